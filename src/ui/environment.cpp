@@ -1,0 +1,31 @@
+#include "ui/environment.h"
+
+namespace balcora {
+
+namespace {
+
+Environment& defaults() {
+    static platform::SystemClock system_clock;
+    static platform::DataRoot default_root(platform::DataRoot::default_location());
+    static ui::ConsolePromptPort console;
+    static Environment env{&system_clock, &default_root, &console};
+    return env;
+}
+
+}  // namespace
+
+Environment& environment() { return defaults(); }
+platform::Clock& clock() { return *environment().clock; }
+const platform::DataRoot& data_root() { return *environment().root; }
+ui::PromptPort& prompt() { return *environment().prompt; }
+
+ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environment()) {
+    Environment& e = environment();
+    if (replacement.clock) e.clock = replacement.clock;
+    if (replacement.root) e.root = replacement.root;
+    if (replacement.prompt) e.prompt = replacement.prompt;
+}
+
+ScopedEnvironment::~ScopedEnvironment() { environment() = saved_; }
+
+}  // namespace balcora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/data_root.h"
+#include "ui/prompt_port.h"
+
+namespace balcora {
+
+// The injected services every procedure reaches: the clock, the data root and
+// the prompt port. The host sets them once; tests replace them for a scope.
+struct Environment {
+    platform::Clock* clock = nullptr;
+    const platform::DataRoot* root = nullptr;
+    ui::PromptPort* prompt = nullptr;
+};
+
+Environment& environment();
+platform::Clock& clock();
+const platform::DataRoot& data_root();
+ui::PromptPort& prompt();
+
+// Puts the given services in place and restores the previous ones on exit.
+// Null members keep the current service.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(Environment replacement);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    Environment saved_;
+};
+
+}  // namespace balcora
