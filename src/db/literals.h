@@ -1,0 +1,32 @@
+#pragma once
+
+#include "util/day_number.h"
+
+#include <string>
+#include <string_view>
+
+namespace balcora {
+
+// An SQL text literal: the value between apostrophes with apostrophes and
+// backslashes doubled (the connection reads backslashes as escapes), "Null"
+// for a blank value when null_if_blank is set. The value comes back intact
+// when stored and read again; NUL characters, which the server cannot store,
+// are dropped.
+std::string TXTSQL(std::string_view value, bool null_if_blank = false);
+
+// '2015-07-01' for a set date, Null for 0 or below.
+std::string DTSQL(util::DayNumber date);
+
+// The number unchanged when it is a valid non-zero number; "Null" for zero,
+// blank or anything that is not a number (so no other text reaches the SQL).
+std::string ZEROISNULL(std::string_view value);
+
+// The digits of a text (at most 99); with a width, zero-filled on the left or
+// cut to its last `width` digits.
+std::string SONUMEROS(std::string_view value, int width = 0);
+
+// Field n (from 1) of a comma-separated list; the last field when n is 0 or
+// past the end.
+std::string RETORNACAMPO(std::string_view list, int n = 0);
+
+}  // namespace balcora

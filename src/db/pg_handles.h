@@ -1,0 +1,59 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace balcora::db {
+
+// One PGresult, cleared when the owner goes.
+class PgResult {
+public:
+    PgResult() = default;
+    explicit PgResult(PGresult* r) : r_(r) {}
+
+    explicit operator bool() const { return r_ != nullptr; }
+    PGresult* get() const { return r_.get(); }
+
+    ExecStatusType status() const;
+    // Command or tuples returned without error.
+    bool ok() const;
+    int rows() const { return r_ ? PQntuples(r_.get()) : 0; }
+    int columns() const { return r_ ? PQnfields(r_.get()) : 0; }
+    std::string_view value(int row, int column) const;
+    bool is_null(int row, int column) const;
+    std::string error_message() const;
+    // The five-character SQLSTATE, empty when there is none.
+    std::string sqlstate() const;
+
+private:
+    struct Clear {
+        void operator()(PGresult* r) const { PQclear(r); }
+    };
+    std::unique_ptr<PGresult, Clear> r_;
+};
+
+// One libpq connection, closed when the owner goes.
+class PgConnection {
+public:
+    // Returns null and fills *error with the server's or libpq's text on failure.
+    static std::unique_ptr<PgConnection> open(const std::string& conninfo, std::string* error);
+
+    PGconn* get() const { return c_.get(); }
+    bool alive() const { return c_ && PQstatus(c_.get()) == CONNECTION_OK; }
+    PgResult exec(std::string_view statement);
+    std::string error_message() const;
+
+private:
+    struct Finish {
+        void operator()(PGconn* c) const { PQfinish(c); }
+    };
+    std::unique_ptr<PGconn, Finish> c_;
+};
+
+// Quotes a value for a libpq conninfo string ('it''s' style escapes).
+std::string conninfo_quote(std::string_view value);
+
+}  // namespace balcora::db
