@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace balcora::db {
+
+// The program's connection string in its documented attribute form
+// ("DRIVER=PostgreSQL ANSI;DATABASE=balcora;SERVER=...;PORT=...;...;").
+std::string build_connection_string(std::string_view server, int port);
+
+// The libpq connection text equivalent to a connection string of that form,
+// so the program and the printer driver reach the same database the same way.
+std::string libpq_conninfo(std::string_view connection_string);
+
+}  // namespace balcora::db

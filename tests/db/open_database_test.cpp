@@ -1,0 +1,78 @@
+#include "db/connection_string.h"
+#include "db/database.h"
+#include "db/database_settings_screen.h"
+#include "db/open_database.h"
+#include "platform/ini_file.h"
+#include "shell/globals.h"
+#include "support/test_database.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace balcora::test {
+
+// A loopback port on which nothing listens.
+static int closed_port() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
+    EXPECT_EQ(db::build_connection_string("", 5432),
+              "DRIVER=PostgreSQL ANSI;DATABASE=balcora;SERVER=localhost;PORT=5432;UID=balcora;"
+              "PWD=731946;SHOWSYSTEMTABLES=1;UseServerSidePrepare=0;Protocol=7.4-1;");
+    EXPECT_NE(db::build_connection_string("caixa2", 5433).find(";SERVER=caixa2;PORT=5433;"),
+              std::string::npos);
+    EXPECT_EQ(db::libpq_conninfo(db::build_connection_string("caixa2", 5433)),
+              "host='caixa2' port='5433' dbname='balcora' user='balcora' password='731946' "
+              "connect_timeout=10 application_name='Balcora'");
+}
+
+class DatabaseSettings : public EnvTest {
+protected:
+    std::filesystem::path ini() const { return root_.path() / "windows" / "balcora.ini"; }
+    ~DatabaseSettings() override { db::set_database_settings_runner({}); }
+};
+
+TEST_F(DatabaseSettings, OpensWithDefaultsForBlankValuesAndOkWrites) {
+    platform::ini_write(ini(), "Configuracao", "Porta", "6000");
+    db::DatabaseSettingsScreen screen;
+    screen.open();
+    EXPECT_EQ(screen.usuario, "postgres");
+    EXPECT_EQ(screen.senha, "pdvsenha");
+    EXPECT_EQ(screen.porta, "6000");
+    screen.usuario = std::string(30, 'u');  // longer than the entry allows
+    screen.close();
+    EXPECT_EQ(platform::ini_read(ini(), "Configuracao", "Usuario"), "");
+    screen.open();
+    screen.usuario = std::string(30, 'u');
+    ASSERT_TRUE(screen.ok());
+    EXPECT_EQ(platform::ini_read(ini(), "Configuracao", "Usuario"), std::string(20, 'u'));
+    EXPECT_EQ(platform::ini_read(ini(), "Configuracao", "Senha"), "pdvsenha");
+}
+
+TEST_F(DatabaseSettings, StartAsksForBlankSettingsAndStopsWhenNoServerAnswers) {
+    int asked = 0;
+    const int port = closed_port();
+    db::set_database_settings_runner([&](db::DatabaseSettingsScreen& s) {
+        ++asked;
+        s.porta = std::to_string(port);
+        s.ok();
+    });
+    EXPECT_FALSE(INICIABD());
+    EXPECT_EQ(asked, 1);  // the first answer completed every blank value
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].text.rfind("ERRO CONEXÃO BANCO DE DADOS - ", 0), 0u);
+    EXPECT_NE(glo::string_conexao.find("PORT=" + std::to_string(port) + ";"), std::string::npos);
+    EXPECT_EQ(db::connection(), nullptr);
+}
+
+}  // namespace balcora::test
