@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string_view>
+
+namespace balcora {
+
+// Stores one row of the operation log: "INC", "ALT", "EXC" for record
+// changes, "FUN" for fiscal functions (then `id` is the cash day's day
+// number). The fifth text is accepted and not stored. False when the insert
+// failed (already shown); callers carry on.
+bool GRAVALOG(std::string_view operation, std::string_view table, std::string_view id,
+              std::string_view description, std::string_view extra = {});
+
+}  // namespace balcora

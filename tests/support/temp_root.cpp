@@ -1,0 +1,22 @@
+#include "support/temp_root.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace balcora::test {
+
+static std::filesystem::path make_temp_dir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "balcora-root-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    return tmpl;
+}
+
+TempRoot::TempRoot() : root_(make_temp_dir()) { root_.create_layout(); }
+
+TempRoot::~TempRoot() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_.root(), ec);
+}
+
+}  // namespace balcora::test
