@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/data_root.h"
+
+#include <string>
+#include <vector>
+
+namespace balcora::app {
+
+// What a sub-command receives: the data root chosen by --root (or the
+// default) and the words after the sub-command's name.
+struct CommandLine {
+    platform::DataRoot root;
+    std::vector<std::string> args;
+    std::string user;      // --user
+    std::string password;  // --password
+};
+
+// Each returns the process exit code.
+int run_db_command(CommandLine& cl);       // db init|start|stop|status|psql
+int run_sql_command(CommandLine& cl);      // sql "STATEMENT"
+int run_setting_command(CommandLine& cl);  // setting get|set
+int run_aux_command(CommandLine& cl);      // aux write|show
+int run_demo_command(CommandLine& cl);     // demo
+
+// Opens the program's database as the program does at start: settings,
+// connection (starting the embedded server when it is ours), schema scripts
+// and session settings. False after the failure was shown.
+bool open_program_database(const CommandLine& cl);
+
+}  // namespace balcora::app

@@ -1,0 +1,73 @@
+#include "app/commands.h"
+#include "shell/globals.h"
+#include "ui/environment.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+void print_usage() {
+    std::puts(
+        "Uso: balcora [--root PASTA] [--user LOGIN] [--password SENHA] [comando]\n"
+        "\n"
+        "Comandos:\n"
+        "  db init|start|stop|status|psql   servidor PostgreSQL embutido\n"
+        "  sql \"COMANDO\"                    executa um comando SQL\n"
+        "  setting get SECAO CHAVE [PADRAO] le uma configuracao\n"
+        "  setting set SECAO CHAVE VALOR    grava uma configuracao\n"
+        "  aux write --numfab SERIE [--vlgt N] [--md5exe X] [--pafsn 0|1]\n"
+        "  aux show                         arquivo auxiliar\n"
+        "  demo                             carrega os dados de demonstracao\n"
+        "  --version                        versao do programa\n"
+        "\n"
+        "Sem comando: a interface grafica (ainda nao disponivel nesta versao).");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace balcora;
+    std::filesystem::path root = platform::DataRoot::default_location();
+    app::CommandLine cl{platform::DataRoot(root), {}, {}, {}};
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (a == "--version") {
+            std::printf("Balcora %s.%d\n", BALCORA_VERSION, 13);
+            return 0;
+        }
+        if ((a == "--root" || a == "--user" || a == "--password") && i + 1 < argc) {
+            std::string v = argv[++i];
+            if (a == "--root") root = v;
+            if (a == "--user") cl.user = v;
+            if (a == "--password") cl.password = v;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            print_usage();
+            return 0;
+        }
+        break;
+    }
+    cl.root = platform::DataRoot(root);
+    if (i >= argc) {
+        print_usage();
+        return 0;
+    }
+    std::string command = argv[i++];
+    for (; i < argc; ++i) cl.args.emplace_back(argv[i]);
+
+    ScopedEnvironment env({nullptr, &cl.root, nullptr});
+    cl.root.create_layout();
+
+    if (command == "db") return app::run_db_command(cl);
+    if (command == "sql") return app::run_sql_command(cl);
+    if (command == "setting") return app::run_setting_command(cl);
+    if (command == "aux") return app::run_aux_command(cl);
+    if (command == "demo") return app::run_demo_command(cl);
+    std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
+    print_usage();
+    return 2;
+}
