@@ -57,7 +57,7 @@ class Fixed {
 using Money = Fixed<2>;     // R$ with cents
 using Quantity = Fixed<3>;  // quantities and unit prices
 
-// ---- Checked arithmetic: nullopt instead of a wrapped result. ----
+// Checked arithmetic gives nullopt where the plain operators would wrap.
 
 template <int P>
 constexpr std::optional<Fixed<P>> checked_add(Fixed<P> a, Fixed<P> b) {
@@ -104,8 +104,6 @@ constexpr std::optional<Fixed<To>> rescale(Fixed<From> x) {
     }
 }
 
-// ---- Exact intermediate values ----
-
 __extension__ typedef __int128 WideInt;
 
 // The exact value of a product, percentage or quotient of amounts before it is
@@ -136,8 +134,10 @@ class Exact {
 
     friend constexpr Exact operator/(Exact a, Exact b) {
         if (!a.valid() || !b.valid() || b.num_ == 0) return invalid();
-        Exact inverse(b.num_ < 0 ? -b.den_ : b.den_, b.num_ < 0 ? -b.num_ : b.num_);
-        return a * inverse;
+        if (b.num_ > 0) return a * Exact(b.den_, b.num_);
+        WideInt positive;
+        if (__builtin_sub_overflow(WideInt{0}, b.num_, &positive)) return invalid();
+        return a * Exact(-b.den_, positive);
     }
 
   private:
@@ -201,11 +201,14 @@ constexpr std::optional<Fixed<To>> cut(Exact e, Cut how) {
         __builtin_mul_overflow(rest, WideInt{Fixed<To>::kScale}, &scaled_rest)) {
         return std::nullopt;
     }
-    WideInt units = scaled_whole + scaled_rest / den;
+    WideInt units;
+    if (__builtin_add_overflow(scaled_whole, scaled_rest / den, &units)) return std::nullopt;
     if (how == Cut::round_half_up) {
         WideInt left = scaled_rest % den;
         if (left < 0) left = -left;
-        if (left >= den - left) units += num < 0 ? -1 : 1;
+        if (left >= den - left && __builtin_add_overflow(units, num < 0 ? -1 : 1, &units)) {
+            return std::nullopt;
+        }
     }
     if (units > INT64_MAX || units < INT64_MIN) return std::nullopt;
     return Fixed<To>::from_units(static_cast<std::int64_t>(units));
