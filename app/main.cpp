@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     for (; i < argc; ++i) {
         std::string_view a = argv[i];
         if (a == "--version") {
-            std::printf("Balcora %s.%d\n", BALCORA_VERSION, 13);
+            std::printf("Balcora %s\n", BALCORA_VERSION);
             return 0;
         }
         if ((a == "--root" || a == "--user" || a == "--password") && i + 1 < argc) {

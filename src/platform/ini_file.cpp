@@ -27,9 +27,11 @@ std::string ini_read(const std::filesystem::path& file, std::string_view section
     CSimpleIniA ini;
     configure(ini);
     std::string fallback(default_value);
+    std::error_code ec;
+    // Only a regular file is read: a folder in its place must not be loaded.
+    if (!std::filesystem::is_regular_file(file, ec)) return fallback;
     if (ini.LoadFile(file.c_str()) < 0) return fallback;
-    const char* v =
-        ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
+    const char* v = ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
     return v ? std::string(v) : fallback;
 }
 
@@ -37,17 +39,25 @@ bool ini_write(const std::filesystem::path& file, std::string_view section, std:
                std::string_view value) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+    ec.clear();
     CSimpleIniA ini;
     configure(ini);
-    SI_Error rc = ini.LoadFile(file.c_str());
-    if (rc < 0 && rc != SI_FILE) return false;
-    if (rc < 0) ini.Reset();  // a missing file starts empty
+    // A missing file starts empty; an existing one that cannot be read is left
+    // alone rather than replaced by a file holding only the new key.
+    if (std::filesystem::exists(file, ec)) {
+        if (!std::filesystem::is_regular_file(file, ec)) return false;
+        if (ini.LoadFile(file.c_str()) < 0) return false;
+    }
     ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
                  std::string(value).c_str());
     auto tmp = file;
     tmp += ".tmp";
-    if (ini.SaveFile(tmp.c_str(), /*addSignature=*/false) < 0) return false;
+    if (ini.SaveFile(tmp.c_str(), /*addSignature=*/false) < 0) {
+        std::filesystem::remove(tmp, ec);
+        return false;
+    }
     std::filesystem::rename(tmp, file, ec);
+    if (ec) std::filesystem::remove(tmp, ec);
     return !ec;
 }
 
