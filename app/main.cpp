@@ -3,6 +3,7 @@
 #include "ui/environment.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <string_view>
 
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
 
     ScopedEnvironment env({nullptr, &cl.root, nullptr});
     cl.root.create_layout();
+    // Relative names of the program's files resolve from its own folder, as
+    // they did from the working directory of the original installation.
+    std::error_code ec;
+    std::filesystem::current_path(cl.root.program_dir(), ec);
 
     if (command == "db") return app::run_db_command(cl);
     if (command == "sql") return app::run_sql_command(cl);

@@ -20,13 +20,15 @@ struct Comparison {
 // Keeps the console output of Google Benchmark and remembers each run's real
 // time per iteration so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
+    RatioReporter() : ConsoleReporter(OO_None) {}
     void ReportRuns(const std::vector<Run>& runs) override;
     // Prints one line per comparison; returns how many missed their goal.
     int print_ratios(const std::vector<Comparison>& comparisons) const;
 
-private:
+  private:
     std::map<std::string, double> times_;
+    std::map<std::string, double> medians_;
 };
 
 // Runs the registered benchmarks and prints the ratios; the exit code.

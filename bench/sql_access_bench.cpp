@@ -16,7 +16,8 @@ test::TestDatabase& database() {
     static ScopedEnvironment env({nullptr, nullptr, &prompt});
     static auto db = [] {
         auto d = std::make_unique<test::TestDatabase>();
-        QUERYSQL("CREATE TABLE bench_one (id integer primary key, nome text, valor numeric(13,2));");
+        QUERYSQL(
+            "CREATE TABLE bench_one (id integer primary key, nome text, valor numeric(13,2));");
         QUERYSQL("INSERT INTO bench_one VALUES (1, 'um', 10.00);");
         // Each update benchmark has its own table, so the dead row versions one
         // leaves behind do not slow the other down.
@@ -24,9 +25,10 @@ test::TestDatabase& database() {
         QUERYSQL("ALTER TABLE bench_upd_raw ADD PRIMARY KEY (id);");
         QUERYSQL("CREATE TABLE bench_upd_qs AS SELECT * FROM bench_one;");
         QUERYSQL("ALTER TABLE bench_upd_qs ADD PRIMARY KEY (id);");
-        QUERYSQL("CREATE TABLE bench_rows AS SELECT g AS id, 'produto ' || g AS nome, "
-                 "(g * 1.25)::numeric(13,2) AS preco, '7891000' || lpad(g::text, 6, '0') AS "
-                 "codigo FROM generate_series(1, 10000) g;");
+        QUERYSQL(
+            "CREATE TABLE bench_rows AS SELECT g AS id, 'produto ' || g AS nome, "
+            "(g * 1.25)::numeric(13,2) AS preco, '7891000' || lpad(g::text, 6, '0') AS "
+            "codigo FROM generate_series(1, 10000) g;");
         return d;
     }();
     return *db;
@@ -37,7 +39,9 @@ constexpr const char* kUpdateRaw = "UPDATE bench_upd_raw SET valor=valor+0 WHERE
 constexpr const char* kUpdateQuerysql = "UPDATE bench_upd_qs SET valor=valor+0 WHERE id=1;";
 constexpr const char* kSelectRows = "SELECT id, nome, preco, codigo FROM bench_rows ORDER BY id";
 
-PGconn* raw() { return db::connection()->get(); }
+PGconn* raw() {
+    return db::connection()->get();
+}
 
 void raw_libpq_select(benchmark::State& state) {
     database();

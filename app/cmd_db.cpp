@@ -1,0 +1,172 @@
+#include "app/commands.h"
+#include "db/connection_settings.h"
+#include "db/database.h"
+#include "db/embedded_server.h"
+#include "db/pg_handles.h"
+#include "platform/process.h"
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace balcora::app {
+
+namespace {
+
+void say(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+int fail(const std::string& text) {
+    std::fprintf(stderr, "balcora db: %s\n", text.c_str());
+    return 1;
+}
+
+std::string remote_conninfo(const db::ConnectionSettings& s) {
+    std::string host = s.host();
+    if (host.find_first_of(" '\\") != std::string::npos) host = db::conninfo_quote(host);
+    return "host=" + host + " port=" + std::to_string(s.port) +
+           " dbname=" + std::string(db::kDatabaseName) + " user=" + std::string(db::kRoleName);
+}
+
+std::string remote_note(const db::ConnectionSettings& s) {
+    return "Servidor remoto configurado (" + s.host() + ")";
+}
+
+int db_init(CommandLine& cl, const db::ConnectionSettings& settings) {
+    if (!settings.is_local()) {
+        say(remote_note(settings) + ": nada a inicializar.");
+        return 0;
+    }
+    db::EmbeddedServer server(cl.root);
+    std::string error;
+    if (!server.prepare(&error, say)) return fail(error);
+    if (!open_program_database(cl)) return fail("não foi possível abrir o banco de dados");
+    // Clones of the database (tests, copies) need it free of sessions.
+    db::close_connection();
+    say("Banco de dados pronto: " + server.conninfo());
+    return 0;
+}
+
+int db_start(CommandLine& cl, const db::ConnectionSettings& settings) {
+    if (!settings.is_local()) {
+        say(remote_note(settings) + ": nada a iniciar.");
+        return 0;
+    }
+    int port = settings.port;
+    {
+        db::EmbeddedServer probe(cl.root, port);
+        if (!probe.cluster_exists())
+            return fail("nenhum cluster em " + probe.layout().data_dir.string() +
+                        ": execute balcora db init");
+    }
+    if (port <= 0) {
+        port = db::choose_port();
+        if (port == 0) return fail("nenhuma porta livre para o servidor");
+        if (!db::complete_local_settings(cl.root, port))
+            return fail("não foi possível gravar " + cl.root.ini_file(db::kSettingsFile).string());
+    }
+    db::EmbeddedServer server(cl.root, port);
+    if (server.is_running() && server.listening()) {
+        say("Servidor já em execução na porta " + std::to_string(port));
+        return 0;
+    }
+    std::string error;
+    if (!server.start(&error)) return fail(error);
+    say("Servidor iniciado na porta " + std::to_string(port));
+    return 0;
+}
+
+int db_stop(CommandLine& cl, const db::ConnectionSettings& settings) {
+    if (!settings.is_local()) {
+        say(remote_note(settings) + ": nada a parar.");
+        return 0;
+    }
+    db::EmbeddedServer server(cl.root, settings.port);
+    if (!server.cluster_exists()) {
+        say("Nenhum cluster em " + server.layout().data_dir.string() + ": nada a parar.");
+        return 0;
+    }
+    if (!server.is_running()) {
+        say("Servidor não está em execução.");
+        return 0;
+    }
+    std::string error;
+    if (!server.stop(&error)) return fail(error);
+    say("Servidor parado.");
+    return 0;
+}
+
+// The conninfo goes to stdout whether or not the server answers, so that
+// scripts can read it; the exit code says whether it is usable now.
+int db_status(CommandLine& cl, const db::ConnectionSettings& settings) {
+    if (settings.port <= 0)
+        return fail("porta não configurada em " + cl.root.ini_file(db::kSettingsFile).string() +
+                    ": execute balcora db init");
+    std::string conninfo;
+    if (settings.is_local()) {
+        conninfo = db::EmbeddedServer(cl.root, settings.port).conninfo();
+    } else {
+        conninfo = remote_conninfo(settings);
+    }
+    say(conninfo);
+    PGPing ping = PQping((conninfo + " connect_timeout=5").c_str());
+    if (ping == PQPING_OK) return 0;
+    if (ping == PQPING_REJECT)
+        return fail("o servidor na porta " + std::to_string(settings.port) +
+                    " recusa conexões (iniciando ou parando)");
+    return fail("nenhum servidor responde na porta " + std::to_string(settings.port) +
+                (settings.is_local() ? " (balcora db start)" : " de " + settings.host()));
+}
+
+int db_psql(CommandLine& cl, const db::ConnectionSettings& settings) {
+    if (settings.port <= 0) return fail("porta não configurada: execute balcora db init");
+    std::vector<std::string> argv{"psql"};
+    platform::ProcessOptions options;
+    if (settings.is_local()) {
+        db::EmbeddedServer server(cl.root, settings.port);
+        std::filesystem::path dir = db::find_server_bindir();
+        if (!dir.empty() && std::filesystem::exists(dir / "psql"))
+            argv[0] = (dir / "psql").string();
+        argv.push_back(server.conninfo());
+    } else {
+        // A remote server asks for the password; the program's own is the one it needs.
+        options.env.emplace_back("PGPASSWORD", std::string(db::kBuiltInPassword));
+        argv.push_back(remote_conninfo(settings));
+    }
+    argv.insert(argv.end(), cl.args.begin() + 1, cl.args.end());
+    std::fflush(stdout);
+    return fail("não foi possível executar psql: " + platform::exec_program(argv, options));
+}
+
+int usage() {
+    std::fputs("Uso: balcora [--root PASTA] db init|start|stop|status|psql [ARGUMENTOS DO PSQL]\n",
+               stderr);
+    return 2;
+}
+
+}  // namespace
+
+int run_db_command(CommandLine& cl) {
+    try {
+        if (cl.args.empty()) return usage();
+        const std::string& what = cl.args[0];
+        if (what != "psql" && cl.args.size() > 1) return usage();
+        const db::ConnectionSettings settings = db::read_connection_settings(cl.root);
+        if (what == "init") return db_init(cl, settings);
+        if (what == "start") return db_start(cl, settings);
+        if (what == "stop") return db_stop(cl, settings);
+        if (what == "status") return db_status(cl, settings);
+        if (what == "psql") return db_psql(cl, settings);
+        return usage();
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    } catch (...) {
+        return fail("erro inesperado");
+    }
+}
+
+}  // namespace balcora::app

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "db/connection_settings.h"
+#include "platform/data_root.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace balcora::db {
+
+// Where a cluster's files go and who runs the server.
+struct ServerLayout {
+    std::filesystem::path data_dir;
+    std::filesystem::path socket_dir;
+    // <root>/pgdata when data_dir lives elsewhere (a symlink to it); else empty.
+    std::filesystem::path link;
+    // System user the server runs as; empty: ourselves.
+    std::string server_user;
+};
+
+// What the location rule depends on besides the root path, gathered by
+// current_layout_facts() and given by hand in tests.
+struct LayoutFacts {
+    bool running_as_root = false;
+    // Whether the server user can search its way into the root folder.
+    bool server_user_reaches_root = true;
+    unsigned uid = 0;
+};
+
+inline constexpr std::string_view kServerSystemUser = "postgres";
+inline constexpr std::size_t kMaxSocketPath = 100;
+
+// First 12 hex digits of the MD5 of the absolute root path: a short, stable
+// name for a root in shared folders.
+std::string root_tag(const std::filesystem::path& root);
+ServerLayout plan_layout(const std::filesystem::path& root, const LayoutFacts& facts);
+LayoutFacts current_layout_facts(const std::filesystem::path& root);
+
+// The settings the program adds to postgresql.conf (through an include) and
+// the whole pg_hba.conf.
+std::string server_config_text(const ServerLayout& layout, int port);
+std::string client_auth_text();
+
+// Whether nothing listens on 127.0.0.1:port (we can bind it ourselves).
+bool port_is_free(int port);
+// 5432 when free, else the first free port from 5433 up; 0 when none is.
+int choose_port(const std::function<bool(int)>& is_free = port_is_free);
+
+// Folder of the PostgreSQL server programs of the given major version, or of
+// the newest installed when major is empty; empty when none is installed.
+std::filesystem::path find_server_bindir(std::string_view major = {});
+
+// The program's private PostgreSQL cluster under a data root. Every method
+// reports a failure through *error (Portuguese, quoting the failing
+// program's output or the server log) and never throws.
+class EmbeddedServer {
+  public:
+    using Progress = std::function<void(const std::string&)>;
+
+    // Port from balcora.ini (0 when none is set yet).
+    explicit EmbeddedServer(const platform::DataRoot& root);
+    EmbeddedServer(const platform::DataRoot& root, int port);
+
+    int port() const { return port_; }
+    const ServerLayout& layout() const { return layout_; }
+    // libpq connection text over the unix socket (local trust, no password).
+    std::string conninfo(std::string_view dbname = kDatabaseName) const;
+
+    bool cluster_exists() const;
+    // The postmaster of this cluster is alive (whatever port it listens on).
+    bool is_running() const;
+    // A connection to this cluster's socket and port would be accepted now.
+    bool answers() const;
+    // Something listens on this cluster's socket and port, even if it does
+    // not accept connections yet (recovery after a power cut, shutdown).
+    bool listening() const;
+
+    bool create_cluster(std::string* error);
+    // Writes our configuration files into the cluster (port, socket, memory, logging).
+    bool configure(std::string* error);
+    // Also restarts a server that runs with another port or socket folder
+    // than the settings now give.
+    bool start(std::string* error);
+    // Fast shutdown: open sessions are rolled back.
+    bool stop(std::string* error);
+    // Role, database and dblink; each made only when missing.
+    bool ensure_role_and_database(std::string* error);
+
+    // Everything a first start needs, skipping what is already done: a port
+    // (chosen and saved in balcora.ini when none is set), the cluster, its
+    // configuration, a running server, the role, the database and dblink.
+    bool prepare(std::string* error, const Progress& progress = {});
+
+  private:
+    bool prepare_folders(std::string* error);
+    bool start_once(std::string* error);
+    bool run_tool(const std::string& tool, const std::vector<std::string>& args,
+                  std::string* output) const;
+    bool write_cluster_file(const std::filesystem::path& file, const std::string& text,
+                            std::string* error) const;
+    std::filesystem::path bindir() const;
+    std::string log_tail() const;
+
+    platform::DataRoot root_;
+    int port_ = 0;
+    LayoutFacts facts_;
+    ServerLayout layout_;
+};
+
+// For the program's start when the settings name this machine: a server
+// already answering on 127.0.0.1 at the configured port is used as it is;
+// otherwise the embedded server is brought up (created on first use).
+// A remote server needs nothing and gives true.
+bool ensure_local_server(const platform::DataRoot& root, std::string* error);
+
+}  // namespace balcora::db
