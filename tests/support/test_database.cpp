@@ -47,6 +47,18 @@ TestDatabase::TestDatabase() {
     db::apply_program_session_settings();
 }
 
+std::string TestDatabase::connection_string() const {
+    auto field = [&](const std::string& key) {
+        std::size_t at = conninfo_.find(key + "=");
+        if (at == std::string::npos) return std::string();
+        std::size_t start = at + key.size() + 1, end = conninfo_.find(' ', start);
+        return conninfo_.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    };
+    return "DRIVER=PostgreSQL ANSI;DATABASE=" + name_ + ";SERVER=" + field("host") +
+           ";PORT=" + field("port") + ";UID=balcora;PWD=731946;SHOWSYSTEMTABLES=1;"
+           "UseServerSidePrepare=0;Protocol=7.4-1;";
+}
+
 TestDatabase::~TestDatabase() {
     db::close_connection();
     std::string error;
@@ -54,7 +66,10 @@ TestDatabase::~TestDatabase() {
         admin->exec("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
 }
 
-DbTest::DbTest() : env_({&clock_, &root_.root(), &prompt_}) { glo::reset_all(); }
+DbTest::DbTest() : env_({&clock_, &root_.root(), &prompt_}) {
+    glo::reset_all();
+    glo::string_conexao = db_.connection_string();
+}
 
 EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_}) { glo::reset_all(); }
 

@@ -27,6 +27,9 @@ public:
     const std::string& name() const { return name_; }
     // libpq connection text of this database.
     const std::string& conninfo() const { return conninfo_; }
+    // The program's connection string form of this database, as a printer
+    // driver reads it from glo::string_conexao.
+    std::string connection_string() const;
 
 private:
     std::string name_;

@@ -1,0 +1,1 @@
+#include "ecf/printer_commands.h"

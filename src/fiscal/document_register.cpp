@@ -1,0 +1,84 @@
+#include "fiscal/document_register.h"
+
+#include "db/database.h"
+#include "db/literals.h"
+#include "db/query_sql.h"
+#include "db/record_hash.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/day_number.h"
+
+#include <cstdio>
+#include <string>
+
+namespace balcora {
+
+namespace {
+
+// "ddmmyyhhmmss" -> ('yyyy-mm-dd', 'hh:mm:ss'); Null for what cannot be read.
+std::pair<std::string, std::string> printer_date_time(std::string_view t) {
+    auto digits = [&](std::size_t pos, std::size_t n, int& out) {
+        if (t.size() < pos + n) return false;
+        out = 0;
+        for (std::size_t i = pos; i < pos + n; ++i) {
+            if (t[i] < '0' || t[i] > '9') return false;
+            out = out * 10 + (t[i] - '0');
+        }
+        return true;
+    };
+    int d, m, y, hh, mm, ss;
+    std::string date = "Null", time = "Null";
+    if (digits(0, 2, d) && digits(2, 2, m) && digits(4, 2, y))
+        date = DTSQL(util::day_number(2000 + y, m, d));
+    if (digits(6, 2, hh) && digits(8, 2, mm) && digits(10, 2, ss) && hh < 24 && mm < 60 && ss < 60) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "'%02d:%02d:%02d'", hh, mm, ss);
+        time = buf;
+    }
+    return {date, time};
+}
+
+}  // namespace
+
+void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32_t num_coo,
+                         std::int32_t num_ccf, std::int32_t num_gnf, std::int32_t num_grg,
+                         std::int32_t num_cdc, std::string_view valor) {
+    db::SqlRecord printer;
+    QUERYSQL("SELECT id_maqecf, coalesce(data_sit::text,'') FROM balcora.maqecf WHERE num_serie=" +
+                 TXTSQL(glo::numfab) + " LIMIT 1",
+             printer);
+    const std::string id_maqecf = printer.has_row() ? std::string(printer.C(1)) : "0";
+    const std::string day = printer.has_row() && !printer.C(2).empty()
+                                ? "'" + std::string(printer.C(2)) + "'"
+                                : DTSQL(util::day_number(clock().now().year, clock().now().month,
+                                                         clock().now().day));
+    const auto [date, time] = printer_date_time(glo::datahora_ecf);
+    const long long cents = text_to_integer(valor);
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%lld.%02lld", cents / 100, (cents < 0 ? -cents : cents) % 100);
+
+    const std::string insert =
+        "INSERT INTO balcora.docecf (id_empresa, id_maqecf, data, tipo, num_cro, num_coo, num_ccf, "
+        "num_gnf, dt_emissao_final, hr_emissao_final, num_cdc, num_grg, nsu, valor, nomerede) "
+        "VALUES (" +
+        std::to_string(glo::id_empresa) + "," + id_maqecf + "," + day + "," +
+        TXTSQL(tipo.substr(0, 2)) + "," + std::to_string(num_cro) + "," + std::to_string(num_coo) +
+        "," + std::to_string(num_ccf) + "," + std::to_string(num_gnf) + "," + date + "," + time +
+        "," + std::to_string(num_cdc) + "," + std::to_string(num_grg) + ",''," + amount + ",'');";
+    db::PgConnection* conn = db::connection();
+    db::PgResult r = conn ? conn->exec(insert) : db::PgResult();
+    if (!r.ok()) {
+        std::string text = r ? r.error_message() : std::string("sem conexão");
+        prompt().message("Erro",
+                         "Erro (" + text + ") ao gravar Documento do ECF! Nº COO: " +
+                             std::to_string(num_coo),
+                         ui::Icon::Error);
+        return;
+    }
+    db::SqlRecord id;
+    QUERYSQL("SELECT currval('balcora.docecf_id_docecf_seq');", id);
+    if (id.has_row()) db::store_hash("docecf", std::atoll(std::string(id.C(1)).c_str()));
+}
+
+}  // namespace balcora
