@@ -1,0 +1,54 @@
+#include "gui/qt_prompt_port.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace balcora::gui {
+
+namespace {
+
+QString qt_text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).replace('|', '\n');
+}
+
+QMessageBox::Icon qt_icon(ui::Icon icon) {
+    switch (icon) {
+        case ui::Icon::Information: return QMessageBox::Information;
+        case ui::Icon::Warning: return QMessageBox::Warning;
+        case ui::Icon::Error: return QMessageBox::Critical;
+        case ui::Icon::Question: return QMessageBox::Question;
+        case ui::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void QtPromptPort::message(std::string_view title, std::string_view text, ui::Icon icon) {
+    QMessageBox box(qt_icon(icon), qt_text(title), qt_text(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtPromptPort::confirm(std::string_view title, std::string_view text) {
+    QMessageBox box(QMessageBox::Question, qt_text(title), qt_text(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
+    // A question the operator answers with Enter by reflex must not do harm.
+    box.setDefaultButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtPromptPort::beep() { QApplication::beep(); }
+
+void QtPromptPort::busy(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+}  // namespace balcora::gui
