@@ -1,5 +1,7 @@
 #include "util/fixed_point_text.h"
 
+#include "support/amounts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,15 +15,6 @@ using util::Fixed;
 using util::Money;
 using util::Quantity;
 
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-
-Money cents(std::int64_t c) {
-    return Money::from_units(c);
-}
-Quantity thousandths(std::int64_t t) {
-    return Quantity::from_units(t);
-}
 
 TEST(FixedParse, PointOrCommaAsDecimalSeparator) {
     EXPECT_EQ(util::parse_fixed<2>("1234.56"), cents(123456));
