@@ -5,6 +5,7 @@
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "platform/file_digest.h"
+#include "shell/access_control.h"
 #include "shell/aux_file.h"
 #include "shell/globals.h"
 #include "shell/settings.h"
@@ -146,9 +147,10 @@ bool load_products() {
             ", 0, 1.65, 7.60, 13.45, 18.00, 0" + if_missing("produto", "id_produto=" + id));
         if (!ok || !db::store_hash("produto", p.id)) return false;
     }
-    // A six-pack of the soft drink sells six units per scan.
+    // A six-pack of the soft drink sells six units per scan; alternative codes
+    // are kept as 14 zero-filled digits.
     return db::execute("INSERT INTO balcora.codbarra (codigo, id_produto, fator) SELECT " +
-                       TXTSQL(ean13("789409410099")) + ", 5, 6" +
+                       TXTSQL("0" + ean13("789409410099")) + ", 5, 6" +
                        if_missing("codbarra", "id_produto=5"));
 }
 
@@ -158,13 +160,13 @@ bool load_people() {
         int id;
         const char* nome;
         std::string doc;
-        int pessoa;  // 1 natural person, 2 company
+        int pessoa;  // 1 company (CNPJ), 2 natural person (CPF)
     };
     const std::vector<Customer> customers = {
-        {1, "JOAO DA SILVA", valid_cpf("529982247"), 1},
-        {2, "MARIA APARECIDA SANTOS", valid_cpf("111444777"), 1},
-        {3, "JOSE D'AVILA PEREIRA", valid_cpf("390533447"), 1},
-        {4, "PADARIA PAO DOURADO LTDA", valid_cnpj("045997418000"), 2},
+        {1, "JOAO DA SILVA", valid_cpf("529982247"), 2},
+        {2, "MARIA APARECIDA SANTOS", valid_cpf("111444777"), 2},
+        {3, "JOSE D'AVILA PEREIRA", valid_cpf("390533447"), 2},
+        {4, "PADARIA PAO DOURADO LTDA", valid_cnpj("045997418000"), 1},
     };
     for (const auto& c : customers)
         s.push_back("INSERT INTO balcora.cliente (id_cliente, ativo, pesso, consfinal, cgcpf, nome, "
@@ -227,7 +229,8 @@ bool load_demo_data() {
     {
         db::Transaction tx;
         if (!tx.begun() || !load_company_and_printer() || !load_tax_rules() || !load_products() ||
-            !load_people() || !load_developer_identification() || !tx.commit())
+            !load_people() || !load_developer_identification() || !shell::ensure_demo_operator() ||
+            !tx.commit())
             return false;
     }
     if (!shell::aux_file_path().empty() && std::filesystem::exists(shell::aux_file_path()))

@@ -39,7 +39,7 @@ TEST_F(DemoData, LoadsAConsistentShopAndCanRunAgain) {
     do EXPECT_TRUE(util::gtin_check_digit_ok(rec.C(1))) << rec.C(1);
     while (rec.next());
     ASSERT_EQ(QUERYSQL("SELECT cgcpf, pesso FROM balcora.cliente", rec), "1");
-    do EXPECT_TRUE(rec.C(2) == "1" ? CPF(rec.C(1)) : CNPJ(rec.C(1))) << rec.C(1);
+    do EXPECT_TRUE(rec.C(2) == "2" ? CPF(rec.C(1)) : CNPJ(rec.C(1))) << rec.C(1);
     while (rec.next());
     EXPECT_TRUE(CNPJ(value("SELECT cnpj FROM balcora.empresa")));
 

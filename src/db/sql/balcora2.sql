@@ -8,3 +8,118 @@
 --SEQ 1001 describe the bookkeeping table
 COMMENT ON TABLE balcora.cfg IS 'Schema scripts applied: last block (seqatual) and the stamp of each script file (dataatual1, dataatual2).';
 --RUN--
+
+--SEQ 1002 operators and their rights per procedure
+-- Passwords are never stored: only a PBKDF2-HMAC-SHA256 digest, its random
+-- salt and the iteration count it was made with (hexadecimal texts), so the
+-- count can be raised later without invalidating older passwords.
+CREATE TABLE IF NOT EXISTS balcora.operador (
+    id_operador serial,
+    login varchar(20) NOT NULL,
+    nome varchar(60) NOT NULL DEFAULT '',
+    senha_hash varchar(128) NOT NULL,
+    senha_sal varchar(64) NOT NULL,
+    senha_iteracoes integer NOT NULL,
+    ativo smallint NOT NULL DEFAULT 1,
+    administrador smallint NOT NULL DEFAULT 0,
+    criado timestamp without time zone DEFAULT now(),
+    alterado timestamp without time zone DEFAULT now(),
+    CONSTRAINT pk_operador PRIMARY KEY (id_operador)
+);
+CREATE UNIQUE INDEX IF NOT EXISTS operador_keylogin ON balcora.operador (lower(login));
+
+-- Bits per procedure name: 1 = access, 2 = supervisor. An administrator
+-- holds every right without rows here.
+CREATE TABLE IF NOT EXISTS balcora.direito (
+    id_operador integer NOT NULL,
+    procedimento varchar(40) NOT NULL,
+    bits smallint NOT NULL DEFAULT 0,
+    CONSTRAINT fk_direito_operador FOREIGN KEY (id_operador)
+        REFERENCES balcora.operador (id_operador) ON DELETE CASCADE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS direito_keyprocedimento
+    ON balcora.direito (id_operador, lower(procedimento));
+--RUN--
+
+--SEQ 1003 accent- and case-blind searches of products and customers
+-- The server's own to_ascii() converts only from single-byte encodings and
+-- fails on a UTF-8 database, so the searches fold their texts with
+-- balcora.to_ascii: unaccent's rules when the server offers the extension
+-- (fast), else a table of the Latin letters. Both are declared immutable so
+-- the folded names can be indexed; replacing the function later means
+-- rebuilding the indexes on it. An extension that cannot be created (contrib
+-- not installed, no right to create it) only costs speed, never the block.
+DO $$
+DECLARE
+    s text;
+BEGIN
+    BEGIN
+        CREATE EXTENSION IF NOT EXISTS unaccent WITH SCHEMA public;
+    EXCEPTION WHEN others THEN
+        NULL;
+    END;
+    SELECT n.nspname INTO s FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace
+     WHERE e.extname = 'unaccent';
+    IF s IS NOT NULL THEN
+        EXECUTE format('CREATE OR REPLACE FUNCTION balcora.to_ascii(text) RETURNS text '
+                       'LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS %L',
+                       format('SELECT %I.unaccent(%L::regdictionary, $1)', s,
+                              quote_ident(s) || '.unaccent'));
+    ELSE
+        CREATE OR REPLACE FUNCTION balcora.to_ascii(text) RETURNS text
+        LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $f$
+        SELECT replace(replace(replace(replace(replace(replace(replace(replace(replace(
+            translate($1,
+                'ªºÀÁÂÃÄÅÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝàáâãäåçèéêëìíîïðñòóôõöøùúûüýÿĀ' ||
+                'āĂăĄąĆćĈĉĊċČčĎďĐđĒēĔĕĖėĘęĚěĜĝĞğĠġĢģĤĥĦħĨĩĪīĬĭĮįİıĴĵĶķĸĹĺĻļĽľ' ||
+                'ĿŀŁłŃńŅņŇňŉŊŋŌōŎŏŐőŔŕŖŗŘřŚśŜŝŞşŠšŢţŤťŦŧŨũŪūŬŭŮůŰűŲųŴŵŶŷŸŹźŻż' ||
+                'Žžſ',
+                'aoAAAAAACEEEEIIIIDNOOOOOOUUUUYaaaaaaceeeeiiiidnoooooouuuuyyA' ||
+                'aAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiJjKkkLlLlLl' ||
+                'LlLlNnNnNnnNnOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZz' ||
+                'Zzs'),
+            'Æ', 'AE'), 'æ', 'ae'), 'Œ', 'OE'), 'œ', 'oe'), 'ß', 'ss'),
+            'Þ', 'TH'), 'þ', 'th'), 'Ĳ', 'IJ'), 'ĳ', 'ij')
+        $f$;
+    END IF;
+END $$;
+
+-- The lists run in the order of the folded name or reference, so the rows
+-- that begin with what was typed lie together and one index range serves
+-- both the prefix search and the order (collation "C" lets LIKE use it).
+-- Plain indexes serve the exact code searches and the lists by code.
+CREATE INDEX IF NOT EXISTS produto_keybusca_nome
+    ON balcora.produto ((upper(balcora.to_ascii(descricao))) COLLATE "C", id_produto);
+CREATE INDEX IF NOT EXISTS produto_keybusca_refer
+    ON balcora.produto ((upper(balcora.to_ascii(refer))) COLLATE "C", id_produto);
+CREATE INDEX IF NOT EXISTS produto_keycodigo_busca ON balcora.produto (codigo, id_produto);
+CREATE INDEX IF NOT EXISTS produto_keycodigo_barras_busca
+    ON balcora.produto (codigo_barras, id_produto);
+CREATE INDEX IF NOT EXISTS cliente_keybusca_razao
+    ON balcora.cliente ((upper(balcora.to_ascii(razao))) COLLATE "C", id_cliente);
+CREATE INDEX IF NOT EXISTS cliente_keybusca_nome
+    ON balcora.cliente ((upper(balcora.to_ascii(nome))) COLLATE "C");
+
+-- "%word" searches look inside the texts: trigram indexes when pg_trgm can be
+-- had, else those searches walk the table.
+DO $$
+DECLARE
+    s text;
+BEGIN
+    BEGIN
+        CREATE EXTENSION IF NOT EXISTS pg_trgm WITH SCHEMA public;
+    EXCEPTION WHEN others THEN
+        NULL;
+    END;
+    SELECT n.nspname INTO s FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace
+     WHERE e.extname = 'pg_trgm';
+    IF s IS NOT NULL THEN
+        EXECUTE format('CREATE INDEX IF NOT EXISTS produto_keybusca_nome_trgm ON balcora.produto '
+                       'USING gin (upper(balcora.to_ascii(descricao)) %I.gin_trgm_ops)', s);
+        EXECUTE format('CREATE INDEX IF NOT EXISTS produto_keybusca_refer_trgm ON balcora.produto '
+                       'USING gin (upper(balcora.to_ascii(refer)) %I.gin_trgm_ops)', s);
+    END IF;
+END $$;
+ANALYZE balcora.produto;
+ANALYZE balcora.cliente;
+--RUN--
