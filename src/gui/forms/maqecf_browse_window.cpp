@@ -1,0 +1,136 @@
+#include "gui/forms/maqecf_browse_window.h"
+
+#include "gui/forms/maqecf_form_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace balcora::gui {
+
+namespace {
+
+QTableWidgetItem* cell(const std::string& text) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const char* name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+bool run_printer_form(forms::FormMode mode, std::int32_t id_maqecf, QWidget* parent) {
+    forms::MaqecfForm form;
+    const bool opened =
+        mode == forms::FormMode::insert ? form.open_insert() : form.open(mode, id_maqecf);
+    if (!opened) return false;
+    MaqecfFormDialog dialog(form, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+MaqecfBrowseWindow::MaqecfBrowseWindow(QWidget* parent, FormOpener opener)
+    : QWidget(parent, Qt::Window), opener_(std::move(opener)) {
+    setWindowTitle(forms::MaqecfBrowse::kTitle);
+    setObjectName("maqecf_browse");
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (!opener_) {
+        opener_ = [this](forms::FormMode mode, std::int32_t id) {
+            return run_printer_form(mode, id, this);
+        };
+    }
+
+    printers_ = new QTableWidget(0, 6, this);
+    printers_->setObjectName("printers");
+    printers_->setHorizontalHeaderLabels(
+        {"Marca", "Modelo", "Porta", "Modelo Scanner", "Porta Scanner", "Nº Série"});
+    printers_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    printers_->setSelectionMode(QAbstractItemView::SingleSelection);
+    printers_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    printers_->verticalHeader()->hide();
+    printers_->setAlternatingRowColors(true);
+    printers_->horizontalHeader()->setStretchLastSection(true);
+    connect(printers_, &QTableWidget::cellDoubleClicked, this,
+            [this](int, int) { open_form(forms::FormMode::change); });
+
+    QPushButton* consult = button(this, "Con&sulta", "consult");
+    QPushButton* add = button(this, "&Novo", "add");
+    QPushButton* edit = button(this, "&Editar", "edit");
+    QPushButton* remove = button(this, "E&xcluir", "remove");
+    QPushButton* close = button(this, "&Fechar", "close");
+    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::view); });
+    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::insert); });
+    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::change); });
+    connect(remove, &QPushButton::clicked, this, &MaqecfBrowseWindow::remove_selected);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // The usual keys of the store's browse windows.
+    connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this,
+            [this] { open_form(forms::FormMode::insert); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
+            &MaqecfBrowseWindow::remove_selected);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {consult, add, edit, remove}) buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(printers_, 1);
+    layout->addLayout(buttons);
+    resize(720, 320);
+
+    fill();
+}
+
+void MaqecfBrowseWindow::fill(std::int32_t select_id) {
+    browse_.reload();
+    const auto& lines = browse_.lines();
+    printers_->setRowCount(static_cast<int>(lines.size()));
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+        const forms::MaqecfLine& l = lines[static_cast<std::size_t>(i)];
+        int c = 0;
+        for (const std::string* text :
+             {&l.marca, &l.modelo, &l.porta, &l.modelo_scanner, &l.porta_scanner, &l.num_serie}) {
+            printers_->setItem(i, c++, cell(*text));
+        }
+    }
+    printers_->resizeColumnsToContents();
+    const auto index = select_id ? browse_.index_of(select_id) : std::nullopt;
+    if (index) {
+        printers_->selectRow(static_cast<int>(*index));
+    } else if (!lines.empty()) {
+        printers_->selectRow(0);
+    }
+}
+
+int MaqecfBrowseWindow::selected_row() const {
+    const auto rows = printers_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void MaqecfBrowseWindow::open_form(forms::FormMode mode) {
+    std::int32_t id = 0;
+    if (mode != forms::FormMode::insert) {
+        const int row = selected_row();
+        if (row < 0) return;
+        id = browse_.lines()[static_cast<std::size_t>(row)].id_maqecf;
+    }
+    if (opener_(mode, id)) fill(id);
+}
+
+void MaqecfBrowseWindow::remove_selected() {
+    const int row = selected_row();
+    if (row >= 0 && browse_.remove(static_cast<std::size_t>(row))) fill();
+}
+
+}  // namespace balcora::gui
