@@ -1,0 +1,23 @@
+#include "gui/forms/customer_lookup_window.h"
+
+namespace balcora::gui {
+
+CustomerLookupWindow::CustomerLookupWindow(QWidget* parent)
+    : NameLookupDialog(parent, forms::CustomerLookup::kTitle, "customer_lookup",
+                       "Nome:", {"Código", "Razão Social", "Nome Fantasia", "CNPJ/CPF", "Telefone"},
+                       static_cast<int>(forms::CustomerLookup::kFilterLimit)) {
+    opened_ = lookup_.open();
+    show_lines(lookup_.filter());
+}
+
+std::vector<QStringList> CustomerLookupWindow::rows() const {
+    std::vector<QStringList> out;
+    for (const forms::CustomerLine& l : lookup_.lines()) {
+        out.push_back({QString::number(l.id_cliente), QString::fromStdString(l.razao),
+                       QString::fromStdString(l.nome), QString::fromStdString(l.cgcpf),
+                       QString::fromStdString(l.telef)});
+    }
+    return out;
+}
+
+}  // namespace balcora::gui
