@@ -1,0 +1,211 @@
+#include "sale/coupon_browse.h"
+
+#include "db/literals.h"
+#include "ecf/maqecf_record.h"
+#include "ecf/printer.h"
+#include "sale/sale_gates.h"
+#include "sale/sale_routes.h"
+#include "sale/select_rows.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <cstdio>
+
+namespace balcora::sale {
+
+namespace {
+
+const CouponBrowse*& current_browse() {
+    static const CouponBrowse* browse = nullptr;
+    return browse;
+}
+
+void notice(std::string_view text) {
+    prompt().message("Aviso", text, ui::Icon::Warning);
+}
+
+std::string six_digits(std::string_view stored) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06lld",
+                  static_cast<long long>(util::read_integer(stored).value));
+    return text;
+}
+
+// At most `n` characters, counting a UTF-8 sequence as one.
+std::string cut_characters(const std::string& s, std::size_t n) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) continue;
+        if (chars++ == n) return s.substr(0, i);
+    }
+    return s;
+}
+
+}  // namespace
+
+const CouponBrowse* open_coupon_browse() {
+    return current_browse();
+}
+
+CouponBrowse::~CouponBrowse() {
+    close();
+}
+
+bool CouponBrowse::open() {
+    if (open_ || !printer_window_free()) return false;
+    if (blocox_blocked(true)) return false;
+    const std::string serial = util::trim(glo::numfab);
+    MaqecfRecord row;
+    const bool authorised = !serial.empty() && ecf::load_maqecf_by_serial(serial, row);
+    if (!back_office_fresh_enough(authorised ? row.data_sit : 0)) return false;
+    if (authorised) {
+        if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+        port_open_ = true;
+    }
+    glo::jan_ecf_aberta = 1;
+    open_ = true;
+    current_browse() = this;
+    pre_sale_ = registro_number("PAF-ECF", "PreVenda", 0) == 1;
+    spool_ = registro_number("PAF-ECF", "DAV", 0) == 1;
+    tef_active_ =
+        util::trim(LEREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "N")) == "S";
+    return true;
+}
+
+void CouponBrowse::first_display() {
+    if (!open_ || displayed_) return;
+    displayed_ = true;
+    if (!sale_routes().recover_open_coupon(glo::cf_aberto == 2)) {
+        close();
+        return;
+    }
+    refresh();
+}
+
+void CouponBrowse::close() {
+    if (!open_) return;
+    if (port_open_) ecf::send(ecf::CMD_CLOSE_PORT);
+    port_open_ = false;
+    glo::jan_ecf_aberta = 0;
+    open_ = false;
+    if (current_browse() == this) current_browse() = nullptr;
+}
+
+bool CouponBrowse::application_may_close() const {
+    if (!open_) return true;
+    notice("Favor fechar janela do cupom fiscal antes de finalizar o aplicativo!");
+    return false;
+}
+
+// ---- list ---------------------------------------------------------------------
+
+void CouponBrowse::set_tab(BrowseTab tab) {
+    tab_ = tab;
+}
+
+void CouponBrowse::set_situation(SituationFilter s) {
+    situation_ = s;
+}
+
+void CouponBrowse::set_coo_filter(std::string_view text) {
+    coo_filter_ = SONUMEROS(text);
+    // A COO names one coupon, whatever became of it.
+    if (!coo_filter_.empty()) situation_ = SituationFilter::all;
+}
+
+std::string CouponBrowse::list_statement() const {
+    const std::string name =
+        "coalesce(nullif(trim(k.razao), ''), nullif(trim(k.nome), ''), 'CONSUMIDOR')";
+    std::string sql = "SELECT c.id_cfiscal, c.numero, c.data, c.hr_emissao_final, " + name +
+                      ", c.total, c.situacao, c.id_cliente FROM balcora.cfiscal c LEFT JOIN "
+                      "balcora.cliente k ON k.id_cliente=c.id_cliente WHERE true";
+    if (glo::id_empresa != 0) sql += " AND c.id_empresa=" + std::to_string(glo::id_empresa);
+    if (situation_ == SituationFilter::issued) sql += " AND c.situacao='E'";
+    if (situation_ == SituationFilter::cancelled) sql += " AND c.situacao='C'";
+    if (!coo_filter_.empty()) {
+        const auto coo = util::read_integer(coo_filter_);
+        sql +=
+            " AND c.numero=" + std::to_string(coo.valid && coo.value < INT32_MAX ? coo.value : -1);
+    }
+    switch (tab_) {
+        case BrowseTab::by_date:
+            sql += " ORDER BY c.data DESC, c.numero DESC, c.id_cfiscal DESC";
+            break;
+        case BrowseTab::by_customer:
+            sql += " ORDER BY " + name + ", c.data DESC, c.numero DESC";
+            break;
+        case BrowseTab::by_coo:
+            sql += " ORDER BY c.numero DESC, c.id_cfiscal DESC";
+            break;
+    }
+    return sql + " LIMIT " + std::to_string(kRowLimit + 1) + ";";
+}
+
+bool CouponBrowse::refresh() {
+    db::SqlRecord r;
+    rows_.clear();
+    truncated_ = false;
+    if (!select_rows(list_statement(), r)) return false;
+    for (bool more = r.has_row(); more; more = r.next()) {
+        if (static_cast<int>(rows_.size()) == kRowLimit) {
+            truncated_ = true;
+            break;
+        }
+        CouponRow row;
+        row.id_cfiscal = util::read_integer(r.C(1)).value;
+        row.coo = six_digits(r.C(2));
+        row.data = util::br_date(util::parse_iso_date(r.C(3)));
+        row.hora = util::trim(r.C(4));
+        row.cancelled = util::trim(r.C(7)) == "C";
+        const std::string customer =
+            util::read_integer(r.C(8)).value == 0 ? std::string("CONSUMIDOR") : util::trim(r.C(5));
+        row.cliente = cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
+        row.total = util::read_number<2>(r.C(6)).value;
+        rows_.push_back(std::move(row));
+    }
+    return true;
+}
+
+// ---- buttons ------------------------------------------------------------------
+
+bool CouponBrowse::day_ready() {
+    MaqecfRecord row;
+    const std::string serial = util::trim(glo::numfab);
+    if (serial.empty() || !ecf::load_maqecf_by_serial(serial, row) ||
+        util::trim(row.situacao) != "A") {
+        notice("Caixa não está aberto!");
+        return false;
+    }
+    if (row.data_sit != today()) {
+        notice("Data atual não confere com data da abertura (" + util::br_date(row.data_sit) +
+               ") do caixa!");
+        return false;
+    }
+    return ecf::send(ecf::CMD_CHECK_SALE_STATE) && ecf::send(ecf::CMD_CHECK_PRINTER);
+}
+
+bool CouponBrowse::may_start_coupon() {
+    return open_ && day_ready();
+}
+
+void CouponBrowse::pre_sale() {
+    if (!open_ || !day_ready()) return;
+    sale_routes().pre_sale();
+    refresh();
+}
+
+void CouponBrowse::spool() {
+    if (!open_) return;
+    sale_routes().spool();
+}
+
+bool CouponBrowse::cancel(std::int64_t id_cfiscal) {
+    if (!open_ || !sale_routes().cancel_selected_coupon(id_cfiscal)) return false;
+    refresh();
+    return true;
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "util/fixed_point.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The items of a fiscal coupon as stored (cfiscald), and the coupon totals
+// that follow from them.
+namespace balcora::sale {
+
+struct CouponItem {
+    std::int64_t id_cfiscald = 0;
+    std::int32_t num_item = 0;
+    std::int32_t id_produto = 0;
+    std::string code;  // the product's barcode, or its internal code without one
+    std::string descricao;
+    std::string unidade;
+    util::Fixed<3> preco;
+    util::Quantity qtdade;
+    util::Money total;
+    util::Money vl_acrescimo;
+    util::Money vl_desconto;
+    util::Money comissao;  // rate, 2.50 for 2.5 %
+    bool cancelled = false;
+
+    // What the item adds to the coupon.
+    util::Money net() const { return total + vl_acrescimo - vl_desconto; }
+};
+
+// The items of a coupon in item order; nullopt when the query failed (shown).
+std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal);
+
+struct CouponTotals {
+    util::Money total;     // sum of the net of the items not cancelled
+    util::Money comissao;  // the coupon's commission rate, weighted by the items' net
+    bool operator==(const CouponTotals&) const = default;
+};
+
+// Both zero without items (or when every item was cancelled).
+CouponTotals coupon_totals(const std::vector<CouponItem>& items);
+
+// Stores the totals in the coupon row and its hash again, in one round trip,
+// inside the caller's transaction when there is one. False after the failure
+// was shown.
+bool write_coupon_totals(std::int64_t id_cfiscal, const CouponTotals& totals);
+
+}  // namespace balcora::sale

@@ -1,0 +1,554 @@
+#include "sale/quick_sale_screen.h"
+
+#include "db/query_sql.h"
+#include "ecf/maqecf_record.h"
+#include "ecf/printer.h"
+#include "sale/options_menu.h"
+#include "sale/sale_gates.h"
+#include "sale/sale_routes.h"
+#include "sale/select_rows.h"
+#include "shell/access_control.h"
+#include "shell/aux_file.h"
+#include "shell/change_login_screen.h"
+#include "shell/globals.h"
+#include "shell/procedure_rights_screen.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+
+namespace balcora::sale {
+
+namespace {
+
+using Action = QuickSaleScreen::Action;
+
+void notice(std::string_view text) {
+    prompt().message("Aviso", text, ui::Icon::Warning);
+}
+
+bool is_picture(const std::filesystem::path& p) {
+    std::string ext = util::to_lower_ascii(p.extension().string());
+    return ext == ".jpg" || ext == ".jpeg" || ext == ".png" || ext == ".bmp" || ext == ".gif";
+}
+
+std::optional<Action> action_of_code(std::string_view code) {
+    static const std::vector<std::pair<std::string_view, Action>> codes = {
+        {"AC", Action::open_day},        {"FC", Action::close_day},
+        {"SS", Action::cash_movement},   {"CI", Action::cancel_item},
+        {"CC", Action::cancel_coupon},   {"LX", Action::x_reading},
+        {"AG", Action::drawer},          {"CP", Action::product_query},
+        {"DA", Action::cancel_document}, {"LM", Action::memory_reading},
+    };
+    for (const auto& [c, a] : codes)
+        if (c == code) return a;
+    return std::nullopt;
+}
+
+}  // namespace
+
+const std::vector<QuickSaleScreen::KeyBinding>& QuickSaleScreen::key_table() {
+    static const std::vector<KeyBinding> table = {
+        {"Esc", Action::close, {}},
+        {"Alt+F4", Action::close, {}},
+        {"Ctrl+F11", Action::shut_down, {}},
+        {"P", Action::shut_down, {}},
+        {"F7", Action::drawer, {}},
+        {"R", Action::drawer, {}},
+        {"F2", Action::product_query, {}},
+        {"F3", Action::cancel_item, {}},
+        {"F10", Action::finalize, {}},
+        {"F5", Action::change_operator, {}},
+        {"Ctrl+6", Action::cash_movement, {}},
+        {"O", Action::cash_movement, {}},
+        {"Ctrl+3", Action::cancel_coupon, {}},
+        {"F4", Action::cancel_coupon, {}},
+        {"Ctrl+5", Action::memory_reading, {}},
+        {"H", Action::memory_reading, {}},
+        {"Ctrl+2", Action::x_reading, {}},
+        {"G", Action::x_reading, {}},
+        {"Ctrl+1", Action::open_day, {}},
+        {"E", Action::open_day, {}},
+        {"Ctrl+4", Action::close_day, {}},
+        {"F", Action::close_day, {}},
+        {"Alt+7", Action::discount, {}},
+        {"D", Action::discount, {}},
+        {"Alt+8", Action::surcharge, {}},
+        {"M", Action::surcharge, {}},
+        {"Alt+1", Action::pay, "DI"},
+        {"A", Action::pay, "DI"},
+        {"Alt+2", Action::pay, "CH"},
+        {"B", Action::pay, "CH"},
+        {"Alt+3", Action::pay, "CA"},
+        {"C", Action::pay, "CA"},
+        {"Alt+4", Action::pay, "VA"},
+        {"J", Action::pay, "VA"},
+        {"Alt+5", Action::pay, "CO"},
+        {"K", Action::pay, "CO"},
+        {"Alt+6", Action::pay, "CR"},
+        {"L", Action::pay, "CR"},
+        {"F8", Action::options, {}},
+        {"T", Action::options, {}},
+        {"Ctrl+F8", Action::rights, {}},
+    };
+    return table;
+}
+
+QuickSaleScreen::QuickSaleScreen(Views views) : views_(std::move(views)) {}
+
+QuickSaleScreen::~QuickSaleScreen() {
+    close();
+}
+
+// ---- opening ----------------------------------------------------------------
+
+bool QuickSaleScreen::open() {
+    if (open_ || !printer_window_free()) return false;
+    if (!shell::require_right(kProcedure, shell::kRightAccess)) return false;
+    if (blocox_blocked(false)) return false;
+
+    std::error_code ec;
+    const auto logo = data_root().program_dir() / "logo.jpg";
+    logo_ = std::filesystem::is_regular_file(logo, ec) ? logo : std::filesystem::path();
+
+    if (!open_point_of_sale() || !open_printer()) return false;
+    glo::jan_ecf_aberta = 1;
+    open_ = true;
+    if (!sale_routes().recover_open_coupon(false)) {
+        close();
+        return false;
+    }
+    session_.clear();
+    glo::flag_desligar = 0;
+    resume_open_coupon();
+    if (!open_scanner()) {
+        close();
+        return false;
+    }
+    refresh_operator();
+    refresh_clock();
+    next_picture();
+    return true;
+}
+
+bool QuickSaleScreen::open_point_of_sale() {
+    LEARQAUXILIAR();
+    const std::string serial = util::trim(glo::numfab);
+    MaqecfRecord row;
+    authorised_ = !serial.empty() && ecf::load_maqecf_by_serial(serial, row);
+    session_.load_point_of_sale();
+    if (!authorised_) {
+        notice("ECF não configurada para número de série: " + serial + "!");
+    } else {
+        if (util::trim(row.situacao) == "A" && row.data_sit != today())
+            notice("Data situação (" + util::br_date(row.data_sit) + ") do caixa inválida!");
+        const std::string brand = util::trim(row.marca);
+        port_text_ = row.porta_com == 99 ? "USB - " + brand
+                                         : "Com" + std::to_string(row.porta_com) + ": " + brand;
+    }
+    if (read_ini_number("PDV", "Configuração OK", 0, "balcora.ini") != 1) {
+        notice("IF ainda não configurada!");
+        return false;
+    }
+    return true;
+}
+
+bool QuickSaleScreen::open_printer() {
+    if (!authorised_) return true;
+    if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+    port_open_ = true;
+    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE)) {
+        ecf::send(ecf::CMD_CLOSE_PORT);
+        port_open_ = false;
+        return false;
+    }
+    ecf::send(ecf::CMD_READ_COUNTERS);
+    return true;
+}
+
+// A coupon the printer still has open (the recovery kept it, or there is
+// none yet) is carried on, provided the stored coupon is the printer's.
+void QuickSaleScreen::resume_open_coupon() {
+    if (glo::cf_aberto == 0) return;
+    const auto id = util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0"));
+    if (!id.valid || id.value <= 0) return;
+    db::SqlRecord r;
+    if (!select_rows("SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=" +
+                         std::to_string(id.value) + ";",
+                     r) ||
+        !r.has_row())
+        return;
+    if (util::read_integer(r.C(1)).value != n_coo) return;
+    session_.resume_coupon(id.value);
+}
+
+bool QuickSaleScreen::open_scanner() {
+    const PointOfSale& pos = session_.point_of_sale();
+    if (!pos.found || pos.modelo_scanner == 0) return true;
+    scanner_ = std::make_unique<BarcodeScanner>();
+    return scanner_->open(pos.modelo_scanner, pos.porta_com_scanner) !=
+           ScannerOpening::close_screen;
+}
+
+// ---- closing ----------------------------------------------------------------
+
+bool QuickSaleScreen::request_close() {
+    if (!open_ || coupon_open()) return false;
+    if (glo::flag_desligar == 0 && !prompt().confirm("Confirme", "Confirma fechar Quick Sale?"))
+        return false;
+    close();
+    return true;
+}
+
+void QuickSaleScreen::close() {
+    if (!open_) return;
+    if (scanner_) scanner_->close();
+    scanner_.reset();
+    if (port_open_) ecf::send(ecf::CMD_CLOSE_PORT);
+    port_open_ = false;
+    glo::jan_ecf_aberta = 0;
+    open_ = false;
+}
+
+// ---- fields -----------------------------------------------------------------
+
+int QuickSaleScreen::store_number() const {
+    return glo::NumeroLoja;
+}
+
+std::string QuickSaleScreen::status_text() const {
+    return session_.point_of_sale().day_open() ? "ABERTO" : "FECHADO";
+}
+
+int QuickSaleScreen::coupon_number() const {
+    return session_.coupon().numero;
+}
+
+std::string QuickSaleScreen::operator_name() const {
+    return glo::nome_operador;
+}
+
+util::Money QuickSaleScreen::coupon_total() const {
+    return session_.totals().total;
+}
+
+bool QuickSaleScreen::coupon_open() const {
+    return glo::cf_aberto != 0;
+}
+
+std::string QuickSaleScreen::message_line() const {
+    const PointOfSale& pos = session_.point_of_sale();
+    if (!pos.found) return "ECF NÃO CONFIGURADA";
+    if (coupon_open()) return glo::fp_iniciada ? "CUPOM EM PAGAMENTO" : "CUPOM ABERTO";
+    if (completed_) return "CUPOM FINALIZADO - OBRIGADO PELA PREFERÊNCIA";
+    if (!pos.day_open()) return "CAIXA FECHADO";
+    return "CAIXA LIVRE";
+}
+
+void QuickSaleScreen::refresh_clock() {
+    const auto t = clock().now();
+    date_text_ = util::br_date(util::day_number(t.year, t.month, t.day));
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    time_text_ = text;
+}
+
+// The folder is read again after its last picture, so pictures put there
+// while the screen is open join the show.
+bool QuickSaleScreen::next_picture() {
+    if (picture_index_ >= pictures_.size()) {
+        pictures_.clear();
+        picture_index_ = 0;
+        std::error_code ec;
+        const auto folder = data_root().map("..\\figuras\\");
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+             it.increment(ec))
+            if (it->is_regular_file(ec) && is_picture(it->path())) pictures_.push_back(it->path());
+        std::sort(pictures_.begin(), pictures_.end());
+    }
+    if (pictures_.empty()) {
+        const bool changed = !picture_.empty();
+        picture_.clear();
+        return changed;
+    }
+    picture_ = pictures_[picture_index_++];
+    return true;
+}
+
+void QuickSaleScreen::refresh_operator() {
+    supervisor_ = shell::has_right(kProcedure, shell::kRightSupervisor);
+}
+
+// ---- events -----------------------------------------------------------------
+
+QuickSaleScreen::EnterResult QuickSaleScreen::enter() {
+    const std::string code = util::trim(code_field);
+    if (code.empty()) return EnterResult::moved_on;
+    last_refused_ = true;
+    if (code == "0") {
+        std::optional<forms::ProductChoice> chosen;
+        if (views_.product_query) chosen = views_.product_query();
+        if (!chosen) {
+            code_field.clear();
+            return EnterResult::refused;
+        }
+        const std::string barcode = util::trim(chosen->codigo_barras);
+        code_field = barcode.empty() ? util::trim(chosen->codigo) : barcode;
+        last_refused_ = false;
+        return EnterResult::chosen;
+    }
+    util::Quantity quantity;
+    if (!util::trim(quantity_field).empty()) {
+        const auto q = util::parse_fixed<3>(util::trim(quantity_field));
+        if (!q || q->units() < 0) {
+            prompt().beep();
+            notice("Quantidade inválida!");
+            quantity_field.clear();
+            return EnterResult::refused;
+        }
+        quantity = *q;
+    }
+    completed_ = false;
+    switch (session_.enter_code(code, quantity)) {
+        case Registration::registered:
+            code_field.clear();
+            quantity_field.clear();
+            last_refused_ = false;
+            return EnterResult::registered;
+        case Registration::not_found:
+            quantity_field.clear();
+            break;
+        case Registration::day_closed:
+            code_field.clear();
+            break;
+        case Registration::refused:
+            break;
+    }
+    return EnterResult::refused;
+}
+
+bool QuickSaleScreen::key(std::string_view key) {
+    if (!open_) return false;
+    for (const KeyBinding& b : key_table()) {
+        if (b.key != key) continue;
+        // A letter typed after other characters belongs to the code.
+        if (b.key.size() == 1 && !code_field.empty()) return false;
+        act(b.action, b.mode);
+        return true;
+    }
+    return false;
+}
+
+void QuickSaleScreen::option(std::string_view code) {
+    if (const auto a = action_of_code(code)) {
+        act(*a);
+        return;
+    }
+    notice("Opção inválida: " + std::string(code));
+}
+
+void QuickSaleScreen::act(Action action, std::string_view mode) {
+    if (!open_) return;
+    switch (action) {
+        case Action::close:
+            request_close();
+            break;
+        case Action::shut_down:
+            shut_down();
+            break;
+        case Action::drawer:
+            ecf::send(ecf::CMD_OPEN_DRAWER);
+            break;
+        case Action::product_query:
+            product_query();
+            break;
+        case Action::cancel_item:
+            cancel_item();
+            break;
+        case Action::finalize:
+            if (coupon_open()) finalize({});
+            refresh_operator();
+            break;
+        case Action::change_operator:
+            TROCAUSUARIO();
+            refresh_operator();
+            break;
+        case Action::cash_movement:
+            cash_movement();
+            break;
+        case Action::cancel_document:
+            ecf::send(ecf::CMD_CANCEL_OPEN_DOCUMENT);
+            break;
+        case Action::cancel_coupon:
+            cancel_coupon();
+            break;
+        case Action::memory_reading:
+            notice("Favor usar menu fiscal!");
+            break;
+        case Action::x_reading:
+            x_reading();
+            break;
+        case Action::open_day:
+            day_function("AbreCaixa");
+            break;
+        case Action::close_day:
+            day_function("FechaCaixa");
+            break;
+        case Action::discount:
+            adjustment("Desc");
+            break;
+        case Action::surcharge:
+            adjustment("Acre");
+            break;
+        case Action::pay:
+            if (coupon_open() && coupon_total().units() > 0) finalize(mode);
+            break;
+        case Action::options: {
+            const std::string code = MENUOPCOES();
+            if (!code.empty()) option(code);
+            break;
+        }
+        case Action::rights:
+            shell::edit_procedure_rights(kProcedure, {"Access", "Supervisor"});
+            refresh_operator();
+            break;
+    }
+}
+
+QuickSaleScreen::TickResult QuickSaleScreen::tick() {
+    TickResult r;
+    if (!open_) return r;
+    if (scanner_ && scanner_->is_open()) {
+        r.codes = scanner_->poll([this](const std::string& code) {
+            // What a refused entry left behind would spoil the code read.
+            if (last_refused_) code_field.clear();
+            code_field += code;
+            enter();
+        });
+    }
+    if (++ticks_ % kSlowTick == 0) {
+        refresh_clock();
+        r.clock = true;
+        r.picture = next_picture();
+    }
+    return r;
+}
+
+// ---- actions ----------------------------------------------------------------
+
+void QuickSaleScreen::product_query() {
+    // A consultation only: the product shown stays as it was.
+    if (views_.product_query) views_.product_query();
+}
+
+void QuickSaleScreen::cancel_item() {
+    if (session_.tape().empty() || !coupon_open() || !views_.item_number) return;
+    if (const auto number = views_.item_number()) session_.cancel_item(*number);
+}
+
+bool QuickSaleScreen::day_open_now() {
+    return session_.load_point_of_sale() && session_.point_of_sale().day_open();
+}
+
+void QuickSaleScreen::cash_movement() {
+    if (coupon_open() || !day_open_now()) return;
+    bool changed = false;
+    if (!supervisor_) {
+        TROCAUSUARIO();
+        refresh_operator();
+        changed = true;
+    }
+    if (!supervisor_) return;
+    sale_routes().cash_movement();
+    if (changed) {
+        TROCAUSUARIO();
+        refresh_operator();
+    }
+}
+
+void QuickSaleScreen::cancel_coupon() {
+    TROCAUSUARIO();
+    refresh_operator();
+    if (!shell::require_right(kProcedure, shell::kRightSupervisor)) return;
+    if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
+    if (sale_routes().cancel_coupon(coupon_open())) {
+        completed_ = false;
+        session_.tape().add(coupon_cancelled_entry());
+    }
+}
+
+void QuickSaleScreen::x_reading() {
+    if (coupon_open()) {
+        prompt().beep();
+        return;
+    }
+    if (!prompt().confirm("Leitura X", "Confirma emitir leitura \"X\"?")) return;
+    if (!ecf::send(ecf::CMD_X_READING)) notice("Erro ao emitir relatório X");
+}
+
+void QuickSaleScreen::day_function(std::string_view function) {
+    sale_routes().day_functions(function);
+    // The day functions change the day state the status shows.
+    session_.load_point_of_sale();
+}
+
+void QuickSaleScreen::shut_down() {
+    if (coupon_open()) {
+        notice("Cupom fiscal aberto!");
+        return;
+    }
+    TROCAUSUARIO();
+    refresh_operator();
+    if (!shell::require_right(kProcedure, shell::kRightSupervisor)) return;
+    if (!prompt().confirm("Confirme", "Confirma sair do sistema e desligar o computador?")) return;
+    glo::flag_desligar = 1;
+    close();
+}
+
+void QuickSaleScreen::adjustment(std::string_view mode) {
+    if (!coupon_open() || coupon_total().units() <= 0) return;
+    db::SqlRecord r;
+    if (!select_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE id_cfiscal=" +
+                         std::to_string(session_.coupon_id()) + ";",
+                     r))
+        return;
+    if (!util::read_number<2>(r.C(1)).value.is_zero() ||
+        !util::read_number<2>(r.C(2)).value.is_zero()) {
+        notice("Já existe acréscimo ou desconto lançado neste cupom!");
+        return;
+    }
+    if (sale_routes().finalize_coupon(mode) == 1) session_.refresh();
+}
+
+void QuickSaleScreen::finalize(std::string_view mode) {
+    if (sale_routes().finalize_coupon(mode) != 1) return;
+    // The tape is rebuilt from what was stored: its total once payment has
+    // begun and every payment registered.
+    session_.refresh();
+    complete_if_paid();
+}
+
+// The amount received reaching a total that is not zero completes the
+// coupon: the tape gives way to the change.
+bool QuickSaleScreen::complete_if_paid() {
+    db::SqlRecord r;
+    if (!select_rows("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=" +
+                         std::to_string(session_.coupon_id()) + ";",
+                     r) ||
+        !r.has_row())
+        return false;
+    const util::Money received = util::read_number<2>(r.C(1)).value;
+    const util::Money total = util::read_number<2>(r.C(2)).value;
+    if (total.is_zero() || received < total) return false;
+    session_.tape().clear();
+    session_.tape().add(change_entry(glo::trocotela));
+    glo::cf_aberto = 0;
+    completed_ = true;
+    return true;
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,74 @@
+#include "sale/sale_gates.h"
+
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/calendar.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <string>
+
+namespace balcora::sale {
+
+util::DayNumber today() {
+    const auto t = clock().now();
+    return util::day_number(t.year, t.month, t.day);
+}
+
+bool printer_window_free() {
+    if (glo::jan_ecf_aberta == 0) return true;
+    prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::Warning);
+    return false;
+}
+
+bool blocox_blocked(bool only_from_start_date) {
+    if (only_from_start_date && glo::dtenvredz > 0 && today() < glo::dtenvredz) return false;
+    const std::string section = "PAF-ECF." + util::trim(glo::numfab);
+    const bool blocked = registro_number(section, "ECF Bloqueado.BlocoX.RedZ", 0) == 1 ||
+                         registro_number(section, "ECF Bloqueado.BlocoX.Estoque", 0) == 1;
+    if (blocked) prompt().message("Aviso", kBlocoXBlocked, ui::Icon::Warning);
+    return blocked;
+}
+
+std::optional<int> days_without_back_office(util::DayNumber today, util::DayNumber last_update,
+                                            bool update_option_on, util::DayNumber day_opened) {
+    if (last_update <= 0 || last_update >= today || !update_option_on || day_opened != today ||
+        !DIAUTIL(today))
+        return std::nullopt;
+    int n = 1;
+    for (util::DayNumber d = last_update; d < today; ++d)
+        if (DIAUTIL(d)) ++n;
+    return n;
+}
+
+bool back_office_fresh_enough(util::DayNumber day_opened) {
+    const util::DayNumber last = setting_date(LEREGISTRO("balcora", "PAF-ECF", "dt_com_t", "0"));
+    const bool option_on = registro_number("Configuração", "Atualiza Estoque Retaguarda", 1) != 0;
+    const auto n = days_without_back_office(today(), last, option_on, day_opened);
+    if (!n) return true;
+    if (*n < 3) {
+        prompt().message("Aviso",
+                         "ECF vai ser bloqueado em " + std::to_string(3 - *n) +
+                             " dia(s) por falta de atualização da Retaguarda!",
+                         ui::Icon::Warning);
+        return true;
+    }
+    prompt().message(
+        "Aviso",
+        "ECF bloqueado por esta " + std::to_string(*n) + " dias sem atualizar a Retaguarda!",
+        ui::Icon::Warning);
+    return false;
+}
+
+util::DayNumber setting_date(std::string_view text) {
+    const std::string t = util::trim(text);
+    if (t.empty()) return 0;
+    if (t.find('/') != std::string::npos) return util::parse_br_date(t);
+    if (t.find('-') != std::string::npos) return util::parse_iso_date(t);
+    const auto n = util::read_integer(t);
+    return n.valid && n.value > 0 && n.value < 3'000'000 ? static_cast<util::DayNumber>(n.value)
+                                                         : 0;
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "util/day_number.h"
+
+#include <optional>
+#include <string_view>
+
+// The checks a sale screen makes before it opens: one printer window at a
+// time, the Bloco X block and the age of the last back-office update.
+namespace balcora::sale {
+
+inline constexpr const char* kPrinterWindowOpen =
+    "Já existe janela do Cupom Fiscal ou de Funções da IF aberta!";
+inline constexpr const char* kBlocoXBlocked =
+    "ECF bloqueado por pendências de envio de arquivos ao Fisco!|Usar menu fiscal para resolver "
+    "pendências!";
+
+util::DayNumber today();
+
+// False, after the refusal, while another window drives the printer.
+bool printer_window_free();
+
+// True, after the message, when a Bloco X flag of the authorised printer is
+// set. With `only_from_start_date` the flags count only when Bloco X applies
+// (glo::dtenvredz blank or reached).
+bool blocox_blocked(bool only_from_start_date);
+
+// The number of days the point of sale has gone without a back-office update,
+// n = 1 + the working days from the last update to yesterday; nullopt when
+// the check does not apply (no date, updated today, option off, the day not
+// opened today, or today no working day).
+std::optional<int> days_without_back_office(util::DayNumber today, util::DayNumber last_update,
+                                            bool update_option_on, util::DayNumber day_opened);
+
+// The check of the coupon browse: warns while fewer than three days have gone
+// by; false, after the message, from the third on.
+bool back_office_fresh_enough(util::DayNumber day_opened);
+
+// A date as a setting holds it: a day number in digits, "dd/mm/yyyy" or
+// "yyyy-mm-dd"; 0 when blank, zero or unreadable.
+util::DayNumber setting_date(std::string_view text);
+
+}  // namespace balcora::sale

@@ -1,0 +1,582 @@
+#include "sale/sale_session.h"
+
+#include "db/database.h"
+#include "db/fiscal_write.h"
+#include "db/literals.h"
+#include "db/query_sql.h"
+#include "db/record_hash.h"
+#include "ecf/cp1252.h"
+#include "ecf/maqecf_record.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
+#include "sale/select_rows.h"
+#include "sale/stock_date_mark.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/documents.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <cstdio>
+
+namespace balcora::sale {
+
+namespace {
+
+constexpr const char* kNotice = "Aviso";
+
+std::string id_or_null(std::int64_t id) {
+    return id == 0 ? "NULL" : std::to_string(id);
+}
+
+util::DayNumber today() {
+    const auto t = clock().now();
+    return util::day_number(t.year, t.month, t.day);
+}
+
+std::string time_now() {
+    const auto t = clock().now();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return text;
+}
+
+}  // namespace
+
+bool unit_price_can_be_typed() {
+    return registro_number("PAF-ECF", "Preco_Unitario", 0) == 1;
+}
+
+SaleSession::SaleSession(SaleScreen screen) : screen_(screen) {}
+
+void SaleSession::refuse(std::string_view text) {
+    prompt().beep();
+    prompt().message(kNotice, text, ui::Icon::Warning);
+}
+
+namespace {
+
+PointOfSale read_point_of_sale() {
+    MaqecfRecord row;
+    PointOfSale pos;
+    if (!ecf::load_maqecf_by_serial(util::trim(glo::numfab), row)) return pos;
+    pos.found = true;
+    pos.id_maqecf = row.id_maqecf;
+    pos.numero = row.numero;
+    pos.id_empresa = row.id_empresa;
+    pos.situacao = util::trim(row.situacao);
+    pos.data_sit = row.data_sit;
+    pos.modelo_scanner = row.modelo_scanner;
+    pos.porta_com_scanner = row.porta_com_scanner;
+    return pos;
+}
+
+}  // namespace
+
+bool SaleSession::load_point_of_sale() {
+    settings_ = screen_ == SaleScreen::coupon_form ? coupon_form_lookup_settings()
+                                                   : quick_sale_lookup_settings();
+    pos_ = read_point_of_sale();
+    return pos_.found;
+}
+
+bool SaleSession::day_is_open() {
+    // The day functions may have opened or closed the day since the last
+    // coupon; while a coupon is open the printer keeps the day as it is.
+    if (!coupon_open()) pos_ = read_point_of_sale();
+    return pos_.found && pos_.day_open();
+}
+
+bool SaleSession::coupon_open() const {
+    return glo::cf_aberto != 0 && coupon_.id_cfiscal != 0;
+}
+
+void SaleSession::clear() {
+    coupon_ = {};
+    items_.clear();
+    totals_ = {};
+    tape_.clear();
+    shown_ = {};
+}
+
+bool SaleSession::validate_tax_situation(const Product& p) {
+    if (p.ecf_cod_st.empty() || p.ecf_st.empty() ||
+        !totaliser_code(p.ecf_st, p.ecf_cod_st, p.ecf_aliquota)) {
+        refuse("Situação tributária do produto é inválida!");
+        return false;
+    }
+    return true;
+}
+
+// The checks every screen makes once the quantity and price are known, in
+// the order the operator is told about them, and the tax situation last (it
+// is tested before a coupon opens: a product the printer cannot total must
+// not leave an empty coupon behind). Nullopt after the message.
+std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p,
+                                                          std::optional<util::Quantity> quantity,
+                                                          UnitPrice price, util::Money discount) {
+    if (!quantity || quantity->units() < 1 || *quantity > kMaxQuantity) {
+        refuse("Quantidade inválida!");
+        return std::nullopt;
+    }
+    if (price.units() < 10 || price > kMaxUnitPrice) {
+        refuse("Preço do produto inválido!");
+        return std::nullopt;
+    }
+    auto amounts = item_amounts(*quantity, price, discount, p);
+    if (!amounts) {
+        refuse("Quantidade inválida!");
+        return std::nullopt;
+    }
+    if (!validate_tax_situation(p)) return std::nullopt;
+    Prepared out;
+    out.amounts = *amounts;
+    out.totaliser = *totaliser_code(p.ecf_st, p.ecf_cod_st, p.ecf_aliquota);
+    out.code = p.printed_code();
+    ecf::ItemRecordFields f;
+    f.code = out.code;
+    f.cest = p.cest;
+    f.ncm = p.cod_ncm;
+    f.description = p.descricao;
+    f.unit_price = price;
+    f.quantity = *quantity;
+    f.total = amounts->total;
+    f.tax_code = p.ecf_cod_st;
+    f.unit = p.unidade;
+    f.discount = discount;
+    f.tax_rate = p.ecf_aliquota;
+    auto record = ecf::item_record(f);
+    // Only a CEST or NCM longer than its field gets here: bad product data.
+    if (!record) {
+        refuse("Produto inválido!");
+        return std::nullopt;
+    }
+    out.record = *record;
+    return out;
+}
+
+Registration SaleSession::enter_code(std::string_view code_field, util::Quantity quantity_field) {
+    if (!day_is_open()) {
+        refuse("Caixa não esta aberto!");
+        return Registration::day_closed;
+    }
+    if (!coupon_open()) clear();
+    const CodeEntry entry = split_quantity_prefix(code_field);
+    if (entry.code.empty()) {
+        refuse("Produto inválido!");
+        return Registration::refused;
+    }
+    const LookupResult found = look_up(entry.code, LookupOrder::quick_sale, settings_);
+    switch (found.outcome) {
+        case LookupResult::Outcome::found:
+            break;
+        case LookupResult::Outcome::lookup_failed:
+            prompt().beep();
+            return Registration::refused;
+        case LookupResult::Outcome::label_without_price:
+            refuse("Preço do produto inválido!");
+            return Registration::refused;
+        case LookupResult::Outcome::label_product_not_found:
+            shown_ = {};
+            refuse("Código (" + found.code + ") do produto inexistente!");
+            return Registration::not_found;
+        case LookupResult::Outcome::not_found:
+            shown_ = {};
+            refuse("Código do produto inexistente!");
+            return Registration::not_found;
+    }
+
+    // A prefix or the quantity field counts units of what the code stands
+    // for: three six-packs are eighteen cans, two equal labels twice the weight.
+    std::optional<util::Quantity> quantity;
+    bool readable = true;
+    if (entry.has_prefix) {
+        quantity = entry.quantity;
+        readable = quantity.has_value();
+    } else if (!quantity_field.is_zero()) {
+        quantity = quantity_field;
+    }
+    if (readable && found.code_quantity) {
+        quantity = quantity
+                       ? util::truncate_to<3>(util::exact_product(*quantity, *found.code_quantity))
+                       : found.code_quantity;
+    }
+    if (readable && !quantity) quantity = util::Quantity::from_whole(1);
+
+    const Product& p = found.product;
+    const UnitPrice price = p.preco_venda1;
+    shown_ = {
+        true, p, quantity.value_or(util::Quantity{}), price,
+        quantity ? util::item_total(*quantity, price).value_or(util::Money{}) : util::Money{}};
+
+    if (p.id_produto == 0) {
+        refuse("Produto inválido!");
+        return Registration::refused;
+    }
+    if (p.unidade.empty()) {
+        refuse("Produto sem unidade cadastrada!");
+        return Registration::refused;
+    }
+    auto prepared = prepare(p, quantity, price, {});
+    if (!prepared) return Registration::refused;
+    if (!coupon_open() && !open_coupon()) return Registration::refused;
+    return register_item({p, *quantity, price, {}}, *prepared) ? Registration::registered
+                                                               : Registration::refused;
+}
+
+std::optional<FormLine> SaleSession::look_up_form_item(std::string_view code) {
+    const LookupResult found = look_up(code, LookupOrder::coupon_form, settings_);
+    switch (found.outcome) {
+        case LookupResult::Outcome::found:
+            return FormLine{found.product,
+                            found.code_quantity.value_or(util::Quantity::from_whole(1)),
+                            found.product.price(settings_.price_table)};
+        case LookupResult::Outcome::lookup_failed:
+            prompt().beep();
+            return std::nullopt;
+        case LookupResult::Outcome::label_without_price:
+            refuse("Preço do produto inválido!");
+            return std::nullopt;
+        case LookupResult::Outcome::label_product_not_found:
+            refuse("Código (" + found.code + ") do produto inexistente!");
+            return std::nullopt;
+        case LookupResult::Outcome::not_found:
+            refuse(util::trim(code).empty() ? "Produto inválido!"
+                                            : "Código do produto inexistente!");
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+Registration SaleSession::confirm_form_item(const FormItemEntry& entry) {
+    if (header_.invoice_registration) {
+        const util::DayNumber coupon_day = coupon_open() ? coupon_.data : pos_.data_sit;
+        if (header_.numero_nf <= 0 || util::trim(header_.serie_nf).empty() ||
+            header_.dt_emissao_nf <= 0 || header_.dt_emissao_nf > coupon_day) {
+            refuse("Data de Emissão da Nota Fiscal Inválida!");
+            return Registration::refused;
+        }
+    }
+    if (!day_is_open()) {
+        refuse("Caixa não esta aberto!");
+        return Registration::day_closed;
+    }
+    if (util::trim(entry.code).empty()) {
+        refuse("Produto inválido!");
+        return Registration::refused;
+    }
+    auto line = look_up_form_item(entry.code);
+    if (!line) return Registration::not_found;
+    const Product& p = line->product;
+    if (p.id_produto == 0) {
+        refuse("Produto inválido!");
+        return Registration::refused;
+    }
+    if (p.unidade.empty()) {
+        refuse("Produto sem unidade cadastrada!");
+        return Registration::refused;
+    }
+    if (!p.ativo) {
+        refuse("Produto inativo!");
+        return Registration::refused;
+    }
+    const util::Quantity quantity = entry.quantity;
+    if (quantity.units() < 1 || quantity > kMaxQuantity) {
+        refuse("Quantidade inválida!");
+        return Registration::refused;
+    }
+    const UnitPrice table = line->table_price;
+    if (table.units() < 10 || table > kMaxUnitPrice) {
+        refuse("Preço do produto inválido!");
+        return Registration::refused;
+    }
+    const UnitPrice typed = entry.typed_price.value_or(table);
+    if (typed.units() < 10 || typed > table) {
+        refuse("Preço unitário inválido!|Preço Pauta: " + price_text(table));
+        return Registration::refused;
+    }
+    const FormItemAmounts form =
+        form_item_amounts({table, quantity, typed, entry.discount_percent, entry.discount_value});
+    if (form.discount_invalid) {
+        refuse("Desconto inválido!");
+        return Registration::refused;
+    }
+    auto prepared = prepare(p, quantity, table, form.discount);
+    if (!prepared) return Registration::refused;
+    if (!coupon_open() && !open_coupon()) return Registration::refused;
+    return register_item({p, quantity, table, form.discount}, *prepared) ? Registration::registered
+                                                                         : Registration::refused;
+}
+
+bool SaleSession::set_header(const CouponHeader& header) {
+    if (coupon_open() && screen_ == SaleScreen::coupon_form &&
+        (header.id_cliente != coupon_.id_cliente || header.id_vendedor != coupon_.id_vendedor ||
+         util::trim(header.forma_pag_com) != util::trim(header_.forma_pag_com))) {
+        if (!db::execute("UPDATE balcora.cfiscal SET id_cliente=" + id_or_null(header.id_cliente) +
+                         ", id_vendedor=" + id_or_null(header.id_vendedor) +
+                         ", forma_pag_com=" + TXTSQL(util::trim(header.forma_pag_com), true) +
+                         " WHERE id_cfiscal=" + std::to_string(coupon_.id_cfiscal) + ";"))
+            return false;
+        coupon_.id_cliente = header.id_cliente;
+        coupon_.id_vendedor = header.id_vendedor;
+    }
+    header_ = header;
+    return true;
+}
+
+bool SaleSession::customer_document(std::string& cgcpf) {
+    db::SqlRecord r;
+    if (!select_rows("SELECT pesso, cgcpf FROM balcora.cliente WHERE id_cliente=" +
+                         std::to_string(header_.id_cliente) + ";",
+                     r))
+        return false;
+    if (!r.has_row()) return true;
+    cgcpf = util::trim(r.C(2));
+    if (cgcpf.empty()) return true;
+    const auto pesso = util::read_integer(r.C(1)).value;
+    if (pesso == 1 && !CNPJ(cgcpf)) {
+        prompt().beep();
+        prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::Error);
+        return false;
+    }
+    if (pesso == 2 && !CPF(cgcpf)) {
+        prompt().beep();
+        prompt().message("Erro", "Cliente com CPF inválido!", ui::Icon::Error);
+        return false;
+    }
+    return true;
+}
+
+bool SaleSession::open_coupon() {
+    glo::fp_iniciada = 0;
+    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+
+    OpenCoupon c;
+    c.data = pos_.data_sit;
+    if (screen_ == SaleScreen::coupon_form) {
+        c.id_cliente = header_.id_cliente;
+        c.id_vendedor = header_.id_vendedor;
+    }
+    std::string cgcpf;
+    if (c.id_cliente != 0 && !customer_document(cgcpf)) return false;
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    c.num_cro = n_cro;
+    c.numero = n_coo + 1;
+    c.num_ccf = n_ccf + 1;
+
+    const bool form = screen_ == SaleScreen::coupon_form;
+    const std::string insert =
+        "INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, num_cro, numero, data, id_cliente, "
+        "vl_acrescimo, vl_desconto, total, situacao, op_emissao, comissao, forma_pag_com, "
+        "id_vendedor, vl_recebido, num_ccf, dt_emissao_final, hr_emissao_final, serie_nf, "
+        "numero_nf, dt_emissao_nf) VALUES (" +
+        id_or_null(pos_.id_empresa) + ", " + std::to_string(pos_.id_maqecf) + ", " +
+        std::to_string(c.num_cro) + ", " + std::to_string(c.numero) + ", " + DTSQL(c.data) + ", " +
+        id_or_null(c.id_cliente) + ", 0, 0, 0, 'E', " +
+        TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) + ", 0, " +
+        TXTSQL(form ? util::trim(header_.forma_pag_com) : "", true) + ", " +
+        id_or_null(c.id_vendedor) + ", 0, " + std::to_string(c.num_ccf) + ", " + DTSQL(today()) +
+        ", " + TXTSQL(time_now()) + ", " + TXTSQL(form ? util::trim(header_.serie_nf) : "", true) +
+        ", " + id_or_null(form ? header_.numero_nf : 0) + ", " +
+        DTSQL(form ? header_.dt_emissao_nf : 0) + ");";
+
+    const std::string consumer = ecf::consumer_document(cgcpf);
+    bool printer_refused = false;
+    const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [&](std::int64_t new_id) {
+        if (!GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id)) ||
+            !GRAVADATAESTOQUE(c.data))
+            return false;
+        printer_refused = !ecf::send(ecf::CMD_OPEN_COUPON, {consumer});
+        return !printer_refused;
+    });
+    if (id == 0) {
+        if (printer_refused) prompt().beep();
+        coupon_ = {};
+        return false;
+    }
+    c.id_cfiscal = id;
+    coupon_ = c;
+    items_.clear();
+    totals_ = {};
+    tape_.clear();
+    glo::cf_aberto = 1;
+    return true;
+}
+
+std::optional<SaleSession::Snapshot> SaleSession::store_totals() {
+    auto items = load_coupon_items(coupon_.id_cfiscal);
+    if (!items) return std::nullopt;
+    Snapshot s{std::move(*items), {}};
+    s.totals = coupon_totals(s.items);
+    if (!write_coupon_totals(coupon_.id_cfiscal, s.totals)) return std::nullopt;
+    return s;
+}
+
+void SaleSession::adopt(Snapshot snapshot) {
+    items_ = std::move(snapshot.items);
+    totals_ = snapshot.totals;
+    TapeSource source;
+    source.items = items_;
+    source.total = totals_.total;
+    tape_ = CouponTape::build(source);
+}
+
+bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
+    const Product& p = sale.product;
+    const ItemAmounts& a = prepared.amounts;
+    const std::string coupon = std::to_string(coupon_.id_cfiscal);
+    using util::to_plain;
+    // The item number and the seller's commission are read by the insert
+    // itself, inside the transaction, from the rows as they are now.
+    const std::string insert =
+        "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, total, "
+        "vl_acrescimo, vl_desconto, st, aliquota, vl_base, vl_imposto, item_cancelado, comissao, "
+        "descricao, unidade, totalizador, vl_pis, vl_cofins, vl_trib_fed, vl_trib_est, "
+        "vl_trib_mun) VALUES (" +
+        coupon +
+        ", (SELECT coalesce(max(num_item), 0) + 1 FROM balcora.cfiscald WHERE id_cfiscal=" +
+        coupon + "), " + std::to_string(p.id_produto) + ", " + to_plain(sale.price) + ", " +
+        to_plain(sale.quantity) + ", " + to_plain(a.total) + ", 0, " + to_plain(a.vl_desconto) +
+        ", " + TXTSQL(util::to_upper_ascii(p.ecf_st)) + ", " + to_plain(p.ecf_aliquota) + ", " +
+        to_plain(a.vl_base) + ", " + to_plain(a.vl_imposto) + ", 0, coalesce((SELECT CASE " +
+        "v.origem_com WHEN 1 THEN v.taxa_com WHEN 2 THEN " + to_plain(p.taxa_comissao) +
+        " ELSE 0 END FROM balcora.cfiscal c JOIN balcora.vendedor v ON "
+        "v.id_vendedor=c.id_vendedor WHERE c.id_cfiscal=" +
+        coupon + "), 0), " + TXTSQL(p.descricao) + ", " + TXTSQL(p.unidade) + ", " +
+        TXTSQL(prepared.totaliser) + ", " + to_plain(a.vl_pis) + ", " + to_plain(a.vl_cofins) +
+        ", " + to_plain(a.vl_trib_fed) + ", " + to_plain(a.vl_trib_est) + ", " +
+        to_plain(a.vl_trib_mun) + ");";
+
+    const std::string item_code = ecf::item_code(prepared.code);
+    const std::string surcharge = ecf::plain_amount(util::Money{});
+    std::optional<Snapshot> snapshot;
+    bool printer_refused = false;
+    const std::int64_t id = db::write_fiscal_row("cfiscald", insert, [&](std::int64_t) {
+        snapshot = store_totals();
+        if (!snapshot) return false;
+        printer_refused =
+            !ecf::send(ecf::CMD_SELL_ITEM, {prepared.record, surcharge, p.iat, item_code});
+        return !printer_refused;
+    });
+    if (id == 0) {
+        if (printer_refused) prompt().beep();
+        return false;
+    }
+    adopt(std::move(*snapshot));
+    return true;
+}
+
+bool SaleSession::cancel_item(int num_item) {
+    return cancel(num_item, true);
+}
+
+bool SaleSession::cancel_selected_item(std::optional<int> num_item) {
+    if (!coupon_open()) return false;
+    if (!num_item) {
+        refuse("Selecione o item a ser cancelado!");
+        return false;
+    }
+    return cancel(*num_item, false);
+}
+
+bool SaleSession::cancel(int num_item, bool quick_sale) {
+    if (!coupon_open()) return false;
+    const std::string number = std::to_string(num_item);
+    db::SqlRecord r;
+    if (!select_rows("SELECT id_cfiscald, item_cancelado FROM balcora.cfiscald WHERE id_cfiscal=" +
+                         std::to_string(coupon_.id_cfiscal) + " AND num_item=" + number + ";",
+                     r))
+        return false;
+    if (!r.has_row()) {
+        refuse("Número do item inválido.");
+        return false;
+    }
+    if (util::read_integer(r.C(2)).value != 0) {
+        refuse(quick_sale ? "Item # " + number + " já foi cancelado!" : "Item já foi cancelado!");
+        return false;
+    }
+    const std::string id(r.C(1));
+    if (!prompt().confirm(quick_sale ? "Confirme" : "CONFIRME?",
+                          "Confirma cancelar o item nº " + number + "?"))
+        return false;
+
+    db::PgConnection* conn = db::connection();
+    db::Transaction tx;
+    if (!conn || !tx.begun()) return false;
+    db::PgResult updated =
+        conn->exec("UPDATE balcora.cfiscald SET item_cancelado=1 WHERE id_cfiscald=" + id +
+                   "; update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
+                   " where id_cfiscald=" + id + ";");
+    if (!updated.ok()) {
+        prompt().beep();
+        prompt().message("Erro (" + updated.sqlstate() + ")/cfiscald",
+                         updated ? updated.error_message() : conn->error_message(),
+                         ui::Icon::Error);
+        return false;
+    }
+    auto snapshot = store_totals();
+    if (!snapshot) return false;
+    if (!ecf::send(ecf::CMD_CANCEL_ITEM, {number})) {
+        prompt().beep();
+        return false;
+    }
+    if (!tx.commit()) return false;
+    adopt(std::move(*snapshot));
+    return true;
+}
+
+bool SaleSession::resume_coupon(std::int64_t id_cfiscal) {
+    db::SqlRecord r;
+    if (!select_rows("SELECT numero, num_ccf, num_cro, data, id_cliente, id_vendedor FROM "
+                     "balcora.cfiscal WHERE id_cfiscal=" +
+                         std::to_string(id_cfiscal) + ";",
+                     r) ||
+        !r.has_row())
+        return false;
+    OpenCoupon c;
+    c.id_cfiscal = id_cfiscal;
+    c.numero = static_cast<std::int32_t>(util::read_integer(r.C(1)).value);
+    c.num_ccf = static_cast<std::int32_t>(util::read_integer(r.C(2)).value);
+    c.num_cro = static_cast<std::int32_t>(util::read_integer(r.C(3)).value);
+    c.data = util::parse_iso_date(r.C(4));
+    c.id_cliente = static_cast<std::int32_t>(util::read_integer(r.C(5)).value);
+    c.id_vendedor = static_cast<std::int32_t>(util::read_integer(r.C(6)).value);
+    coupon_ = c;
+    return refresh();
+}
+
+bool SaleSession::refresh() {
+    if (coupon_.id_cfiscal == 0) {
+        clear();
+        return true;
+    }
+    const std::string id = std::to_string(coupon_.id_cfiscal);
+    auto items = load_coupon_items(coupon_.id_cfiscal);
+    db::SqlRecord r;
+    if (!items || !select_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE "
+                               "id_cfiscal=" +
+                                   id + ";",
+                               r))
+        return false;
+    TapeSource source;
+    source.vl_desconto = util::read_number<2>(r.C(1)).value;
+    source.vl_acrescimo = util::read_number<2>(r.C(2)).value;
+    source.payment_started = glo::fp_iniciada != 0;
+    if (source.payment_started) {
+        if (!select_rows("SELECT tipo, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" + id +
+                             " AND coalesce(cancelada, 0)=0 ORDER BY ordem, id_cfiscalfp;",
+                         r))
+            return false;
+        for (bool more = r.has_row(); more; more = r.next())
+            source.payments.push_back({util::trim(r.C(1)), util::read_number<2>(r.C(2)).value});
+    }
+    items_ = std::move(*items);
+    totals_ = coupon_totals(items_);
+    source.items = items_;
+    source.total = totals_.total;
+    tape_ = CouponTape::build(source);
+    return true;
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "ecf/driver_abi.h"
+#include "sale/sale_fixture.h"
+#include "sale/sale_routes.h"
+#include "shell/access_control.h"
+#include "shell/change_login_screen.h"
+#include "shell/settings.h"
+#include "util/ean.h"
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace balcora::test {
+
+// A demo product's barcode from its first twelve digits.
+inline std::string barcode(const char* twelve) {
+    return std::string(twelve) + std::to_string(CALC_DV(twelve));
+}
+
+// The shop with the virtual printer behind a spy that records the commands a
+// screen sends (and forwards them), the demo operator signed in, and the
+// printer marked as configured.
+class SaleScreenFixture : public SaleFixture {
+  protected:
+    void SetUp() override {
+        // Screens leave state in the globals; the connection text is the test's.
+        const std::string connection = glo::string_conexao;
+        glo::reset_all();
+        glo::string_conexao = connection;
+        SaleFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
+        ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
+        real() = reinterpret_cast<balcora_comunica_fn>(ecf::driver_symbol("COMUNICA"));
+        ASSERT_NE(real(), nullptr);
+        sent().clear();
+        ecf::set_driver_for_tests(&spy);
+        prompt_.clear();
+    }
+    void TearDown() override {
+        ecf::set_driver_for_tests(nullptr);
+        shell::set_change_login_runner({});
+        shell::sign_out();
+        SaleFixture::TearDown();
+    }
+
+    static std::vector<std::int32_t>& sent() {
+        static std::vector<std::int32_t> v;
+        return v;
+    }
+    static int times_sent(ecf::Command c) {
+        return static_cast<int>(std::count(sent().begin(), sent().end(), c));
+    }
+
+    // Refuses the next command of a kind through the real printer's hook,
+    // which the spy cannot reach while it stands in.
+    void refuse_next_command(ecf::Command c) {
+        ecf::set_driver_for_tests(nullptr);
+        refuse_next(c);
+        ecf::set_driver_for_tests(&spy);
+    }
+
+    // An operator with only the given rights of the Quick Sale.
+    void add_operator(const std::string& login, std::uint8_t quick_sale_rights) {
+        shell::Operator op;
+        op.login = login;
+        op.name = "OPERADOR " + login;
+        const int id = shell::create_operator(op, "1234");
+        ASSERT_NE(id, 0);
+        ASSERT_TRUE(shell::set_rights(id, "QuickSale", quick_sale_rights));
+    }
+    void sign_in(const std::string& login) {
+        ASSERT_EQ(shell::sign_in_operator(login, login == "demo" ? "demo" : "1234"),
+                  shell::SignInResult::kSignedIn);
+        glo::nome_operador = login;
+    }
+    // TROCAUSUARIO signs these operators in, one per call; counts the calls.
+    int& change_logins(std::vector<std::string> logins) {
+        static int calls = 0;
+        calls = 0;
+        auto queue = std::make_shared<std::vector<std::string>>(std::move(logins));
+        shell::set_change_login_runner([queue](shell::ChangeLoginScreen& screen) {
+            ++calls;
+            if (queue->empty()) return screen.cancel();
+            screen.usuario = queue->front();
+            screen.senha = queue->front() == "demo" ? "demo" : "1234";
+            queue->erase(queue->begin());
+            screen.ok();
+        });
+        return calls;
+    }
+
+    sale::ScopedSaleRoutes routes_;
+
+  private:
+    static balcora_comunica_fn& real() {
+        static balcora_comunica_fn f = nullptr;
+        return f;
+    }
+    static std::uint8_t spy(std::int32_t command, const char* p1, const char* p2, const char* p3,
+                            const char* p4, const char* p5, const char* p6, const char* p7) {
+        sent().push_back(command);
+        return real()(command, p1, p2, p3, p4, p5, p6, p7);
+    }
+};
+
+}  // namespace balcora::test
