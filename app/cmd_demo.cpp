@@ -1,4 +1,5 @@
 #include "app/commands.h"
+#include "sale/demo_checkout.h"
 #include "shell/demo_data.h"
 
 #include <cstdio>
@@ -16,6 +17,11 @@ int run_demo_command(CommandLine& cl) {
         return 1;
     }
     std::printf("Dados de demonstração carregados (ECF %s).\n", demo::kPrinterSerial);
+    if (!sale::prepare_demo_checkout()) {
+        std::fputs("O dia da impressora de demonstração não pôde ser aberto para hoje.\n", stderr);
+        return 1;
+    }
+    std::puts("Caixa aberto para hoje: use a Venda Rápida (F6) para vender.");
     return 0;
 }
 
