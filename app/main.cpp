@@ -1,10 +1,15 @@
 #include "app/commands.h"
+#include "gui/qt_prompt_port.h"
+#include "gui/shell/menu_principal.h"
 #include "shell/globals.h"
 #include "ui/environment.h"
 
+#include <QApplication>
+
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -23,7 +28,35 @@ void print_usage() {
         "  demo                             carrega os dados de demonstracao\n"
         "  --version                        versao do programa\n"
         "\n"
-        "Sem comando: a interface grafica (ainda nao disponivel nesta versao).");
+        "Sem comando: abre o programa (menu principal); --user e --password\n"
+        "preenchem o login.");
+}
+
+bool has_display() {
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* e = std::getenv(v); e && *e) return true;
+    return false;
+}
+
+// The program itself: the main menu with its start-up checks. exit_when_ready
+// closes it as soon as the frame is up (start-up measurements).
+int run_gui(int argc, char** argv, balcora::app::CommandLine& cl, bool exit_when_ready) {
+    using namespace balcora;
+    if (!has_display()) {
+        std::fputs("balcora: a interface grafica precisa de um display (DISPLAY nao definido)\n",
+                   stderr);
+        return 1;
+    }
+    ScopedEnvironment env({nullptr, &cl.root, nullptr});
+    cl.root.create_layout();
+    std::error_code ec;
+    std::filesystem::current_path(cl.root.program_dir(), ec);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Balcora");
+    gui::QtPromptPort qt_prompt;
+    ScopedEnvironment gui_env({nullptr, nullptr, &qt_prompt});
+    gui::set_exit_when_ready(exit_when_ready);
+    return MENUPRINCIPAL(cl.user, cl.password, "0");
 }
 
 }  // namespace
@@ -32,6 +65,7 @@ int main(int argc, char** argv) {
     using namespace balcora;
     std::filesystem::path root = platform::DataRoot::default_location();
     app::CommandLine cl{platform::DataRoot(root), {}, {}, {}};
+    bool exit_when_ready = false;
     int i = 1;
     for (; i < argc; ++i) {
         std::string_view a = argv[i];
@@ -46,6 +80,10 @@ int main(int argc, char** argv) {
             if (a == "--password") cl.password = v;
             continue;
         }
+        if (a == "--exit-when-ready") {
+            exit_when_ready = true;
+            continue;
+        }
         if (a == "-h" || a == "--help") {
             print_usage();
             return 0;
@@ -53,10 +91,7 @@ int main(int argc, char** argv) {
         break;
     }
     cl.root = platform::DataRoot(root);
-    if (i >= argc) {
-        print_usage();
-        return 0;
-    }
+    if (i >= argc) return run_gui(argc, argv, cl, exit_when_ready);
     std::string command = argv[i++];
     for (; i < argc; ++i) cl.args.emplace_back(argv[i]);
 

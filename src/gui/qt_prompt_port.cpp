@@ -1,5 +1,7 @@
 #include "gui/qt_prompt_port.h"
 
+#include "shell/button_texts.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,16 +28,21 @@ QMessageBox::Icon qt_icon(ui::Icon icon) {
 }  // namespace
 
 void QtPromptPort::message(std::string_view title, std::string_view text, ui::Icon icon) {
-    QMessageBox box(qt_icon(icon), qt_text(title), qt_text(text), QMessageBox::Ok,
+    QMessageBox box(qt_icon(icon), qt_text(title), qt_text(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
+    QPushButton* ok = box.addButton(QString::fromStdString(shell::standard_button_texts().ok),
+                                    QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
     box.exec();
 }
 
 bool QtPromptPort::confirm(std::string_view title, std::string_view text) {
     QMessageBox box(QMessageBox::Question, qt_text(title), qt_text(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
-    QPushButton* yes = box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
+    const shell::ButtonTexts& texts = shell::standard_button_texts();
+    QPushButton* yes = box.addButton(QString::fromStdString(texts.yes), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QString::fromStdString(texts.no), QMessageBox::NoRole);
     // A question the operator answers with Enter by reflex must not do harm.
     box.setDefaultButton(no);
     box.exec();

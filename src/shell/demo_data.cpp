@@ -20,7 +20,9 @@ namespace balcora {
 namespace {
 
 // A GTIN-13 from its first twelve digits, with the right check digit.
-std::string ean13(const std::string& twelve) { return twelve + std::to_string(CALC_DV(twelve)); }
+std::string ean13(const std::string& twelve) {
+    return twelve + std::to_string(CALC_DV(twelve));
+}
 
 std::string valid_cpf(const std::string& nine) {
     return util::format_cpf(nine + util::cpf_check_digits(nine).value_or("00"));
@@ -46,19 +48,26 @@ struct DemoProduct {
 
 const std::vector<DemoProduct>& products() {
     static const std::vector<DemoProduct> p = {
-        {1, "789100031550", "CAFE TORRADO E MOIDO 500G", "UN", 0, "18.90", "T", "18.00", "01", 9012100, 0},
+        {1, "789100031550", "CAFE TORRADO E MOIDO 500G", "UN", 0, "18.90", "T", "18.00", "01",
+         9012100, 0},
         {2, "789600044700", "ARROZ TIPO 1 5KG", "UN", 0, "27.49", "T", "7.00", "02", 10063021, 0},
         {3, "789102001042", "FEIJAO CARIOCA 1KG", "UN", 0, "8.99", "T", "7.00", "02", 7133319, 0},
         {4, "789400098014", "OLEO DE SOJA 900ML", "UN", 0, "7.49", "T", "12.00", "03", 15079011, 0},
-        {5, "789409410002", "REFRIGERANTE COLA 2L", "UN", 0, "9.99", "F", "0.00", "FF", 22021000, 301100},
-        {6, "789100010002", "CERVEJA LATA 350ML", "UN", 0, "3.79", "F", "0.00", "FF", 22030000, 302100},
-        {7, "789300001123", "LEITE UHT INTEGRAL 1L", "UN", 0, "5.29", "I", "0.00", "II", 4012010, 0},
+        {5, "789409410002", "REFRIGERANTE COLA 2L", "UN", 0, "9.99", "F", "0.00", "FF", 22021000,
+         301100},
+        {6, "789100010002", "CERVEJA LATA 350ML", "UN", 0, "3.79", "F", "0.00", "FF", 22030000,
+         302100},
+        {7, "789300001123", "LEITE UHT INTEGRAL 1L", "UN", 0, "5.29", "I", "0.00", "II", 4012010,
+         0},
         {8, "789620001508", "ACUCAR REFINADO 1KG", "UN", 0, "4.79", "T", "7.00", "02", 17019900, 0},
-        {9, "789110001201", "SABAO EM PO 1KG", "UN", 0, "13.90", "T", "18.00", "01", 34022000, 1100100},
-        {10, "789201021302", "PAPEL HIGIENICO 12 ROLOS", "UN", 0, "21.90", "T", "18.00", "01", 48181000, 0},
+        {9, "789110001201", "SABAO EM PO 1KG", "UN", 0, "13.90", "T", "18.00", "01", 34022000,
+         1100100},
+        {10, "789201021302", "PAPEL HIGIENICO 12 ROLOS", "UN", 0, "21.90", "T", "18.00", "01",
+         48181000, 0},
         {11, "", "BANANA PRATA KG", "KG", 1, "6.98", "I", "0.00", "II", 8039000, 0},
         {12, "", "QUEIJO MUSSARELA KG", "KG", 1, "49.90", "T", "7.00", "02", 4061010, 0},
-        {13, "789000055512", "PILHA ALCALINA AA C/2", "UN", 0, "12.50", "N", "0.00", "NN", 85061019, 0},
+        {13, "789000055512", "PILHA ALCALINA AA C/2", "UN", 0, "12.50", "N", "0.00", "NN", 85061019,
+         0},
     };
     return p;
 }
@@ -77,26 +86,39 @@ std::string if_missing(const std::string& table, const std::string& condition) {
 bool load_company_and_printer() {
     const std::string cnpj = valid_cnpj("112223330001");
     return run_all({
-        "INSERT INTO balcora.municipio (id_municipio, codigo_ibge, nome, estado) SELECT 3550308, "
-        "3550308, 'SAO PAULO', 'SP'" + if_missing("municipio", "id_municipio=3550308"),
-        "INSERT INTO balcora.empresa (id_empresa, nome, razao_social, endereco, numero, bairro, "
-        "id_municipio, cnpj, inscr_estadual, inscr_municipal, email, nome_contato, cep, ativa, "
-        "id_matriz, dt_estoque, hr_estoque, telefone) SELECT 1, 'MERCADINHO BALCORA', "
-        "'MERCADINHO BALCORA LTDA', 'RUA DAS FLORES', 120, 'CENTRO', 3550308, " +
-            TXTSQL(cnpj) + ", '110042490114', '12345678', 'contato@mercadinho.example', "
-            "'ANA SOUZA', 1001000, 1, 0, current_date, localtime(0), 1133334444" +
-            if_missing("empresa", "id_empresa=1"),
-        "INSERT INTO balcora.modecf (cod_marca, cod_modelo, cod_versao, marca, modelo, versao, "
-        "homologada, mfd, cv0909) SELECT 99, 1, 1, 'BALCORA', 'ECF VIRTUAL', '01.00.00', 1, 1, 1" +
-            if_missing("modecf", "cod_marca=99 AND cod_modelo=1 AND cod_versao=1"),
-        "INSERT INTO balcora.maqecf (id_maqecf, id_empresa, numero, marca, modelo, porta_com, "
-        "modelo_doc_fiscal, num_serie, modelo_scanner, porta_com_scanner, situacao, dt1, "
-        "horario_verao, gera_est_gerencial, num_prop_ecf, cod_marca, cod_modelo, cod_versao, "
-        "versao_sb, data_sb, hora_sb, mf_adicional) SELECT 1, 1, 1, 'BALCORA', 'ECF VIRTUAL', 1, "
-        "'2D', " + TXTSQL(demo::kPrinterSerial) + ", 0, 0, 'F', '2026-01-05', 0, 1, 1, 99, 1, 1, "
-        "'01.00.00', '2026-01-05', '08:00:00', ''" +
-            if_missing("maqecf", "num_serie=" + TXTSQL(demo::kPrinterSerial)),
-    }) && db::store_hash("empresa", demo::kCompanyId);
+               "INSERT INTO balcora.municipio (id_municipio, codigo_ibge, nome, estado) SELECT "
+               "3550308, "
+               "3550308, 'SAO PAULO', 'SP'" +
+                   if_missing("municipio", "id_municipio=3550308"),
+               "INSERT INTO balcora.empresa (id_empresa, nome, razao_social, endereco, numero, "
+               "bairro, "
+               "id_municipio, cnpj, inscr_estadual, inscr_municipal, email, nome_contato, cep, "
+               "ativa, "
+               "id_matriz, dt_estoque, hr_estoque, telefone) SELECT 1, 'MERCADINHO BALCORA', "
+               "'MERCADINHO BALCORA LTDA', 'RUA DAS FLORES', 120, 'CENTRO', 3550308, " +
+                   TXTSQL(cnpj) +
+                   ", '110042490114', '12345678', 'contato@mercadinho.example', "
+                   "'ANA SOUZA', 1001000, 1, 0, current_date, localtime(0), 1133334444" +
+                   if_missing("empresa", "id_empresa=1"),
+               "INSERT INTO balcora.modecf (cod_marca, cod_modelo, cod_versao, marca, modelo, "
+               "versao, "
+               "homologada, mfd, cv0909) SELECT 99, 1, 1, 'BALCORA', 'ECF VIRTUAL', '01.00.00', 1, "
+               "1, 1" +
+                   if_missing("modecf", "cod_marca=99 AND cod_modelo=1 AND cod_versao=1"),
+               "INSERT INTO balcora.maqecf (id_maqecf, id_empresa, numero, marca, modelo, "
+               "porta_com, "
+               "modelo_doc_fiscal, num_serie, modelo_scanner, porta_com_scanner, situacao, dt1, "
+               "horario_verao, gera_est_gerencial, num_prop_ecf, cod_marca, cod_modelo, "
+               "cod_versao, "
+               "versao_sb, data_sb, hora_sb, mf_adicional) SELECT 1, 1, 1, 'BALCORA', 'ECF "
+               "VIRTUAL', 1, "
+               "'2D', " +
+                   TXTSQL(demo::kPrinterSerial) +
+                   ", 0, 0, 'F', '2026-01-05', 0, 1, 1, 99, 1, 1, "
+                   "'01.00.00', '2026-01-05', '08:00:00', ''" +
+                   if_missing("maqecf", "num_serie=" + TXTSQL(demo::kPrinterSerial)),
+           }) &&
+           db::store_hash("empresa", demo::kCompanyId);
 }
 
 bool load_tax_rules() {
@@ -169,15 +191,18 @@ bool load_people() {
         {4, "PADARIA PAO DOURADO LTDA", valid_cnpj("045997418000"), 1},
     };
     for (const auto& c : customers)
-        s.push_back("INSERT INTO balcora.cliente (id_cliente, ativo, pesso, consfinal, cgcpf, nome, "
-                    "razao, ender, bairr, cep, id_municipio, uf, telef, limcred, lib_cred, data) "
-                    "SELECT " + std::to_string(c.id) + ", 1, " + std::to_string(c.pessoa) +
-                    ", 1, " + TXTSQL(c.doc) + ", " + TXTSQL(std::string(c.nome).substr(0, 40)) +
-                    ", " + TXTSQL(c.nome) + ", 'RUA DAS PALMEIRAS, 45', 'CENTRO', '01001-000', "
-                    "3550308, 'SP', '(11) 3333-4444', 1500.00, 1, current_date" +
-                    if_missing("cliente", "id_cliente=" + std::to_string(c.id)));
-    s.push_back("SELECT setval('balcora.cliente_id_cliente_seq', GREATEST((SELECT max(id_cliente) "
-                "FROM balcora.cliente), 1))");
+        s.push_back(
+            "INSERT INTO balcora.cliente (id_cliente, ativo, pesso, consfinal, cgcpf, nome, "
+            "razao, ender, bairr, cep, id_municipio, uf, telef, limcred, lib_cred, data) "
+            "SELECT " +
+            std::to_string(c.id) + ", 1, " + std::to_string(c.pessoa) + ", 1, " + TXTSQL(c.doc) +
+            ", " + TXTSQL(std::string(c.nome).substr(0, 40)) + ", " + TXTSQL(c.nome) +
+            ", 'RUA DAS PALMEIRAS, 45', 'CENTRO', '01001-000', "
+            "3550308, 'SP', '(11) 3333-4444', 1500.00, 1, current_date" +
+            if_missing("cliente", "id_cliente=" + std::to_string(c.id)));
+    s.push_back(
+        "SELECT setval('balcora.cliente_id_cliente_seq', GREATEST((SELECT max(id_cliente) "
+        "FROM balcora.cliente), 1))");
     const char* sellers[][3] = {{"1", "CARLOS VENDEDOR", "carlos"},
                                 {"2", "FERNANDA LIMA", "fernanda"},
                                 {"3", "RAFAEL COSTA", "rafael"}};
@@ -185,7 +210,8 @@ bool load_people() {
         s.push_back(std::string("INSERT INTO balcora.vendedor (id_vendedor, ativo, tipo, nome, "
                                 "login, taxa_com, forma_pag, id_empresa, codigo, data) SELECT ") +
                     v[0] + ", 1, 1, " + TXTSQL(v[1]) + ", " + TXTSQL(v[2]) + ", 2.00, 'F', 1, " +
-                    v[0] + ", current_date" + if_missing("vendedor", std::string("id_vendedor=") + v[0]));
+                    v[0] + ", current_date" +
+                    if_missing("vendedor", std::string("id_vendedor=") + v[0]));
     return run_all(s);
 }
 
@@ -211,6 +237,11 @@ bool load_developer_identification() {
         if (LEREGISTRO("balcora", "Desenvolvedor PAF-ECF", k[0], "\x01") == "\x01" &&
             !GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", k[0], k[1]))
             return false;
+    // The demo shop has no back office: its communication program is not
+    // started, so the first start does not stop on a missing program.
+    if (LEREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "\x01") == "\x01" &&
+        !GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "0"))
+        return false;
     return true;
 }
 

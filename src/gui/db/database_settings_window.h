@@ -1,0 +1,29 @@
+#pragma once
+
+#include "db/database_settings_screen.h"
+
+#include <QDialog>
+
+class QLineEdit;
+
+namespace balcora::gui {
+
+// "Configuração do BD": user, password and port of the database settings.
+class DatabaseSettingsWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit DatabaseSettingsWindow(db::DatabaseSettingsScreen& screen, QWidget* parent = nullptr);
+
+  private:
+    void confirm();
+
+    db::DatabaseSettingsScreen& screen_;
+    QLineEdit* usuario_;
+    QLineEdit* senha_;
+    QLineEdit* porta_;
+};
+
+// Makes GRAVAPORTA and the schema scripts' progress show their windows.
+void install_database_windows();
+
+}  // namespace balcora::gui

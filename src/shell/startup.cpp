@@ -1,0 +1,299 @@
+#include "shell/startup.h"
+
+#include "db/connection_settings.h"
+#include "db/database.h"
+#include "db/embedded_server.h"
+#include "db/literals.h"
+#include "db/open_database.h"
+#include "db/query_sql.h"
+#include "shell/aux_file.h"
+#include "shell/closing.h"
+#include "shell/globals.h"
+#include "shell/screen_registry.h"
+#include "shell/settings.h"
+#include "shell/sign_in.h"
+#include "ui/environment.h"
+#include "util/day_number.h"
+#include "util/text.h"
+
+#include <array>
+#include <chrono>
+#include <ctime>
+
+namespace balcora::shell {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kDeveloperSection = "Desenvolvedor PAF-ECF";
+constexpr std::size_t kProgramNameMax = 49;
+
+// Cuts UTF-8 text to at most max characters without splitting one.
+std::string cut_characters(std::string text, std::size_t max) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (count++ == max) {
+            text.resize(i);
+            break;
+        }
+    }
+    return text;
+}
+
+// A decimal number as the setting holds it ("1.0", "2"); anything else is 0.
+std::string version_number(std::string text) {
+    text = util::trim(text);
+    bool digits = false, point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digits = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return "0";
+    }
+    if (!digits || text.front() == '.' || text.back() == '.') return "0";
+    return text;
+}
+
+// A query that found nothing and one that failed both give an empty text; a
+// failure has shown its SQL error, and then a lost connection is the cause.
+bool connection_lost() {
+    db::PgConnection* conn = db::connection();
+    return !conn || !conn->alive();
+}
+
+util::DayNumber local_day(fs::file_time_type stamp) {
+    auto system = std::chrono::file_clock::to_sys(stamp);
+    std::time_t t = std::chrono::system_clock::to_time_t(system);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return util::day_number(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+}
+
+bool is_weekday_backup_name(const std::string& name) {
+    static constexpr std::array<std::string_view, 7> kDays = {"Dom", "Seg", "Ter", "Qua",
+                                                              "Qui", "Sex", "Sab"};
+    for (auto day : kDays)
+        if (name == "balcora_backup_" + std::string(day) + ".pgsql") return true;
+    return false;
+}
+
+std::optional<fs::directory_entry> newest_file(const fs::path& folder) {
+    std::optional<fs::directory_entry> newest;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        if (!e.is_regular_file(ec)) continue;
+        if (!newest || e.last_write_time(ec) > newest->last_write_time(ec)) newest = e;
+    }
+    return newest;
+}
+
+void warn_misplaced_printer_libraries() {
+    auto found = misplaced_printer_libraries();
+    if (found.empty()) return;
+    std::string text =
+        "Atenção as dll(s) listadas a baixo estão instalada(s) no local errado, favor instalar "
+        "na system32!";
+    for (const auto& f : found) text += "|" + f.string();
+    prompt().message("Atenção", text, ui::Icon::Warning);
+}
+
+// The program's name goes to the server so an administrator sees who is
+// connected; it is a setting, so it reaches the SQL only as a literal.
+void announce_program_name(const std::string& name) {
+    QUERYSQL("SET application_name=" + TXTSQL(name) + ";");
+}
+
+void read_auxiliary_file() {
+    LEARQAUXILIAR();
+    GRAVAREGISTRO("balcora", kDeveloperSection, "md5exe", glo::md5exe);
+}
+
+int find_printer_id() {
+    return static_cast<int>(text_to_integer(QUERYSQL(
+        "SELECT id_maqecf FROM balcora.maqecf WHERE num_serie=" + TXTSQL(glo::numfab) + ";")));
+}
+
+void start_back_office_program(CommandRunner& runner) {
+    if (registro_number("PAF-ECF", "IniAutRetaguarda", 1) != 1) return;
+    write_ini("PDV", "minimeza_retaguarda", "1", "balcora.ini");
+    start_reporting_failure(runner, kBackOfficeProgram, "programa de comunicação com a retaguarda");
+}
+
+// False: the operator declined the backup and the program closes.
+bool ask_for_backup() {
+    if (registro_number("Backup", "Situacao", 1) == 1) return true;
+    bool yes = prompt().confirm(
+        "Confirme!",
+        "Atenção!, Erro no Backup do Sistema, Deseja fazê-lo agora!|Em caso de ocorrência do "
+        "mesmo favor entrar em contato com \"SUPORTE TÉCNICO\".");
+    if (!yes) return false;
+    if (!open_screen("COPIADESEGURANCA"))
+        prompt().message("Aviso",
+                         "A cópia de segurança ainda não está disponível nesta versão do "
+                         "programa.|Faça a cópia do banco de dados por outro meio.",
+                         ui::Icon::Warning);
+    return true;
+}
+
+// True when the frame must close (the computer is being switched off).
+bool open_quick_sale_at_start(CommandRunner& runner) {
+    if (registro_number("Configuração", "Abrir Quick Sale ao iniciar Balcora", 0) != 1)
+        return false;
+    if (!open_screen("QUICKBALCORA")) {
+        prompt().message("Aviso",
+                         "A Venda Rápida ainda não está disponível nesta versão do programa.",
+                         ui::Icon::Warning);
+        return false;
+    }
+    return shutdown_check(runner);
+}
+
+}  // namespace
+
+bool ensure_backup_folder() {
+    const fs::path folder = data_root().map("..\\backup");
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return true;
+    if (fs::create_directories(folder, ec) && !ec) return true;
+    prompt().message("Erro", "Erro ao criar pasta \"" + folder.string() + "\".", ui::Icon::Error);
+    return false;
+}
+
+bool open_database_at_start() {
+    std::string error;
+    if (!db::ensure_local_server(data_root(), &error)) {
+        prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
+        return false;
+    }
+    db::ConnectionSettings settings = db::read_connection_settings(data_root());
+    return INICIABD(settings.is_local() ? std::string() : settings.server);
+}
+
+StartupHooks& startup_hooks() {
+    static StartupHooks hooks;
+    return hooks;
+}
+
+std::optional<ActiveCompany> find_active_company() {
+    ActiveCompany company;
+    std::string id =
+        QUERYSQL("SELECT id_empresa,nome FROM balcora.empresa WHERE ativa=1 ORDER BY id_empresa;");
+    if (id.empty()) return std::nullopt;
+    company.id = static_cast<int>(text_to_integer(id));
+    company.name = util::trim_right(db::sql().C(2));
+    long long head =
+        text_to_integer(QUERYSQL("SELECT id_matriz FROM balcora.empresa WHERE id_empresa=" +
+                                 std::to_string(company.id) + ";"));
+    company.head_office = head != 0 ? static_cast<int>(head) : company.id;
+    return company;
+}
+
+std::vector<fs::path> misplaced_printer_libraries() {
+    static constexpr std::array<std::string_view, 8> kNames = {
+        "BemaFI32.dll", "BemaMFD.dll", "BemaMFD2.dll",  "BemaMFD3.dll",
+        "DAO350.dll",   "AX6R32.dll",  "sign_bema.dll", "BemaFI32.ini"};
+    std::vector<fs::path> found;
+    const fs::path dir = data_root().program_dir();
+    std::error_code ec;
+    for (auto name : kNames) {
+        fs::path file = dir / std::string(name);
+        if (fs::exists(file, ec)) found.push_back(file);
+    }
+    return found;
+}
+
+std::string program_name() {
+    std::string name = util::trim(LEREGISTRO("balcora", kDeveloperSection, "nomesoft"));
+    if (name.empty()) name = std::string(kSystemName);
+    std::string version =
+        version_number(LEREGISTRO("balcora", kDeveloperSection, "versaosoft", "0"));
+    return cut_characters(name + " " + version + "." + std::to_string(glo::build), kProgramNameMax);
+}
+
+std::string frame_title(std::string_view program, std::string_view company) {
+    return std::string(program) + " - [" + util::trim_right(company) + "]";
+}
+
+void check_backup_state() {
+    std::string emitted = QUERYSQL(
+        "select dt_emissao from balcora.reg60m where dt_emissao is not null order by data desc "
+        "limit 1");
+    util::DayNumber reduction_day = util::parse_iso_date(emitted);
+    if (reduction_day <= 0) return;
+
+    bool good = false;
+    const fs::path folder = data_root().map("c:\\sistemas\\balcora\\backup");
+    if (auto newest = newest_file(folder)) {
+        std::error_code ec;
+        const long long size = static_cast<long long>(newest->file_size(ec));
+        const long long last_good = registro_number("Backup", "Tamanho", 0);
+        // size + 30 % of the last good size must reach it: 10*size >= 7*last,
+        // exact in integers.
+        good = !ec && is_weekday_backup_name(newest->path().filename().string()) &&
+               local_day(newest->last_write_time(ec)) >= reduction_day && size > 0 &&
+               10 * size + 3 * last_good >= 10 * last_good;
+    }
+    GRAVAREGISTRO("balcora", "Backup", "Situacao", good ? "1" : "0");
+}
+
+FrameStartupResult run_frame_startup(CommandRunner& runner) {
+    FrameStartupResult result;
+    StartupHooks& hooks = startup_hooks();
+
+    auto company = find_active_company();
+    if (!company) {
+        if (!connection_lost())
+            prompt().message("Aviso", "Não há empresa ativa!", ui::Icon::Warning);
+        result.close = true;
+        return result;
+    }
+    result.company = *company;
+    glo::id_empresa = company->id;
+    glo::id_empmatriz = company->head_office;
+
+    warn_misplaced_printer_libraries();
+
+    glo::build = kBuildNumber;
+    const std::string name = program_name();
+    announce_program_name(name);
+    result.title = frame_title(name, company->name);
+
+    // The host window of the original installation is hidden here; the host
+    // executable of this program has no window of its own.
+
+    if (hooks.write_developer_key_file) hooks.write_developer_key_file();
+
+    read_auxiliary_file();
+
+    // Empty until the printer registration and command interface are wired:
+    // the printer-configuration check (brand, model, Convênio 09/09) is then
+    // skipped.
+    if (hooks.check_printer_configuration && !hooks.check_printer_configuration()) {
+        result.close = true;
+        return result;
+    }
+
+    if (hooks.recover_card_payment_files) hooks.recover_card_payment_files();
+
+    result.printer_id = find_printer_id();
+
+    if (hooks.send_pending_bloco_x_files) hooks.send_pending_bloco_x_files(result.printer_id);
+    if (hooks.mail_bloco_x_pendencies) hooks.mail_bloco_x_pendencies(result.printer_id);
+
+    start_back_office_program(runner);
+
+    check_backup_state();
+    if (!ask_for_backup()) {
+        result.close = true;
+        return result;
+    }
+
+    if (open_quick_sale_at_start(runner)) result.close = true;
+    return result;
+}
+
+}  // namespace balcora::shell

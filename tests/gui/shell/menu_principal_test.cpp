@@ -1,0 +1,90 @@
+#include "gui/shell/menu_principal.h"
+#include "db/query_sql.h"
+#include "gui/shell/main_frame.h"
+#include "gui_support/screenshot.h"
+#include "shell/access_control.h"
+#include "shell/aux_file.h"
+#include "shell/globals.h"
+#include "shell/screen_registry.h"
+#include "shell/settings.h"
+#include "support/test_database.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+
+namespace balcora::test {
+
+class MenuPrincipalGui : public DbTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(shell::ensure_demo_operator());
+        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
+        glo::numfab = "BV1";
+        ASSERT_TRUE(shell::install_aux_file());
+        glo::numfab.clear();
+        // No back-office program on a test machine.
+        GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "0");
+        GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "nomesoft", "Balcora PDV");
+        GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "versaosoft", "1.0");
+    }
+    void TearDown() override {
+        gui::set_exit_when_ready(false);
+        shell::sign_out();
+    }
+    static gui::MainFrame* frame() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<gui::MainFrame*>(w); f && f->isVisible()) return f;
+        return nullptr;
+    }
+};
+
+TEST_F(MenuPrincipalGui, TheFrameRunsItsStartUpChecksAndShowsTheCompanyAndTheOperator) {
+    QUERYSQL(
+        "INSERT INTO balcora.empresa (id_empresa, nome, ativa) VALUES (1, 'MERCADO CENTRAL', 1);");
+    std::string title, login;
+    bool configurations = false;
+    // Looks at the frame once its checks ran, then closes it as the operator would.
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+        gui::MainFrame* f = frame();
+        if (!f || !f->windowTitle().contains(" - [")) return;
+        poll->stop();
+        poll->deleteLater();
+        title = f->windowTitle().toStdString();
+        configurations = f->action_for("CONFIGURACAO")->isEnabled();
+        save_screenshot(*f, "main_frame_after_start");
+        prompt_.answer(true);
+        f->close();
+    });
+    poll->start(10);
+    EXPECT_EQ(gui::run_main_frame(), 0);
+    EXPECT_EQ(title, "Balcora PDV 1.0.13 - [MERCADO CENTRAL]");
+    EXPECT_TRUE(configurations);
+    EXPECT_EQ(glo::id_empresa, 1);
+    EXPECT_EQ(glo::numfab, "BV1");
+    EXPECT_EQ(QUERYSQL("SELECT current_setting('application_name');"), "Balcora PDV 1.0.13");
+    EXPECT_EQ(prompt_.count_containing("Confirma fechar Balcora?"), 1);
+    // The frame's screens leave with it.
+    EXPECT_FALSE(shell::screen_available("CONFIGURACAO"));
+}
+
+TEST_F(MenuPrincipalGui, WithoutAnActiveCompanyTheFrameClosesAfterTheWarning) {
+    gui::set_exit_when_ready(true);
+    EXPECT_EQ(gui::run_main_frame(), 1);
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].text, "Não há empresa ativa!");
+}
+
+TEST_F(MenuPrincipalGui, ReadyFrameClosesAtOnceWhenAskedToWithoutTheQuestion) {
+    QUERYSQL("INSERT INTO balcora.empresa (id_empresa, nome, ativa) VALUES (1, 'MERCADO', 1);");
+    gui::set_exit_when_ready(true);
+    EXPECT_EQ(gui::run_main_frame(), 0);
+    // No question; only the printer check's warning, as no printer is registered.
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].text.rfind("ECF não configurada para o número de fabricação", 0),
+              0u);
+    EXPECT_EQ(glo::id_empresa, 1);
+}
+
+}  // namespace balcora::test

@@ -1,0 +1,60 @@
+#include "shell/closing.h"
+#include "shell/globals.h"
+#include "shell/recording_runner.h"
+#include "shell/settings.h"
+#include "support/test_database.h"
+
+namespace balcora::test {
+
+class Closing : public EnvTest {
+  protected:
+    RecordingRunner runner_;
+};
+
+TEST_F(Closing, TheOperatorConfirmsUnlessTheComputerIsBeingSwitchedOff) {
+    prompt_.answer(false);
+    EXPECT_FALSE(shell::confirm_close());
+    prompt_.answer(true);
+    EXPECT_TRUE(shell::confirm_close());
+    ASSERT_EQ(prompt_.shown().size(), 2u);
+    EXPECT_EQ(prompt_.shown()[0].kind, "confirm");
+    EXPECT_EQ(prompt_.shown()[0].title, "Confirme");
+    EXPECT_EQ(prompt_.shown()[0].text, "Confirma fechar Balcora?");
+
+    glo::flag_desligar = 1;
+    prompt_.clear();
+    EXPECT_TRUE(shell::confirm_close());
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(Closing, ShutDownCheckDoesNothingUnlessTheOperatorAskedForIt) {
+    EXPECT_FALSE(shell::shutdown_check(runner_));
+    EXPECT_TRUE(runner_.ran.empty());
+}
+
+TEST_F(Closing, ShutDownRunsTheConfiguredCommandAndTheAlternativeWhenItFails) {
+    glo::flag_desligar = 1;
+    write_ini("Programas", "Desligar", "/usr/local/bin/desliga --agora", "balcora.ini");
+    EXPECT_TRUE(shell::shutdown_check(runner_));
+    EXPECT_EQ(runner_.ran, std::vector<std::string>{"/usr/local/bin/desliga --agora"});
+
+    runner_.ran.clear();
+    runner_.failing.insert("/usr/local/bin/desliga --agora");
+    EXPECT_TRUE(shell::shutdown_check(runner_));
+    EXPECT_EQ(runner_.ran,
+              (std::vector<std::string>{"/usr/local/bin/desliga --agora", "shutdown -h now"}));
+    EXPECT_TRUE(prompt_.shown().empty());
+
+    runner_.ran.clear();
+    runner_.missing.insert("shutdown -h now");
+    EXPECT_TRUE(shell::shutdown_check(runner_));  // the frame still closes
+    EXPECT_EQ(prompt_.count_containing("Não foi possível desligar o computador"), 1);
+}
+
+TEST_F(Closing, TheFrameSizeIsKeptInTheGlobals) {
+    shell::record_frame_size(1280, 720);
+    EXPECT_EQ(glo::appxsize, 1280);
+    EXPECT_EQ(glo::appysize, 720);
+}
+
+}  // namespace balcora::test

@@ -1,0 +1,193 @@
+#include "shell/settings_screen.h"
+#include "db/database.h"
+#include "db/query_sql.h"
+#include "shell/certificate_list.h"
+#include "shell/settings.h"
+#include "support/test_database.h"
+
+#include <fstream>
+
+namespace balcora::test {
+
+namespace fs = std::filesystem;
+
+class SettingsScreen : public DbTest {
+  protected:
+    fs::path program_dir() const { return root_.path() / "sistemas/balcora/pgms"; }
+    void write_certificate_list(const std::string& text) {
+        std::ofstream(program_dir() / "listcert.cfg") << text;
+    }
+    std::string client(const std::string& key) {
+        return read_ini("Config", key, "<ausente>", std::string(shell::kBlocoXClientIni));
+    }
+    std::string log_rows() {
+        return QUERYSQL("SELECT count(*) FROM balcora.log WHERE tabela='configuracao';");
+    }
+    std::string registro_rows() { return QUERYSQL("SELECT count(*) FROM balcora.registro;"); }
+
+    shell::SettingsScreen screen_;
+};
+
+TEST_F(SettingsScreen, OpensWithTheDefaultsOfEveryField) {
+    ASSERT_TRUE(screen_.open());
+    EXPECT_EQ(screen_.value("tamanho_codigo"),
+              "6");  // the screen's proposal, not item registration's 0
+    EXPECT_EQ(screen_.value("perc_desc"), "50");
+    EXPECT_EQ(screen_.value("email"), shell::kDefaultSupportEmail);
+    EXPECT_EQ(screen_.value("etiqueta_balanca"), "1");
+    EXPECT_EQ(screen_.value("docto_venda_prazo"), "1");
+    EXPECT_EQ(screen_.value("atualiza_estoque"), "1");
+    EXPECT_EQ(screen_.value("segunda_via"), "0");
+    EXPECT_EQ(screen_.value("tef_ativo"), "N");
+    EXPECT_EQ(screen_.value("ato_cotepe"), "N");
+    EXPECT_EQ(screen_.value("tipo_certificado"), "A1");
+    EXPECT_EQ(screen_.value("ambiente"), "1");
+    EXPECT_FALSE(screen_.checked("abrir_quick_sale"));
+    for (const auto& f : shell::settings_fields()) {
+        if (f.kind == shell::FieldKind::Check || f.kind == shell::FieldKind::Choice) {
+            EXPECT_FALSE(f.choices.empty()) << f.id;
+        }
+    }
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(SettingsScreen, AStoredValueOutsideTheChoicesShowsTheDefault) {
+    GRAVAREGISTRO("balcora", "Configuração", "Etiqueta Balança", "7");
+    GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S");
+    ASSERT_TRUE(screen_.open());
+    EXPECT_EQ(screen_.value("etiqueta_balanca"), "1");
+    EXPECT_TRUE(screen_.checked("tef_ativo"));
+}
+
+TEST_F(SettingsScreen, SaveWritesEverySettingTheClientFileAndOneLogRow) {
+    ASSERT_TRUE(screen_.open());
+    screen_.set_checked("abrir_quick_sale", true);
+    screen_.set_checked("tef_ativo", true);
+    screen_.set_value("segunda_via", "2");
+    screen_.set_value("perc_desc", " 15 ");
+    screen_.set_value("email", "loja@exemplo.com.br");
+    screen_.set_value("senha_certificado", "s3 nh@");
+    screen_.set_value("ambiente", "2");
+    ASSERT_TRUE(screen_.save());
+
+    EXPECT_EQ(LEREGISTRO("balcora", "Configuração", "Abrir Quick Sale ao iniciar Balcora"), "1");
+    EXPECT_EQ(LEREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado"), "S");
+    EXPECT_EQ(LEREGISTRO("balcora", "Configuração", "2ª Via em Relatório Gerencial"), "2");
+    EXPECT_EQ(LEREGISTRO("balcora", "Configuração", "Tamanho codigo prod pesado"), "6");
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "PercDesc"), "15");
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "Email"), "loja@exemplo.com.br");
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "QuickSale"), "0");
+    EXPECT_EQ(client("TipoCertificado"), "A1");
+    EXPECT_EQ(client("Senha"), "s3 nh@");
+    EXPECT_EQ(client("Ambiente"), "2");
+    EXPECT_EQ(log_rows(), "1");
+    EXPECT_EQ(QUERYSQL("SELECT operacao||'|'||descricao FROM balcora.log;"),
+              "ALT|Tp Amb:Homologação 12/2026");
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].title, "Aviso");
+    EXPECT_EQ(prompt_.shown()[0].text, "Configurações salvas com sucesso!");
+
+    shell::SettingsScreen again;
+    ASSERT_TRUE(again.open());
+    EXPECT_EQ(again.value("perc_desc"), "15");
+    EXPECT_EQ(again.value("ambiente"), "2");
+}
+
+TEST_F(SettingsScreen, AnInvalidFieldIsNamedAndNothingIsWritten) {
+    const std::string before = registro_rows();
+    struct Case {
+        const char* id;
+        const char* value;
+        const char* message;
+    } cases[] = {
+        {"perc_desc", "101", "Percentual de Desconto inválido!"},
+        {"perc_desc", "dez", "Percentual de Desconto inválido!"},
+        {"perc_desc", "", "Percentual de Desconto inválido!"},
+        {"email", "", "Email aviso de falha no Bloco X inválido!"},
+        {"email", "loja@semponto", "Email aviso de falha no Bloco X inválido!"},
+        {"email_ato_cotepe", "a b@c.com", "Email AtoCotepe inválido!"},
+        {"certificado", "/nao/existe/cert.pfx", "Arquivo do certificado não encontrado!"},
+        {"etiqueta_balanca", "3", "Valor inválido em \"Etiqueta Balança\"!"},
+        {"senha_certificado", " abc", "Senha do Certificado não pode começar nem terminar"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(screen_.open());
+        screen_.set_value(c.id, c.value);
+        prompt_.clear();
+        std::string focus;
+        EXPECT_FALSE(screen_.save(&focus)) << c.id << "=" << c.value;
+        EXPECT_EQ(focus, c.id);
+        ASSERT_EQ(prompt_.shown().size(), 1u);
+        EXPECT_EQ(prompt_.shown()[0].text.rfind(c.message, 0), 0u) << prompt_.shown()[0].text;
+    }
+    EXPECT_EQ(registro_rows(), before);
+    EXPECT_EQ(log_rows(), "0");
+    EXPECT_EQ(client("TipoCertificado"), "<ausente>");
+}
+
+TEST_F(SettingsScreen, AnA3CertificateMustBeInTheClientsList) {
+    write_certificate_list(
+        "[Geral]\nQuantidade=2\n"
+        "[Certificado1]\nNumSerie=5A3F00\nCNPJ=12345678000195\nVencto=31/12/2027\n"
+        "RazaoSocial=MERCADO CENTRAL LTDA\n"
+        "[7B21CC]\nCNPJ=98765432000198\nVencto=01/06/2027\nRazaoSocial=FILIAL\n");
+    ASSERT_TRUE(screen_.open());
+    ASSERT_EQ(screen_.certificates().size(), 2u);
+    EXPECT_EQ(screen_.certificates()[0].serial, "5A3F00");
+    EXPECT_EQ(screen_.certificates()[0].company, "MERCADO CENTRAL LTDA");
+    EXPECT_EQ(screen_.certificates()[1].serial, "7B21CC");  // the section names it
+
+    screen_.set_value("tipo_certificado", "A3");
+    screen_.set_value("num_serie", "FFFF");
+    std::string focus;
+    EXPECT_FALSE(screen_.save(&focus));
+    EXPECT_EQ(focus, "num_serie");
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].title, "Aviso");
+    EXPECT_EQ(prompt_.shown()[0].text, "Certificado inválido!");
+    EXPECT_EQ(log_rows(), "0");
+
+    screen_.set_value("num_serie", "7B21CC");
+    EXPECT_TRUE(screen_.save());
+    EXPECT_EQ(client("TipoCertificado"), "A3");
+    EXPECT_EQ(client("NumSerie"), "7B21CC");
+}
+
+TEST_F(SettingsScreen, WithoutACertificateListNoA3SerialIsAccepted) {
+    ASSERT_TRUE(screen_.open());
+    EXPECT_TRUE(screen_.certificates().empty());
+    screen_.set_value("tipo_certificado", "A3");
+    EXPECT_FALSE(screen_.save());
+    EXPECT_EQ(prompt_.count_containing("Certificado inválido!"), 1);
+}
+
+TEST_F(SettingsScreen, AClientFileThatCannotBeWrittenUndoesTheSettingsAndTheLog) {
+    fs::create_directories(program_dir() / "xsginws.ini");  // a folder in its place
+    ASSERT_TRUE(screen_.open());
+    screen_.set_value("perc_desc", "20");
+    EXPECT_FALSE(screen_.save());
+    EXPECT_EQ(prompt_.count_containing("Erro ao gravar o arquivo"), 1);
+    EXPECT_EQ(prompt_.count_containing("salvas com sucesso"), 0);
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "PercDesc", "nada"), "nada");
+    EXPECT_EQ(log_rows(), "0");
+}
+
+TEST_F(SettingsScreen, ALostDatabaseShowsOneErrorAndOpensNothing) {
+    std::string pid = QUERYSQL("SELECT pg_backend_pid();");
+    std::string error;
+    auto admin = db::PgConnection::open(db_.conninfo(), &error);
+    ASSERT_TRUE(admin) << error;
+    admin->exec("SELECT pg_terminate_backend(" + pid + ");");
+    EXPECT_FALSE(screen_.open());
+    EXPECT_EQ(prompt_.shown().size(), 1u);
+}
+
+TEST_F(SettingsScreen, EmailAddressesAreCheckedForTheirShape) {
+    EXPECT_TRUE(shell::valid_email("suporte@balcora.com.br"));
+    EXPECT_TRUE(shell::valid_email("a.b-c@x.io"));
+    for (const char* bad : {"", "semarroba.com", "@x.com", "a@b@c.com", "a@.com", "a@b.", "a@b",
+                            "a@b.com;c@d.com", "a @b.com"})
+        EXPECT_FALSE(shell::valid_email(bad)) << bad;
+}
+
+}  // namespace balcora::test
