@@ -73,10 +73,11 @@ std::string consumer_document(std::string_view cpf_cnpj) {
 }
 
 std::string consumer_identification(std::string_view name, std::string_view address,
-                                    std::string_view cpf_cnpj) {
+                                    std::string_view cpf_cnpj, std::optional<bool> company) {
     const std::string document = util::trim(cpf_cnpj);
     std::string labelled;
-    if (!document.empty()) labelled = (digit_count(document) == 14 ? "CNPJ: " : "CPF: ") + document;
+    if (!document.empty())
+        labelled = (company.value_or(digit_count(document) == 14) ? "CNPJ: " : "CPF: ") + document;
     return fit(util::trim(name), 65) + fit(util::trim(address), 80) + fit(labelled, 30);
 }
 

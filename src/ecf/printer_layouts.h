@@ -43,9 +43,11 @@ std::string item_code(std::string_view code);
 std::string consumer_document(std::string_view cpf_cnpj);
 
 // CMD_IDENTIFY_CONSUMER p1: name (65) + address (80) + "CPF: " or "CNPJ: " and
-// the number (30). A document of 14 digits is a CNPJ; blank when none.
+// the number (30). Without `company` a document of 14 digits is a CNPJ; blank
+// when none.
 std::string consumer_identification(std::string_view name, std::string_view address,
-                                    std::string_view cpf_cnpj);
+                                    std::string_view cpf_cnpj,
+                                    std::optional<bool> company = std::nullopt);
 
 // CMD_START_CLOSING p1: amount x1000 (13 digits) + "00000" for a discount or
 // "00002" for a surcharge; with neither, a zero surcharge.

@@ -1,0 +1,89 @@
+#include "sale/coupon_closing.h"
+
+#include "db/sql_record.h"
+#include "ecf/cp1252.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
+#include "sale/select_rows.h"
+#include "shell/settings.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+namespace balcora::sale {
+
+namespace {
+
+constexpr std::size_t kMessageLine = 48;
+
+std::string pad(std::string_view text) {
+    return ecf::fit(text, kMessageLine);
+}
+
+// The client's identification for the printer; empty when the coupon has no
+// client or the row is gone.
+std::optional<std::string> client_identification(std::int32_t id_cliente) {
+    if (id_cliente <= 0) return std::string();
+    db::SqlRecord r;
+    if (!select_rows("SELECT c.razao, c.ender, c.bairr, m.nome, m.estado, c.pesso, c.cgcpf "
+                     "FROM balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                     "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
+                         std::to_string(id_cliente) + ";",
+                     r))
+        return std::nullopt;
+    if (!r.has_row()) return std::string();
+    const std::string address = util::trim(r.C(2)) + " " + util::trim(r.C(3)) + " - " +
+                                util::trim(r.C(4)) + "/" + util::trim(r.C(5));
+    const bool company = util::read_integer(r.C(6)).value == 1;
+    return ecf::consumer_identification(r.C(1), address, r.C(7), company);
+}
+
+}  // namespace
+
+std::string closing_message(util::Money federal, util::Money state, util::Money municipal,
+                            std::string_view ibpt_key) {
+    std::string first;
+    if (!federal.is_zero() && !municipal.is_zero())
+        first = "Trib aprox R$: " + util::to_br(federal) + " Federal e " + util::to_br(municipal) +
+                " Municipal";
+    else if (federal.is_zero() && state.is_zero())
+        return "OBRIGADO PELA PREFERENCIA! VOLTE SEMPRE!!!";
+    else
+        first = "Trib aprox R$: " + util::to_br(federal) + " Federal e " + util::to_br(state) +
+                " Estadual";
+    return pad(first) + pad("Fonte: IBPT    " + std::string(ibpt_key));
+}
+
+std::string sale_finished_text(util::Money change) {
+    if (change.units() <= 0) return "Venda Finalizada! Obrigado.";
+    std::string amount = util::to_plain(change, ',');
+    if (amount.size() < 12) amount.insert(0, 12 - amount.size(), ' ');
+    return "Venda Finalizada! Troco R$ " + amount + ".";
+}
+
+bool close_fiscal_coupon(const PaymentCoupon& coupon) {
+    const auto consumer = client_identification(coupon.id_cliente);
+    if (!consumer) return false;
+    if (!consumer->empty() && !ecf::send(ecf::CMD_IDENTIFY_CONSUMER, {*consumer})) {
+        prompt().beep();
+        return false;
+    }
+    db::SqlRecord r;
+    if (!select_rows("SELECT vl_trib_fed, vl_trib_est, vl_trib_mun FROM balcora.cfiscal WHERE "
+                     "id_cfiscal=" +
+                         std::to_string(coupon.id_cfiscal) + ";",
+                     r))
+        return false;
+    const std::string message = closing_message(
+        util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,
+        util::read_number<2>(r.C(3)).value, LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
+    // An invoice number wider than the field cannot be linked on the coupon;
+    // the coupon is still closed, unlinked.
+    const std::string invoice =
+        ecf::coupon_invoice_number(coupon.numero_nf).value_or(std::string(6, ' '));
+    const bool closed = ecf::send(ecf::CMD_CLOSE_COUPON, {ecf::coupon_footer(message), invoice});
+    if (!closed) prompt().beep();
+    return closed;
+}
+
+}  // namespace balcora::sale
