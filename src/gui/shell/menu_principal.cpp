@@ -6,6 +6,7 @@
 #include "gui/ecf/tape_window.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/printer_registration_entry.h"
+#include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui/shell/access_entry.h"
 #include "gui/shell/main_frame.h"
@@ -44,6 +45,7 @@ void register_shell_screens(QWidget* frame) {
     shell::register_screen("CONSULTAPRODUTO", [frame] { open_product_query(frame); });
     shell::register_screen("BROWSEMAQECF", [frame] { open_printer_registration(frame); });
     shell::register_screen("BOBINA", [frame] { open_tape_window(frame); });
+    shell::register_screen("FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
 }
 
 // Start-up steps whose Parts are built by now.

@@ -1,0 +1,210 @@
+#include "sale/sale_documents.h"
+
+#include "db/sql_record.h"
+#include "ecf/cp1252.h"
+#include "sale/payment_forms.h"
+#include "sale/sale_documents_printer.h"
+#include "sale/select_rows.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <string>
+
+namespace balcora::sale {
+
+namespace {
+
+constexpr std::size_t kPaymentNameWidth = 16;
+
+template <int P>
+util::Fixed<P> number(const db::SqlRecord& r, int k) {
+    return util::read_number<P>(r.C(k)).value;
+}
+
+std::int64_t integer(const db::SqlRecord& r, int k) {
+    return util::read_integer(r.C(k)).value;
+}
+
+struct CouponHead {
+    std::int32_t coo = 0;
+    std::int32_t ccf = 0;
+    std::int64_t id_cliente = 0;
+    util::Money surcharge;
+    util::Money discount;
+    util::Money total;
+};
+
+std::optional<CouponHead> load_head(std::int64_t id_cfiscal) {
+    db::SqlRecord r;
+    if (!select_rows("SELECT numero, num_ccf, id_cliente, vl_acrescimo, vl_desconto, total FROM "
+                     "balcora.cfiscal WHERE id_cfiscal=" +
+                         std::to_string(id_cfiscal) + ";",
+                     r) ||
+        !r.has_row())
+        return std::nullopt;
+    CouponHead h;
+    h.coo = static_cast<std::int32_t>(integer(r, 1));
+    h.ccf = static_cast<std::int32_t>(integer(r, 2));
+    h.id_cliente = integer(r, 3);
+    h.surcharge = number<2>(r, 4);
+    h.discount = number<2>(r, 5);
+    h.total = number<2>(r, 6);
+    return h;
+}
+
+std::optional<DocumentCompany> load_company() {
+    db::SqlRecord r;
+    if (!select_rows("SELECT e.razao_social, e.cnpj, m.nome, m.estado FROM balcora.empresa e LEFT "
+                     "JOIN balcora.municipio m ON m.id_municipio=e.id_municipio WHERE "
+                     "e.id_empresa=" +
+                         std::to_string(glo::id_empresa) + ";",
+                     r))
+        return std::nullopt;
+    DocumentCompany c;
+    if (!r.has_row()) return c;
+    c.razao_social = util::trim(r.C(1));
+    c.cnpj = util::trim(r.C(2));
+    c.municipio = util::trim(r.C(3));
+    c.estado = util::trim(r.C(4));
+    return c;
+}
+
+// The client table keeps the house number in num_endereco and the identity
+// card in ci2 (number) and orgex (issuing body).
+bool load_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
+    out.reset();
+    if (id_cliente <= 0) return true;
+    db::SqlRecord r;
+    if (!select_rows("SELECT c.razao, c.cgcpf, c.pesso, c.inscr, nullif(c.ci2, 0), c.orgex, "
+                     "c.ender, c.num_endereco, c.compl, c.bairr, m.nome, m.estado FROM "
+                     "balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                     "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
+                         std::to_string(id_cliente) + ";",
+                     r))
+        return false;
+    if (!r.has_row()) return true;
+    DocumentClient c;
+    c.razao = util::trim(r.C(1));
+    c.cgcpf = util::trim(r.C(2));
+    c.company = integer(r, 3) == 1;
+    c.inscr = util::trim(r.C(4));
+    c.identity = util::trim(util::trim(r.C(5)) + " " + util::trim(r.C(6)));
+    c.ender = util::trim(r.C(7));
+    c.house_number = util::trim(r.C(8));
+    c.complement = util::trim(r.C(9));
+    c.bairr = util::trim(r.C(10));
+    c.municipio = util::trim(r.C(11));
+    c.estado = util::trim(r.C(12));
+    out = std::move(c);
+    return true;
+}
+
+bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
+    db::SqlRecord r;
+    if (!select_rows("SELECT data, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" +
+                         std::to_string(id_cfiscal) +
+                         " AND tipo='CR' ORDER BY ordem, id_cfiscalfp;",
+                     r))
+        return false;
+    if (!r.has_row()) return true;
+    do {
+        out.push_back({util::parse_iso_date(r.C(1)), number<2>(r, 2)});
+    } while (r.next());
+    return true;
+}
+
+bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
+    db::SqlRecord r;
+    if (!select_rows(
+            "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo), coalesce(p.descricao, "
+            "d.descricao), coalesce(nullif(trim(p.unidade), ''), d.unidade), d.qtdade, d.preco, "
+            "d.total, d.vl_acrescimo, d.vl_desconto, d.item_cancelado FROM balcora.cfiscald d "
+            "LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto WHERE d.id_cfiscal=" +
+                std::to_string(id_cfiscal) + " ORDER BY d.num_item;",
+            r))
+        return false;
+    if (!r.has_row()) return true;
+    do {
+        SecondCopyItem it;
+        it.code = util::trim(r.C(1));
+        it.description = util::trim_right(r.C(2));
+        it.unit = util::trim(r.C(3));
+        it.quantity = number<3>(r, 4);
+        it.unit_price = number<3>(r, 5);
+        it.total = number<2>(r, 6);
+        it.surcharge = number<2>(r, 7);
+        it.discount = number<2>(r, 8);
+        it.cancelled = integer(r, 9) != 0;
+        out.push_back(std::move(it));
+    } while (r.next());
+    return true;
+}
+
+}  // namespace
+
+std::optional<CreditSale> load_credit_sale(std::int64_t id_cfiscal) {
+    const auto head = load_head(id_cfiscal);
+    if (!head) return std::nullopt;
+    const auto company = load_company();
+    if (!company) return std::nullopt;
+    CreditSale sale;
+    sale.company = *company;
+    sale.coo = head->coo;
+    sale.ccf = head->ccf;
+    if (!load_client(head->id_cliente, sale.client) ||
+        !load_instalments(id_cfiscal, sale.instalments))
+        return std::nullopt;
+    return sale;
+}
+
+std::optional<SecondCopy> load_second_copy(std::int64_t id_cfiscal) {
+    const auto head = load_head(id_cfiscal);
+    if (!head) return std::nullopt;
+    SecondCopy copy;
+    copy.coo = head->coo;
+    copy.surcharge = head->surcharge;
+    copy.discount = head->discount;
+    copy.total = head->total;
+    if (!load_client(head->id_cliente, copy.client) || !load_items(id_cfiscal, copy.items))
+        return std::nullopt;
+    return copy;
+}
+
+std::string store_credit_printer_name() {
+    // The payment command carries 16 characters of the name; the voucher must
+    // name the same payment method.
+    return util::trim(ecf::fit(payment_printer_name("CR"), kPaymentNameWidth));
+}
+
+void print_sale_documents(std::int64_t id_cfiscal, std::string_view last_form_printer_name) {
+    const long long document = registro_number("Configuração", "Docto Venda Prazo", 1);
+    const long long second_copy =
+        registro_number("Configuração", "2ª Via em Relatório Gerencial", 0);
+
+    if (document == 1 || document == 2) {
+        const auto sale = load_credit_sale(id_cfiscal);
+        if (!sale || sale->credit_total() <= util::Money{}) return;
+        std::vector<std::string> lines =
+            document == 1 ? promissory_note_lines(*sale)
+                          : debt_acknowledgement_lines(*sale, last_form_printer_name);
+        if (second_copy != 0) {
+            const auto copy = load_second_copy(id_cfiscal);
+            if (copy) {
+                lines.push_back("");
+                for (auto& l : second_copy_lines(*copy)) lines.push_back(std::move(l));
+            }
+        }
+        print_credit_voucher({store_credit_printer_name(), sale->credit_total(), sale->coo,
+                              static_cast<int>(sale->instalments.size())},
+                             lines);
+        return;
+    }
+    if (second_copy == 2) {
+        if (const auto copy = load_second_copy(id_cfiscal))
+            print_management_report(second_copy_lines(*copy));
+    }
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "sale/sale_documents_layout.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace balcora::sale {
+
+// Prints what follows a closed coupon, chosen by "Docto Venda Prazo" (1 promissory note, 2 debt
+// acknowledgement, any other value the second copy alone when "2ª Via em Relatório Gerencial" is
+// 2). Notes and acknowledgements only when the coupon has "CR" payment rows.
+// `last_form_printer_name` is the printer name of the last registered payment form (used by the
+// acknowledgement).
+void print_sale_documents(std::int64_t id_cfiscal, std::string_view last_form_printer_name);
+
+// What the documents print, read from the database. Nullopt when the coupon
+// does not exist or a query failed (the failure was shown). The company is
+// glo::id_empresa; a client that no longer exists leaves its block out.
+std::optional<CreditSale> load_credit_sale(std::int64_t id_cfiscal);
+std::optional<SecondCopy> load_second_copy(std::int64_t id_cfiscal);
+
+// The printer name of the store-credit payment form (section "FormaPagto",
+// key "CREDIARIO"), as the payment command carries it.
+std::string store_credit_printer_name();
+
+}  // namespace balcora::sale
