@@ -233,7 +233,7 @@ std::string QuickSaleScreen::operator_name() const {
 }
 
 util::Money QuickSaleScreen::coupon_total() const {
-    return session_.totals().total;
+    return session_.coupon_total();
 }
 
 bool QuickSaleScreen::coupon_open() const {

@@ -96,6 +96,7 @@ void SaleSession::clear() {
     coupon_ = {};
     items_.clear();
     totals_ = {};
+    coupon_total_ = {};
     tape_.clear();
     shown_ = {};
 }
@@ -399,6 +400,7 @@ bool SaleSession::open_coupon() {
     coupon_ = c;
     items_.clear();
     totals_ = {};
+    coupon_total_ = {};
     tape_.clear();
     glo::cf_aberto = 1;
     return true;
@@ -416,6 +418,7 @@ std::optional<SaleSession::Snapshot> SaleSession::store_totals() {
 void SaleSession::adopt(Snapshot snapshot) {
     items_ = std::move(snapshot.items);
     totals_ = snapshot.totals;
+    coupon_total_ = totals_.total;
     TapeSource source;
     source.items = items_;
     source.total = totals_.total;
@@ -574,7 +577,9 @@ bool SaleSession::refresh() {
     items_ = std::move(*items);
     totals_ = coupon_totals(items_);
     source.items = items_;
-    source.total = totals_.total;
+    // The coupon's total, after its discount or surcharge.
+    source.total = totals_.total + source.vl_acrescimo - source.vl_desconto;
+    coupon_total_ = source.total;
     tape_ = CouponTape::build(source);
     return true;
 }

@@ -175,6 +175,9 @@ class SaleSession {
     std::int64_t coupon_id() const { return coupon_.id_cfiscal; }
     const std::vector<CouponItem>& items() const { return items_; }
     const CouponTotals& totals() const { return totals_; }
+    // What the customer pays: the items' total with the coupon's discount or
+    // surcharge once one was given.
+    util::Money coupon_total() const { return coupon_total_; }
     const CouponTape& tape() const { return tape_; }
     // The payment screens add their total, payment and change entries.
     CouponTape& tape() { return tape_; }
@@ -220,6 +223,7 @@ class SaleSession {
     OpenCoupon coupon_;
     std::vector<CouponItem> items_;
     CouponTotals totals_;
+    util::Money coupon_total_;
     CouponTape tape_;
     ShownItem shown_;
 };

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "sale/payment_coupon.h"
+#include "util/day_number.h"
+#include "util/fixed_point.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Registering payments of the open coupon: the rows, their hashes and the
+// amount received, in one transaction whose last step is the printer's
+// payment command, committed only when the printer accepted.
+namespace balcora::sale {
+
+struct PaymentEntry {
+    std::string tipo;
+    util::Money valor;
+    std::int32_t numero = 0;   // cheque number (CH, CC)
+    util::DayNumber data = 0;  // cheque good-for date (CH, CC); else the day
+    util::Money vl_troco;      // change given from this payment
+};
+
+// One payment of any form but store credit. False after the failure was
+// shown (or the printer refused); nothing of it stays in the database.
+bool register_payment(const PaymentCoupon& coupon, const PaymentEntry& entry);
+
+// Store credit: one row per instalment due `days` after the coupon's day,
+// one printer payment for the whole amount with the terms as its text.
+bool register_credit(const PaymentCoupon& coupon, util::Money amount, const std::vector<int>& days);
+
+// The printer payment's text of a cheque: "Numero: 000123 Bom para: dd/mm/yy".
+std::string cheque_description(std::int32_t number, util::DayNumber good_for);
+
+}  // namespace balcora::sale
