@@ -31,7 +31,7 @@ std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const Pay
         "), " + TXTSQL(e.tipo) + ", " + std::to_string(e.numero) + ", " + DTSQL(e.data) + ", " +
         to_plain(e.valor) + ", 0, " + std::to_string(c.numero) + ", " + to_plain(e.vl_troco) +
         "); update balcora.cfiscalfp set hash=" + db::hash_expression("cfiscalfp") +
-        " where id_cfiscalfp=currval('balcora.cfiscalfp_id_cfiscalfp_seq') RETURNING "
+        " where id_cfiscalfp=(SELECT currval('balcora.cfiscalfp_id_cfiscalfp_seq')) RETURNING "
         "id_cfiscalfp;";
     auto r = write_table("cfiscalfp", sql);
     if (!r || r->rows() != 1) return std::nullopt;
