@@ -5,6 +5,7 @@
 #include "gui/forms/grouped_header.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/seller_lookup_window.h"
+#include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "shell/settings.h"
 #include "support/test_database.h"
@@ -33,13 +34,6 @@ T* child(QWidget& window, const char* name) {
     T* c = window.findChild<T*>(name);
     EXPECT_NE(c, nullptr) << name;
     return c;
-}
-
-void key(QWidget* target, int code, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
 }
 
 // Types as the operator does, one key event per character.

@@ -1,9 +1,10 @@
 #include "gui/sale/payment_window.h"
 #include "gui/modal_helper.h"
 #include "gui/sale/quick_sale_window.h"
+#include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
-#include "sale/sale_fixture.h"
 #include "sale/sale_routes.h"
+#include "sale/sale_screen_fixture.h"
 #include "shell/access_control.h"
 #include "shell/settings.h"
 #include "util/ean.h"
@@ -22,22 +23,6 @@ namespace balcora::test {
 
 namespace {
 
-std::string barcode(const char* twelve) {
-    return std::string(twelve) + std::to_string(CALC_DV(twelve));
-}
-
-void key(QWidget* target, int code, const QString& text = {},
-         Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, code, mods, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, code, mods, text);
-    QApplication::sendEvent(target, &release);
-}
-
-void type(QWidget* target, const std::string& digits) {
-    for (char c : digits) key(target, Qt::Key_0 + (c - '0'), QString(QChar(c)));
-}
-
 // A field typed over and accepted with Enter.
 void enter(QWidget& window, const char* name, const QString& text) {
     auto* e = window.findChild<QLineEdit*>(name);
@@ -50,23 +35,15 @@ void enter(QWidget& window, const char* name, const QString& text) {
 
 }  // namespace
 
-class PaymentWindowTest : public SaleFixture {
+// The demo shop signed in, with its printer configured and the store credit
+// printing the promissory note.
+class PaymentWindowTest : public SaleScreenFixture {
   protected:
     void SetUp() override {
-        const std::string connection = glo::string_conexao;
-        glo::reset_all();
-        glo::string_conexao = connection;
-        SaleFixture::SetUp();
+        SaleScreenFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
         glo::NumeroLoja = 1;
-        ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "1"));
-        prompt_.clear();
-    }
-    void TearDown() override {
-        shell::sign_out();
-        SaleFixture::TearDown();
     }
     sale::ScopedSaleRoutes routes_;
 };
@@ -81,7 +58,7 @@ TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
     auto* code = window.findChild<QLineEdit*>("codigo");
     auto* total = window.findChild<QLabel*>("total_cupom");
     for (const char* twelve : {"789100031550", "789600044700", "789100031550"}) {
-        type(code, barcode(twelve));
+        type_digits(code, barcode(twelve));
         key(code, Qt::Key_Return);
     }
     ASSERT_EQ(total->text(), "65,29") << testing::PrintToString(messages());
@@ -109,9 +86,9 @@ TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
         EXPECT_EQ(w.findChild<QComboBox*>("forma")->currentData().toString(), "DI");
         EXPECT_EQ(w.focusWidget(), amount);
         amount->clear();
-        type(amount, "20");
+        type_digits(amount, "20");
         key(amount, Qt::Key_Period, ".", Qt::KeypadModifier);
-        type(amount, "00");
+        type_digits(amount, "00");
         EXPECT_EQ(amount->text(), "20,00");
         key(amount, Qt::Key_Return);
     });

@@ -1,5 +1,6 @@
 #include "gui/sale/quick_sale_window.h"
 #include "gui/sale/coupon_form_window.h"
+#include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_routes.h"
@@ -24,18 +25,6 @@ namespace {
 
 std::string barcode(const char* twelve) {
     return std::string(twelve) + std::to_string(CALC_DV(twelve));
-}
-
-void key(QWidget* target, int code, const QString& text = {},
-         Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, code, mods, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, code, mods, text);
-    QApplication::sendEvent(target, &release);
-}
-
-void type(QWidget* target, const std::string& digits) {
-    for (char c : digits) key(target, Qt::Key_0 + (c - '0'), QString(QChar(c)));
 }
 
 // A picture for the slideshow and a logo, drawn here so the screen shows
@@ -112,7 +101,7 @@ TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {
     EXPECT_EQ(total->text(), "0,00");
     EXPECT_EQ(window.findChild<QLabel*>("situacao")->text(), "ABERTO");
 
-    type(code, barcode("789100031550"));
+    type_digits(code, barcode("789100031550"));
     key(code, Qt::Key_Return);
     ASSERT_EQ(tape->count(), 1) << testing::PrintToString(messages());
     EXPECT_TRUE(tape->item(0)->text().contains("CAFE TORRADO E MOIDO 500G"));
@@ -122,9 +111,9 @@ TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {
 
     // Enter on an empty code moves to the quantity; the quantity then applies.
     key(code, Qt::Key_Return);
-    type(quantity, "2");
+    type_digits(quantity, "2");
     key(quantity, Qt::Key_Return);
-    type(code, barcode("789600044700"));
+    type_digits(code, barcode("789600044700"));
     key(code, Qt::Key_Return);
     ASSERT_EQ(tape->count(), 2);
     EXPECT_TRUE(tape->item(1)->text().contains("ARROZ TIPO 1 5KG"));
