@@ -1,7 +1,7 @@
 // One item sold through the virtual printer's COMUNICA against the printer's
-// own durable write of its memory alone (the floor: temporary file, fsync,
-// rename, fsync of the folder). The difference is the boundary, the parsing,
-// the bookkeeping and the paper.
+// own durable write of its memory alone (the floor: one copy of the memory
+// rewritten in place and its fdatasync). The difference is the boundary, the
+// parsing, the bookkeeping and the paper.
 #include "ecf/printer_commands.h"
 #include "ratio_reporter.h"
 #include "shell/globals.h"

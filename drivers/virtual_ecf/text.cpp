@@ -187,4 +187,65 @@ std::string hex8(std::uint32_t value) {
     return s;
 }
 
+namespace {
+
+constexpr std::uint64_t kP1 = 0x9E3779B185EBCA87ULL, kP2 = 0xC2B2AE3D27D4EB4FULL,
+                        kP3 = 0x165667B19E3779F9ULL, kP4 = 0x85EBCA77C2B2AE63ULL,
+                        kP5 = 0x27D4EB2F165667C5ULL;
+
+std::uint64_t rotl(std::uint64_t x, int r) {
+    return (x << r) | (x >> (64 - r));
+}
+
+// Little-endian whatever the machine, so a file hashes alike everywhere.
+template <typename T>
+T read_le(const unsigned char* p) {
+    T v = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) v |= static_cast<T>(p[i]) << (8 * i);
+    return v;
+}
+
+std::uint64_t lane(std::uint64_t acc, std::uint64_t input) {
+    return rotl(acc + input * kP2, 31) * kP1;
+}
+
+std::uint64_t merge(std::uint64_t h, std::uint64_t v) {
+    return (h ^ lane(0, v)) * kP1 + kP4;
+}
+
+}  // namespace
+
+std::uint64_t hash64(std::string_view data) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const unsigned char* const end = p + data.size();
+    std::uint64_t h;
+    if (data.size() >= 32) {
+        std::uint64_t v1 = kP1 + kP2, v2 = kP2, v3 = 0, v4 = 0 - kP1;
+        for (; end - p >= 32; p += 32) {
+            v1 = lane(v1, read_le<std::uint64_t>(p));
+            v2 = lane(v2, read_le<std::uint64_t>(p + 8));
+            v3 = lane(v3, read_le<std::uint64_t>(p + 16));
+            v4 = lane(v4, read_le<std::uint64_t>(p + 24));
+        }
+        h = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
+        h = merge(merge(merge(merge(h, v1), v2), v3), v4);
+    } else {
+        h = kP5;
+    }
+    h += data.size();
+    for (; end - p >= 8; p += 8) h = rotl(h ^ lane(0, read_le<std::uint64_t>(p)), 27) * kP1 + kP4;
+    if (end - p >= 4) {
+        h = rotl(h ^ read_le<std::uint32_t>(p) * kP1, 23) * kP2 + kP3;
+        p += 4;
+    }
+    for (; p < end; ++p) h = rotl(h ^ *p * kP5, 11) * kP1;
+    h = (h ^ (h >> 33)) * kP2;
+    h = (h ^ (h >> 29)) * kP3;
+    return h ^ (h >> 32);
+}
+
+std::string hex16(std::uint64_t value) {
+    return hex8(static_cast<std::uint32_t>(value >> 32)) + hex8(static_cast<std::uint32_t>(value));
+}
+
 }  // namespace balcora::vecf

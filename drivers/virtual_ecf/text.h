@@ -60,5 +60,9 @@ std::string one_line(std::string_view text, char separator = '\0');
 
 std::uint32_t crc32(std::string_view data);
 std::string hex8(std::uint32_t value);
+// XXH64 (seed 0): a fast 64-bit checksum for the large records of the memory
+// file, where a byte-at-a-time CRC would cost more than the write itself.
+std::uint64_t hash64(std::string_view data);
+std::string hex16(std::uint64_t value);
 
 }  // namespace balcora::vecf

@@ -53,9 +53,11 @@ void reload();
 // command does after its work: the floor of the driver's own cost.
 bool write_memory_now();
 
-// Tests only: called at each stage of a commit (1 journals written, 2 memory
-// written to its temporary file, 3 temporary file renamed), so a test can
-// kill the process at a chosen point. Null removes it.
+// Tests only: called at each stage of a commit (1 journals written; 2 new
+// memory written, what a restart reads, not yet durable; 3 memory synced; 4,
+// between 1 and 2 when the memory file is replaced, the new file ready under
+// its temporary name), so a test can kill the process at a chosen point. Null
+// removes it.
 using CommitHook = void (*)(int stage);
 void set_commit_hook(CommitHook hook);
 

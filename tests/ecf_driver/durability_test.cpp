@@ -1,10 +1,12 @@
 #include "printer_fixture.h"
+#include "store.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
+#include <map>
 #include <random>
 
 namespace balcora::test {
@@ -14,8 +16,18 @@ namespace {
 int kill_at = 0;
 int hook_calls = 0;
 
-void kill_on_stage(int) {
-    if (++hook_calls == kill_at) raise(SIGKILL);
+// Counts the stages every commit passes (the replacement of the whole file is
+// killed by its own test below).
+void kill_on_stage(int stage) {
+    if (stage != static_cast<int>(vecf::CommitStage::replacement_prepared) &&
+        ++hook_calls == kill_at)
+        raise(SIGKILL);
+}
+
+int kill_stage = 0;
+
+void kill_at_stage(int stage) {
+    if (stage == kill_stage) raise(SIGKILL);
 }
 
 }  // namespace
@@ -61,10 +73,18 @@ class Durability : public EnvTest {
                         nullptr) != 0;
     }
 
+    // The memory as a restart reads it: the copy a torn write left in the
+    // other slot is no state of the printer.
+    static std::string committed_memory() {
+        vecf::MemoryRecord r = vecf::read_memory_file(vecf::printer_folder() / "memoria.dat");
+        return std::to_string(r.sequence) + "\n" + r.memory + std::to_string(r.tape_memory_synced) +
+               "\n" + r.tape_memory_tail;
+    }
+
     Files files() {
         auto folder = vecf::printer_folder();
-        return {read_file(folder / "memoria.dat"), read_file(folder / "bobina.txt"),
-                read_file(folder / "mfd.dat"), read_file(folder / "mf.dat")};
+        return {committed_memory(), read_file(folder / "bobina.txt"), read_file(folder / "mfd.dat"),
+                read_file(folder / "mf.dat")};
     }
 
     // A printer with nothing done, as every run starts.
@@ -79,11 +99,14 @@ class Durability : public EnvTest {
             ASSERT_TRUE(sequence_[i]()) << "command " << i << ": " << prompt_.shown().back().text;
     }
 
-    // Runs the sequence in a child killed when `stop` says; returns the child's status.
-    int run_child(const std::function<void(pid_t)>& stop) {
+    // Runs `work` (by default the sequence) in a child killed when `stop` or
+    // the hook says; returns the child's status.
+    int run_child(const std::function<void(pid_t)>& stop, vecf::CommitHook hook = nullptr,
+                  const std::function<bool()>& work = {}) {
         pid_t child = fork();
         if (child == 0) {
-            if (kill_at) vecf::set_commit_hook(kill_on_stage);
+            if (hook) vecf::set_commit_hook(hook);
+            if (work) _exit(work() ? 0 : 2);
             for (auto& command : sequence_)
                 if (!command()) _exit(2);
             _exit(0);
@@ -112,19 +135,70 @@ TEST_F(Durability, AKilledCommandEitherHappenedOrDidNot) {
         SCOPED_TRACE("killed at commit stage " + std::to_string(kill_at));
         fresh_printer();
         hook_calls = 0;
-        int status = run_child([](pid_t) {});
+        int status = run_child([](pid_t) {}, kill_on_stage);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
         const std::size_t command = (kill_at - 1) / 3;
-        const bool renamed = (kill_at - 1) % 3 + 1 == 3;
+        // Once the copy is written, a restart reads it, synced or not.
+        const bool written = (kill_at - 1) % 3 + 1 >= 2;
         vecf::reload();
         ASSERT_TRUE(call(CMD_READ_COUNTERS, nullptr));
-        const std::size_t done = renamed ? command + 1 : command;
+        const std::size_t done = written ? command + 1 : command;
         ASSERT_TRUE(files() == after[done]) << "expected the state after " << done << " commands";
         EXPECT_FALSE(std::filesystem::exists(vecf::printer_folder() / "memoria.dat.tmp"));
         run_from(done);
         ASSERT_TRUE(files() == after.back());
     }
     kill_at = 0;
+}
+
+// The first command after an upgrade replaces a memory file of the previous
+// single-record layout by the file of two copies (so does a memory outgrowing
+// its copies): killed at each stage of that replacement, the printer restarts
+// on the old file or the new one.
+TEST_F(Durability, AKilledReplacementOfTheFileLeavesTheOldFileOrTheNewOne) {
+    const auto folder = vecf::printer_folder();
+    const char* names[] = {"memoria.dat", "bobina.txt", "mfd.dat", "mf.dat"};
+    fresh_printer();
+    ASSERT_TRUE(sequence_[0]() && sequence_[1]());
+    std::map<std::string, std::string> base;
+    for (const char* name : names) base[name] = read_file(folder / name);
+    // What the previous version wrote: the memory text alone.
+    base["memoria.dat"] = vecf::read_memory_file(folder / "memoria.dat").memory;
+    ASSERT_TRUE(base["memoria.dat"].starts_with("BALCORA-ECF-VIRTUAL-MEMORIA\t1\n"));
+    auto restore = [&] {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        for (const auto& [name, data] : base)
+            std::ofstream(folder / name, std::ios::binary) << data;
+        vecf::reload();
+    };
+
+    restore();
+    ASSERT_TRUE(call(CMD_READ_COUNTERS, nullptr));
+    const Files before = files();
+    ASSERT_TRUE(sequence_[2]());
+    const Files after = files();
+    EXPECT_TRUE(read_file(folder / "memoria.dat").starts_with("BALCORA-ECF-VIRTUAL-COPIAS\t1\t"));
+    run_from(3);
+    const Files end = files();
+
+    using vecf::CommitStage;
+    for (CommitStage stage : {CommitStage::journals_written, CommitStage::replacement_prepared,
+                              CommitStage::memory_written, CommitStage::memory_synced}) {
+        SCOPED_TRACE("killed at stage " + std::to_string(static_cast<int>(stage)));
+        restore();
+        kill_stage = static_cast<int>(stage);
+        int status = run_child([](pid_t) {}, kill_at_stage, sequence_[2]);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        vecf::reload();
+        ASSERT_TRUE(call(CMD_READ_COUNTERS, nullptr));
+        const bool replaced =
+            stage == CommitStage::memory_written || stage == CommitStage::memory_synced;
+        ASSERT_TRUE(files() == (replaced ? after : before));
+        EXPECT_FALSE(std::filesystem::exists(folder / "memoria.dat.tmp"));
+        run_from(replaced ? 3 : 2);
+        ASSERT_TRUE(files() == end);
+    }
 }
 
 TEST_F(Durability, KilledAtRandomMomentsThePrinterIsAlwaysInAStateItPassedThrough) {

@@ -59,11 +59,18 @@ TEST_F(Memory, KeepsEveryTextThroughEncodingAndRefusesADamagedCopy) {
 TEST_F(Memory, ADamagedFileRefusesEveryCommandWithAClearMessage) {
     ASSERT_TRUE(open_day());
     std::string data = read_file(file("memoria.dat"));
-    data[data.size() / 3] ^= 0x20;
+    // One copy damaged falls back to the other (see the store tests); both is
+    // damage.
+    int copies = 0;
+    for (std::size_t at = data.find("COPIA\t"); at != std::string::npos;
+         at = data.find("COPIA\t", at + 1), ++copies)
+        data[at + 300] ^= 0x20;
+    ASSERT_EQ(copies, 2);
     write(file("memoria.dat"), data);
     vecf::reload();
     EXPECT_FALSE(cmd(CMD_READ_COUNTERS));
-    EXPECT_NE(last_message().find("Memória da impressora fiscal danificada (soma de verificação"),
+    EXPECT_NE(last_message().find("Memória da impressora fiscal danificada (soma de verificação "
+                                  "não confere nas duas cópias da memória)"),
               std::string::npos);
     EXPECT_FALSE(cmd(CMD_CHECK_PRINTER));
 }
