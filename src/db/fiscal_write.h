@@ -9,8 +9,12 @@ namespace balcora::db {
 // BEGIN on construction; ROLLBACK on destruction unless committed. A fiscal
 // row is never committed unless everything after it, the printer last, agreed.
 class Transaction {
-public:
+  public:
     Transaction();
+    // The caller's first statement text starts with "BEGIN;" itself, saving
+    // a round trip; from here on the transaction is ours to end.
+    struct BegunByCaller {};
+    explicit Transaction(BegunByCaller) : open_(true) {}
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -19,7 +23,7 @@ public:
     bool commit();
     void rollback();
 
-private:
+  private:
     bool open_ = false;
 };
 

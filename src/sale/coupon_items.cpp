@@ -9,42 +9,59 @@
 
 namespace balcora::sale {
 
-namespace {
-
-template <int P>
-util::Fixed<P> number(const db::SqlRecord& r, int k) {
-    return util::read_number<P>(r.C(k)).value;
+std::string coupon_item_select(std::string_view condition, std::string_view extra_columns) {
+    return "SELECT d.id_cfiscald, d.num_item, d.id_produto, coalesce(nullif(trim(p.codigo_barras), "
+           "''), p.codigo), d.descricao, d.unidade, d.preco, d.qtdade, d.total, d.vl_acrescimo, "
+           "d.vl_desconto, d.comissao, d.item_cancelado" +
+           (extra_columns.empty() ? std::string() : ", " + std::string(extra_columns)) +
+           " FROM balcora.cfiscald d LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto "
+           "WHERE " +
+           std::string(condition) + " ORDER BY d.num_item;";
 }
 
-}  // namespace
+std::string coupon_totals_update(std::int64_t id_cfiscal) {
+    const std::string id = std::to_string(id_cfiscal);
+    const std::string net = "(total + vl_acrescimo - vl_desconto)";
+    return "UPDATE balcora.cfiscal c SET total=s.total, comissao=s.comissao FROM (SELECT "
+           "CASE WHEN sum(" +
+           net + ") > 0 THEN sum(" + net +
+           ") ELSE 0 END AS total, CASE WHEN "
+           "sum(" +
+           net + ") > 0 THEN round(sum(" + net + " * comissao) / sum(" + net +
+           "), 2) ELSE 0 END AS comissao FROM balcora.cfiscald WHERE id_cfiscal=" + id +
+           " AND item_cancelado=0) s WHERE c.id_cfiscal=" + id +
+           "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
+           " where id_cfiscal=" + id + ";";
+}
+
+CouponItem read_coupon_item(const std::function<std::string_view(int)>& column) {
+    auto money = [&](int k) { return util::read_number<2>(column(k)).value; };
+    auto three = [&](int k) { return util::read_number<3>(column(k)).value; };
+    CouponItem it;
+    it.id_cfiscald = util::read_integer(column(1)).value;
+    it.num_item = static_cast<std::int32_t>(util::read_integer(column(2)).value);
+    it.id_produto = static_cast<std::int32_t>(util::read_integer(column(3)).value);
+    it.code = util::trim(column(4));
+    it.descricao = util::trim_right(column(5));
+    it.unidade = util::trim(column(6));
+    it.preco = three(7);
+    it.qtdade = three(8);
+    it.total = money(9);
+    it.vl_acrescimo = money(10);
+    it.vl_desconto = money(11);
+    it.comissao = money(12);
+    it.cancelled = util::read_integer(column(13)).value != 0;
+    return it;
+}
 
 std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal) {
-    const std::string sql =
-        "SELECT d.id_cfiscald, d.num_item, d.id_produto, coalesce(nullif(trim(p.codigo_barras), "
-        "''), p.codigo), d.descricao, d.unidade, d.preco, d.qtdade, d.total, d.vl_acrescimo, "
-        "d.vl_desconto, d.comissao, d.item_cancelado FROM balcora.cfiscald d LEFT JOIN "
-        "balcora.produto p ON p.id_produto=d.id_produto WHERE d.id_cfiscal=" +
-        std::to_string(id_cfiscal) + " ORDER BY d.num_item;";
     db::SqlRecord r;
     std::vector<CouponItem> items;
-    if (!select_rows(sql, r)) return std::nullopt;
+    if (!select_rows(coupon_item_select("d.id_cfiscal=" + std::to_string(id_cfiscal)), r))
+        return std::nullopt;
     if (!r.has_row()) return items;
     do {
-        CouponItem it;
-        it.id_cfiscald = util::read_integer(r.C(1)).value;
-        it.num_item = static_cast<std::int32_t>(util::read_integer(r.C(2)).value);
-        it.id_produto = static_cast<std::int32_t>(util::read_integer(r.C(3)).value);
-        it.code = util::trim(r.C(4));
-        it.descricao = util::trim_right(r.C(5));
-        it.unidade = util::trim(r.C(6));
-        it.preco = number<3>(r, 7);
-        it.qtdade = number<3>(r, 8);
-        it.total = number<2>(r, 9);
-        it.vl_acrescimo = number<2>(r, 10);
-        it.vl_desconto = number<2>(r, 11);
-        it.comissao = number<2>(r, 12);
-        it.cancelled = util::read_integer(r.C(13)).value != 0;
-        items.push_back(std::move(it));
+        items.push_back(read_coupon_item([&](int k) { return r.C(k); }));
     } while (r.next());
     return items;
 }

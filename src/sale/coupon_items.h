@@ -3,8 +3,10 @@
 #include "util/fixed_point.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The items of a fiscal coupon as stored (cfiscald), and the coupon totals
@@ -30,6 +32,11 @@ struct CouponItem {
     util::Money net() const { return total + vl_acrescimo - vl_desconto; }
 };
 
+// The SELECT of the items that satisfy an SQL condition over "d" (the items)
+// in item order, and the reading of one of its rows by 1-based column.
+std::string coupon_item_select(std::string_view condition, std::string_view extra_columns = {});
+CouponItem read_coupon_item(const std::function<std::string_view(int)>& column);
+
 // The items of a coupon in item order; nullopt when the query failed (shown).
 std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal);
 
@@ -46,5 +53,8 @@ CouponTotals coupon_totals(const std::vector<CouponItem>& items);
 // inside the caller's transaction when there is one. False after the failure
 // was shown.
 bool write_coupon_totals(std::int64_t id_cfiscal, const CouponTotals& totals);
+// The same totals worked out by the server from the stored items, with the
+// hash: statements to send inside the writer's own round trip.
+std::string coupon_totals_update(std::int64_t id_cfiscal);
 
 }  // namespace balcora::sale

@@ -11,6 +11,7 @@
 #include "ecf/printer_layouts.h"
 #include "sale/select_rows.h"
 #include "sale/stock_date_mark.h"
+#include "sale/table_write.h"
 #include "shell/globals.h"
 #include "shell/settings.h"
 #include "ui/environment.h"
@@ -425,25 +426,30 @@ void SaleSession::adopt(Snapshot snapshot) {
     tape_ = CouponTape::build(source);
 }
 
+// The items in hand are every item of the coupon, cancelled ones included,
+// in number order: the session reads them back after every change.
+int SaleSession::next_item_number() const {
+    return items_.empty() ? 1 : items_.back().num_item + 1;
+}
+
 bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     const Product& p = sale.product;
     const ItemAmounts& a = prepared.amounts;
     const std::string coupon = std::to_string(coupon_.id_cfiscal);
     using util::to_plain;
-    // The item number and the seller's commission are read by the insert
-    // itself, inside the transaction, from the rows as they are now.
+    // The seller's commission is read by the insert itself, inside the
+    // transaction, from the coupon row as it is now.
     const std::string insert =
         "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, total, "
         "vl_acrescimo, vl_desconto, st, aliquota, vl_base, vl_imposto, item_cancelado, comissao, "
         "descricao, unidade, totalizador, vl_pis, vl_cofins, vl_trib_fed, vl_trib_est, "
         "vl_trib_mun) VALUES (" +
-        coupon +
-        ", (SELECT coalesce(max(num_item), 0) + 1 FROM balcora.cfiscald WHERE id_cfiscal=" +
-        coupon + "), " + std::to_string(p.id_produto) + ", " + to_plain(sale.price) + ", " +
-        to_plain(sale.quantity) + ", " + to_plain(a.total) + ", 0, " + to_plain(a.vl_desconto) +
-        ", " + TXTSQL(util::to_upper_ascii(p.ecf_st)) + ", " + to_plain(p.ecf_aliquota) + ", " +
-        to_plain(a.vl_base) + ", " + to_plain(a.vl_imposto) + ", 0, coalesce((SELECT CASE " +
-        "v.origem_com WHEN 1 THEN v.taxa_com WHEN 2 THEN " + to_plain(p.taxa_comissao) +
+        coupon + ", " + std::to_string(next_item_number()) + ", " + std::to_string(p.id_produto) +
+        ", " + to_plain(sale.price) + ", " + to_plain(sale.quantity) + ", " + to_plain(a.total) +
+        ", 0, " + to_plain(a.vl_desconto) + ", " + TXTSQL(util::to_upper_ascii(p.ecf_st)) + ", " +
+        to_plain(p.ecf_aliquota) + ", " + to_plain(a.vl_base) + ", " + to_plain(a.vl_imposto) +
+        ", 0, coalesce((SELECT CASE " + "v.origem_com WHEN 1 THEN v.taxa_com WHEN 2 THEN " +
+        to_plain(p.taxa_comissao) +
         " ELSE 0 END FROM balcora.cfiscal c JOIN balcora.vendedor v ON "
         "v.id_vendedor=c.id_vendedor WHERE c.id_cfiscal=" +
         coupon + "), 0), " + TXTSQL(p.descricao) + ", " + TXTSQL(p.unidade) + ", " +
@@ -451,22 +457,34 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
         ", " + to_plain(a.vl_trib_fed) + ", " + to_plain(a.vl_trib_est) + ", " +
         to_plain(a.vl_trib_mun) + ");";
 
+    // The row, its hash, the coupon's totals with their hash and the row read
+    // back travel in one round trip.
+    const std::string coupon_id = std::to_string(coupon_.id_cfiscal);
+    const std::string new_id = "(SELECT currval('balcora.cfiscald_id_cfiscald_seq'))";
+    const std::string write =
+        "BEGIN; " + insert +
+        " update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
+        " where id_cfiscald=" + new_id + "; " + coupon_totals_update(coupon_.id_cfiscal) + " " +
+        coupon_item_select(
+            "d.id_cfiscald=" + new_id,
+            "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=" + coupon_id +
+                "), (SELECT comissao FROM balcora.cfiscal WHERE id_cfiscal=" + coupon_id + ")");
     const std::string item_code = ecf::item_code(prepared.code);
     const std::string surcharge = ecf::plain_amount(util::Money{});
-    std::optional<Snapshot> snapshot;
-    bool printer_refused = false;
-    const std::int64_t id = db::write_fiscal_row("cfiscald", insert, [&](std::int64_t) {
-        snapshot = store_totals();
-        if (!snapshot) return false;
-        printer_refused =
-            !ecf::send(ecf::CMD_SELL_ITEM, {prepared.record, surcharge, p.iat, item_code});
-        return !printer_refused;
-    });
-    if (id == 0) {
-        if (printer_refused) prompt().beep();
+
+    db::Transaction tx{db::Transaction::BegunByCaller{}};
+    auto written = write_table("cfiscald", write);
+    if (!written || written->rows() != 1) return false;
+    Snapshot snapshot{items_, {}};
+    snapshot.items.push_back(read_coupon_item([&](int k) { return written->value(0, k - 1); }));
+    snapshot.totals.total = util::read_number<2>(written->value(0, 13)).value;
+    snapshot.totals.comissao = util::read_number<2>(written->value(0, 14)).value;
+    if (!ecf::send(ecf::CMD_SELL_ITEM, {prepared.record, surcharge, p.iat, item_code})) {
+        prompt().beep();
         return false;
     }
-    adopt(std::move(*snapshot));
+    if (!tx.commit()) return false;
+    adopt(std::move(snapshot));
     return true;
 }
 

@@ -204,6 +204,7 @@ class SaleSession {
     std::optional<Prepared> prepare(const Product& p, std::optional<util::Quantity> quantity,
                                     UnitPrice price, util::Money discount);
     bool register_item(const Sale& sale, const Prepared& prepared);
+    int next_item_number() const;
     bool cancel(int num_item, bool quick_sale);
     bool validate_tax_situation(const Product& p);
     // Reads the items, recomputes and stores the totals (inside the caller's
