@@ -72,7 +72,8 @@ struct Shop {
             codes.push_back(code);
         }
         // The floor writes a row as wide as an item, hashed by the same expression.
-        run("CREATE TABLE bench_item (id_bench serial PRIMARY KEY, LIKE balcora.cfiscald);");
+        run("CREATE TABLE bench_item (id_bench serial PRIMARY KEY, LIKE balcora.cfiscald); "
+            "ALTER TABLE bench_item ALTER COLUMN id_cfiscald DROP NOT NULL;");
         floor_insert =
             "INSERT INTO bench_item (id_cfiscal, num_item, id_produto, preco, qtdade, total, "
             "vl_acrescimo, vl_desconto, st, aliquota, vl_base, vl_imposto, item_cancelado, "
@@ -129,9 +130,12 @@ PGconn* raw() {
     return db::connection()->get();
 }
 
+// A floor statement that fails would time an error instead of the work.
 void exec(const std::string& sql) {
     PGresult* r = PQexec(raw(), sql.c_str());
+    const ExecStatusType status = PQresultStatus(r);
     PQclear(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Shop::fail(sql.c_str());
 }
 
 // BEGIN; INSERT; SELECT currval; UPDATE hash; COMMIT, on raw libpq.
