@@ -53,6 +53,60 @@ PgResult PgConnection::exec(std::string_view statement) {
     return PgResult(PQexec(c_.get(), std::string(statement).c_str()));
 }
 
+std::vector<PgResult> PgConnection::exec_pipeline(const std::vector<Call>& calls) {
+    std::vector<PgResult> out;
+    for (const Call& call : calls) {
+        if (prepared_.contains(call.name)) continue;
+        PgResult r(PQprepare(c_.get(), std::string(call.name).c_str(),
+                             std::string(call.sql).c_str(), 0, nullptr));
+        if (!r.ok()) {
+            out.push_back(std::move(r));
+            return out;
+        }
+        prepared_.emplace(call.name);
+    }
+    PGconn* c = c_.get();
+    if (!PQenterPipelineMode(c)) {
+        out.push_back(PgResult());
+        return out;
+    }
+    bool sent = true;
+    for (const Call& call : calls) {
+        std::vector<const char*> values;
+        for (const auto& p : call.params) values.push_back(p ? p->c_str() : nullptr);
+        if (!PQsendQueryPrepared(c, std::string(call.name).c_str(), static_cast<int>(values.size()),
+                                 values.data(), nullptr, nullptr, 0)) {
+            sent = false;
+            break;
+        }
+    }
+    sent = PQpipelineSync(c) && sent;
+    // Every result up to the sync is read, whatever happened, so the
+    // connection leaves the pipeline clean.
+    bool failed = !sent;
+    for (;;) {
+        PGresult* r = PQgetResult(c);
+        if (!r) {
+            if (PQpipelineStatus(c) == PQ_PIPELINE_OFF) break;
+            continue;  // the end of one call's results
+        }
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_PIPELINE_SYNC) {
+            PQclear(r);
+            break;
+        }
+        if (failed || status == PGRES_PIPELINE_ABORTED) {
+            PQclear(r);
+            continue;
+        }
+        out.emplace_back(r);
+        if (!out.back().ok()) failed = true;
+    }
+    PQexitPipelineMode(c);
+    if (!sent && (out.empty() || out.back().ok())) out.push_back(PgResult());
+    return out;
+}
+
 std::string PgConnection::error_message() const {
     return c_ ? trim_trailing_newlines(PQerrorMessage(c_.get())) : std::string("sem conexão");
 }

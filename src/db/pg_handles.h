@@ -3,14 +3,17 @@
 #include <libpq-fe.h>
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace balcora::db {
 
 // One PGresult, cleared when the owner goes.
 class PgResult {
-public:
+  public:
     PgResult() = default;
     explicit PgResult(PGresult* r) : r_(r) {}
 
@@ -28,7 +31,7 @@ public:
     // The five-character SQLSTATE, empty when there is none.
     std::string sqlstate() const;
 
-private:
+  private:
     struct Clear {
         void operator()(PGresult* r) const { PQclear(r); }
     };
@@ -37,7 +40,7 @@ private:
 
 // One libpq connection, closed when the owner goes.
 class PgConnection {
-public:
+  public:
     // Returns null and fills *error with the server's or libpq's text on failure.
     static std::unique_ptr<PgConnection> open(const std::string& conninfo, std::string* error);
 
@@ -46,7 +49,21 @@ public:
     PgResult exec(std::string_view statement);
     std::string error_message() const;
 
-private:
+    // A statement prepared once per connection under its name, and the text
+    // values of its parameters ($1, $2, ...; nullopt is NULL).
+    struct Call {
+        std::string_view name;
+        std::string_view sql;
+        std::vector<std::optional<std::string>> params;
+    };
+    // Sends the calls in one round trip (libpq's pipeline) and returns their
+    // results in order. The first that fails ends the list: its result is
+    // the last one returned. Parameters travel apart from the statement, so
+    // no value needs quoting.
+    std::vector<PgResult> exec_pipeline(const std::vector<Call>& calls);
+
+  private:
+    std::set<std::string, std::less<>> prepared_;
     struct Finish {
         void operator()(PGconn* c) const { PQfinish(c); }
     };

@@ -19,19 +19,19 @@ std::string coupon_item_select(std::string_view condition, std::string_view extr
            std::string(condition) + " ORDER BY d.num_item;";
 }
 
-std::string coupon_totals_update(std::int64_t id_cfiscal) {
-    const std::string id = std::to_string(id_cfiscal);
+std::string coupon_totals_statement() {
     const std::string net = "(total + vl_acrescimo - vl_desconto)";
-    return "UPDATE balcora.cfiscal c SET total=s.total, comissao=s.comissao FROM (SELECT "
-           "CASE WHEN sum(" +
-           net + ") > 0 THEN sum(" + net +
-           ") ELSE 0 END AS total, CASE WHEN "
-           "sum(" +
-           net + ") > 0 THEN round(sum(" + net + " * comissao) / sum(" + net +
-           "), 2) ELSE 0 END AS comissao FROM balcora.cfiscald WHERE id_cfiscal=" + id +
-           " AND item_cancelado=0) s WHERE c.id_cfiscal=" + id +
-           "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
-           " where id_cfiscal=" + id + ";";
+    return "UPDATE balcora.cfiscal c SET total=s.total, comissao=s.comissao FROM (SELECT CASE "
+           "WHEN sum(" +
+           net + ") > 0 THEN sum(" + net + ") ELSE 0 END AS total, CASE WHEN sum(" + net +
+           ") > 0 THEN round(sum(" + net + " * comissao) / sum(" + net +
+           "), 2) ELSE 0 END AS comissao FROM balcora.cfiscald WHERE id_cfiscal=$1 AND "
+           "item_cancelado=0) s WHERE c.id_cfiscal=$1";
+}
+
+std::string coupon_hash_statement() {
+    return "update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
+           " where id_cfiscal=$1";
 }
 
 CouponItem read_coupon_item(const std::function<std::string_view(int)>& column) {

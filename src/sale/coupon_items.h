@@ -53,8 +53,9 @@ CouponTotals coupon_totals(const std::vector<CouponItem>& items);
 // inside the caller's transaction when there is one. False after the failure
 // was shown.
 bool write_coupon_totals(std::int64_t id_cfiscal, const CouponTotals& totals);
-// The same totals worked out by the server from the stored items, with the
-// hash: statements to send inside the writer's own round trip.
-std::string coupon_totals_update(std::int64_t id_cfiscal);
+// The same totals worked out by the server from the stored items, and the
+// coupon's hash: statements to prepare, the coupon's id as $1.
+std::string coupon_totals_statement();
+std::string coupon_hash_statement();
 
 }  // namespace balcora::sale

@@ -432,53 +432,80 @@ int SaleSession::next_item_number() const {
     return items_.empty() ? 1 : items_.back().num_item + 1;
 }
 
+namespace {
+
+// The statements of an item, prepared once per connection. The seller's
+// commission is read by the insert itself, inside the transaction, from the
+// coupon row as it is now.
+constexpr const char* kItemInsert =
+    "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, total, "
+    "vl_acrescimo, vl_desconto, st, aliquota, vl_base, vl_imposto, item_cancelado, comissao, "
+    "descricao, unidade, totalizador, vl_pis, vl_cofins, vl_trib_fed, vl_trib_est, vl_trib_mun) "
+    "VALUES ($1, $2, $3, $4, $5, $6, 0, $7, $8, $9, $10, $11, 0, coalesce((SELECT CASE "
+    "v.origem_com WHEN 1 THEN v.taxa_com WHEN 2 THEN $12::numeric ELSE 0 END FROM "
+    "balcora.cfiscal c JOIN balcora.vendedor v ON v.id_vendedor=c.id_vendedor WHERE "
+    "c.id_cfiscal=$1), 0), $13, $14, $15, $16, $17, $18, $19, $20)";
+constexpr const char* kNewItem = "(SELECT currval('balcora.cfiscald_id_cfiscald_seq'))";
+
+}  // namespace
+
 bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     const Product& p = sale.product;
     const ItemAmounts& a = prepared.amounts;
     const std::string coupon = std::to_string(coupon_.id_cfiscal);
     using util::to_plain;
-    // The seller's commission is read by the insert itself, inside the
-    // transaction, from the coupon row as it is now.
-    const std::string insert =
-        "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, total, "
-        "vl_acrescimo, vl_desconto, st, aliquota, vl_base, vl_imposto, item_cancelado, comissao, "
-        "descricao, unidade, totalizador, vl_pis, vl_cofins, vl_trib_fed, vl_trib_est, "
-        "vl_trib_mun) VALUES (" +
-        coupon + ", " + std::to_string(next_item_number()) + ", " + std::to_string(p.id_produto) +
-        ", " + to_plain(sale.price) + ", " + to_plain(sale.quantity) + ", " + to_plain(a.total) +
-        ", 0, " + to_plain(a.vl_desconto) + ", " + TXTSQL(util::to_upper_ascii(p.ecf_st)) + ", " +
-        to_plain(p.ecf_aliquota) + ", " + to_plain(a.vl_base) + ", " + to_plain(a.vl_imposto) +
-        ", 0, coalesce((SELECT CASE " + "v.origem_com WHEN 1 THEN v.taxa_com WHEN 2 THEN " +
-        to_plain(p.taxa_comissao) +
-        " ELSE 0 END FROM balcora.cfiscal c JOIN balcora.vendedor v ON "
-        "v.id_vendedor=c.id_vendedor WHERE c.id_cfiscal=" +
-        coupon + "), 0), " + TXTSQL(p.descricao) + ", " + TXTSQL(p.unidade) + ", " +
-        TXTSQL(prepared.totaliser) + ", " + to_plain(a.vl_pis) + ", " + to_plain(a.vl_cofins) +
-        ", " + to_plain(a.vl_trib_fed) + ", " + to_plain(a.vl_trib_est) + ", " +
-        to_plain(a.vl_trib_mun) + ");";
+    static const std::string item_hash =
+        "update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
+        " where id_cfiscald=" + std::string(kNewItem);
+    static const std::string totals = coupon_totals_statement();
+    static const std::string coupon_hash = coupon_hash_statement();
+    static const std::string read_back = coupon_item_select(
+        "d.id_cfiscald=" + std::string(kNewItem),
+        "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=$1), (SELECT comissao FROM "
+        "balcora.cfiscal WHERE id_cfiscal=$1)");
 
-    // The row, its hash, the coupon's totals with their hash and the row read
-    // back travel in one round trip.
-    const std::string coupon_id = std::to_string(coupon_.id_cfiscal);
-    const std::string new_id = "(SELECT currval('balcora.cfiscald_id_cfiscald_seq'))";
-    const std::string write =
-        "BEGIN; " + insert +
-        " update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
-        " where id_cfiscald=" + new_id + "; " + coupon_totals_update(coupon_.id_cfiscal) + " " +
-        coupon_item_select(
-            "d.id_cfiscald=" + new_id,
-            "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=" + coupon_id +
-                "), (SELECT comissao FROM balcora.cfiscal WHERE id_cfiscal=" + coupon_id + ")");
+    // BEGIN, the row, its hash, the coupon's totals with their hash and the
+    // row read back travel in one round trip.
+    const std::vector<db::PgConnection::Call> calls = {
+        {"balcora_begin", "BEGIN", {}},
+        {"balcora_item_insert",
+         kItemInsert,
+         {coupon,
+          std::to_string(next_item_number()),
+          std::to_string(p.id_produto),
+          to_plain(sale.price),
+          to_plain(sale.quantity),
+          to_plain(a.total),
+          to_plain(a.vl_desconto),
+          util::to_upper_ascii(p.ecf_st),
+          to_plain(p.ecf_aliquota),
+          to_plain(a.vl_base),
+          to_plain(a.vl_imposto),
+          to_plain(p.taxa_comissao),
+          p.descricao,
+          p.unidade,
+          prepared.totaliser,
+          to_plain(a.vl_pis),
+          to_plain(a.vl_cofins),
+          to_plain(a.vl_trib_fed),
+          to_plain(a.vl_trib_est),
+          to_plain(a.vl_trib_mun)}},
+        {"balcora_item_hash", item_hash, {}},
+        {"balcora_coupon_totals", totals, {coupon}},
+        {"balcora_coupon_hash", coupon_hash, {coupon}},
+        {"balcora_item_read_back", read_back, {coupon}},
+    };
     const std::string item_code = ecf::item_code(prepared.code);
     const std::string surcharge = ecf::plain_amount(util::Money{});
 
     db::Transaction tx{db::Transaction::BegunByCaller{}};
-    auto written = write_table("cfiscald", write);
-    if (!written || written->rows() != 1) return false;
+    auto written = write_table("cfiscald", calls);
+    if (!written || written->back().rows() != 1) return false;
+    const db::PgResult& row = written->back();
     Snapshot snapshot{items_, {}};
-    snapshot.items.push_back(read_coupon_item([&](int k) { return written->value(0, k - 1); }));
-    snapshot.totals.total = util::read_number<2>(written->value(0, 13)).value;
-    snapshot.totals.comissao = util::read_number<2>(written->value(0, 14)).value;
+    snapshot.items.push_back(read_coupon_item([&](int k) { return row.value(0, k - 1); }));
+    snapshot.totals.total = util::read_number<2>(row.value(0, 13)).value;
+    snapshot.totals.comissao = util::read_number<2>(row.value(0, 14)).value;
     if (!ecf::send(ecf::CMD_SELL_ITEM, {prepared.record, surcharge, p.iat, item_code})) {
         prompt().beep();
         return false;

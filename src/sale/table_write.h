@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace balcora::sale {
 
@@ -12,5 +13,10 @@ namespace balcora::sale {
 // failure is shown as "Erro (<SQLSTATE>)/<table>" with the server's text, and
 // the caller rolls back. The result of the last statement, nullopt on failure.
 std::optional<db::PgResult> write_table(std::string_view table, const std::string& sql);
+
+// The same for prepared statements sent in one round trip: every result in
+// order, nullopt after the failure was shown.
+std::optional<std::vector<db::PgResult>> write_table(
+    std::string_view table, const std::vector<db::PgConnection::Call>& calls);
 
 }  // namespace balcora::sale
