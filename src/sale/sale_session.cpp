@@ -454,12 +454,14 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     const ItemAmounts& a = prepared.amounts;
     const std::string coupon = std::to_string(coupon_.id_cfiscal);
     using util::to_plain;
-    static const std::string item_hash =
+    // Built each time: cheap beside the round trip, and always from the
+    // hash expressions in force.
+    const std::string item_hash =
         "update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
         " where id_cfiscald=" + std::string(kNewItem);
-    static const std::string totals = coupon_totals_statement();
-    static const std::string coupon_hash = coupon_hash_statement();
-    static const std::string read_back = coupon_item_select(
+    const std::string totals = coupon_totals_statement();
+    const std::string coupon_hash = coupon_hash_statement();
+    const std::string read_back = coupon_item_select(
         "d.id_cfiscald=" + std::string(kNewItem),
         "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=$1), (SELECT comissao FROM "
         "balcora.cfiscal WHERE id_cfiscal=$1)");
