@@ -1,9 +1,10 @@
 #pragma once
 
+#include "forms/name_filtered_list.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace balcora::forms {
@@ -19,33 +20,23 @@ struct CustomerLine {
 // "Clientes": the active customers whose corporate or trade name matches the
 // name filter (remembered in kontora.ini), by corporate name with case and
 // accents set aside, for the coupon form to pick one.
-class CustomerLookup {
+class CustomerLookup final : public NameFilteredList {
   public:
     static constexpr const char* kTitle = "Clientes";
     static constexpr const char* kIniFile = "kontora.ini";
-    static constexpr std::size_t kFilterLimit = 40;
 
-    // Reads the remembered filter and loads the list; false when the list
-    // could not be read (the error was shown).
-    bool open();
-    void close();  // remembers the filter
-
-    const std::string& filter() const { return filter_; }
-    bool set_filter(std::string_view text);
+    CustomerLookup() : NameFilteredList("Clientes", kIniFile, "clientes") {}
 
     const std::vector<CustomerLine>& lines() const { return lines_; }
-    bool truncated() const { return truncated_; }
-    std::string note() const;
-
     // The key of the chosen customer.
     std::optional<std::int32_t> choose(std::size_t index) const;
 
   private:
-    bool refresh();
+    std::string statement(const std::string& filter) const override;
+    void clear_rows() override { lines_.clear(); }
+    void take_row(const db::PgResult& r, int row) override;
 
-    std::string filter_;
     std::vector<CustomerLine> lines_;
-    bool truncated_ = false;
 };
 
 }  // namespace balcora::forms
