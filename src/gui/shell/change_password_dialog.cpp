@@ -1,5 +1,6 @@
 #include "gui/shell/change_password_dialog.h"
 
+#include "gui/shell/dialog_buttons.h"
 #include "gui/shell/enter_navigation.h"
 #include "shell/access_control.h"
 
@@ -37,13 +38,9 @@ ChangePasswordDialog::ChangePasswordDialog(shell::ChangePasswordScreen& screen, 
     new_password_ = add("&Nova senha:", "new_password");
     confirmation_ = add("&Confirmação:", "confirmation");
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    QPushButton* cancel = buttons->addButton(tr("&Cancelar"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    connect(ok, &QPushButton::clicked, this, &ChangePasswordDialog::confirm);
-    connect(cancel, &QPushButton::clicked, this, &ChangePasswordDialog::reject);
+    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
+    QPushButton* ok = ok_button(buttons);
+    QPushButton* cancel = cancel_button(buttons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(who);

@@ -1,5 +1,6 @@
 #include "gui/shell/first_administrator_dialog.h"
 
+#include "gui/shell/dialog_buttons.h"
 #include "gui/shell/enter_navigation.h"
 #include "shell/access_control.h"
 
@@ -57,13 +58,9 @@ FirstAdministratorDialog::FirstAdministratorDialog(shell::FirstAdministratorScre
                             this);
     hint->setEnabled(false);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tr("&Gravar"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    QPushButton* cancel = buttons->addButton(tr("&Cancelar"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    connect(ok, &QPushButton::clicked, this, &FirstAdministratorDialog::confirm);
-    connect(cancel, &QPushButton::clicked, this, &FirstAdministratorDialog::reject);
+    QDialogButtonBox* buttons = ok_cancel(this, tr("&Gravar"), [this] { confirm(); });
+    QPushButton* ok = ok_button(buttons);
+    QPushButton* cancel = cancel_button(buttons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);

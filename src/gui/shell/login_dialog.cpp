@@ -1,5 +1,6 @@
 #include "gui/shell/login_dialog.h"
 
+#include "gui/shell/dialog_buttons.h"
 #include "gui/shell/enter_navigation.h"
 
 #include <QDialogButtonBox>
@@ -40,13 +41,9 @@ LoginDialog::LoginDialog(shell::LoginScreen& screen, QWidget* parent)
     form->addRow(login_label, login_);
     form->addRow(password_label, password_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    QPushButton* cancel = buttons->addButton(tr("&Cancelar"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    connect(ok, &QPushButton::clicked, this, &LoginDialog::confirm);
-    connect(cancel, &QPushButton::clicked, this, &LoginDialog::reject);
+    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
+    QPushButton* ok = ok_button(buttons);
+    QPushButton* cancel = cancel_button(buttons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title);

@@ -1,5 +1,6 @@
 #include "gui/shell/operator_form_dialog.h"
 
+#include "gui/shell/dialog_buttons.h"
 #include "gui/shell/enter_navigation.h"
 
 #include <QCheckBox>
@@ -25,17 +26,6 @@ QLineEdit* line(QWidget* parent, QFormLayout* form, const QString& label_text, c
     label->setBuddy(e);
     form->addRow(label, e);
     return e;
-}
-
-QDialogButtonBox* ok_cancel(QDialog* dialog, const QString& ok_text) {
-    auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(ok_text, QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    QPushButton* cancel =
-        buttons->addButton(QDialog::tr("&Cancelar"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("cancel");
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    return buttons;
 }
 
 }  // namespace
@@ -67,9 +57,7 @@ OperatorFormDialog::OperatorFormDialog(shell::OperatorMaintenanceScreen& screen,
         fields.push_back(confirmation_);
     }
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Gravar"));
-    connect(buttons->findChild<QPushButton*>("ok"), &QPushButton::clicked, this,
-            &OperatorFormDialog::confirm);
+    QDialogButtonBox* buttons = ok_cancel(this, tr("&Gravar"), [this] { confirm(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -146,9 +134,7 @@ PasswordResetDialog::PasswordResetDialog(shell::OperatorMaintenanceScreen& scree
                      shell::kPasswordMaxChars, true);
     confirmation_ = line(this, form, tr("&Confirmação:"), "confirmation", shell::kPasswordMaxChars,
                          shell::kPasswordMaxChars, true);
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"));
-    connect(buttons->findChild<QPushButton*>("ok"), &QPushButton::clicked, this,
-            &PasswordResetDialog::confirm);
+    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
