@@ -3,11 +3,9 @@
 namespace balcora::gui {
 
 CustomerLookupWindow::CustomerLookupWindow(QWidget* parent)
-    : NameLookupDialog(parent, forms::CustomerLookup::kTitle, "customer_lookup",
-                       "Nome:", {"Código", "Razão Social", "Nome Fantasia", "CNPJ/CPF", "Telefone"},
-                       static_cast<int>(forms::CustomerLookup::kFilterLimit)) {
-    opened_ = lookup_.open();
-    show_lines(lookup_.filter());
+    : FilteredLookupWindow(parent, "customer_lookup",
+                           {"Código", "Razão Social", "Nome Fantasia", "CNPJ/CPF", "Telefone"}) {
+    load();
 }
 
 std::vector<QStringList> CustomerLookupWindow::rows() const {

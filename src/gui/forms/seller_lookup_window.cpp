@@ -3,11 +3,9 @@
 namespace balcora::gui {
 
 SellerLookupWindow::SellerLookupWindow(QWidget* parent)
-    : NameLookupDialog(parent, forms::SellerLookup::kTitle, "seller_lookup",
-                       "Nome:", {"Código", "Nome", "Comissão %", "Pagto. Comissão"},
-                       static_cast<int>(forms::SellerLookup::kFilterLimit)) {
-    opened_ = lookup_.open();
-    show_lines(lookup_.filter());
+    : FilteredLookupWindow(parent, "seller_lookup",
+                           {"Código", "Nome", "Comissão %", "Pagto. Comissão"}) {
+    load();
 }
 
 std::vector<QStringList> SellerLookupWindow::rows() const {
