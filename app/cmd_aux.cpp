@@ -1,6 +1,6 @@
 #include "app/commands.h"
-#include "shell/aux_file.h"
-#include "shell/globals.h"
+#include "ecf/aux_file.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -79,8 +79,8 @@ int write_command(const std::vector<std::string>& args) {
     if (given("pafsn") && options->at("pafsn") != "0" && options->at("pafsn") != "1")
         return refuse("--pafsn deve ser 0 ou 1");
 
-    shell::AuxFileTexts existing;
-    const bool exists = shell::read_aux_file(existing) != shell::AuxRead::Missing;
+    ecf::AuxFileTexts existing;
+    const bool exists = ecf::read_aux_file(existing) != ecf::AuxRead::Missing;
     if (exists && !LEARQAUXILIAR()) return 1;  // unreadable: shown, left as it is
     if (!exists && !given("numfab"))
         return refuse("o arquivo auxiliar ainda nao existe: informe --numfab");
@@ -90,21 +90,21 @@ int write_command(const std::vector<std::string>& args) {
     if (given("md5txt")) glo::md5txt = options->at("md5txt");
     if (given("md5exe")) glo::md5exe = options->at("md5exe");
     if (given("pafsn")) glo::pafsn = options->at("pafsn") == "1" ? 1 : 0;
-    if (!shell::install_aux_file()) return 1;
-    std::printf("Arquivo auxiliar gravado: %s\n", shell::aux_file_path().c_str());
+    if (!ecf::install_aux_file()) return 1;
+    std::printf("Arquivo auxiliar gravado: %s\n", ecf::aux_file_path().c_str());
     return 0;
 }
 
 int show_command() {
-    shell::AuxFileTexts texts;
-    switch (shell::read_aux_file(texts)) {
-        case shell::AuxRead::Missing:
-            shell::warn_aux_file_missing();
+    ecf::AuxFileTexts texts;
+    switch (ecf::read_aux_file(texts)) {
+        case ecf::AuxRead::Missing:
+            ecf::warn_aux_file_missing();
             return 1;
-        case shell::AuxRead::Unreadable:
+        case ecf::AuxRead::Unreadable:
             LEARQAUXILIAR();  // shows why
             return 1;
-        case shell::AuxRead::Ok:
+        case ecf::AuxRead::Ok:
             break;
     }
     std::printf("numfab=%s\nvlgt=%s\nmd5txt=%s\nmd5exe=%s\npafsn=%s\ndtenvredz=%s\n",

@@ -1,5 +1,5 @@
 #include "app/commands.h"
-#include "sale/demo_checkout.h"
+#include "shell/demo_checkout.h"
 #include "shell/demo_data.h"
 
 #include <cstdio>

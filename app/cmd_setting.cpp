@@ -1,5 +1,5 @@
 #include "app/commands.h"
-#include "shell/settings.h"
+#include "db/settings.h"
 
 #include <cstdio>
 

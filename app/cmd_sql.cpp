@@ -12,7 +12,7 @@ namespace {
 // Notes whether an error was shown, so a failed statement gives a failing
 // exit code while an empty result does not.
 class ErrorNotingPrompt final : public ui::PromptPort {
-public:
+  public:
     void message(std::string_view title, std::string_view text, ui::Icon icon) override {
         failed_ |= icon == ui::Icon::Error;
         console_.message(title, text, icon);
@@ -23,7 +23,7 @@ public:
     void beep() override {}
     bool failed() const { return failed_; }
 
-private:
+  private:
     ui::ConsolePromptPort console_;
     bool failed_ = false;
 };

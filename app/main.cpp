@@ -1,7 +1,7 @@
 #include "app/commands.h"
+#include "globals/globals.h"
 #include "gui/qt_prompt_port.h"
 #include "gui/shell/menu_principal.h"
-#include "shell/globals.h"
 #include "ui/environment.h"
 
 #include <QApplication>

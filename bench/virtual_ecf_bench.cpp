@@ -3,8 +3,8 @@
 // rewritten in place and its fdatasync). The difference is the boundary, the
 // parsing, the bookkeeping and the paper.
 #include "ecf/printer_commands.h"
+#include "globals/globals.h"
 #include "ratio_reporter.h"
-#include "shell/globals.h"
 #include "support/scripted_prompt.h"
 #include "support/temp_root.h"
 #include "ui/environment.h"

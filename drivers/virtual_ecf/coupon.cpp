@@ -1,7 +1,7 @@
 // The fiscal coupon: opening, items, closing with discount or surcharge,
 // payments, consumer, closing and cancellation.
 #include "command.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "tape.h"
 #include "text.h"
 #include "util/documents.h"

@@ -3,7 +3,7 @@
 #include "command.h"
 #include "db/connection_string.h"
 #include "db/session.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 
 namespace balcora::vecf {
 

@@ -4,7 +4,7 @@
 #include "command.h"
 #include "database.h"
 #include "db/literals.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "tape.h"
 #include "text.h"
 #include "util/text.h"

@@ -5,7 +5,7 @@
 #include "database.h"
 #include "ecf/printer_commands.h"
 #include "faults.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "store.h"
 #include "text.h"
 #include "ui/environment.h"

@@ -2,7 +2,7 @@
 // and supply receipts, and the document register.
 #include "command.h"
 #include "fiscal/document_register.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "tape.h"
 #include "text.h"
 #include "util/fixed_point_text.h"

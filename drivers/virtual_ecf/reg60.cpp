@@ -8,7 +8,7 @@
 #include "command.h"
 #include "database.h"
 #include "db/literals.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "text.h"
 #include "util/fixed_point_text.h"
 

@@ -33,12 +33,11 @@ std::string libpq_conninfo(std::string_view connection_string) {
         }
         start = end + 1;
     }
-    std::string out = "host=" + conninfo_quote(attrs["SERVER"].empty() ? "localhost" : attrs["SERVER"]) +
-                      " port=" + conninfo_quote(attrs["PORT"]) +
-                      " dbname=" + conninfo_quote(attrs["DATABASE"]) +
-                      " user=" + conninfo_quote(attrs["UID"]) +
-                      " password=" + conninfo_quote(attrs["PWD"]) +
-                      " connect_timeout=10 application_name='Balcora'";
+    std::string out =
+        "host=" + conninfo_quote(attrs["SERVER"].empty() ? "localhost" : attrs["SERVER"]) +
+        " port=" + conninfo_quote(attrs["PORT"]) + " dbname=" + conninfo_quote(attrs["DATABASE"]) +
+        " user=" + conninfo_quote(attrs["UID"]) + " password=" + conninfo_quote(attrs["PWD"]) +
+        " connect_timeout=10 application_name='Balcora'";
     return out;
 }
 

@@ -9,8 +9,14 @@ std::unique_ptr<PgConnection>& slot() {
 }
 }  // namespace
 
-PgConnection* connection() { return slot().get(); }
-void set_connection(std::unique_ptr<PgConnection> conn) { slot() = std::move(conn); }
-void close_connection() { slot().reset(); }
+PgConnection* connection() {
+    return slot().get();
+}
+void set_connection(std::unique_ptr<PgConnection> conn) {
+    slot() = std::move(conn);
+}
+void close_connection() {
+    slot().reset();
+}
 
 }  // namespace balcora::db

@@ -11,7 +11,7 @@ namespace db {
 // in balcora.ini. Each entry opens with the stored value, or its default when
 // the stored one is blank.
 class DatabaseSettingsScreen {
-public:
+  public:
     static constexpr int kUsuarioWidth = 20;
     static constexpr int kSenhaWidth = 20;
     static constexpr int kPortaWidth = 10;
@@ -27,7 +27,7 @@ public:
     std::string senha;
     std::string porta;
 
-private:
+  private:
     bool open_ = false;
 };
 

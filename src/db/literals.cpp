@@ -78,8 +78,8 @@ std::string RETORNACAMPO(std::string_view list, int n) {
     std::size_t start = 0;
     while (true) {
         std::size_t comma = list.find(',', start);
-        field = list.substr(start, comma == std::string_view::npos ? std::string_view::npos
-                                                                   : comma - start);
+        field = list.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         ++index;
         if (index == n || comma == std::string_view::npos) break;
         start = comma + 1;

@@ -6,14 +6,16 @@
 #include "db/database_settings_screen.h"
 #include "db/schema_scripts.h"
 #include "db/session.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 
 namespace balcora {
 
 namespace {
 
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+bool blank(const std::string& s) {
+    return s.find_first_not_of(' ') == std::string::npos;
+}
 
 // Puts the normal cursor back however the opening ends.
 struct BusyCursor {

@@ -45,7 +45,9 @@ db::PgResult send(std::string_view statement) {
 
 }  // namespace
 
-bool db::execute(std::string_view statement) { return static_cast<bool>(send(statement)); }
+bool db::execute(std::string_view statement) {
+    return static_cast<bool>(send(statement));
+}
 
 std::string QUERYSQL(std::string_view statement) {
     db::SqlRecord& rec = db::sql();

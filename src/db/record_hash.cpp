@@ -13,7 +13,9 @@ std::map<std::string, std::string, std::less<>>& expressions() {
     return e;
 }
 
-std::string id_column(std::string_view table) { return "id_" + std::string(table); }
+std::string id_column(std::string_view table) {
+    return "id_" + std::string(table);
+}
 
 }  // namespace
 
@@ -72,7 +74,8 @@ bool store_hash(std::string_view table, std::int64_t id) {
     const std::string t(table), key = std::to_string(id);
     std::string statement;
     if (table == "produto" || table == "empresa")
-        statement = "UPDATE balcora." + t + " SET hash=" + expr + " WHERE " + id_column(t) + "=" + key;
+        statement =
+            "UPDATE balcora." + t + " SET hash=" + expr + " WHERE " + id_column(t) + "=" + key;
     else
         statement = "update balcora." + t + " set hash=" + expr + " where " + id_column(t) + "=" +
                     key + ";";
@@ -90,9 +93,9 @@ std::map<std::int64_t, bool> verify_hashes(std::string_view table, std::string_v
     const std::string& expr = hash_expression(table);
     if (expr.empty()) return out;
     const std::string t(table), id = id_column(t);
-    std::string statement = "select " + id + ", coalesce(" + expr + ",'')=coalesce(hash,'') from balcora." +
-                            t + (where.empty() ? "" : " where " + std::string(where)) + " order by " +
-                            id;
+    std::string statement =
+        "select " + id + ", coalesce(" + expr + ",'')=coalesce(hash,'') from balcora." + t +
+        (where.empty() ? "" : " where " + std::string(where)) + " order by " + id;
     SqlRecord rec;
     if (QUERYSQL(statement, rec).empty()) return out;
     do {

@@ -9,16 +9,15 @@ namespace {
 // Keeps what a window would show and, on failure, shows it as a message so
 // the failing batch and error are never lost.
 class PromptScriptProgress final : public ScriptProgressView {
-public:
+  public:
     void show(const std::string& caption) override { caption_ = caption; }
     void gathered_text(const std::string& text) override { text_ = text; }
     void status(const std::string& line) override { status_ = line; }
     void finished(bool success) override {
-        if (!success)
-            prompt().message(caption_, status_ + "|" + text_, ui::Icon::Error);
+        if (!success) prompt().message(caption_, status_ + "|" + text_, ui::Icon::Error);
     }
 
-private:
+  private:
     std::string caption_, text_, status_;
 };
 

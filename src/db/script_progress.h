@@ -10,7 +10,7 @@ namespace balcora::db {
 // statement text being gathered and a status line. The screen stays open with
 // the failing batch and its error when the run fails.
 class ScriptProgressView {
-public:
+  public:
     virtual ~ScriptProgressView() = default;
     virtual void show(const std::string& caption) = 0;
     virtual void gathered_text(const std::string& text) = 0;

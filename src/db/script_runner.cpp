@@ -59,11 +59,14 @@ void ensure_bookkeeping(std::string_view schema) {
     std::string probe = "SELECT to_regclass('" + s + ".cfg') IS NOT NULL";
     db::PgResult exists = conn->exec(probe);
     if (exists.ok() && exists.rows() == 1 && exists.value(0, 0) == "t") return;
-    conn->exec("CREATE SCHEMA IF NOT EXISTS " + s + ";"
-               "CREATE TABLE IF NOT EXISTS " + s + ".cfg (seqatual integer, dataatual1 text, "
+    conn->exec("CREATE SCHEMA IF NOT EXISTS " + s +
+               ";"
+               "CREATE TABLE IF NOT EXISTS " +
+               s +
+               ".cfg (seqatual integer, dataatual1 text, "
                "dataatual2 text);"
-               "INSERT INTO " + s + ".cfg (seqatual) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM " +
-               s + ".cfg);");
+               "INSERT INTO " +
+               s + ".cfg (seqatual) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM " + s + ".cfg);");
 }
 
 bool run_script(const std::string& path, std::string_view schema, db::ScriptProgressView& view) {
@@ -104,8 +107,8 @@ bool run_script(const std::string& path, std::string_view schema, db::ScriptProg
             } else {
                 view.status("OK");
             }
-            if (block != 0 &&
-                !run_bookkeeping("UPDATE " + s + ".cfg SET seqatual=" + std::to_string(block) + ";"))
+            if (block != 0 && !run_bookkeeping("UPDATE " + s +
+                                               ".cfg SET seqatual=" + std::to_string(block) + ";"))
                 return false;
             gathered.clear();
             continue;
@@ -135,8 +138,7 @@ int LEARQUIVOSQL(std::string_view path_view, int number, std::string_view schema
     auto view = db::make_script_progress_view();
     view->show(path + " - Executando Comando SQL...");
     bool ok = run_script(path, schema, *view);
-    if (ok)
-        ok = run_bookkeeping("UPDATE " + s + ".cfg SET dataatual" + n + "='" + stamp + "';");
+    if (ok) ok = run_bookkeeping("UPDATE " + s + ".cfg SET dataatual" + n + "='" + stamp + "';");
     view->finished(ok);
     return ok ? 1 : 0;
 }

@@ -2,10 +2,10 @@
 
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/text.h"

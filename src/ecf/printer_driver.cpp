@@ -1,6 +1,6 @@
 #include "ecf/printer_driver.h"
 
-#include "shell/settings.h"
+#include "db/settings.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -1,7 +1,7 @@
 #include "ecf/tape_file.h"
 
 #include "ecf/printer_driver.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -4,8 +4,8 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "db/settings.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 
@@ -31,7 +31,8 @@ std::pair<std::string, std::string> printer_date_time(std::string_view t) {
     std::string date = "Null", time = "Null";
     if (digits(0, 2, d) && digits(2, 2, m) && digits(4, 2, y))
         date = DTSQL(util::day_number(2000 + y, m, d));
-    if (digits(6, 2, hh) && digits(8, 2, mm) && digits(10, 2, ss) && hh < 24 && mm < 60 && ss < 60) {
+    if (digits(6, 2, hh) && digits(8, 2, mm) && digits(10, 2, ss) && hh < 24 && mm < 60 &&
+        ss < 60) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "'%02d:%02d:%02d'", hh, mm, ss);
         time = buf;
@@ -49,14 +50,15 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
                  TXTSQL(glo::numfab) + " LIMIT 1",
              printer);
     const std::string id_maqecf = printer.has_row() ? std::string(printer.C(1)) : "0";
-    const std::string day = printer.has_row() && !printer.C(2).empty()
-                                ? "'" + std::string(printer.C(2)) + "'"
-                                : DTSQL(util::day_number(clock().now().year, clock().now().month,
-                                                         clock().now().day));
+    const std::string day =
+        printer.has_row() && !printer.C(2).empty()
+            ? "'" + std::string(printer.C(2)) + "'"
+            : DTSQL(util::day_number(clock().now().year, clock().now().month, clock().now().day));
     const auto [date, time] = printer_date_time(glo::datahora_ecf);
     const long long cents = text_to_integer(valor);
     char amount[32];
-    std::snprintf(amount, sizeof amount, "%lld.%02lld", cents / 100, (cents < 0 ? -cents : cents) % 100);
+    std::snprintf(amount, sizeof amount, "%lld.%02lld", cents / 100,
+                  (cents < 0 ? -cents : cents) % 100);
 
     const std::string insert =
         "INSERT INTO balcora.docecf (id_empresa, id_maqecf, data, tipo, num_cro, num_coo, num_ccf, "
@@ -70,10 +72,10 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
     db::PgResult r = conn ? conn->exec(insert) : db::PgResult();
     if (!r.ok()) {
         std::string text = r ? r.error_message() : std::string("sem conexão");
-        prompt().message("Erro",
-                         "Erro (" + text + ") ao gravar Documento do ECF! Nº COO: " +
-                             std::to_string(num_coo),
-                         ui::Icon::Error);
+        prompt().message(
+            "Erro",
+            "Erro (" + text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
+            ui::Icon::Error);
         return;
     }
     db::SqlRecord id;

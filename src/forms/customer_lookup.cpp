@@ -1,7 +1,7 @@
 #include "forms/customer_lookup.h"
 
+#include "db/settings.h"
 #include "forms/lookup_filter.h"
-#include "shell/settings.h"
 
 namespace balcora::forms {
 

@@ -2,9 +2,9 @@
 
 #include "db/database.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "forms/maqecf_choices.h"
 #include "log/operation_log.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

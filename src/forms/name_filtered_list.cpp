@@ -2,8 +2,8 @@
 
 #include "db/database.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "forms/lookup_filter.h"
-#include "shell/settings.h"
 #include "util/text.h"
 
 namespace balcora::forms {

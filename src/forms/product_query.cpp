@@ -3,8 +3,8 @@
 #include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "forms/lookup_filter.h"
-#include "shell/settings.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 

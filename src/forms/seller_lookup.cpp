@@ -1,7 +1,7 @@
 #include "forms/seller_lookup.h"
 
+#include "db/settings.h"
 #include "forms/lookup_filter.h"
-#include "shell/settings.h"
 #include "util/fixed_point_text.h"
 
 namespace balcora::forms {

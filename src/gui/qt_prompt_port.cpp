@@ -16,11 +16,16 @@ QString qt_text(std::string_view text) {
 
 QMessageBox::Icon qt_icon(ui::Icon icon) {
     switch (icon) {
-        case ui::Icon::Information: return QMessageBox::Information;
-        case ui::Icon::Warning: return QMessageBox::Warning;
-        case ui::Icon::Error: return QMessageBox::Critical;
-        case ui::Icon::Question: return QMessageBox::Question;
-        case ui::Icon::None: break;
+        case ui::Icon::Information:
+            return QMessageBox::Information;
+        case ui::Icon::Warning:
+            return QMessageBox::Warning;
+        case ui::Icon::Error:
+            return QMessageBox::Critical;
+        case ui::Icon::Question:
+            return QMessageBox::Question;
+        case ui::Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -49,7 +54,9 @@ bool QtPromptPort::confirm(std::string_view title, std::string_view text) {
     return box.clickedButton() == yes;
 }
 
-void QtPromptPort::beep() { QApplication::beep(); }
+void QtPromptPort::beep() {
+    QApplication::beep();
+}
 
 void QtPromptPort::busy(bool on) {
     if (on)

@@ -6,7 +6,7 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/sql_record.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -2,8 +2,8 @@
 
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "globals/globals.h"
 #include "platform/host.h"
-#include "shell/globals.h"
 
 namespace balcora {
 

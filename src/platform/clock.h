@@ -14,23 +14,23 @@ struct LocalTime {
 // Injected everywhere the program asks for the date or time, so tests can
 // pin "today" and step through days.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime now() const = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     LocalTime now() const override;
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(LocalTime t) : t_(t) {}
     LocalTime now() const override { return t_; }
     void set(LocalTime t) { t_ = t; }
 
-private:
+  private:
     LocalTime t_;
 };
 

@@ -11,7 +11,8 @@ DataRoot::DataRoot(fs::path root) : root_(fs::absolute(std::move(root)).lexicall
 
 fs::path DataRoot::default_location() {
     if (const char* env = std::getenv("BALCORA_ROOT"); env && *env) return env;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "balcora";
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return fs::path(xdg) / "balcora";
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : "/tmp") / ".local/share/balcora";
 }
@@ -39,9 +40,13 @@ fs::path DataRoot::map(std::string_view windows_path) const {
     return result.lexically_normal();
 }
 
-fs::path DataRoot::program_dir() const { return root_ / "sistemas" / "balcora" / "pgms"; }
+fs::path DataRoot::program_dir() const {
+    return root_ / "sistemas" / "balcora" / "pgms";
+}
 
-fs::path DataRoot::ini_dir() const { return root_ / "windows"; }
+fs::path DataRoot::ini_dir() const {
+    return root_ / "windows";
+}
 
 fs::path DataRoot::ini_file(std::string_view name) const {
     if (name.find_first_of("\\/") == std::string_view::npos && !has_drive(name))

@@ -9,7 +9,7 @@ namespace balcora::platform {
 // The data root stands for drive c:\ of the Windows installation. Every path
 // the program names in Windows form is mapped here and nowhere else.
 class DataRoot {
-public:
+  public:
     explicit DataRoot(std::filesystem::path root);
 
     // BALCORA_ROOT, else $XDG_DATA_HOME/balcora, else ~/.local/share/balcora.
@@ -32,7 +32,7 @@ public:
     // Creates the folders the program expects to find.
     void create_layout() const;
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

@@ -15,7 +15,8 @@ std::string md5_of_file(const std::filesystem::path& file) {
     char buf[1 << 16];
     while (in) {
         in.read(buf, sizeof buf);
-        if (in.gcount() > 0) EVP_DigestUpdate(ctx.get(), buf, static_cast<std::size_t>(in.gcount()));
+        if (in.gcount() > 0)
+            EVP_DigestUpdate(ctx.get(), buf, static_cast<std::size_t>(in.gcount()));
     }
     if (in.bad()) return {};
     unsigned char digest[EVP_MAX_MD_SIZE];

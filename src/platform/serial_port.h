@@ -25,7 +25,7 @@ int apply_line_settings(const LineSettings& settings, termios& t);
 // are errno codes (0 = success). The device is locked for as long as it is
 // open, so a second program (or a second window) cannot steal its bytes.
 class SerialPort {
-public:
+  public:
     struct Read {
         std::size_t bytes = 0;
         int error = 0;
@@ -52,7 +52,7 @@ public:
     int fd() const { return fd_; }
     const std::filesystem::path& device() const { return device_; }
 
-private:
+  private:
     int fd_ = -1;
     std::filesystem::path device_;
 };

@@ -28,7 +28,7 @@ enum class ScannerOpening {
 // saw it) without its terminator. The check comes after reading, so a
 // terminator that arrived while the screen was busy still completes its code.
 class BarcodeScanner {
-public:
+  public:
     using CodeHandler = std::function<void(const std::string& code)>;
     using MonotonicClock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -56,7 +56,7 @@ public:
     const std::string& pending() const { return buffer_; }
     const platform::SerialPort& port() const { return port_; }
 
-private:
+  private:
     int deliver_complete_codes(const CodeHandler& on_code,
                                std::chrono::steady_clock::time_point now);
     void skip_overlong_line();

@@ -1,11 +1,11 @@
 #include "sale/coupon_closing.h"
 
+#include "db/settings.h"
 #include "db/sql_record.h"
 #include "ecf/cp1252.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/select_rows.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"

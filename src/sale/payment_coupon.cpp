@@ -1,8 +1,8 @@
 #include "sale/payment_coupon.h"
 
+#include "db/settings.h"
 #include "db/sql_record.h"
 #include "sale/select_rows.h"
-#include "shell/settings.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 

@@ -1,6 +1,6 @@
 #include "sale/payment_forms.h"
 
-#include "shell/settings.h"
+#include "db/settings.h"
 #include "util/text.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "sale/payment_forms_validation.h"
 
+#include "db/settings.h"
 #include "ecf/printer.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "globals/globals.h"
 #include "util/text.h"
 
 namespace balcora::sale {

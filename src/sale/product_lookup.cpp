@@ -1,9 +1,9 @@
 #include "sale/product_lookup.h"
 
 #include "db/literals.h"
+#include "db/settings.h"
 #include "db/sql_record.h"
 #include "sale/select_rows.h"
-#include "shell/settings.h"
 #include "util/ean.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"

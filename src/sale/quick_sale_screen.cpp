@@ -1,18 +1,18 @@
 #include "sale/quick_sale_screen.h"
 
+#include "access/access_control.h"
+#include "access/change_login_screen.h"
+#include "access/procedure_rights_screen.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
+#include "ecf/aux_file.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
+#include "globals/globals.h"
 #include "sale/options_menu.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_routes.h"
 #include "sale/select_rows.h"
-#include "shell/access_control.h"
-#include "shell/aux_file.h"
-#include "shell/change_login_screen.h"
-#include "shell/globals.h"
-#include "shell/procedure_rights_screen.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -108,7 +108,7 @@ QuickSaleScreen::~QuickSaleScreen() {
 
 bool QuickSaleScreen::open() {
     if (open_ || !printer_window_free()) return false;
-    if (!shell::require_right(kProcedure, shell::kRightAccess)) return false;
+    if (!access::require_right(kProcedure, access::kRightAccess)) return false;
     if (blocox_blocked(false)) return false;
 
     std::error_code ec;
@@ -280,7 +280,7 @@ bool QuickSaleScreen::next_picture() {
 }
 
 void QuickSaleScreen::refresh_operator() {
-    supervisor_ = shell::has_right(kProcedure, shell::kRightSupervisor);
+    supervisor_ = access::has_right(kProcedure, access::kRightSupervisor);
 }
 
 // ---- events -----------------------------------------------------------------
@@ -413,7 +413,7 @@ void QuickSaleScreen::act(Action action, std::string_view mode) {
             break;
         }
         case Action::rights:
-            shell::edit_procedure_rights(kProcedure, {"Access", "Supervisor"});
+            access::edit_procedure_rights(kProcedure, {"Access", "Supervisor"});
             refresh_operator();
             break;
     }
@@ -473,7 +473,7 @@ void QuickSaleScreen::cash_movement() {
 void QuickSaleScreen::cancel_coupon() {
     TROCAUSUARIO();
     refresh_operator();
-    if (!shell::require_right(kProcedure, shell::kRightSupervisor)) return;
+    if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
     if (sale_routes().cancel_coupon(coupon_open())) {
         completed_ = false;
@@ -503,7 +503,7 @@ void QuickSaleScreen::shut_down() {
     }
     TROCAUSUARIO();
     refresh_operator();
-    if (!shell::require_right(kProcedure, shell::kRightSupervisor)) return;
+    if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Confirme", "Confirma sair do sistema e desligar o computador?")) return;
     glo::flag_desligar = 1;
     close();

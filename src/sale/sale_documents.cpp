@@ -1,12 +1,12 @@
 #include "sale/sale_documents.h"
 
+#include "db/settings.h"
 #include "db/sql_record.h"
 #include "ecf/cp1252.h"
+#include "globals/globals.h"
 #include "sale/payment_forms.h"
 #include "sale/sale_documents_printer.h"
 #include "sale/select_rows.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 

@@ -2,7 +2,7 @@
 
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 
 #include <functional>

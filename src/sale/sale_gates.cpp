@@ -1,7 +1,7 @@
 #include "sale/sale_gates.h"
 
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "db/settings.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/calendar.h"
 #include "util/fixed_point_text.h"

@@ -1,7 +1,7 @@
 #include "sale/sale_routes.h"
 
 #include "ecf/printer.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 
 namespace balcora::sale {

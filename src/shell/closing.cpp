@@ -1,6 +1,6 @@
 #include "shell/closing.h"
 
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "ui/environment.h"
 
 namespace balcora::shell {

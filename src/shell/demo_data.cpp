@@ -1,14 +1,14 @@
 #include "shell/demo_data.h"
 
+#include "access/access_control.h"
 #include "db/fiscal_write.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "db/settings.h"
+#include "ecf/aux_file.h"
+#include "globals/globals.h"
 #include "platform/file_digest.h"
-#include "shell/access_control.h"
-#include "shell/aux_file.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 #include "util/documents.h"
 #include "util/ean.h"
 
@@ -250,7 +250,7 @@ bool write_aux_file() {
     glo::vlgt = {};
     glo::md5exe = platform::md5_of_file(platform::own_executable());
     glo::pafsn = 0;
-    return shell::install_aux_file();
+    return ecf::install_aux_file();
 }
 
 }  // namespace
@@ -260,12 +260,11 @@ bool load_demo_data() {
     {
         db::Transaction tx;
         if (!tx.begun() || !load_company_and_printer() || !load_tax_rules() || !load_products() ||
-            !load_people() || !load_developer_identification() || !shell::ensure_demo_operator() ||
+            !load_people() || !load_developer_identification() || !access::ensure_demo_operator() ||
             !tx.commit())
             return false;
     }
-    if (!shell::aux_file_path().empty() && std::filesystem::exists(shell::aux_file_path()))
-        return true;
+    if (!ecf::aux_file_path().empty() && std::filesystem::exists(ecf::aux_file_path())) return true;
     return write_aux_file();
 }
 

@@ -1,8 +1,8 @@
 #include "shell/external_command.h"
 
+#include "db/settings.h"
 #include "platform/detached_start.h"
 #include "platform/process.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -1,8 +1,8 @@
 #include "shell/main_menu.h"
 
-#include "shell/globals.h"
+#include "db/settings.h"
+#include "globals/globals.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 
 namespace balcora::shell {

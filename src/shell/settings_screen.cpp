@@ -2,8 +2,8 @@
 
 #include "db/fiscal_write.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "log/operation_log.h"
-#include "shell/settings.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -1,17 +1,17 @@
 #include "shell/startup.h"
 
+#include "access/sign_in.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
 #include "db/embedded_server.h"
 #include "db/literals.h"
 #include "db/open_database.h"
 #include "db/query_sql.h"
-#include "shell/aux_file.h"
+#include "db/settings.h"
+#include "ecf/aux_file.h"
+#include "globals/globals.h"
 #include "shell/closing.h"
-#include "shell/globals.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
-#include "shell/sign_in.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/text.h"
@@ -208,7 +208,7 @@ std::vector<fs::path> misplaced_printer_libraries() {
 
 std::string program_name() {
     std::string name = util::trim(LEREGISTRO("balcora", kDeveloperSection, "nomesoft"));
-    if (name.empty()) name = std::string(kSystemName);
+    if (name.empty()) name = std::string(access::kSystemName);
     std::string version =
         version_number(LEREGISTRO("balcora", kDeveloperSection, "versaosoft", "0"));
     return cut_characters(name + " " + version + "." + std::to_string(glo::build), kProgramNameMax);

@@ -14,10 +14,18 @@ Environment& defaults() {
 
 }  // namespace
 
-Environment& environment() { return defaults(); }
-platform::Clock& clock() { return *environment().clock; }
-const platform::DataRoot& data_root() { return *environment().root; }
-ui::PromptPort& prompt() { return *environment().prompt; }
+Environment& environment() {
+    return defaults();
+}
+platform::Clock& clock() {
+    return *environment().clock;
+}
+const platform::DataRoot& data_root() {
+    return *environment().root;
+}
+ui::PromptPort& prompt() {
+    return *environment().prompt;
+}
 
 ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environment()) {
     Environment& e = environment();
@@ -26,6 +34,8 @@ ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environme
     if (replacement.prompt) e.prompt = replacement.prompt;
 }
 
-ScopedEnvironment::~ScopedEnvironment() { environment() = saved_; }
+ScopedEnvironment::~ScopedEnvironment() {
+    environment() = saved_;
+}
 
 }  // namespace balcora

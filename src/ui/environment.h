@@ -22,13 +22,13 @@ ui::PromptPort& prompt();
 // Puts the given services in place and restores the previous ones on exit.
 // Null members keep the current service.
 class ScopedEnvironment {
-public:
+  public:
     explicit ScopedEnvironment(Environment replacement);
     ~ScopedEnvironment();
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
+  private:
     Environment saved_;
 };
 

@@ -11,7 +11,7 @@ enum class Icon { None, Information, Warning, Error, Question };
 // so the GUI shows real dialogs, the command line prints, and tests answer
 // from a script and assert on what was shown. A "|" in a text is a line break.
 class PromptPort {
-public:
+  public:
     virtual ~PromptPort() = default;
 
     virtual void message(std::string_view title, std::string_view text, Icon icon) = 0;
@@ -25,13 +25,13 @@ public:
 // Writes messages to standard error; questions take the default answer given
 // at construction (the command line runs unattended).
 class ConsolePromptPort final : public PromptPort {
-public:
+  public:
     explicit ConsolePromptPort(bool answer = false) : answer_(answer) {}
     void message(std::string_view title, std::string_view text, Icon icon) override;
     bool confirm(std::string_view title, std::string_view text) override;
     void beep() override {}
 
-private:
+  private:
     bool answer_;
 };
 

@@ -6,7 +6,7 @@
 namespace balcora::test {
 
 class FiscalWrite : public DbTest {
-protected:
+  protected:
     void SetUp() override { DEFINEHASH(); }
     std::string value(const std::string& select) {
         db::SqlRecord rec;
@@ -23,8 +23,7 @@ TEST_F(FiscalWrite, CommitsRowWithItsHashWhenTheDependentWorkAgrees) {
     std::int64_t id = db::write_fiscal_row("cfiscal", kInsertCoupon, [&](std::int64_t new_id) {
         seen = new_id;
         // Inside the transaction the row already carries its hash.
-        return !value("SELECT hash FROM balcora.cfiscal WHERE id_cfiscal=" +
-                      std::to_string(new_id))
+        return !value("SELECT hash FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(new_id))
                     .empty();
     });
     ASSERT_GT(id, 0);
@@ -64,7 +63,8 @@ TEST_F(FiscalWrite, FailedInsertShowsTheTableErrorAndRollsBack) {
 TEST_F(FiscalWrite, VerifyDetectsTamperingAndTheSetWiseCheckAgrees) {
     std::vector<std::int64_t> ids;
     for (int i = 0; i < 3; ++i) ids.push_back(db::write_fiscal_row("cfiscal", kInsertCoupon));
-    QUERYSQL("UPDATE balcora.cfiscal SET total=99 WHERE id_cfiscal=" + std::to_string(ids[1]) + ";");
+    QUERYSQL("UPDATE balcora.cfiscal SET total=99 WHERE id_cfiscal=" + std::to_string(ids[1]) +
+             ";");
     EXPECT_TRUE(db::verify_hash("cfiscal", ids[0]));
     EXPECT_FALSE(db::verify_hash("cfiscal", ids[1]));
     auto all = db::verify_hashes("cfiscal");
@@ -82,12 +82,15 @@ TEST_F(FiscalWrite, ItemAndPaymentDigestsFollowTheCouponCounters) {
     std::int64_t coupon = db::write_fiscal_row("cfiscal", kInsertCoupon);
     std::string c = std::to_string(coupon);
     std::int64_t item = db::write_fiscal_row(
-        "cfiscald", "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, "
-                    "total, vl_acrescimo, vl_desconto, item_cancelado, totalizador) VALUES (" +
-                        c + ", 1, 5, 3.500, 3.000, 10.50, 0, 0, 0, '01T1700');");
+        "cfiscald",
+        "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, preco, qtdade, "
+        "total, vl_acrescimo, vl_desconto, item_cancelado, totalizador) VALUES (" +
+            c + ", 1, 5, 3.500, 3.000, 10.50, 0, 0, 0, '01T1700');");
     std::int64_t pay = db::write_fiscal_row(
-        "cfiscalfp", "INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor, num_coo, "
-                     "num_coo_cf, num_gnf) VALUES (" + c + ", 1, 'DI', 10.50, 77, 77, 0);");
+        "cfiscalfp",
+        "INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor, num_coo, "
+        "num_coo_cf, num_gnf) VALUES (" +
+            c + ", 1, 'DI', 10.50, 77, 77, 0);");
     ASSERT_GT(item, 0);
     ASSERT_GT(pay, 0);
     EXPECT_TRUE(db::verify_hash("cfiscald", item));
@@ -101,9 +104,9 @@ TEST_F(FiscalWrite, NullInAHashedColumnGivesANullHashThatStillPasses) {
     std::int64_t id = db::write_fiscal_row(
         "cfiscal", "INSERT INTO balcora.cfiscal (id_maqecf, numero, situacao) VALUES (1, 5, 'E');");
     ASSERT_GT(id, 0);
-    EXPECT_EQ(value("SELECT hash IS NULL FROM balcora.cfiscal WHERE id_cfiscal=" +
-                    std::to_string(id)),
-              "t");
+    EXPECT_EQ(
+        value("SELECT hash IS NULL FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(id)),
+        "t");
     EXPECT_TRUE(db::verify_hash("cfiscal", id));
 }
 

@@ -1,9 +1,9 @@
+#include "db/open_database.h"
 #include "db/connection_string.h"
 #include "db/database.h"
 #include "db/database_settings_screen.h"
-#include "db/open_database.h"
+#include "globals/globals.h"
 #include "platform/ini_file.h"
-#include "shell/globals.h"
 #include "support/test_database.h"
 
 #include <netinet/in.h>
@@ -37,7 +37,7 @@ TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
 }
 
 class DatabaseSettings : public EnvTest {
-protected:
+  protected:
     std::filesystem::path ini() const { return root_.path() / "windows" / "balcora.ini"; }
     ~DatabaseSettings() override { db::set_database_settings_runner({}); }
 };

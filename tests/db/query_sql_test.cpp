@@ -1,5 +1,5 @@
-#include "db/database.h"
 #include "db/query_sql.h"
+#include "db/database.h"
 #include "support/test_database.h"
 
 namespace balcora::test {
@@ -22,7 +22,8 @@ TEST_F(QuerySql, ReturnValuesOfSelectAndOtherStatements) {
 }
 
 TEST_F(QuerySql, WalksTheSharedRecordRowByRow) {
-    QUERYSQL("CREATE TEMP TABLE w AS SELECT g AS id, 'n' || g AS nome FROM generate_series(1,5) g;");
+    QUERYSQL(
+        "CREATE TEMP TABLE w AS SELECT g AS id, 'n' || g AS nome FROM generate_series(1,5) g;");
     ASSERT_EQ(QUERYSQL("SELECT id, nome, NULL FROM w ORDER BY id"), "1");
     std::vector<std::string> seen;
     db::SqlRecord& rec = db::sql();
@@ -38,7 +39,8 @@ TEST_F(QuerySql, WalksTheSharedRecordRowByRow) {
 
 TEST_F(QuerySql, ColumnsAreCutToTheirWidthsAndOnlyTwentyFourAreRead) {
     std::string cols;
-    for (int k = 1; k <= 26; ++k) cols += (k > 1 ? "," : "") + std::string("'c") + std::to_string(k) + "'";
+    for (int k = 1; k <= 26; ++k)
+        cols += (k > 1 ? "," : "") + std::string("'c") + std::to_string(k) + "'";
     QUERYSQL("SELECT repeat('a',300), repeat('b',300), repeat('ç',300), repeat('d',100)");
     EXPECT_EQ(db::sql().C(1).size(), 254u);
     EXPECT_EQ(db::sql().C(3), [] {

@@ -1,5 +1,5 @@
-#include "db/query_sql.h"
 #include "db/script_runner.h"
+#include "db/query_sql.h"
 #include "support/test_database.h"
 
 #include <chrono>
@@ -10,13 +10,14 @@ namespace balcora::test {
 namespace fs = std::filesystem;
 
 class ScriptRunner : public DbTest {
-protected:
+  protected:
     // Writes a script and gives it a modification time `minutes_ago` in the past,
     // so tests decide which of two versions is newer.
     std::string write_script(const std::string& text, int minutes_ago = 10) {
         fs::path p = root_.path() / "script.sql";
         std::ofstream(p, std::ios::binary) << text;
-        fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::minutes(minutes_ago));
+        fs::last_write_time(p,
+                            fs::file_time_type::clock::now() - std::chrono::minutes(minutes_ago));
         return p.string();
     }
     std::string value(const std::string& select) {

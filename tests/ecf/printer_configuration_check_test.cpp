@@ -2,7 +2,7 @@
 #include "db/query_sql.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/recording_driver.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

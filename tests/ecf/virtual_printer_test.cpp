@@ -1,6 +1,7 @@
 // The program's side of the boundary against the real virtual printer,
 // loaded at run time through the loader as the program loads it.
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "ecf/printer_configuration_check.h"
@@ -8,9 +9,8 @@
 #include "ecf/printer_layouts.h"
 #include "ecf/tape_file.h"
 #include "forms/maqecf_form.h"
+#include "globals/globals.h"
 #include "shell/demo_data.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 #include "support/amounts.h"
 #include "support/test_database.h"
 #include "util/day_number.h"

@@ -3,7 +3,7 @@
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "ecf/printer_commands.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "support/test_database.h"
 #include "virtual_ecf.h"
 

@@ -1,13 +1,13 @@
+#include "fiscal/document_register.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
-#include "fiscal/document_register.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 #include "support/test_database.h"
 
 namespace balcora::test {
 
 class DocumentRegister : public DbTest {
-protected:
+  protected:
     void SetUp() override {
         DEFINEHASH();
         glo::numfab = "BV0001";
@@ -15,8 +15,10 @@ protected:
         glo::datahora_ecf = "071226143015";
     }
     void add_printer(const std::string& data_sit) {
-        QUERYSQL("INSERT INTO balcora.maqecf (id_maqecf, id_empresa, numero, num_serie, situacao, "
-                 "data_sit) VALUES (7, 1, 1, 'BV0001', 'A', " + data_sit + ");");
+        QUERYSQL(
+            "INSERT INTO balcora.maqecf (id_maqecf, id_empresa, numero, num_serie, situacao, "
+            "data_sit) VALUES (7, 1, 1, 'BV0001', 'A', " +
+            data_sit + ");");
     }
     std::string row(const std::string& columns) {
         db::SqlRecord rec;

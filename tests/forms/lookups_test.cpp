@@ -1,7 +1,7 @@
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "forms/customer_lookup.h"
 #include "forms/seller_lookup.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "forms/maqecf_browse.h"
 #include "db/query_sql.h"
-#include "shell/settings.h"
+#include "db/settings.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

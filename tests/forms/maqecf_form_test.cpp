@@ -2,10 +2,10 @@
 #include "db/pg_handles.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "db/settings.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/recording_driver.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "globals/globals.h"
 #include "support/test_database.h"
 #include "util/day_number.h"
 

@@ -1,8 +1,8 @@
 #include "forms/product_query.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "forms/lookup_filter.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 #include "util/text.h"
 

@@ -1,7 +1,7 @@
-#include "db/query_sql.h"
 #include "log/operation_log.h"
+#include "db/query_sql.h"
+#include "globals/globals.h"
 #include "platform/host.h"
-#include "shell/globals.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 using Codes = std::vector<std::string>;
 
 class BarcodeScannerTest : public test::EnvTest {
-protected:
+  protected:
     BarcodeScannerTest() { map_port(3, pty_.slave_path()); }
 
     void map_port(int n, const std::string& device) {

@@ -1,9 +1,9 @@
 #include "sale/payment_forms_validation.h"
 
+#include "db/settings.h"
 #include "ecf/printer.h"
 #include "ecf/recording_driver.h"
 #include "sale/sale_fixture.h"
-#include "shell/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "sale/product_lookup.h"
 
+#include "db/settings.h"
 #include "sale/sale_fixture.h"
-#include "shell/settings.h"
 #include "support/amounts.h"
 #include "util/ean.h"
 

@@ -4,8 +4,8 @@
 #include "sale/options_menu.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_screen_fixture.h"
-#include "util/fixed_point_text.h"
 #include "support/pty_pair.h"
+#include "util/fixed_point_text.h"
 
 #include <filesystem>
 #include <fstream>
@@ -344,7 +344,7 @@ TEST_F(QuickSaleScreenTest, ShuttingDownNeedsNoCouponAndASupervisor) {
 }
 
 TEST_F(QuickSaleScreenTest, ShuttingDownChangesOperatorAndRefusesANonSupervisor) {
-    add_operator("caixa", shell::kRightAccess);
+    add_operator("caixa", access::kRightAccess);
     open();
     int& windows = change_logins({"caixa", "demo"});
     EXPECT_TRUE(screen_.key("P"));
@@ -367,7 +367,7 @@ TEST_F(QuickSaleScreenTest, ShuttingDownChangesOperatorAndRefusesANonSupervisor)
 }
 
 TEST_F(QuickSaleScreenTest, WithdrawalNeedsTheDayOpenNoCouponAndASupervisorForItsDuration) {
-    add_operator("caixa", shell::kRightAccess);
+    add_operator("caixa", access::kRightAccess);
     sign_in("caixa");
     open();
     EXPECT_FALSE(screen_.supervisor());

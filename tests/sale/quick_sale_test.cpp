@@ -1,8 +1,8 @@
 #include "db/record_hash.h"
+#include "db/settings.h"
 #include "ecf/printer.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_session.h"
-#include "shell/settings.h"
 #include "support/amounts.h"
 #include "util/ean.h"
 

@@ -1,11 +1,11 @@
 #include "sale/sale_documents.h"
 
+#include "db/settings.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/sale_documents_text.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_session.h"
-#include "shell/settings.h"
 #include "support/amounts.h"
 #include "util/ean.h"
 

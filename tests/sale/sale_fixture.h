@@ -5,8 +5,8 @@
 #include "db/sql_record.h"
 #include "ecf/printer_commands.h"
 #include "ecf/printer_driver.h"
+#include "globals/globals.h"
 #include "shell/demo_data.h"
-#include "shell/globals.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "access/access_control.h"
+#include "access/change_login_screen.h"
+#include "db/settings.h"
 #include "ecf/driver_abi.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_routes.h"
-#include "shell/access_control.h"
-#include "shell/change_login_screen.h"
-#include "shell/settings.h"
 #include "util/ean.h"
 
 #include <algorithm>
@@ -31,7 +31,7 @@ class SaleScreenFixture : public SaleFixture {
         glo::string_conexao = connection;
         SaleFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
+        ASSERT_EQ(access::sign_in_operator("demo", "demo"), access::SignInResult::kSignedIn);
         ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
         real() = reinterpret_cast<balcora_comunica_fn>(ecf::driver_symbol("COMUNICA"));
         ASSERT_NE(real(), nullptr);
@@ -41,8 +41,8 @@ class SaleScreenFixture : public SaleFixture {
     }
     void TearDown() override {
         ecf::set_driver_for_tests(nullptr);
-        shell::set_change_login_runner({});
-        shell::sign_out();
+        access::set_change_login_runner({});
+        access::sign_out();
         SaleFixture::TearDown();
     }
 
@@ -64,16 +64,16 @@ class SaleScreenFixture : public SaleFixture {
 
     // An operator with only the given rights of the Quick Sale.
     void add_operator(const std::string& login, std::uint8_t quick_sale_rights) {
-        shell::Operator op;
+        access::Operator op;
         op.login = login;
         op.name = "OPERADOR " + login;
-        const int id = shell::create_operator(op, "1234");
+        const int id = access::create_operator(op, "1234");
         ASSERT_NE(id, 0);
-        ASSERT_TRUE(shell::set_rights(id, "QuickSale", quick_sale_rights));
+        ASSERT_TRUE(access::set_rights(id, "QuickSale", quick_sale_rights));
     }
     void sign_in(const std::string& login) {
-        ASSERT_EQ(shell::sign_in_operator(login, login == "demo" ? "demo" : "1234"),
-                  shell::SignInResult::kSignedIn);
+        ASSERT_EQ(access::sign_in_operator(login, login == "demo" ? "demo" : "1234"),
+                  access::SignInResult::kSignedIn);
         glo::nome_operador = login;
     }
     // TROCAUSUARIO signs these operators in, one per call; counts the calls.
@@ -81,7 +81,7 @@ class SaleScreenFixture : public SaleFixture {
         static int calls = 0;
         calls = 0;
         auto queue = std::make_shared<std::vector<std::string>>(std::move(logins));
-        shell::set_change_login_runner([queue](shell::ChangeLoginScreen& screen) {
+        access::set_change_login_runner([queue](access::ChangeLoginScreen& screen) {
             ++calls;
             if (queue->empty()) return screen.cancel();
             screen.usuario = queue->front();

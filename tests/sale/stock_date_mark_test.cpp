@@ -1,6 +1,6 @@
 #include "sale/stock_date_mark.h"
 
-#include "shell/settings.h"
+#include "db/settings.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

@@ -1,7 +1,7 @@
 #include "shell/closing.h"
-#include "shell/globals.h"
+#include "db/settings.h"
+#include "globals/globals.h"
 #include "shell/recording_runner.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

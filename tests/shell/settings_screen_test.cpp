@@ -1,8 +1,8 @@
 #include "shell/settings_screen.h"
 #include "db/database.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "shell/certificate_list.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <fstream>

@@ -1,11 +1,11 @@
 #include "shell/startup.h"
 #include "db/query_sql.h"
-#include "shell/aux_file.h"
+#include "db/settings.h"
+#include "ecf/aux_file.h"
+#include "globals/globals.h"
 #include "shell/button_texts.h"
-#include "shell/globals.h"
 #include "shell/recording_runner.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <chrono>
@@ -27,7 +27,7 @@ class Startup : public DbTest {
     void write_aux_file(const std::string& serial) {
         glo::numfab = serial;
         glo::md5exe = "0123456789abcdef0123456789abcdef";
-        ASSERT_TRUE(shell::install_aux_file());
+        ASSERT_TRUE(ecf::install_aux_file());
         glo::numfab.clear();
         glo::md5exe.clear();
     }

@@ -14,7 +14,7 @@ namespace balcora::test {
 // A pseudo-terminal pair standing in for a serial line: what is written to
 // the master arrives at the slave device as if a scanner had sent it.
 class PtyPair {
-public:
+  public:
     PtyPair() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
@@ -45,7 +45,7 @@ public:
         master_ = -1;
     }
 
-private:
+  private:
     int master_ = -1;
     std::string slave_path_;
 };

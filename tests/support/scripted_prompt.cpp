@@ -14,12 +14,15 @@ bool ScriptedPrompt::confirm(std::string_view title, std::string_view text) {
     return a;
 }
 
-void ScriptedPrompt::beep() { shown_.push_back({"beep", {}, {}, ui::Icon::None}); }
+void ScriptedPrompt::beep() {
+    shown_.push_back({"beep", {}, {}, ui::Icon::None});
+}
 
 int ScriptedPrompt::count_containing(std::string_view fragment) const {
     int n = 0;
     for (const auto& s : shown_)
-        if (s.text.find(fragment) != std::string::npos || s.title.find(fragment) != std::string::npos)
+        if (s.text.find(fragment) != std::string::npos ||
+            s.title.find(fragment) != std::string::npos)
             ++n;
     return n;
 }

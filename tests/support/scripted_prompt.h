@@ -11,7 +11,7 @@ namespace balcora::test {
 // Records every message and question, and answers questions from a script
 // (No when the script runs out), so tests assert on what the operator saw.
 class ScriptedPrompt final : public ui::PromptPort {
-public:
+  public:
     struct Shown {
         std::string kind;  // "message", "confirm" or "beep"
         std::string title;
@@ -30,7 +30,7 @@ public:
     int count_containing(std::string_view fragment) const;
     void clear() { shown_.clear(); }
 
-private:
+  private:
     std::vector<Shown> shown_;
     std::deque<bool> answers_;
 };

@@ -12,7 +12,9 @@ static std::filesystem::path make_temp_dir() {
     return tmpl;
 }
 
-TempRoot::TempRoot() : root_(make_temp_dir()) { root_.create_layout(); }
+TempRoot::TempRoot() : root_(make_temp_dir()) {
+    root_.create_layout();
+}
 
 TempRoot::~TempRoot() {
     std::error_code ec;

@@ -8,7 +8,7 @@ namespace balcora::test {
 
 // A data root in a fresh temporary folder, removed with everything in it.
 class TempRoot {
-public:
+  public:
     TempRoot();
     ~TempRoot();
     TempRoot(const TempRoot&) = delete;
@@ -17,7 +17,7 @@ public:
     const platform::DataRoot& root() const { return root_; }
     const std::filesystem::path& path() const { return root_.root(); }
 
-private:
+  private:
     platform::DataRoot root_;
 };
 

@@ -2,7 +2,7 @@
 
 #include "db/database.h"
 #include "db/session.h"
-#include "shell/globals.h"
+#include "globals/globals.h"
 
 #include <unistd.h>
 
@@ -55,7 +55,8 @@ std::string TestDatabase::connection_string() const {
         return conninfo_.substr(start, end == std::string::npos ? std::string::npos : end - start);
     };
     return "DRIVER=PostgreSQL ANSI;DATABASE=" + name_ + ";SERVER=" + field("host") +
-           ";PORT=" + field("port") + ";UID=balcora;PWD=731946;SHOWSYSTEMTABLES=1;"
+           ";PORT=" + field("port") +
+           ";UID=balcora;PWD=731946;SHOWSYSTEMTABLES=1;"
            "UseServerSidePrepare=0;Protocol=7.4-1;";
 }
 
@@ -71,6 +72,8 @@ DbTest::DbTest() : env_({&clock_, &root_.root(), &prompt_}) {
     glo::string_conexao = db_.connection_string();
 }
 
-EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_}) { glo::reset_all(); }
+EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_}) {
+    glo::reset_all();
+}
 
 }  // namespace balcora::test

@@ -18,7 +18,7 @@ std::string template_conninfo();
 // A fresh database cloned from the schema-bearing one, installed as the
 // process connection with the program's session settings, dropped at the end.
 class TestDatabase {
-public:
+  public:
     TestDatabase();
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -31,7 +31,7 @@ public:
     // driver reads it from glo::string_conexao.
     std::string connection_string() const;
 
-private:
+  private:
     std::string name_;
     std::string conninfo_;
     std::string admin_conninfo_;
@@ -40,7 +40,7 @@ private:
 // The usual frame of a test that touches the database: a temporary data root,
 // a pinned clock (2026-12-07 10:00:00), a scripted prompt and a fresh database.
 class DbTest : public ::testing::Test {
-protected:
+  protected:
     DbTest();
 
     ScriptedPrompt prompt_;
@@ -52,7 +52,7 @@ protected:
 
 // A test that needs the injected services but no database.
 class EnvTest : public ::testing::Test {
-protected:
+  protected:
     EnvTest();
 
     ScriptedPrompt prompt_;

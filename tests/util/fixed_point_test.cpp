@@ -15,7 +15,6 @@ using util::Fixed;
 using util::Money;
 using util::Quantity;
 
-
 TEST(FixedItemTotal, IsTruncatedToCentsNeverRounded) {
     EXPECT_EQ(util::item_total(Quantity::from_whole(3), thousandths(3333)), cents(999));
     EXPECT_EQ(util::item_total(thousandths(333), cents(299)), cents(99));  // 0.99567

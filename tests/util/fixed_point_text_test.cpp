@@ -15,7 +15,6 @@ using util::Fixed;
 using util::Money;
 using util::Quantity;
 
-
 TEST(FixedParse, PointOrCommaAsDecimalSeparator) {
     EXPECT_EQ(util::parse_fixed<2>("1234.56"), cents(123456));
     EXPECT_EQ(util::parse_fixed<2>("1234,56"), cents(123456));

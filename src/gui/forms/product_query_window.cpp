@@ -93,8 +93,7 @@ class ProductModel : public QAbstractTableModel {
             const int c = index.column();
             if (c == kPreco || c == kAliquota || c == kEstoque)
                 return int(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == kSt || c == kIat || c == kIppt)
-                return int(Qt::AlignCenter);
+            if (c == kSt || c == kIat || c == kIppt) return int(Qt::AlignCenter);
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         }
         if (role != Qt::DisplayRole) return {};

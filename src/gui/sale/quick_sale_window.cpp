@@ -2,13 +2,13 @@
 
 #include "gui/sale/payment_window.h"
 
+#include "globals/globals.h"
+#include "gui/access/access_entry.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/sale/coupon_browse_window.h"
 #include "gui/sale/item_cancel_dialog.h"
 #include "gui/sale/options_menu_dialog.h"
-#include "gui/shell/access_entry.h"
 #include "sale/sale_routes.h"
-#include "shell/globals.h"
 #include "shell/screen_registry.h"
 #include "util/fixed_point_text.h"
 
@@ -532,9 +532,7 @@ void QuickSaleWindow::refresh_picture() {
 void install_sale_views() {
     install_options_menu();
     install_access_views();
-    sale::sale_routes().finalize_coupon = [](std::string_view mode) {
-        return FINALIZACUPOM(mode);
-    };
+    sale::sale_routes().finalize_coupon = [](std::string_view mode) { return FINALIZACUPOM(mode); };
 }
 
 void register_sale_screens() {

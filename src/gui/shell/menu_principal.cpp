@@ -1,19 +1,19 @@
 #include "gui/shell/menu_principal.h"
 
+#include "access/access_control.h"
 #include "db/record_hash.h"
 #include "ecf/printer_configuration_check.h"
+#include "globals/globals.h"
+#include "gui/access/access_entry.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/tape_window.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/printer_registration_entry.h"
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
-#include "gui/shell/access_entry.h"
 #include "gui/shell/main_frame.h"
 #include "gui/shell/settings_window.h"
-#include "shell/access_control.h"
 #include "shell/button_texts.h"
-#include "shell/globals.h"
 #include "shell/screen_registry.h"
 #include "shell/startup.h"
 
@@ -63,7 +63,7 @@ int run_main_frame() {
     register_sale_screens();
     install_startup_hooks();
     frame.set_menus(shell::build_main_menu(shell::quick_sale_in_menu()));
-    frame.set_operator(shell::current_login());
+    frame.set_operator(access::current_login());
     if (glo::appxsize > 0 && glo::appysize > 0) frame.resize(glo::appxsize, glo::appysize);
 
     int status = 0;
@@ -99,7 +99,7 @@ int MENUPRINCIPAL(const std::string& login, const std::string& password,
     // Operators are rows of the database: it opens before the sign-in.
     if (!shell::open_database_at_start()) return 1;
     if (!gui::sign_in(login, password, nullptr)) return 1;
-    glo::nome_operador = shell::current_login();
+    glo::nome_operador = access::current_login();
 
     return gui::run_main_frame();
 }

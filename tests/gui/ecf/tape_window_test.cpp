@@ -3,9 +3,9 @@
 #include "ecf/printer_driver.h"
 #include "ecf/printer_layouts.h"
 #include "ecf/tape_file.h"
+#include "globals/globals.h"
 #include "gui_support/screenshot.h"
 #include "shell/demo_data.h"
-#include "shell/globals.h"
 #include "support/amounts.h"
 #include "support/test_database.h"
 

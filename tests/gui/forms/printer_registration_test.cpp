@@ -1,11 +1,11 @@
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "ecf/recording_driver.h"
 #include "forms/maqecf_form.h"
+#include "globals/globals.h"
 #include "gui/forms/maqecf_browse_window.h"
 #include "gui/forms/maqecf_form_dialog.h"
 #include "gui_support/screenshot.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 #include "gui/forms/product_query_window.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "gui/forms/customer_lookup_window.h"
 #include "gui/forms/grouped_header.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/seller_lookup_window.h"
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <QApplication>

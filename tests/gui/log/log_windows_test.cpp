@@ -1,9 +1,9 @@
 #include "gui/log/log_windows.h"
 #include "db/query_sql.h"
+#include "globals/globals.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 #include "log/operation_log.h"
-#include "shell/globals.h"
 #include "support/test_database.h"
 
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 #include "gui/sale/payment_forms_window.h"
 
+#include "db/settings.h"
 #include "gui/shell/menu_principal.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_fixture.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
 
 #include <QApplication>
 #include <QKeyEvent>

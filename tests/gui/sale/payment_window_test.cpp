@@ -1,12 +1,12 @@
 #include "gui/sale/payment_window.h"
+#include "access/access_control.h"
+#include "db/settings.h"
 #include "gui/modal_helper.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_routes.h"
 #include "sale/sale_screen_fixture.h"
-#include "shell/access_control.h"
-#include "shell/settings.h"
 #include "util/ean.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "gui/sale/quick_sale_window.h"
+#include "access/access_control.h"
+#include "db/settings.h"
 #include "gui/sale/coupon_form_window.h"
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_routes.h"
-#include "shell/access_control.h"
-#include "shell/settings.h"
 #include "util/ean.h"
 
 #include <QApplication>
@@ -73,13 +73,13 @@ class QuickSaleWindowTest : public SaleFixture {
         glo::string_conexao = connection;
         SaleFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
+        ASSERT_EQ(access::sign_in_operator("demo", "demo"), access::SignInResult::kSignedIn);
         glo::NumeroLoja = 1;
         ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
         prompt_.clear();
     }
     void TearDown() override {
-        shell::sign_out();
+        access::sign_out();
         SaleFixture::TearDown();
     }
     sale::ScopedSaleRoutes routes_;

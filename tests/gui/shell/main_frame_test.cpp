@@ -1,6 +1,6 @@
 #include "gui/shell/main_frame.h"
+#include "globals/globals.h"
 #include "gui_support/screenshot.h"
-#include "shell/globals.h"
 #include "shell/main_menu.h"
 #include "shell/recording_runner.h"
 #include "shell/screen_registry.h"

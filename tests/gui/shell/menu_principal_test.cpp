@@ -1,12 +1,12 @@
 #include "gui/shell/menu_principal.h"
+#include "access/access_control.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
+#include "ecf/aux_file.h"
+#include "globals/globals.h"
 #include "gui/shell/main_frame.h"
 #include "gui_support/screenshot.h"
-#include "shell/access_control.h"
-#include "shell/aux_file.h"
-#include "shell/globals.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -18,10 +18,10 @@ namespace balcora::test {
 class MenuPrincipalGui : public DbTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(shell::ensure_demo_operator());
-        ASSERT_EQ(shell::sign_in_operator("demo", "demo"), shell::SignInResult::kSignedIn);
+        ASSERT_TRUE(access::ensure_demo_operator());
+        ASSERT_EQ(access::sign_in_operator("demo", "demo"), access::SignInResult::kSignedIn);
         glo::numfab = "BV1";
-        ASSERT_TRUE(shell::install_aux_file());
+        ASSERT_TRUE(ecf::install_aux_file());
         glo::numfab.clear();
         // No back-office program on a test machine.
         GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "0");
@@ -30,7 +30,7 @@ class MenuPrincipalGui : public DbTest {
     }
     void TearDown() override {
         gui::set_exit_when_ready(false);
-        shell::sign_out();
+        access::sign_out();
     }
     static gui::MainFrame* frame() {
         for (QWidget* w : QApplication::topLevelWidgets())

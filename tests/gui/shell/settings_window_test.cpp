@@ -1,9 +1,9 @@
 #include "gui/shell/settings_window.h"
 #include "db/query_sql.h"
+#include "db/settings.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 #include "shell/screen_registry.h"
-#include "shell/settings.h"
 #include "support/test_database.h"
 
 #include <QCheckBox>

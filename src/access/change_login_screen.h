@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace balcora {
+
+namespace access {
+
+// "Login / Troca de Usuário": another operator takes over the sign-in of the
+// process (the handle stays the same), e.g. a supervisor at the checkout.
+class ChangeLoginScreen {
+  public:
+    enum class Field { kUsuario, kSenha };
+    static constexpr const char* kCaption = "Login / Troca de Usuário";
+    static constexpr int kFieldWidth = 12;
+    // result() of a window closed without a change attempt that closed it.
+    static constexpr int kClosed = 3;
+
+    // "&Ok": a blank field takes the focus back. Otherwise the change-login
+    // operation decides: refused (1) keeps the window open on "Usuário:",
+    // any other result closes it.
+    void ok();
+    // Esc: closes without a change.
+    void cancel() { open_ = false; }
+
+    bool is_open() const { return open_; }
+    Field focus() const { return focus_; }
+    // The change-login result that closed the window (0 = changed, see
+    // ChangeLoginResult), or kClosed.
+    int result() const { return result_; }
+
+    std::string usuario;
+    std::string senha;
+
+  private:
+    bool open_ = true;
+    Field focus_ = Field::kUsuario;
+    int result_ = kClosed;
+};
+
+// Shows the window modally and returns when it closes; the GUI installs it.
+using ChangeLoginRunner = std::function<void(ChangeLoginScreen&)>;
+void set_change_login_runner(ChangeLoginRunner runner);
+
+}  // namespace access
+
+// The operator change of the sale screens: 0 when another (or the same)
+// operator signed in through the window, otherwise the reason it closed:
+// 2 nobody signed in, 3 closed by the operator (or no window available).
+int TROCAUSUARIO();
+
+}  // namespace balcora

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace balcora::access {
+
+// The sign-in dialog: login and password, prefilled from the two texts the
+// host passed. Three refusals end the sign-in.
+class LoginScreen {
+  public:
+    enum class Field { kLogin, kPassword };
+    static constexpr int kMaxTries = 3;
+    static constexpr int kLoginWidth = 12;
+    static constexpr int kPasswordWidth = 12;
+
+    LoginScreen(std::string_view system_name, std::string_view host_login,
+                std::string_view host_password);
+
+    // With both host texts given, tries them at once; true when that signed
+    // in, so no dialog is needed. A refusal counts as the first try and
+    // leaves the dialog to show with the login kept.
+    bool try_host_texts();
+
+    // "&Ok": a blank field takes the focus back; otherwise the operator is
+    // signed in, or the refusal is shown.
+    void ok();
+    // Esc or "&Cancelar": the sign-in fails.
+    void cancel() { open_ = false; }
+
+    const std::string& caption() const { return caption_; }
+    bool is_open() const { return open_; }
+    bool signed_in() const { return signed_in_; }
+    Field focus() const { return focus_; }
+    int failed_tries() const { return failed_; }
+
+    std::string login;
+    std::string password;
+
+  private:
+    void attempt();
+
+    std::string caption_;
+    bool open_ = true;
+    bool signed_in_ = false;
+    Field focus_ = Field::kLogin;
+    int failed_ = 0;
+};
+
+}  // namespace balcora::access

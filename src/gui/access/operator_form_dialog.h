@@ -1,0 +1,51 @@
+#pragma once
+
+#include "access/operator_maintenance_screen.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace balcora::gui {
+
+// The record of one operator, added or edited from the operator maintenance
+// (the screen's form). Fields "login", "name", "active", "administrator",
+// and for a new operator "password", "confirmation"; buttons "ok", "cancel".
+class OperatorFormDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit OperatorFormDialog(access::OperatorMaintenanceScreen& screen,
+                                QWidget* parent = nullptr);
+
+    void reject() override;
+
+  private:
+    void confirm();
+    void show_focus();
+
+    access::OperatorMaintenanceScreen& screen_;
+    QLineEdit* login_;
+    QLineEdit* name_;
+    QCheckBox* active_;
+    QCheckBox* administrator_;
+    QLineEdit* password_ = nullptr;
+    QLineEdit* confirmation_ = nullptr;
+};
+
+// A new password for the selected operator: "password", "confirmation".
+class PasswordResetDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit PasswordResetDialog(access::OperatorMaintenanceScreen& screen,
+                                 QWidget* parent = nullptr);
+
+  private:
+    void confirm();
+
+    access::OperatorMaintenanceScreen& screen_;
+    QLineEdit* password_;
+    QLineEdit* confirmation_;
+};
+
+}  // namespace balcora::gui

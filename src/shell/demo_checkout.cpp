@@ -1,0 +1,64 @@
+#include "shell/demo_checkout.h"
+
+#include "db/settings.h"
+#include "ecf/maqecf_record.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
+#include "globals/globals.h"
+#include "sale/sale_gates.h"
+#include "shell/demo_data.h"
+#include "ui/environment.h"
+#include "util/text.h"
+
+namespace balcora::sale {
+
+namespace {
+
+bool day_open_today() {
+    MaqecfRecord row;
+    return ecf::load_maqecf_by_serial(util::trim(glo::numfab), row) &&
+           util::trim(row.situacao) == "A" && row.data_sit == today();
+}
+
+bool open_printer_day() {
+    if (day_open_today()) return true;
+    if (!ecf::send(ecf::CMD_READ_Z_PENDING)) return false;
+    if (glo::rz_pendente != 0) {
+        if (!ecf::send(ecf::CMD_Z_REDUCTION)) return false;
+        glo::rz_pendente = 0;
+    }
+    const auto supply = ecf::opening_supply(util::Money{});
+    if (!supply || !ecf::send(ecf::CMD_OPEN_DAY, {*supply})) return false;
+    if (day_open_today()) return true;
+    prompt().message("Erro",
+                     "A impressora abriu o dia, mas a Máquina ECF não ficou aberta para hoje.",
+                     ui::Icon::Error);
+    return false;
+}
+
+}  // namespace
+
+bool prepare_demo_checkout() {
+    if (read_ini_number("PDV", "Configuração OK", 0, "balcora.ini") != 1 &&
+        !write_ini("PDV", "Configuração OK", "1", "balcora.ini")) {
+        prompt().message("Erro",
+                         "Erro ao gravar o arquivo " + data_root().ini_file("balcora.ini").string(),
+                         ui::Icon::Error);
+        return false;
+    }
+    // The checkout of the demonstration is the Quick Sale; a choice already
+    // made is kept.
+    if (LEREGISTRO("balcora", "PAF-ECF", "QuickSale", "\x01") == "\x01" &&
+        !GRAVAREGISTRO("balcora", "PAF-ECF", "QuickSale", "1"))
+        return false;
+
+    if (util::trim(glo::numfab).empty()) glo::numfab = demo::kPrinterSerial;
+    // The port is opened as a sale window does: the printer puts right a day
+    // state that a crash left behind.
+    if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+    const bool ok = open_printer_day();
+    ecf::send(ecf::CMD_CLOSE_PORT);
+    return ok;
+}
+
+}  // namespace balcora::sale
