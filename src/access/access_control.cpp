@@ -1,8 +1,7 @@
 #include "access/access_control.h"
 
-#include "db/database.h"
 #include "db/literals.h"
-#include "db/query_sql.h"
+#include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -74,21 +73,6 @@ std::string now_literal() {
     return buf;
 }
 
-// Runs a statement; empty after a failure, which the SQL error dialog showed.
-std::optional<db::PgResult> run(const std::string& statement) {
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
-        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
-        return std::nullopt;
-    }
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
-        return std::nullopt;
-    }
-    return r;
-}
-
 Operator operator_from(const db::PgResult& r, int row) {
     Operator op;
     op.id = std::atoi(std::string(r.value(row, 0)).c_str());
@@ -102,25 +86,25 @@ Operator operator_from(const db::PgResult& r, int row) {
 }
 
 std::optional<Operator> first_operator(const std::string& where) {
-    auto r = run(std::string("SELECT ") + kOperatorColumns + " FROM balcora.operador WHERE " +
-                 where + ";");
+    auto r = db::run_sql(std::string("SELECT ") + kOperatorColumns +
+                         " FROM balcora.operador WHERE " + where + ";");
     if (!r || r->rows() == 0) return std::nullopt;
     return operator_from(*r, 0);
 }
 
 // Active administrators other than the operator given.
 int other_active_administrators(int id) {
-    auto r =
-        run("SELECT count(*) FROM balcora.operador WHERE administrador=1 AND ativo=1 AND "
-            "id_operador<>" +
-            std::to_string(id) + ";");
+    auto r = db::run_sql(
+        "SELECT count(*) FROM balcora.operador WHERE administrador=1 AND ativo=1 AND "
+        "id_operador<>" +
+        std::to_string(id) + ";");
     // An unreadable count protects the administrator: nothing is removed.
     return r && r->rows() > 0 ? std::atoi(std::string(r->value(0, 0)).c_str()) : 0;
 }
 
 bool login_taken(const std::string& login, int except_id) {
-    auto r = run("SELECT 1 FROM balcora.operador WHERE lower(login)=lower(" + TXTSQL(login) +
-                 ") AND id_operador<>" + std::to_string(except_id) + ";");
+    auto r = db::run_sql("SELECT 1 FROM balcora.operador WHERE lower(login)=lower(" +
+                         TXTSQL(login) + ") AND id_operador<>" + std::to_string(except_id) + ";");
     return !r || r->rows() > 0;
 }
 
@@ -133,9 +117,9 @@ struct Credentials {
 enum class Lookup { kFound, kMissing, kFailed };
 
 Lookup find_credentials(const std::string& where, Credentials& out) {
-    auto r =
-        run(std::string("SELECT ") + kOperatorColumns +
-            ", senha_hash, senha_sal, senha_iteracoes FROM balcora.operador WHERE " + where + ";");
+    auto r = db::run_sql(std::string("SELECT ") + kOperatorColumns +
+                         ", senha_hash, senha_sal, senha_iteracoes FROM balcora.operador WHERE " +
+                         where + ";");
     if (!r) return Lookup::kFailed;
     if (r->rows() == 0) return Lookup::kMissing;
     out.op = operator_from(*r, 0);
@@ -154,10 +138,10 @@ const PasswordDigest& decoy_digest() {
 }
 
 bool store_digest(int id, const PasswordDigest& d) {
-    auto r = run("UPDATE balcora.operador SET senha_hash=" + TXTSQL(d.hash_hex) + ", senha_sal=" +
-                 TXTSQL(d.salt_hex) + ", senha_iteracoes=" + std::to_string(d.iterations) +
-                 ", alterado=" + now_literal() + " WHERE id_operador=" + std::to_string(id) +
-                 " RETURNING id_operador;");
+    auto r = db::run_sql("UPDATE balcora.operador SET senha_hash=" + TXTSQL(d.hash_hex) +
+                         ", senha_sal=" + TXTSQL(d.salt_hex) + ", senha_iteracoes=" +
+                         std::to_string(d.iterations) + ", alterado=" + now_literal() +
+                         " WHERE id_operador=" + std::to_string(id) + " RETURNING id_operador;");
     return r && r->rows() > 0;
 }
 
@@ -202,13 +186,13 @@ void take_over_session(const Operator& op) {
 // The bits an operator holds for a procedure: every bit for an active
 // administrator, none for an inactive operator when only_active is set.
 std::uint8_t held_bits(int operator_id, std::string_view procedure, bool only_active) {
-    auto r =
-        run(std::string("SELECT CASE WHEN o.ativo<>1 AND ") + (only_active ? "true" : "false") +
-            " THEN 0 WHEN o.administrador=1 AND o.ativo=1 THEN 255 ELSE COALESCE((SELECT "
-            "d.bits FROM balcora.direito d WHERE d.id_operador=o.id_operador AND "
-            "lower(d.procedimento)=lower(" +
-            TXTSQL(procedure) + ")),0) END FROM balcora.operador o WHERE o.id_operador=" +
-            std::to_string(operator_id) + ";");
+    auto r = db::run_sql(
+        std::string("SELECT CASE WHEN o.ativo<>1 AND ") + (only_active ? "true" : "false") +
+        " THEN 0 WHEN o.administrador=1 AND o.ativo=1 THEN 255 ELSE COALESCE((SELECT "
+        "d.bits FROM balcora.direito d WHERE d.id_operador=o.id_operador AND "
+        "lower(d.procedimento)=lower(" +
+        TXTSQL(procedure) + ")),0) END FROM balcora.operador o WHERE o.id_operador=" +
+        std::to_string(operator_id) + ";");
     if (!r || r->rows() == 0) return 0;
     return static_cast<std::uint8_t>(std::atoi(std::string(r->value(0, 0)).c_str()) & 0xff);
 }
@@ -231,14 +215,14 @@ std::string labels_of(std::string_view procedure, std::uint8_t bits) {
 // ---- operators ------------------------------------------------------------
 
 bool has_operators() {
-    auto r = run("SELECT 1 FROM balcora.operador LIMIT 1;");
+    auto r = db::run_sql("SELECT 1 FROM balcora.operador LIMIT 1;");
     return r && r->rows() > 0;
 }
 
 std::vector<Operator> list_operators() {
     std::vector<Operator> out;
-    auto r = run(std::string("SELECT ") + kOperatorColumns +
-                 " FROM balcora.operador ORDER BY lower(login);");
+    auto r = db::run_sql(std::string("SELECT ") + kOperatorColumns +
+                         " FROM balcora.operador ORDER BY lower(login);");
     if (!r) return out;
     for (int i = 0; i < r->rows(); ++i) out.push_back(operator_from(*r, i));
     return out;
@@ -301,13 +285,13 @@ int create_operator(const Operator& data, std::string_view password) {
         return 0;
     }
     const std::string now = now_literal();
-    auto r =
-        run("INSERT INTO balcora.operador (login, nome, senha_hash, senha_sal, "
-            "senha_iteracoes, ativo, administrador, criado, alterado) VALUES (" +
-            TXTSQL(login) + ", " + TXTSQL(util::trim(data.name)) + ", " + TXTSQL(digest->hash_hex) +
-            ", " + TXTSQL(digest->salt_hex) + ", " + std::to_string(digest->iterations) + ", " +
-            (data.active ? "1" : "0") + ", " + (data.administrator ? "1" : "0") + ", " + now +
-            ", " + now + ") RETURNING id_operador;");
+    auto r = db::run_sql(
+        "INSERT INTO balcora.operador (login, nome, senha_hash, senha_sal, "
+        "senha_iteracoes, ativo, administrador, criado, alterado) VALUES (" +
+        TXTSQL(login) + ", " + TXTSQL(util::trim(data.name)) + ", " + TXTSQL(digest->hash_hex) +
+        ", " + TXTSQL(digest->salt_hex) + ", " + std::to_string(digest->iterations) + ", " +
+        (data.active ? "1" : "0") + ", " + (data.administrator ? "1" : "0") + ", " + now + ", " +
+        now + ") RETURNING id_operador;");
     if (!r || r->rows() == 0) return 0;
     return std::atoi(std::string(r->value(0, 0)).c_str());
 }
@@ -345,11 +329,11 @@ bool update_operator(const Operator& data) {
         refuse("Login já cadastrado: " + login + "!");
         return false;
     }
-    auto r =
-        run("UPDATE balcora.operador SET login=" + TXTSQL(login) +
-            ", nome=" + TXTSQL(util::trim(data.name)) + ", ativo=" + (data.active ? "1" : "0") +
-            ", administrador=" + (data.administrator ? "1" : "0") + ", alterado=" + now_literal() +
-            " WHERE id_operador=" + std::to_string(data.id) + " RETURNING id_operador;");
+    auto r = db::run_sql(
+        "UPDATE balcora.operador SET login=" + TXTSQL(login) +
+        ", nome=" + TXTSQL(util::trim(data.name)) + ", ativo=" + (data.active ? "1" : "0") +
+        ", administrador=" + (data.administrator ? "1" : "0") + ", alterado=" + now_literal() +
+        " WHERE id_operador=" + std::to_string(data.id) + " RETURNING id_operador;");
     if (!r || r->rows() == 0) return false;
     if (is_current) take_over_session(*find_operator(data.id));
     return true;
@@ -386,8 +370,8 @@ bool delete_operator(int id) {
         refuse("Não é possível excluir o último administrador ativo!");
         return false;
     }
-    auto r = run("DELETE FROM balcora.operador WHERE id_operador=" + std::to_string(id) +
-                 " RETURNING id_operador;");
+    auto r = db::run_sql("DELETE FROM balcora.operador WHERE id_operador=" + std::to_string(id) +
+                         " RETURNING id_operador;");
     return r && r->rows() > 0;
 }
 
@@ -446,13 +430,13 @@ bool set_rights(int operator_id, std::string_view procedure_typed, std::uint8_t 
     }
     const std::string id = std::to_string(operator_id);
     if (bits == 0)
-        return run("DELETE FROM balcora.direito WHERE id_operador=" + id +
-                   " AND lower(procedimento)=lower(" + TXTSQL(procedure) + ");")
+        return db::run_sql("DELETE FROM balcora.direito WHERE id_operador=" + id +
+                           " AND lower(procedimento)=lower(" + TXTSQL(procedure) + ");")
             .has_value();
-    return run("INSERT INTO balcora.direito (id_operador, procedimento, bits) VALUES (" + id +
-               ", " + TXTSQL(procedure) + ", " + std::to_string(bits) +
-               ") ON CONFLICT (id_operador, lower(procedimento)) DO UPDATE SET "
-               "bits=EXCLUDED.bits, procedimento=EXCLUDED.procedimento;")
+    return db::run_sql("INSERT INTO balcora.direito (id_operador, procedimento, bits) VALUES (" +
+                       id + ", " + TXTSQL(procedure) + ", " + std::to_string(bits) +
+                       ") ON CONFLICT (id_operador, lower(procedimento)) DO UPDATE SET "
+                       "bits=EXCLUDED.bits, procedimento=EXCLUDED.procedimento;")
         .has_value();
 }
 
@@ -476,24 +460,18 @@ bool require_right(std::string_view procedure, std::uint8_t bits) {
 
 bool initialise_access_control(std::string_view system_name) {
     AppNameDesc = std::string(system_name.substr(0, kAppNameDescMax));
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
+    auto unavailable = [](const db::SqlFailure& f, std::string_view) {
         prompt().message("Erro",
-                         "Dados de segurança indisponíveis: sem conexão com o banco de dados!",
+                         f.no_connection
+                             ? "Dados de segurança indisponíveis: sem conexão com o banco de dados!"
+                             : "Dados de segurança indisponíveis (tabelas de usuários):|" + f.text,
                          ui::Icon::Error);
-        return false;
-    }
-    db::PgResult r = conn->exec(
-        "SELECT (SELECT count(*) FROM balcora.operador), "
-        "(SELECT count(*) FROM balcora.direito);");
-    if (!r.ok()) {
-        prompt().message("Erro",
-                         "Dados de segurança indisponíveis (tabelas de usuários):|" +
-                             (r ? r.error_message() : conn->error_message()),
-                         ui::Icon::Error);
-        return false;
-    }
-    return true;
+    };
+    return db::run_sql(
+               "SELECT (SELECT count(*) FROM balcora.operador), "
+               "(SELECT count(*) FROM balcora.direito);",
+               unavailable)
+        .has_value();
 }
 
 SignInResult sign_in_operator(std::string_view login, std::string_view password) {

@@ -1,9 +1,8 @@
 #include "db/fiscal_write.h"
 
-#include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
-#include "ui/environment.h"
+#include "db/sql_runner.h"
 
 #include <cstdlib>
 #include <string>
@@ -28,28 +27,12 @@ void Transaction::rollback() {
     execute("ROLLBACK;");
 }
 
-namespace {
-
-void show_table_error(std::string_view table, const PgResult& r, PgConnection& conn) {
-    prompt().beep();
-    std::string text = r ? r.error_message() : conn.error_message();
-    prompt().message("Erro (" + r.sqlstate() + ")/" + std::string(table), text, ui::Icon::Error);
-}
-
-}  // namespace
-
 std::int64_t write_fiscal_row(std::string_view table, std::string_view insert_statement,
                               const DependentWork& dependent_work) {
-    PgConnection* conn = connection();
-    if (!conn) return 0;
     Transaction tx;
     if (!tx.begun()) return 0;
-
-    PgResult inserted = conn->exec(insert_statement);
-    if (!inserted.ok()) {
-        show_table_error(table, inserted, *conn);
-        return 0;
-    }
+    const FailureReport report = report_for_table(table);
+    if (!run_sql(insert_statement, report)) return 0;
 
     const std::string t(table), id_col = "id_" + t;
     SqlRecord rec;
@@ -57,10 +40,12 @@ std::int64_t write_fiscal_row(std::string_view table, std::string_view insert_st
     const std::int64_t id = std::atoll(std::string(rec.C(1)).c_str());
     if (id <= 0) return 0;
 
-    PgResult reread = conn->exec("SELECT " + id_col + " FROM balcora." + t + " WHERE " + id_col +
-                                 "=" + std::to_string(id));
-    if (!reread.ok() || reread.rows() != 1) {
-        show_table_error(table, reread, *conn);
+    const std::string reread_statement =
+        "SELECT " + id_col + " FROM balcora." + t + " WHERE " + id_col + "=" + std::to_string(id);
+    std::optional<PgResult> reread = run_sql(reread_statement, report);
+    if (!reread) return 0;
+    if (reread->rows() != 1) {
+        report({"", "o registro gravado não foi encontrado", "", false}, reread_statement);
         return 0;
     }
 

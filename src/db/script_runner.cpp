@@ -1,8 +1,8 @@
 #include "db/script_runner.h"
 
-#include "db/database.h"
 #include "db/query_sql.h"
 #include "db/script_progress.h"
+#include "db/sql_runner.h"
 #include "ui/environment.h"
 
 #include <sys/stat.h>
@@ -42,31 +42,28 @@ int to_int(std::string_view s) {
 
 // Runs a bookkeeping statement, showing the driver's text under "Erro (code)".
 bool run_bookkeeping(const std::string& statement) {
-    db::PgConnection* conn = db::connection();
-    if (!conn) return false;
-    db::PgResult r = conn->exec(statement);
-    if (r.ok()) return true;
-    prompt().message("Erro (" + r.sqlstate() + ")", r.error_message(), ui::Icon::Error);
-    return false;
+    auto report = [](const db::SqlFailure& f, std::string_view) {
+        prompt().message("Erro (" + f.sqlstate + ")", f.text, ui::Icon::Error);
+    };
+    return db::run_sql(statement, report).has_value();
 }
 
 // A fresh database has no bookkeeping yet; create it quietly so the first
 // read of the stamp finds an empty one instead of failing.
 void ensure_bookkeeping(std::string_view schema) {
-    db::PgConnection* conn = db::connection();
-    if (!conn) return;
     std::string s(schema);
     std::string probe = "SELECT to_regclass('" + s + ".cfg') IS NOT NULL";
-    db::PgResult exists = conn->exec(probe);
-    if (exists.ok() && exists.rows() == 1 && exists.value(0, 0) == "t") return;
-    conn->exec("CREATE SCHEMA IF NOT EXISTS " + s +
-               ";"
-               "CREATE TABLE IF NOT EXISTS " +
-               s +
-               ".cfg (seqatual integer, dataatual1 text, "
-               "dataatual2 text);"
-               "INSERT INTO " +
-               s + ".cfg (seqatual) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM " + s + ".cfg);");
+    const auto exists = db::run_sql(probe, db::report_nothing);
+    if (exists && exists->rows() == 1 && exists->value(0, 0) == "t") return;
+    db::run_sql("CREATE SCHEMA IF NOT EXISTS " + s +
+                    ";"
+                    "CREATE TABLE IF NOT EXISTS " +
+                    s +
+                    ".cfg (seqatual integer, dataatual1 text, "
+                    "dataatual2 text);"
+                    "INSERT INTO " +
+                    s + ".cfg (seqatual) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM " + s + ".cfg);",
+                db::report_nothing);
 }
 
 bool run_script(const std::string& path, std::string_view schema, db::ScriptProgressView& view) {
@@ -98,14 +95,12 @@ bool run_script(const std::string& path, std::string_view schema, db::ScriptProg
             std::string marker = line.substr(7);
             marker.erase(0, marker.find_first_not_of(' '));
             const bool ignore_error = marker.rfind("IGNORE ERRO", 0) == 0;
-            db::PgConnection* conn = db::connection();
-            db::PgResult r = conn ? conn->exec(gathered) : db::PgResult();
-            std::string error = r.ok() ? std::string() : (r ? r.error_message() : "sem conexão");
-            if (!error.empty()) {
-                view.status("Erro (" + r.sqlstate() + "): " + error);
-                if (!ignore_error) return false;
-            } else {
+            db::SqlFailure failure;
+            if (db::run_sql(gathered, db::keep_failure_in(failure))) {
                 view.status("OK");
+            } else {
+                view.status("Erro (" + failure.sqlstate + "): " + failure.text);
+                if (!ignore_error) return false;
             }
             if (block != 0 && !run_bookkeeping("UPDATE " + s +
                                                ".cfg SET seqatual=" + std::to_string(block) + ";"))

@@ -1,8 +1,7 @@
 #include "ecf/maqecf_record.h"
 
-#include "db/database.h"
 #include "db/literals.h"
-#include "db/query_sql.h"
+#include "db/sql_runner.h"
 #include "util/fixed_point_text.h"
 
 #include <functional>
@@ -107,14 +106,9 @@ bool load_maqecf(std::string_view condition, MaqecfRecord& out) {
     const std::string statement = "SELECT " + maqecf_columns() +
                                   ", coalesce(hash,'') FROM balcora.maqecf WHERE " +
                                   std::string(condition) + " LIMIT 1;";
-    db::PgConnection* conn = db::connection();
-    if (!conn) return false;
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
-        return false;
-    }
-    if (r.rows() == 0) return false;
+    const std::optional<db::PgResult> found = db::run_sql(statement);
+    if (!found || found->rows() == 0) return false;
+    const db::PgResult& r = *found;
     MaqecfRecord loaded;
     const auto& columns = written_columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {

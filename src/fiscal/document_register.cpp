@@ -1,10 +1,10 @@
 #include "fiscal/document_register.h"
 
-#include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
@@ -68,16 +68,13 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
         TXTSQL(tipo.substr(0, 2)) + "," + std::to_string(num_cro) + "," + std::to_string(num_coo) +
         "," + std::to_string(num_ccf) + "," + std::to_string(num_gnf) + "," + date + "," + time +
         "," + std::to_string(num_cdc) + "," + std::to_string(num_grg) + ",''," + amount + ",'');";
-    db::PgConnection* conn = db::connection();
-    db::PgResult r = conn ? conn->exec(insert) : db::PgResult();
-    if (!r.ok()) {
-        std::string text = r ? r.error_message() : std::string("sem conexão");
+    auto not_stored = [&](const db::SqlFailure& f, std::string_view) {
         prompt().message(
             "Erro",
-            "Erro (" + text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
+            "Erro (" + f.text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
             ui::Icon::Error);
-        return;
-    }
+    };
+    if (!db::run_sql(insert, not_stored)) return;
     db::SqlRecord id;
     QUERYSQL("SELECT currval('balcora.docecf_id_docecf_seq');", id);
     if (id.has_row()) db::store_hash("docecf", std::atoll(std::string(id.C(1)).c_str()));

@@ -1,8 +1,8 @@
 #include "forms/maqecf_browse.h"
 
-#include "db/database.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "forms/maqecf_choices.h"
 #include "log/operation_log.h"
 #include "ui/environment.h"
@@ -15,12 +15,9 @@ bool MaqecfBrowse::reload() {
     const std::string statement =
         "SELECT id_maqecf, marca, modelo, porta_com, modelo_scanner, porta_com_scanner, "
         "num_serie FROM balcora.maqecf ORDER BY numero, id_maqecf;";
-    db::PgConnection* conn = db::connection();
-    db::PgResult r = conn ? conn->exec(statement) : db::PgResult();
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : "sem conexão", statement);
-        return false;
-    }
+    const std::optional<db::PgResult> found = db::run_sql(statement);
+    if (!found) return false;
+    const db::PgResult& r = *found;
     auto number = [&](int row, int column) {
         return static_cast<int>(text_to_integer(r.value(row, column)));
     };

@@ -1,9 +1,9 @@
 #include "forms/maqecf_form.h"
 
-#include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "ecf/printer.h"
 #include "forms/maqecf_choices.h"
@@ -29,17 +29,9 @@ void warn(const std::string& text) {
     prompt().message("Aviso", text, ui::Icon::Warning);
 }
 
-// Statements whose failure the form explains itself (duplicate keys, locks).
-db::PgResult run(const std::string& statement) {
-    db::PgConnection* conn = db::connection();
-    return conn ? conn->exec(statement) : db::PgResult();
-}
-
-void show_failure(const db::PgResult& r, const std::string& statement) {
-    db::PgConnection* conn = db::connection();
-    db::show_sql_error(r.sqlstate(),
-                       r ? r.error_message() : (conn ? conn->error_message() : "sem conexão"),
-                       statement);
+// Transaction control whose failure the next statement shows anyway.
+bool run_quietly(const char* statement) {
+    return db::run_sql(statement, db::report_nothing).has_value();
 }
 
 std::string key_field_name(std::string_view constraint) {
@@ -267,17 +259,19 @@ MaqecfForm::RowState MaqecfForm::check_row_unchanged() {
     const std::string id = std::to_string(record_.id_maqecf);
     const std::string statement =
         "SELECT md5(m::text) FROM balcora.maqecf m WHERE id_maqecf=" + id + " FOR UPDATE NOWAIT;";
-    run("BEGIN;");
-    db::PgResult r = run(statement);
-    run("ROLLBACK;");
-    if (!r.ok()) {
-        if (r.sqlstate() == "55P03") {
+    db::SqlFailure failure;
+    run_quietly("BEGIN;");
+    const std::optional<db::PgResult> found = db::run_sql(statement, db::keep_failure_in(failure));
+    run_quietly("ROLLBACK;");
+    if (!found) {
+        if (failure.sqlstate == "55P03") {
             warn(kLockedText);
         } else {
-            show_failure(r, statement);
+            db::report_in_sql_dialog(failure, statement);
         }
         return RowState::refused;
     }
+    const db::PgResult& r = *found;
     if (r.rows() == 0) {
         warn("Esta Máquina ECF foi excluída por outra estação!");
         return RowState::refused;
@@ -316,24 +310,21 @@ bool MaqecfForm::store() {
                   : "UPDATE balcora.maqecf SET " + ecf::maqecf_assignments(record_) +
                         " WHERE id_maqecf=" + id + ";";
     // Another station holding the row gets a moment to finish, not forever.
-    run("BEGIN;");
-    run("SET LOCAL lock_timeout='5s';");
-    db::PgResult r = run(statement);
-    if (!r.ok()) {
-        run("ROLLBACK;");
-        const std::string state = r.sqlstate();
-        if (state == "23505") {
-            const char* constraint = PQresultErrorField(r.get(), PG_DIAG_CONSTRAINT_NAME);
-            const std::string name = constraint ? constraint : "";
-            fail(key_field(name), duplicate_text(name));
-        } else if (state == "55P03") {
+    db::SqlFailure failure;
+    run_quietly("BEGIN;");
+    run_quietly("SET LOCAL lock_timeout='5s';");
+    if (!db::run_sql(statement, db::keep_failure_in(failure))) {
+        run_quietly("ROLLBACK;");
+        if (failure.sqlstate == "23505") {
+            fail(key_field(failure.constraint), duplicate_text(failure.constraint));
+        } else if (failure.sqlstate == "55P03") {
             warn(kLockedText);
         } else {
-            show_failure(r, statement);
+            db::report_in_sql_dialog(failure, statement);
         }
         return false;
     }
-    if (!run("COMMIT;").ok()) {
+    if (!run_quietly("COMMIT;")) {
         warn("Erro ao gravar a Máquina ECF: a transação não foi confirmada.");
         return false;
     }

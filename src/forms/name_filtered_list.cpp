@@ -1,8 +1,7 @@
 #include "forms/name_filtered_list.h"
 
-#include "db/database.h"
-#include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "forms/lookup_filter.h"
 #include "util/text.h"
 
@@ -27,12 +26,9 @@ bool NameFilteredList::refresh() {
     truncated_ = false;
     const std::string sql = statement(util::trim_right(filter_)) + " LIMIT " +
                             std::to_string(kLookupRowLimit + 1) + ";";
-    db::PgConnection* conn = db::connection();
-    db::PgResult r = conn ? conn->exec(sql) : db::PgResult();
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : "sem conexão", sql);
-        return false;
-    }
+    const std::optional<db::PgResult> found = db::run_sql(sql);
+    if (!found) return false;
+    const db::PgResult& r = *found;
     truncated_ = static_cast<std::size_t>(r.rows()) > kLookupRowLimit;
     const int shown = truncated_ ? static_cast<int>(kLookupRowLimit) : r.rows();
     for (int i = 0; i < shown; ++i) take_row(r, i);

@@ -1,9 +1,9 @@
 #include "forms/product_query.h"
 
-#include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "forms/lookup_filter.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -210,12 +210,9 @@ bool ProductQueryScreen::load(const std::string& extra_condition) {
         ", ecf_st, ecf_aliquota, iat, ippt, qtd_estoque FROM balcora.produto WHERE ativo = 1" +
         condition() + extra_condition + " ORDER BY " + sort_expression() + ", id_produto LIMIT " +
         std::to_string(kLookupRowLimit + 1) + ";";
-    db::PgConnection* conn = db::connection();
-    db::PgResult r = conn ? conn->exec(statement) : db::PgResult();
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : "sem conexão", statement);
-        return false;
-    }
+    const std::optional<db::PgResult> found = db::run_sql(statement);
+    if (!found) return false;
+    const db::PgResult& r = *found;
     const int rows = r.rows();
     truncated_ = static_cast<std::size_t>(rows) > kLookupRowLimit;
     const int shown = truncated_ ? static_cast<int>(kLookupRowLimit) : rows;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -59,16 +59,9 @@ std::vector<LogRow> query_log(const LogFilter& filter) {
     // Read straight from the result: the shared record keeps only 79
     // characters past its third column, and the list shows 100 of the
     // description.
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
-        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
-        return rows;
-    }
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
-        return rows;
-    }
+    const std::optional<db::PgResult> found = db::run_sql(statement);
+    if (!found) return rows;
+    const db::PgResult& r = *found;
     const auto& cols = log_columns();
     const int count = std::min(r.rows(), kMaxRows);
     for (int row = 0; row < count; ++row) {

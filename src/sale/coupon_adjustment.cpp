@@ -2,10 +2,10 @@
 
 #include "db/fiscal_write.h"
 #include "db/record_hash.h"
+#include "db/sql_runner.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
-#include "sale/table_write.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/fixed_point_text.h"
@@ -64,7 +64,7 @@ bool apportion_adjustment(const CouponAdjustment& a) {
         "vl_trib_mun = round(b.base / 100 * b.aliq_municipal, 2) FROM bases b WHERE "
         "d.id_cfiscald = b.id_cfiscald; update balcora.cfiscald set hash=" +
         db::hash_expression("cfiscald") + " where id_cfiscal=" + id + " AND item_cancelado=0;";
-    return write_table("cfiscald", sql).has_value();
+    return db::run_sql(sql, db::report_for_table("cfiscald")).has_value();
 }
 
 AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
@@ -97,7 +97,7 @@ AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
         id + " AND item_cancelado=0) WHERE id_cfiscal=" + id +
         "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
         " where id_cfiscal=" + id + ";";
-    if (!write_table("cfiscal", header)) return AdjustmentResult::failed;
+    if (!db::run_sql(header, db::report_for_table("cfiscal"))) return AdjustmentResult::failed;
     if (!ecf::send(ecf::CMD_START_CLOSING, {*closing})) {
         prompt().beep();
         return AdjustmentResult::failed;

@@ -2,12 +2,12 @@
 
 #include "db/literals.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_routes.h"
-#include "sale/select_rows.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -148,7 +148,7 @@ bool CouponBrowse::refresh() {
     db::SqlRecord r;
     rows_.clear();
     truncated_ = false;
-    if (!select_rows(list_statement(), r)) return false;
+    if (!db::read_rows(list_statement(), r)) return false;
     for (bool more = r.has_row(); more; more = r.next()) {
         if (static_cast<int>(rows_.size()) == kRowLimit) {
             truncated_ = true;

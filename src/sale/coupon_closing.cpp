@@ -2,10 +2,10 @@
 
 #include "db/settings.h"
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
-#include "sale/select_rows.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -25,11 +25,11 @@ std::string pad(std::string_view text) {
 std::optional<std::string> client_identification(std::int32_t id_cliente) {
     if (id_cliente <= 0) return std::string();
     db::SqlRecord r;
-    if (!select_rows("SELECT c.razao, c.ender, c.bairr, m.nome, m.estado, c.pesso, c.cgcpf "
-                     "FROM balcora.cliente c LEFT JOIN balcora.municipio m ON "
-                     "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
-                         std::to_string(id_cliente) + ";",
-                     r))
+    if (!db::read_rows("SELECT c.razao, c.ender, c.bairr, m.nome, m.estado, c.pesso, c.cgcpf "
+                       "FROM balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                       "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
+                           std::to_string(id_cliente) + ";",
+                       r))
         return std::nullopt;
     if (!r.has_row()) return std::string();
     const std::string address = util::trim(r.C(2)) + " " + util::trim(r.C(3)) + " - " +
@@ -69,10 +69,10 @@ bool close_fiscal_coupon(const PaymentCoupon& coupon) {
         return false;
     }
     db::SqlRecord r;
-    if (!select_rows("SELECT vl_trib_fed, vl_trib_est, vl_trib_mun FROM balcora.cfiscal WHERE "
-                     "id_cfiscal=" +
-                         std::to_string(coupon.id_cfiscal) + ";",
-                     r))
+    if (!db::read_rows("SELECT vl_trib_fed, vl_trib_est, vl_trib_mun FROM balcora.cfiscal WHERE "
+                       "id_cfiscal=" +
+                           std::to_string(coupon.id_cfiscal) + ";",
+                       r))
         return false;
     const std::string message = closing_message(
         util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,

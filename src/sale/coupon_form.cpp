@@ -1,14 +1,13 @@
 #include "sale/coupon_form.h"
 
-#include "db/database.h"
 #include "db/fiscal_write.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "sale/sale_routes.h"
-#include "sale/select_rows.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -60,11 +59,11 @@ bool CouponFormScreen::open(const CouponFormStart& start) {
 
 bool CouponFormScreen::load_coupon(std::int64_t id) {
     db::SqlRecord r;
-    if (!select_rows("SELECT id_cfiscal, data, hr_emissao_final, numero, num_ccf, num_cro, "
-                     "id_cliente, id_vendedor, comissao, forma_pag_com, numero_nf, serie_nf, "
-                     "dt_emissao_nf FROM balcora.cfiscal WHERE id_cfiscal=" +
-                         std::to_string(id) + ";",
-                     r))
+    if (!db::read_rows("SELECT id_cfiscal, data, hr_emissao_final, numero, num_ccf, num_cro, "
+                       "id_cliente, id_vendedor, comissao, forma_pag_com, numero_nf, serie_nf, "
+                       "dt_emissao_nf FROM balcora.cfiscal WHERE id_cfiscal=" +
+                           std::to_string(id) + ";",
+                       r))
         return false;
     if (!r.has_row()) {
         prompt().message("Aviso", "Cupom fiscal não encontrado!", ui::Icon::Warning);
@@ -106,9 +105,9 @@ void CouponFormScreen::show_coupon_numbers() {
     header.ccf = std::to_string(c.num_ccf);
     header.cro = std::to_string(c.num_cro);
     db::SqlRecord r;
-    if (select_rows("SELECT hr_emissao_final FROM balcora.cfiscal WHERE id_cfiscal=" +
-                        std::to_string(c.id_cfiscal) + ";",
-                    r))
+    if (db::read_rows("SELECT hr_emissao_final FROM balcora.cfiscal WHERE id_cfiscal=" +
+                          std::to_string(c.id_cfiscal) + ";",
+                      r))
         header.hora = util::trim(r.C(1));
 }
 
@@ -129,11 +128,11 @@ void CouponFormScreen::preset_invoice() {
     if (company == 0) company = glo::id_empresa;
     const std::string where = "WHERE id_empresa=" + std::to_string(company);
     db::SqlRecord r;
-    if (select_rows("SELECT coalesce(max(numero), 0) + 1 FROM balcora.nf " + where + ";", r))
+    if (db::read_rows("SELECT coalesce(max(numero), 0) + 1 FROM balcora.nf " + where + ";", r))
         header.numero_nf = number_text(r.C(1));
-    if (select_rows("SELECT serie FROM balcora.nf " + where +
-                        " ORDER BY dt_emissao DESC NULLS LAST, id_nf DESC LIMIT 1;",
-                    r))
+    if (db::read_rows("SELECT serie FROM balcora.nf " + where +
+                          " ORDER BY dt_emissao DESC NULLS LAST, id_nf DESC LIMIT 1;",
+                      r))
         header.serie_nf = util::trim(r.C(1));
     header.dt_emissao_nf = header.data;
 }
@@ -156,13 +155,13 @@ bool CouponFormScreen::store_header() {
 
 bool CouponFormScreen::load_customer(std::int32_t id) {
     db::SqlRecord r;
-    if (!select_rows("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome), c.cgcpf, "
-                     "c.ender, m.nome, coalesce(nullif(trim(m.estado), ''), c.uf) FROM "
-                     "balcora.cliente c LEFT JOIN balcora.municipio m ON "
-                     "m.id_municipio=c.id_municipio WHERE coalesce(c.ativo, 1)<>0 AND "
-                     "c.id_cliente=" +
-                         std::to_string(id) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome), c.cgcpf, "
+                       "c.ender, m.nome, coalesce(nullif(trim(m.estado), ''), c.uf) FROM "
+                       "balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                       "m.id_municipio=c.id_municipio WHERE coalesce(c.ativo, 1)<>0 AND "
+                       "c.id_cliente=" +
+                           std::to_string(id) + ";",
+                       r) ||
         !r.has_row())
         return false;
     header.customer_code = std::to_string(id);
@@ -176,10 +175,10 @@ bool CouponFormScreen::load_customer(std::int32_t id) {
 
 bool CouponFormScreen::load_seller(std::int32_t id) {
     db::SqlRecord r;
-    if (!select_rows("SELECT nome, taxa_com, forma_pag FROM balcora.vendedor WHERE "
-                     "coalesce(ativo, 1)<>0 AND id_vendedor=" +
-                         std::to_string(id) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT nome, taxa_com, forma_pag FROM balcora.vendedor WHERE "
+                       "coalesce(ativo, 1)<>0 AND id_vendedor=" +
+                           std::to_string(id) + ";",
+                       r) ||
         !r.has_row())
         return false;
     header.seller_code = std::to_string(id);

@@ -3,7 +3,7 @@
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/sql_record.h"
-#include "sale/select_rows.h"
+#include "db/sql_runner.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
@@ -57,7 +57,7 @@ CouponItem read_coupon_item(const std::function<std::string_view(int)>& column) 
 std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal) {
     db::SqlRecord r;
     std::vector<CouponItem> items;
-    if (!select_rows(coupon_item_select("d.id_cfiscal=" + std::to_string(id_cfiscal)), r))
+    if (!db::read_rows(coupon_item_select("d.id_cfiscal=" + std::to_string(id_cfiscal)), r))
         return std::nullopt;
     if (!r.has_row()) return items;
     do {

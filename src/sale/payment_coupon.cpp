@@ -2,7 +2,7 @@
 
 #include "db/settings.h"
 #include "db/sql_record.h"
-#include "sale/select_rows.h"
+#include "db/sql_runner.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
@@ -27,11 +27,11 @@ std::int64_t current_coupon_id() {
 std::optional<PaymentCoupon> load_payment_coupon(std::int64_t id_cfiscal) {
     db::SqlRecord r;
     if (id_cfiscal <= 0 ||
-        !select_rows("SELECT numero, num_ccf, numero_nf, id_cliente, id_empresa, data, "
-                     "vl_acrescimo, vl_desconto, total, vl_recebido FROM balcora.cfiscal WHERE "
-                     "id_cfiscal=" +
-                         std::to_string(id_cfiscal) + ";",
-                     r) ||
+        !db::read_rows("SELECT numero, num_ccf, numero_nf, id_cliente, id_empresa, data, "
+                       "vl_acrescimo, vl_desconto, total, vl_recebido FROM balcora.cfiscal WHERE "
+                       "id_cfiscal=" +
+                           std::to_string(id_cfiscal) + ";",
+                       r) ||
         !r.has_row())
         return std::nullopt;
     PaymentCoupon c;
@@ -51,20 +51,21 @@ std::optional<PaymentCoupon> load_payment_coupon(std::int64_t id_cfiscal) {
 
 std::optional<ItemSums> load_item_sums(std::int64_t id_cfiscal) {
     db::SqlRecord r;
-    if (!select_rows("SELECT sum(total+vl_acrescimo-vl_desconto),sum(vl_trib_fed),sum(vl_trib_est),"
-                     "sum(vl_trib_mun) FROM balcora.cfiscald WHERE id_cfiscal=" +
-                         std::to_string(id_cfiscal) + " AND item_cancelado=0;",
-                     r))
+    if (!db::read_rows(
+            "SELECT sum(total+vl_acrescimo-vl_desconto),sum(vl_trib_fed),sum(vl_trib_est),"
+            "sum(vl_trib_mun) FROM balcora.cfiscald WHERE id_cfiscal=" +
+                std::to_string(id_cfiscal) + " AND item_cancelado=0;",
+            r))
         return std::nullopt;
     return ItemSums{money(r.C(1)), money(r.C(2)), money(r.C(3)), money(r.C(4))};
 }
 
 std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
     db::SqlRecord r;
-    if (!select_rows("SELECT ordem, tipo, numero, data, valor, vl_troco FROM balcora.cfiscalfp "
-                     "WHERE id_cfiscal=" +
-                         std::to_string(id_cfiscal) + " ORDER BY ordem, id_cfiscalfp;",
-                     r))
+    if (!db::read_rows("SELECT ordem, tipo, numero, data, valor, vl_troco FROM balcora.cfiscalfp "
+                       "WHERE id_cfiscal=" +
+                           std::to_string(id_cfiscal) + " ORDER BY ordem, id_cfiscalfp;",
+                       r))
         return std::nullopt;
     std::vector<PaymentRow> out;
     for (bool more = r.has_row(); more; more = r.next())
@@ -76,9 +77,9 @@ std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
 std::string client_name(std::int32_t id_cliente) {
     if (id_cliente <= 0) return {};
     db::SqlRecord r;
-    if (!select_rows("SELECT razao, nome FROM balcora.cliente WHERE id_cliente=" +
-                         std::to_string(id_cliente) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT razao, nome FROM balcora.cliente WHERE id_cliente=" +
+                           std::to_string(id_cliente) + ";",
+                       r) ||
         !r.has_row())
         return {};
     std::string name = util::trim(r.C(1));

@@ -4,6 +4,7 @@
 #include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/coupon_adjustment.h"
@@ -11,8 +12,6 @@
 #include "sale/payment_writes.h"
 #include "sale/sale_documents.h"
 #include "sale/sale_routes.h"
-#include "sale/select_rows.h"
-#include "sale/table_write.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -201,9 +200,9 @@ bool PaymentScreen::set_client_code(std::string_view text, const ClientChooser& 
         auto v = typed_integer(typed, 2'000'000'000);
         if (v && *v > 0) {
             db::SqlRecord r;
-            if (!select_rows("SELECT id_cliente FROM balcora.cliente WHERE id_cliente=" +
-                                 std::to_string(*v) + ";",
-                             r))
+            if (!db::read_rows("SELECT id_cliente FROM balcora.cliente WHERE id_cliente=" +
+                                   std::to_string(*v) + ";",
+                               r))
                 return false;
             if (r.has_row()) id = static_cast<std::int32_t>(*v);
         }
@@ -215,14 +214,13 @@ bool PaymentScreen::set_client_code(std::string_view text, const ClientChooser& 
     }
     if (id == state_.client_id) return true;
     const std::string coupon = std::to_string(state_.coupon.id_cfiscal);
+    const std::string sql =
+        "UPDATE balcora.cfiscal SET id_cliente=" + (id ? std::to_string(id) : std::string("NULL")) +
+        " WHERE id_cfiscal=" + coupon +
+        "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
+        " where id_cfiscal=" + coupon + ";";
     db::Transaction tx;
-    if (!tx.begun() ||
-        !write_table("cfiscal",
-                     "UPDATE balcora.cfiscal SET id_cliente=" +
-                         (id ? std::to_string(id) : std::string("NULL")) +
-                         " WHERE id_cfiscal=" + coupon + "; update balcora.cfiscal set hash=" +
-                         db::hash_expression("cfiscal") + " where id_cfiscal=" + coupon + ";") ||
-        !tx.commit())
+    if (!tx.begun() || !db::run_sql(sql, db::report_for_table("cfiscal")) || !tx.commit())
         return false;
     state_.client_id = state_.coupon.id_cliente = id;
     state_.client = client_name(id);

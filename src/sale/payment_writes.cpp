@@ -3,11 +3,11 @@
 #include "db/fiscal_write.h"
 #include "db/literals.h"
 #include "db/record_hash.h"
+#include "db/sql_runner.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/payment_arithmetic.h"
 #include "sale/payment_forms.h"
-#include "sale/table_write.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -33,7 +33,7 @@ std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const Pay
         "); update balcora.cfiscalfp set hash=" + db::hash_expression("cfiscalfp") +
         " where id_cfiscalfp=(SELECT currval('balcora.cfiscalfp_id_cfiscalfp_seq')) RETURNING "
         "id_cfiscalfp;";
-    auto r = write_table("cfiscalfp", sql);
+    auto r = db::run_sql(sql, db::report_for_table("cfiscalfp"));
     if (!r || r->rows() != 1) return std::nullopt;
     return util::read_integer(r->value(0, 0)).value;
 }
@@ -42,12 +42,13 @@ std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const Pay
 // row never disagrees with the payments it sums.
 bool store_amount_received(const PaymentCoupon& c) {
     const std::string id = std::to_string(c.id_cfiscal);
-    return write_table("cfiscal",
-                       "UPDATE balcora.cfiscal SET vl_recebido=(SELECT coalesce(sum(valor), 0) "
-                       "FROM balcora.cfiscalfp WHERE id_cfiscal=" +
-                           id + ") WHERE id_cfiscal=" + id + "; update balcora.cfiscal set hash=" +
-                           db::hash_expression("cfiscal") + " where id_cfiscal=" + id + ";")
-        .has_value();
+    const std::string sql =
+        "UPDATE balcora.cfiscal SET vl_recebido=(SELECT coalesce(sum(valor), 0) FROM "
+        "balcora.cfiscalfp WHERE id_cfiscal=" +
+        id + ") WHERE id_cfiscal=" + id +
+        "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
+        " where id_cfiscal=" + id + ";";
+    return db::run_sql(sql, db::report_for_table("cfiscal")).has_value();
 }
 
 bool send_payment(std::string_view code, util::Money amount, std::string_view text) {

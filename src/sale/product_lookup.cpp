@@ -3,7 +3,7 @@
 #include "db/literals.h"
 #include "db/settings.h"
 #include "db/sql_record.h"
-#include "sale/select_rows.h"
+#include "db/sql_runner.h"
 #include "util/ean.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -208,7 +208,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
     // A scanned barcode is what the checkout sees most, and it wins in both
     // orders: one indexed lookup answers it before the whole search is
     // planned.
-    if (!select_rows(product_part(kTypedBarcode, barcode_is(code)) + ";", r)) {
+    if (!db::read_rows(product_part(kTypedBarcode, barcode_is(code)) + ";", r)) {
         result.outcome = LookupResult::Outcome::lookup_failed;
         return result;
     }
@@ -217,7 +217,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
         result.outcome = LookupResult::Outcome::found;
         return result;
     }
-    if (!select_rows(lookup_statement(code, order, settings), r)) {
+    if (!db::read_rows(lookup_statement(code, order, settings), r)) {
         result.outcome = LookupResult::Outcome::lookup_failed;
         return result;
     }

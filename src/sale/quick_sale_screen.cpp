@@ -5,6 +5,7 @@
 #include "access/procedure_rights_screen.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "ecf/aux_file.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
@@ -12,7 +13,6 @@
 #include "sale/options_menu.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_routes.h"
-#include "sale/select_rows.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -177,9 +177,9 @@ void QuickSaleScreen::resume_open_coupon() {
     const auto id = util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0"));
     if (!id.valid || id.value <= 0) return;
     db::SqlRecord r;
-    if (!select_rows("SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=" +
-                         std::to_string(id.value) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=" +
+                           std::to_string(id.value) + ";",
+                       r) ||
         !r.has_row())
         return;
     if (util::read_integer(r.C(1)).value != n_coo) return;
@@ -512,9 +512,9 @@ void QuickSaleScreen::shut_down() {
 void QuickSaleScreen::adjustment(std::string_view mode) {
     if (!coupon_open() || coupon_total().units() <= 0) return;
     db::SqlRecord r;
-    if (!select_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE id_cfiscal=" +
-                         std::to_string(session_.coupon_id()) + ";",
-                     r))
+    if (!db::read_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE id_cfiscal=" +
+                           std::to_string(session_.coupon_id()) + ";",
+                       r))
         return;
     if (!util::read_number<2>(r.C(1)).value.is_zero() ||
         !util::read_number<2>(r.C(2)).value.is_zero()) {
@@ -536,9 +536,9 @@ void QuickSaleScreen::finalize(std::string_view mode) {
 // coupon: the tape gives way to the change.
 bool QuickSaleScreen::complete_if_paid() {
     db::SqlRecord r;
-    if (!select_rows("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=" +
-                         std::to_string(session_.coupon_id()) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=" +
+                           std::to_string(session_.coupon_id()) + ";",
+                       r) ||
         !r.has_row())
         return false;
     const util::Money received = util::read_number<2>(r.C(1)).value;

@@ -2,11 +2,11 @@
 
 #include "db/settings.h"
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "globals/globals.h"
 #include "sale/payment_forms.h"
 #include "sale/sale_documents_printer.h"
-#include "sale/select_rows.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
@@ -38,10 +38,10 @@ struct CouponHead {
 
 std::optional<CouponHead> load_head(std::int64_t id_cfiscal) {
     db::SqlRecord r;
-    if (!select_rows("SELECT numero, num_ccf, id_cliente, vl_acrescimo, vl_desconto, total FROM "
-                     "balcora.cfiscal WHERE id_cfiscal=" +
-                         std::to_string(id_cfiscal) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT numero, num_ccf, id_cliente, vl_acrescimo, vl_desconto, total FROM "
+                       "balcora.cfiscal WHERE id_cfiscal=" +
+                           std::to_string(id_cfiscal) + ";",
+                       r) ||
         !r.has_row())
         return std::nullopt;
     CouponHead h;
@@ -56,11 +56,12 @@ std::optional<CouponHead> load_head(std::int64_t id_cfiscal) {
 
 std::optional<DocumentCompany> load_company() {
     db::SqlRecord r;
-    if (!select_rows("SELECT e.razao_social, e.cnpj, m.nome, m.estado FROM balcora.empresa e LEFT "
-                     "JOIN balcora.municipio m ON m.id_municipio=e.id_municipio WHERE "
-                     "e.id_empresa=" +
-                         std::to_string(glo::id_empresa) + ";",
-                     r))
+    if (!db::read_rows(
+            "SELECT e.razao_social, e.cnpj, m.nome, m.estado FROM balcora.empresa e LEFT "
+            "JOIN balcora.municipio m ON m.id_municipio=e.id_municipio WHERE "
+            "e.id_empresa=" +
+                std::to_string(glo::id_empresa) + ";",
+            r))
         return std::nullopt;
     DocumentCompany c;
     if (!r.has_row()) return c;
@@ -77,12 +78,12 @@ bool load_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
     out.reset();
     if (id_cliente <= 0) return true;
     db::SqlRecord r;
-    if (!select_rows("SELECT c.razao, c.cgcpf, c.pesso, c.inscr, nullif(c.ci2, 0), c.orgex, "
-                     "c.ender, c.num_endereco, c.compl, c.bairr, m.nome, m.estado FROM "
-                     "balcora.cliente c LEFT JOIN balcora.municipio m ON "
-                     "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
-                         std::to_string(id_cliente) + ";",
-                     r))
+    if (!db::read_rows("SELECT c.razao, c.cgcpf, c.pesso, c.inscr, nullif(c.ci2, 0), c.orgex, "
+                       "c.ender, c.num_endereco, c.compl, c.bairr, m.nome, m.estado FROM "
+                       "balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                       "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
+                           std::to_string(id_cliente) + ";",
+                       r))
         return false;
     if (!r.has_row()) return true;
     DocumentClient c;
@@ -103,10 +104,10 @@ bool load_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
 
 bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
     db::SqlRecord r;
-    if (!select_rows("SELECT data, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" +
-                         std::to_string(id_cfiscal) +
-                         " AND tipo='CR' ORDER BY ordem, id_cfiscalfp;",
-                     r))
+    if (!db::read_rows("SELECT data, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" +
+                           std::to_string(id_cfiscal) +
+                           " AND tipo='CR' ORDER BY ordem, id_cfiscalfp;",
+                       r))
         return false;
     if (!r.has_row()) return true;
     do {
@@ -117,7 +118,7 @@ bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
 
 bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
     db::SqlRecord r;
-    if (!select_rows(
+    if (!db::read_rows(
             "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo), coalesce(p.descricao, "
             "d.descricao), coalesce(nullif(trim(p.unidade), ''), d.unidade), d.qtdade, d.preco, "
             "d.total, d.vl_acrescimo, d.vl_desconto, d.item_cancelado FROM balcora.cfiscald d "

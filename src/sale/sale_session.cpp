@@ -1,19 +1,17 @@
 #include "sale/sale_session.h"
 
-#include "db/database.h"
 #include "db/fiscal_write.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
-#include "sale/select_rows.h"
 #include "sale/stock_date_mark.h"
-#include "sale/table_write.h"
 #include "ui/environment.h"
 #include "util/documents.h"
 #include "util/fixed_point_text.h"
@@ -329,9 +327,9 @@ bool SaleSession::set_header(const CouponHeader& header) {
 
 bool SaleSession::customer_document(std::string& cgcpf) {
     db::SqlRecord r;
-    if (!select_rows("SELECT pesso, cgcpf FROM balcora.cliente WHERE id_cliente=" +
-                         std::to_string(header_.id_cliente) + ";",
-                     r))
+    if (!db::read_rows("SELECT pesso, cgcpf FROM balcora.cliente WHERE id_cliente=" +
+                           std::to_string(header_.id_cliente) + ";",
+                       r))
         return false;
     if (!r.has_row()) return true;
     cgcpf = util::trim(r.C(2));
@@ -501,7 +499,7 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     const std::string surcharge = ecf::plain_amount(util::Money{});
 
     db::Transaction tx{db::Transaction::BegunByCaller{}};
-    auto written = write_table("cfiscald", calls);
+    auto written = db::run_pipeline(calls, db::report_for_table("cfiscald"));
     if (!written || written->back().rows() != 1) return false;
     const db::PgResult& row = written->back();
     Snapshot snapshot{items_, {}};
@@ -534,9 +532,10 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
     if (!coupon_open()) return false;
     const std::string number = std::to_string(num_item);
     db::SqlRecord r;
-    if (!select_rows("SELECT id_cfiscald, item_cancelado FROM balcora.cfiscald WHERE id_cfiscal=" +
-                         std::to_string(coupon_.id_cfiscal) + " AND num_item=" + number + ";",
-                     r))
+    if (!db::read_rows(
+            "SELECT id_cfiscald, item_cancelado FROM balcora.cfiscald WHERE id_cfiscal=" +
+                std::to_string(coupon_.id_cfiscal) + " AND num_item=" + number + ";",
+            r))
         return false;
     if (!r.has_row()) {
         refuse("Número do item inválido.");
@@ -551,20 +550,13 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
                           "Confirma cancelar o item nº " + number + "?"))
         return false;
 
-    db::PgConnection* conn = db::connection();
     db::Transaction tx;
-    if (!conn || !tx.begun()) return false;
-    db::PgResult updated =
-        conn->exec("UPDATE balcora.cfiscald SET item_cancelado=1 WHERE id_cfiscald=" + id +
-                   "; update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
-                   " where id_cfiscald=" + id + ";");
-    if (!updated.ok()) {
-        prompt().beep();
-        prompt().message("Erro (" + updated.sqlstate() + ")/cfiscald",
-                         updated ? updated.error_message() : conn->error_message(),
-                         ui::Icon::Error);
+    if (!tx.begun()) return false;
+    if (!db::run_sql("UPDATE balcora.cfiscald SET item_cancelado=1 WHERE id_cfiscald=" + id +
+                         "; update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
+                         " where id_cfiscald=" + id + ";",
+                     db::report_for_table("cfiscald")))
         return false;
-    }
     auto snapshot = store_totals();
     if (!snapshot) return false;
     if (!ecf::send(ecf::CMD_CANCEL_ITEM, {number})) {
@@ -578,10 +570,10 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
 
 bool SaleSession::resume_coupon(std::int64_t id_cfiscal) {
     db::SqlRecord r;
-    if (!select_rows("SELECT numero, num_ccf, num_cro, data, id_cliente, id_vendedor FROM "
-                     "balcora.cfiscal WHERE id_cfiscal=" +
-                         std::to_string(id_cfiscal) + ";",
-                     r) ||
+    if (!db::read_rows("SELECT numero, num_ccf, num_cro, data, id_cliente, id_vendedor FROM "
+                       "balcora.cfiscal WHERE id_cfiscal=" +
+                           std::to_string(id_cfiscal) + ";",
+                       r) ||
         !r.has_row())
         return false;
     OpenCoupon c;
@@ -604,19 +596,19 @@ bool SaleSession::refresh() {
     const std::string id = std::to_string(coupon_.id_cfiscal);
     auto items = load_coupon_items(coupon_.id_cfiscal);
     db::SqlRecord r;
-    if (!items || !select_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE "
-                               "id_cfiscal=" +
-                                   id + ";",
-                               r))
+    if (!items || !db::read_rows("SELECT vl_desconto, vl_acrescimo FROM balcora.cfiscal WHERE "
+                                 "id_cfiscal=" +
+                                     id + ";",
+                                 r))
         return false;
     TapeSource source;
     source.vl_desconto = util::read_number<2>(r.C(1)).value;
     source.vl_acrescimo = util::read_number<2>(r.C(2)).value;
     source.payment_started = glo::fp_iniciada != 0;
     if (source.payment_started) {
-        if (!select_rows("SELECT tipo, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" + id +
-                             " AND coalesce(cancelada, 0)=0 ORDER BY ordem, id_cfiscalfp;",
-                         r))
+        if (!db::read_rows("SELECT tipo, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" + id +
+                               " AND coalesce(cancelada, 0)=0 ORDER BY ordem, id_cfiscalfp;",
+                           r))
             return false;
         for (bool more = r.has_row(); more; more = r.next())
             source.payments.push_back({util::trim(r.C(1)), util::read_number<2>(r.C(2)).value});
