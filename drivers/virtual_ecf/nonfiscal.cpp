@@ -1,7 +1,7 @@
 // Management reports, credit/debit vouchers and their reversal, withdrawal
 // and supply receipts, and the document register.
 #include "command.h"
-#include "fiscal/document_register.h"
+#include "ecf/driver_abi.h"
 #include "globals/globals.h"
 #include "tape.h"
 #include "text.h"
@@ -272,7 +272,8 @@ void register_document(Command& c) {
     const std::string when = datahora(c.now), digits = std::to_string(cents);
     c.after.push_back([=] {
         glo::datahora_ecf = when;
-        GRAVADOCEMITIDOSECF(kind, cro, last.coo, last.ccf, last.gnf, last.grg, last.cdc, digits);
+        GRAVADOCEMITIDOSECF(kind.c_str(), cro, last.coo, last.ccf, last.gnf, last.grg, last.cdc,
+                            digits.c_str());
     });
 }
 

@@ -1,5 +1,7 @@
 #include "fiscal/document_register.h"
 
+#include "ecf/driver_abi.h"
+
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
@@ -42,9 +44,9 @@ std::pair<std::string, std::string> printer_date_time(std::string_view t) {
 
 }  // namespace
 
-void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32_t num_coo,
-                         std::int32_t num_ccf, std::int32_t num_gnf, std::int32_t num_grg,
-                         std::int32_t num_cdc, std::string_view valor) {
+bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::int32_t num_coo,
+                              std::int32_t num_ccf, std::int32_t num_gnf, std::int32_t num_grg,
+                              std::int32_t num_cdc, std::string_view valor) {
     db::SqlRecord printer;
     QUERYSQL("SELECT id_maqecf, coalesce(data_sit::text,'') FROM balcora.maqecf WHERE num_serie=" +
                  TXTSQL(glo::numfab) + " LIMIT 1",
@@ -74,10 +76,24 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
             "Erro (" + f.text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
             ui::Icon::Error);
     };
-    if (!db::run_sql(insert, not_stored)) return;
+    if (!db::run_sql(insert, not_stored)) return false;
     db::SqlRecord id;
     QUERYSQL("SELECT currval('balcora.docecf_id_docecf_seq');", id);
-    if (id.has_row()) db::store_hash("docecf", std::atoll(std::string(id.C(1)).c_str()));
+    return id.has_row() && db::store_hash("docecf", std::atoll(std::string(id.C(1)).c_str()));
 }
 
 }  // namespace balcora
+
+// No C++ exception may reach a driver written in another language.
+extern "C" uint8_t GRAVADOCEMITIDOSECF(const char* tipo, int32_t num_cro, int32_t num_coo,
+                                       int32_t num_ccf, int32_t num_gnf, int32_t num_grg,
+                                       int32_t num_cdc, const char* valor) {
+    try {
+        return balcora::register_issued_document(tipo ? tipo : "", num_cro, num_coo, num_ccf,
+                                                 num_gnf, num_grg, num_cdc, valor ? valor : "")
+                   ? 1
+                   : 0;
+    } catch (...) {
+        return 0;
+    }
+}

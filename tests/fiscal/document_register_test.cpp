@@ -1,8 +1,11 @@
 #include "fiscal/document_register.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "ecf/driver_abi.h"
 #include "globals/globals.h"
 #include "support/test_database.h"
+
+#include <dlfcn.h>
 
 namespace balcora::test {
 
@@ -29,7 +32,12 @@ class DocumentRegister : public DbTest {
 
 TEST_F(DocumentRegister, StoresTheCountersDateAndAmountAndSealsTheRow) {
     add_printer("'2026-12-06'");
-    GRAVADOCEMITIDOSECF("RGX", 1, 345, 12, 88, 4, 2, "000000001250");
+    // A driver of another maker reaches the entry by its C name, as the
+    // virtual printer does through the header.
+    auto entry = reinterpret_cast<balcora_document_register_fn>(
+        dlsym(RTLD_DEFAULT, BALCORA_DOCUMENT_REGISTER_ENTRY));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry("RGX", 1, 345, 12, 88, 4, 2, "000000001250"), 1);
     EXPECT_EQ(row("id_maqecf||'|'||data||'|'||tipo||'|'||num_cro||'|'||num_coo||'|'||num_ccf||'|'||"
                   "num_gnf||'|'||num_grg||'|'||num_cdc||'|'||valor||'|'||dt_emissao_final||'|'||"
                   "hr_emissao_final"),
@@ -54,7 +62,7 @@ TEST_F(DocumentRegister, WithoutACashDayTheRowIsDatedTodayAndSmallAmountsKeepThe
 TEST_F(DocumentRegister, AFailedInsertIsShownWithTheCoo) {
     add_printer("NULL");
     QUERYSQL("DROP TABLE balcora.docecf;");
-    GRAVADOCEMITIDOSECF("RG", 1, 999, 0, 1, 1, 0, "0");
+    EXPECT_EQ(GRAVADOCEMITIDOSECF("RG", 1, 999, 0, 1, 1, 0, nullptr), 0);
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title, "Erro");
     EXPECT_NE(prompt_.shown()[0].text.find(") ao gravar Documento do ECF! Nº COO: 999"),
