@@ -7,7 +7,7 @@
 #include "db/record_hash.h"
 #include "db/settings.h"
 #include "globals/globals.h"
-#include "sale/sale_routes.h"
+#include "sale/called_procedures.h"
 #include "sale/select_rows.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -364,7 +364,7 @@ bool CouponFormScreen::cancel_item(std::optional<int> num_item) {
 
 bool CouponFormScreen::finalize() {
     if (read_only() || !session_.coupon_open()) return false;
-    if (sale_routes().finalize_coupon("") != 1) return false;
+    if (run_finalize_coupon("") != 1) return false;
     // The invoice fields go back to the row as they stand, blanks as NULL.
     const CouponHeader h = session_header();
     const std::int64_t id = session_.coupon_id();
