@@ -4,6 +4,7 @@
 #include "globals/globals.h"
 #include "ui/environment.h"
 
+#include <optional>
 #include <string>
 
 namespace balcora::sale {
