@@ -2,20 +2,12 @@
 
 #include "access/access_control.h"
 #include "globals/globals.h"
+#include "ui/environment.h"
 #include "util/text.h"
 
 namespace balcora {
 
 namespace access {
-
-namespace {
-
-ChangeLoginRunner& runner_slot() {
-    static ChangeLoginRunner r;
-    return r;
-}
-
-}  // namespace
 
 void ChangeLoginScreen::ok() {
     if (!open_) return;
@@ -37,15 +29,12 @@ void ChangeLoginScreen::ok() {
     open_ = false;
 }
 
-void set_change_login_runner(ChangeLoginRunner runner) {
-    runner_slot() = std::move(runner);
-}
-
 }  // namespace access
 
 int TROCAUSUARIO() {
     access::ChangeLoginScreen screen;
-    if (access::runner_slot()) access::runner_slot()(screen);
+    // The window is modal: it has closed when show() returns.
+    screens().show(screen);
     return screen.result();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace balcora {
@@ -38,10 +37,6 @@ class ChangeLoginScreen {
     Field focus_ = Field::kUsuario;
     int result_ = kClosed;
 };
-
-// Shows the window modally and returns when it closes; the GUI installs it.
-using ChangeLoginRunner = std::function<void(ChangeLoginScreen&)>;
-void set_change_login_runner(ChangeLoginRunner runner);
 
 }  // namespace access
 

@@ -9,11 +9,6 @@ namespace balcora::access {
 
 namespace {
 
-ProcedureRightsRunner& runner_slot() {
-    static ProcedureRightsRunner r;
-    return r;
-}
-
 std::string label_of(const std::string& name) {
     for (const ProcedureRights& p : procedures_with_rights())
         for (const RightName& r : p.rights)
@@ -108,16 +103,12 @@ void ProcedureRightsScreen::close() {
     open_ = false;
 }
 
-void set_procedure_rights_runner(ProcedureRightsRunner runner) {
-    runner_slot() = std::move(runner);
-}
-
 bool edit_procedure_rights(std::string_view procedure,
                            const std::vector<std::string>& right_names) {
     ProcedureRightsScreen screen;
-    if (!runner_slot() || !screen.open(procedure, right_names)) return false;
-    runner_slot()(screen);
-    return true;
+    if (!screens().has_view<ProcedureRightsScreen>() || !screen.open(procedure, right_names))
+        return false;
+    return screens().show(screen);
 }
 
 }  // namespace balcora::access

@@ -3,7 +3,6 @@
 #include "access/access_control.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,10 +51,6 @@ class ProcedureRightsScreen {
     std::vector<Column> columns_;
     std::vector<Row> rows_;
 };
-
-// Shows the window modally; the GUI installs it.
-using ProcedureRightsRunner = std::function<void(ProcedureRightsScreen&)>;
-void set_procedure_rights_runner(ProcedureRightsRunner runner);
 
 // Opens the rights window of a procedure; false when it could not be shown
 // (no right, or no window available).

@@ -21,11 +21,6 @@ std::string stored_or(std::string_view key, std::string_view fallback) {
     return v;
 }
 
-DatabaseSettingsRunner& runner_slot() {
-    static DatabaseSettingsRunner r;
-    return r;
-}
-
 }  // namespace
 
 void DatabaseSettingsScreen::open() {
@@ -47,19 +42,12 @@ bool DatabaseSettingsScreen::ok() {
     return written;
 }
 
-void set_database_settings_runner(DatabaseSettingsRunner runner) {
-    runner_slot() = std::move(runner);
-}
-
 }  // namespace db
 
 void GRAVAPORTA() {
     db::DatabaseSettingsScreen screen;
     screen.open();
-    if (db::runner_slot())
-        db::runner_slot()(screen);
-    else
-        screen.ok();
+    if (!screens().show(screen)) screen.ok();
 }
 
 }  // namespace balcora

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace balcora {
@@ -31,14 +30,11 @@ class DatabaseSettingsScreen {
     bool open_ = false;
 };
 
-// Shows the screen modally and returns when it closes. The GUI installs its
-// window; without one the defaults are accepted as if "&OK" was pressed, so
-// an unattended start can go on.
-using DatabaseSettingsRunner = std::function<void(DatabaseSettingsScreen&)>;
-void set_database_settings_runner(DatabaseSettingsRunner runner);
-
 }  // namespace db
 
+// Shows the screen modally through the screen port; without a window the
+// defaults are accepted as if "&OK" was pressed, so an unattended start can
+// go on.
 void GRAVAPORTA();
 
 }  // namespace balcora

@@ -21,20 +21,20 @@ class PromptScriptProgress final : public ScriptProgressView {
     std::string caption_, text_, status_;
 };
 
-ScriptProgressFactory& factory_slot() {
-    static ScriptProgressFactory f;
-    return f;
-}
-
 }  // namespace
 
-void set_script_progress_factory(ScriptProgressFactory factory) {
-    factory_slot() = std::move(factory);
+void ScriptRun::execute(ScriptProgressView& view) {
+    view.show(caption_);
+    succeeded_ = work_(view);
+    view.finished(succeeded_);
 }
 
-std::unique_ptr<ScriptProgressView> make_script_progress_view() {
-    if (factory_slot()) return factory_slot()();
-    return std::make_unique<PromptScriptProgress>();
+bool show_script_run(ScriptRun& run) {
+    if (!screens().show(run)) {
+        PromptScriptProgress progress;
+        run.execute(progress);
+    }
+    return run.succeeded();
 }
 
 }  // namespace balcora::db

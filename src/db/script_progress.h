@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 
 namespace balcora::db {
@@ -19,10 +18,27 @@ class ScriptProgressView {
     virtual void finished(bool success) = 0;
 };
 
-// The GUI installs a factory for its window; without one the run reports a
-// failure through the prompt port and stays quiet on success.
-using ScriptProgressFactory = std::function<std::unique_ptr<ScriptProgressView>()>;
-void set_script_progress_factory(ScriptProgressFactory factory);
-std::unique_ptr<ScriptProgressView> make_script_progress_view();
+// One run of a schema script, the controller its progress window shows: the
+// window provided for it through the screen port calls execute() with
+// itself as the view. Without a window the run reports a failure through the
+// prompt port and stays quiet on success.
+class ScriptRun {
+  public:
+    using Work = std::function<bool(ScriptProgressView&)>;
+
+    ScriptRun(std::string caption, Work work)
+        : caption_(std::move(caption)), work_(std::move(work)) {}
+
+    void execute(ScriptProgressView& view);
+    bool succeeded() const { return succeeded_; }
+
+  private:
+    std::string caption_;
+    Work work_;
+    bool succeeded_ = false;
+};
+
+// Executes the run in the window provided for it, or with the prompt port.
+bool show_script_run(ScriptRun& run);
 
 }  // namespace balcora::db

@@ -130,12 +130,11 @@ int LEARQUIVOSQL(std::string_view path_view, int number, std::string_view schema
     }
     if (!(stamp > stored)) return 1;
 
-    auto view = db::make_script_progress_view();
-    view->show(path + " - Executando Comando SQL...");
-    bool ok = run_script(path, schema, *view);
-    if (ok) ok = run_bookkeeping("UPDATE " + s + ".cfg SET dataatual" + n + "='" + stamp + "';");
-    view->finished(ok);
-    return ok ? 1 : 0;
+    db::ScriptRun run(path + " - Executando Comando SQL...", [&](db::ScriptProgressView& view) {
+        return run_script(path, schema, view) &&
+               run_bookkeeping("UPDATE " + s + ".cfg SET dataatual" + n + "='" + stamp + "';");
+    });
+    return db::show_script_run(run) ? 1 : 0;
 }
 
 }  // namespace balcora

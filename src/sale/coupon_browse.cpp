@@ -6,8 +6,8 @@
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
+#include "sale/called_procedures.h"
 #include "sale/sale_gates.h"
-#include "sale/sale_routes.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -78,7 +78,7 @@ bool CouponBrowse::open() {
 void CouponBrowse::first_display() {
     if (!open_ || displayed_) return;
     displayed_ = true;
-    if (!sale_routes().recover_open_coupon(glo::cf_aberto == 2)) {
+    if (!run_recover_open_coupon(glo::cf_aberto == 2)) {
         close();
         return;
     }
@@ -193,17 +193,17 @@ bool CouponBrowse::may_start_coupon() {
 
 void CouponBrowse::pre_sale() {
     if (!open_ || !day_ready()) return;
-    sale_routes().pre_sale();
+    run_pre_sale();
     refresh();
 }
 
 void CouponBrowse::spool() {
     if (!open_) return;
-    sale_routes().spool();
+    run_spool();
 }
 
 bool CouponBrowse::cancel(std::int64_t id_cfiscal) {
-    if (!open_ || !sale_routes().cancel_selected_coupon(id_cfiscal)) return false;
+    if (!open_ || !run_cancel_selected_coupon(id_cfiscal)) return false;
     refresh();
     return true;
 }

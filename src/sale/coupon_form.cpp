@@ -7,7 +7,7 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "globals/globals.h"
-#include "sale/sale_routes.h"
+#include "sale/called_procedures.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -363,7 +363,7 @@ bool CouponFormScreen::cancel_item(std::optional<int> num_item) {
 
 bool CouponFormScreen::finalize() {
     if (read_only() || !session_.coupon_open()) return false;
-    if (sale_routes().finalize_coupon("") != 1) return false;
+    if (run_finalize_coupon("") != 1) return false;
     // The invoice fields go back to the row as they stand, blanks as NULL.
     const CouponHeader h = session_header();
     const std::int64_t id = session_.coupon_id();

@@ -1,15 +1,8 @@
 #include "sale/options_menu.h"
 
+#include "ui/environment.h"
+
 namespace balcora::sale {
-
-namespace {
-
-OptionsMenuRunner& runner_slot() {
-    static OptionsMenuRunner r;
-    return r;
-}
-
-}  // namespace
 
 const std::vector<MenuOption>& OptionsMenu::options() {
     static const std::vector<MenuOption> list = {
@@ -43,17 +36,13 @@ void OptionsMenu::choose(std::size_t index) {
     open_ = false;
 }
 
-void set_options_menu_runner(OptionsMenuRunner runner) {
-    runner_slot() = std::move(runner);
-}
-
 }  // namespace balcora::sale
 
 namespace balcora {
 
 std::string MENUOPCOES() {
     sale::OptionsMenu menu;
-    if (sale::runner_slot()) sale::runner_slot()(menu);
+    screens().show(menu);
     return menu.code();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,10 +35,6 @@ class OptionsMenu {
     bool open_ = true;
     std::string code_;
 };
-
-// Shows the menu modally; the GUI installs it.
-using OptionsMenuRunner = std::function<void(OptionsMenu&)>;
-void set_options_menu_runner(OptionsMenuRunner runner);
 
 }  // namespace balcora::sale
 

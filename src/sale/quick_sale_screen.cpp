@@ -10,9 +10,9 @@
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
+#include "sale/called_procedures.h"
 #include "sale/options_menu.h"
 #include "sale/sale_gates.h"
-#include "sale/sale_routes.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -118,7 +118,7 @@ bool QuickSaleScreen::open() {
     if (!open_point_of_sale() || !open_printer()) return false;
     glo::jan_ecf_aberta = 1;
     open_ = true;
-    if (!sale_routes().recover_open_coupon(false)) {
+    if (!run_recover_open_coupon(false)) {
         close();
         return false;
     }
@@ -463,7 +463,7 @@ void QuickSaleScreen::cash_movement() {
         changed = true;
     }
     if (!supervisor_) return;
-    sale_routes().cash_movement();
+    run_cash_movement();
     if (changed) {
         TROCAUSUARIO();
         refresh_operator();
@@ -475,7 +475,7 @@ void QuickSaleScreen::cancel_coupon() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
-    if (sale_routes().cancel_coupon(coupon_open())) {
+    if (run_cancel_coupon(coupon_open())) {
         completed_ = false;
         session_.tape().add(coupon_cancelled_entry());
     }
@@ -491,7 +491,7 @@ void QuickSaleScreen::x_reading() {
 }
 
 void QuickSaleScreen::day_function(std::string_view function) {
-    sale_routes().day_functions(function);
+    run_day_functions(function);
     // The day functions change the day state the status shows.
     session_.load_point_of_sale();
 }
@@ -521,11 +521,11 @@ void QuickSaleScreen::adjustment(std::string_view mode) {
         notice("Já existe acréscimo ou desconto lançado neste cupom!");
         return;
     }
-    if (sale_routes().finalize_coupon(mode) == 1) session_.refresh();
+    if (run_finalize_coupon(mode) == 1) session_.refresh();
 }
 
 void QuickSaleScreen::finalize(std::string_view mode) {
-    if (sale_routes().finalize_coupon(mode) != 1) return;
+    if (run_finalize_coupon(mode) != 1) return;
     // The tape is rebuilt from what was stored: its total once payment has
     // begun and every payment registered.
     session_.refresh();

@@ -2,7 +2,6 @@
 
 #include "db/settings.h"
 #include "globals/globals.h"
-#include "shell/screen_registry.h"
 #include "ui/environment.h"
 
 namespace balcora::shell {
@@ -35,7 +34,7 @@ void settle_availability(MenuEntry& e) {
         e.enabled = false;
         for (const auto& child : e.children) e.enabled = e.enabled || child.enabled;
     } else {
-        e.enabled = built_in(e.screen) || screen_available(e.screen);
+        e.enabled = built_in(e.screen) || screens().available(e.screen);
     }
     if (!e.enabled) e.disabled_reason = std::string(kNotYetAvailable);
 }

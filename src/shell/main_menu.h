@@ -8,12 +8,12 @@
 
 namespace balcora::shell {
 
-// One item of the main menu. `screen` names what it opens in the screen
-// registry; an item whose screen this build lacks is shown disabled with the
-// reason, never pretending to work.
+// One item of the main menu. `screen` is the procedure it runs through the
+// screen port; an item whose procedure this build lacks is shown disabled
+// with the reason, never pretending to work.
 struct MenuEntry {
     std::string text;         // with its mnemonic: "&Configurações"
-    std::string screen;       // registry name; empty for a submenu
+    std::string screen;       // procedure name; empty for a submenu
     std::string shortcut;     // "Esc", "F6" or empty
     bool own_window = false;  // opens beside the menu instead of over it
     bool shutdown_check_after = false;
@@ -38,7 +38,7 @@ inline constexpr std::string_view kNotYetAvailable =
 // Whether the Quick Sale item belongs in the menu ("QuickSale" of "PAF-ECF" is 1).
 bool quick_sale_in_menu();
 
-// The menu bar in order, each item enabled when its screen is available.
+// The menu bar in order, each item enabled when its procedure is available.
 std::vector<Menu> build_main_menu(bool with_quick_sale);
 
 // "&NFe": refused under the Simples Nacional edition, else the invoice

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include "access/access_control.h"
 #include "access/sign_in.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
@@ -7,11 +8,13 @@
 #include "db/literals.h"
 #include "db/open_database.h"
 #include "db/query_sql.h"
+#include "db/record_hash.h"
 #include "db/settings.h"
 #include "ecf/aux_file.h"
+#include "ecf/printer_configuration_check.h"
 #include "globals/globals.h"
+#include "shell/button_texts.h"
 #include "shell/closing.h"
-#include "shell/screen_registry.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/text.h"
@@ -131,7 +134,7 @@ bool ask_for_backup() {
         "Atenção!, Erro no Backup do Sistema, Deseja fazê-lo agora!|Em caso de ocorrência do "
         "mesmo favor entrar em contato com \"SUPORTE TÉCNICO\".");
     if (!yes) return false;
-    if (!open_screen("COPIADESEGURANCA"))
+    if (!screens().run("COPIADESEGURANCA"))
         prompt().message("Aviso",
                          "A cópia de segurança ainda não está disponível nesta versão do "
                          "programa.|Faça a cópia do banco de dados por outro meio.",
@@ -143,7 +146,7 @@ bool ask_for_backup() {
 bool open_quick_sale_at_start(CommandRunner& runner) {
     if (registro_number("Configuração", "Abrir Quick Sale ao iniciar Balcora", 0) != 1)
         return false;
-    if (!open_screen("QUICKBALCORA")) {
+    if (!screens().run(kQuickSaleScreen)) {
         prompt().message("Aviso",
                          "A Venda Rápida ainda não está disponível nesta versão do programa.",
                          ui::Icon::Warning);
@@ -173,9 +176,10 @@ bool open_database_at_start() {
     return INICIABD(settings.is_local() ? std::string() : settings.server);
 }
 
-StartupHooks& startup_hooks() {
-    static StartupHooks hooks;
-    return hooks;
+void provide_startup_steps(ui::ScreenPort& port) {
+    port.provide(std::string(kCheckPrinterConfiguration), [](const ui::ScreenPort::Arguments&) {
+        return ecf::check_printer_configuration().program_goes_on() ? 1 : 0;
+    });
 }
 
 std::optional<ActiveCompany> find_active_company() {
@@ -242,7 +246,7 @@ void check_backup_state() {
 
 FrameStartupResult run_frame_startup(CommandRunner& runner) {
     FrameStartupResult result;
-    StartupHooks& hooks = startup_hooks();
+    const ui::ScreenPort& steps = screens();
 
     auto company = find_active_company();
     if (!company) {
@@ -262,27 +266,25 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
     announce_program_name(name);
     result.title = frame_title(name, company->name);
 
-    // The host window of the original installation is hidden here; the host
-    // executable of this program has no window of its own.
+    // The host's window would be hidden here; the host executable of this
+    // program has no window of its own.
 
-    if (hooks.write_developer_key_file) hooks.write_developer_key_file();
+    steps.run(kWriteDeveloperKeyFile);
 
     read_auxiliary_file();
 
-    // Empty until the printer registration and command interface are wired:
-    // the printer-configuration check (brand, model, Convênio 09/09) is then
-    // skipped.
-    if (hooks.check_printer_configuration && !hooks.check_printer_configuration()) {
+    if (steps.run(kCheckPrinterConfiguration).value_or(1) == 0) {
         result.close = true;
         return result;
     }
 
-    if (hooks.recover_card_payment_files) hooks.recover_card_payment_files();
+    steps.run(kRecoverCardPaymentFiles);
 
     result.printer_id = find_printer_id();
 
-    if (hooks.send_pending_bloco_x_files) hooks.send_pending_bloco_x_files(result.printer_id);
-    if (hooks.mail_bloco_x_pendencies) hooks.mail_bloco_x_pendencies(result.printer_id);
+    const ui::ScreenPort::Arguments printer{std::to_string(result.printer_id)};
+    steps.run(kSendPendingBlocoXFiles, printer);
+    steps.run(kMailBlocoXPendencies, printer);
 
     start_back_office_program(runner);
 
@@ -294,6 +296,41 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
 
     if (open_quick_sale_at_start(runner)) result.close = true;
     return result;
+}
+
+int run_main_frame(FrameView& frame, CommandRunner& runner, bool exit_when_ready) {
+    frame.set_menus(build_main_menu(quick_sale_in_menu()));
+    frame.set_operator(access::current_login());
+    if (glo::appxsize > 0 && glo::appysize > 0) frame.set_size(glo::appxsize, glo::appysize);
+
+    int status = 0;
+    frame.run([&] {
+        FrameStartupResult r = run_frame_startup(runner);
+        if (r.close) {
+            // Switching the computer off is a normal end; any other refusal is not.
+            status = glo::flag_desligar ? 0 : 1;
+            frame.close_without_question();
+            return;
+        }
+        frame.set_title(r.title);
+        frame.set_company(r.company.name);
+        if (exit_when_ready) frame.close_without_question();
+    });
+    return status;
+}
+
+int run_program(std::string_view login, std::string_view password, const StartupViews& views,
+                CommandRunner& runner, bool exit_when_ready) {
+    if (!ensure_backup_folder()) return 1;
+    DEFINEHASH();
+    set_standard_button_texts(kStandardButtonTexts);
+    // Operators are rows of the database: it opens before the sign-in.
+    if (!open_database_at_start()) return 1;
+    if (!access::sign_in_at_startup(login, password, views.sign_in)) return 1;
+    glo::nome_operador = access::current_login();
+
+    std::unique_ptr<FrameView> frame = views.open_frame();
+    return run_main_frame(*frame, runner, exit_when_ready);
 }
 
 }  // namespace balcora::shell

@@ -1,17 +1,63 @@
 #pragma once
 
+#include "access/sign_in.h"
 #include "shell/external_command.h"
+#include "shell/main_menu.h"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace balcora::ui {
+class ScreenPort;
+}
+
 namespace balcora::shell {
 
 inline constexpr int kBuildNumber = 13;
+
+// ---- The whole run ----
+
+// The main frame as the start-up drives it; the GUI's window implements it.
+class FrameView {
+  public:
+    virtual ~FrameView() = default;
+    // The menu bar; items open their screens through the screen port.
+    virtual void set_menus(const std::vector<Menu>& menus) = 0;
+    virtual void set_operator(const std::string& login) = 0;
+    virtual void set_size(int width, int height) = 0;
+    virtual void set_title(const std::string& title) = 0;
+    virtual void set_company(const std::string& company) = 0;
+    // Closes without the closing question.
+    virtual void close_without_question() = 0;
+    // Shows the frame, calls `opened` once it is on screen and returns when
+    // the frame has closed.
+    virtual void run(std::function<void()> opened) = 0;
+};
+
+// What the windowing side hands to the start-up.
+struct StartupViews {
+    access::SignInViews sign_in;
+    // Builds the frame once an operator is signed in.
+    std::function<std::unique_ptr<FrameView>()> open_frame;
+};
+
+// The program from start to end: the backup folder, the hash expressions,
+// the button texts, the database (operators are rows of it, so it opens
+// before the sign-in), the sign-in, then the main frame. 0 after a normal
+// close, 1 when the start stopped (no folder, no database, no sign-in, a
+// check that closes the program). `exit_when_ready` closes the frame as soon
+// as its checks ran (for measuring the start-up).
+int run_program(std::string_view login, std::string_view password, const StartupViews& views,
+                CommandRunner& runner, bool exit_when_ready = false);
+
+// The frame with the main menu for an operator already signed in, and the
+// checks it runs once open (run_frame_startup). Returns as run_program does.
+int run_main_frame(FrameView& frame, CommandRunner& runner, bool exit_when_ready = false);
 
 // ---- Before the frame opens ----
 
@@ -26,22 +72,22 @@ bool open_database_at_start();
 
 // ---- Once the frame has opened ----
 
-// Other subsystems plug their start-up work in here; a step whose
-// work is not built yet is skipped.
-struct StartupHooks {
-    // Writes the developer key file when it does not exist yet.
-    std::function<void()> write_developer_key_file;
-    // Checks the authorised printer's registration and configures it;
-    // false: the program closes.
-    std::function<bool()> check_printer_configuration;
-    // Removes or completes card-payment files left by an interrupted run.
-    std::function<void()> recover_card_payment_files;
-    // Sends the Bloco X files still pending for the printer and the company.
-    std::function<void(int printer_id)> send_pending_bloco_x_files;
-    // Mails the Bloco X pendency notice when it is due.
-    std::function<void(int printer_id)> mail_bloco_x_pendencies;
-};
-StartupHooks& startup_hooks();
+// Start-up steps that other subsystems provide through the screen port, by
+// name; a step nobody provided is skipped.
+// Writes the developer key file when it does not exist yet.
+inline constexpr std::string_view kWriteDeveloperKeyFile = "GRAVACHAVEDESENVOLVEDOR";
+// Checks the authorised printer's registration and configures it; 0: the
+// program closes.
+inline constexpr std::string_view kCheckPrinterConfiguration = "VERIFICACONFIGURACAOECF";
+// Removes or completes card-payment files left by an interrupted run.
+inline constexpr std::string_view kRecoverCardPaymentFiles = "RECUPERAARQUIVOSTEF";
+// Sends the Bloco X files still pending; argument: the printer's id.
+inline constexpr std::string_view kSendPendingBlocoXFiles = "ENVIAPENDENTESBLOCOX";
+// Mails the Bloco X pendency notice when it is due; argument: the printer's id.
+inline constexpr std::string_view kMailBlocoXPendencies = "EMAILPENDENCIASBLOCOX";
+
+// Provides the steps above that this build has (the printer check).
+void provide_startup_steps(ui::ScreenPort& port);
 
 struct ActiveCompany {
     int id = 0;
@@ -74,8 +120,8 @@ struct FrameStartupResult {
 };
 
 // Everything the program does once, right after the frame has opened, in
-// its fixed order. External programs start through the runner; screens open
-// through the screen registry.
+// its fixed order. External programs start through the runner; screens and
+// the steps of other subsystems through the screen port.
 FrameStartupResult run_frame_startup(CommandRunner& runner);
 
 }  // namespace balcora::shell

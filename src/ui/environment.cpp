@@ -8,7 +8,10 @@ Environment& defaults() {
     static platform::SystemClock system_clock;
     static platform::DataRoot default_root(platform::DataRoot::default_location());
     static ui::ConsolePromptPort console;
-    static Environment env{&system_clock, &default_root, &console};
+    // Without a GUI nothing is provided: every window and procedure of
+    // another subsystem answers as not in this build.
+    static ui::ScreenPort nothing_provided;
+    static Environment env{&system_clock, &default_root, &console, &nothing_provided};
     return env;
 }
 
@@ -27,11 +30,16 @@ ui::PromptPort& prompt() {
     return *environment().prompt;
 }
 
+ui::ScreenPort& screens() {
+    return *environment().screens;
+}
+
 ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environment()) {
     Environment& e = environment();
     if (replacement.clock) e.clock = replacement.clock;
     if (replacement.root) e.root = replacement.root;
     if (replacement.prompt) e.prompt = replacement.prompt;
+    if (replacement.screens) e.screens = replacement.screens;
 }
 
 ScopedEnvironment::~ScopedEnvironment() {

@@ -3,21 +3,25 @@
 #include "platform/clock.h"
 #include "platform/data_root.h"
 #include "ui/prompt_port.h"
+#include "ui/screen_port.h"
 
 namespace balcora {
 
-// The injected services every procedure reaches: the clock, the data root and
-// the prompt port. The host sets them once; tests replace them for a scope.
+// The injected services every procedure reaches: the clock, the data root,
+// the prompt port and the screen port (the windows and procedures of other
+// subsystems). The host sets them once; tests replace them for a scope.
 struct Environment {
     platform::Clock* clock = nullptr;
     const platform::DataRoot* root = nullptr;
     ui::PromptPort* prompt = nullptr;
+    ui::ScreenPort* screens = nullptr;
 };
 
 Environment& environment();
 platform::Clock& clock();
 const platform::DataRoot& data_root();
 ui::PromptPort& prompt();
+ui::ScreenPort& screens();
 
 // Puts the given services in place and restores the previous ones on exit.
 // Null members keep the current service.

@@ -14,10 +14,6 @@ using namespace access;
 
 class AccessScreens : public DbTest {
   protected:
-    ~AccessScreens() override {
-        set_change_login_runner({});
-        set_procedure_rights_runner({});
-    }
     int add(const std::string& login, bool administrator = false,
             const std::string& password = "senha1") {
         Operator op;
@@ -142,7 +138,7 @@ TEST_F(AccessScreens, TrocausuarioKeepsTheWindowOpenOnRefusal) {
     const int handle = AppNumQueue;
 
     int shown = 0;
-    set_change_login_runner([&](ChangeLoginScreen& s) {
+    screens_.provide_view<ChangeLoginScreen>([&](ChangeLoginScreen& s) {
         ++shown;
         s.usuario = "";
         s.senha = "senha2";
@@ -171,12 +167,12 @@ TEST_F(AccessScreens, TrocausuarioKeepsTheWindowOpenOnRefusal) {
     EXPECT_EQ(current_login(), "super");
     EXPECT_EQ(AppNumQueue, handle);
 
-    set_change_login_runner([](ChangeLoginScreen& s) { s.cancel(); });
+    screens_.provide_view<ChangeLoginScreen>([](ChangeLoginScreen& s) { s.cancel(); });
     EXPECT_EQ(TROCAUSUARIO(), ChangeLoginScreen::kClosed);
     EXPECT_EQ(current_login(), "super");
 
     sign_out();
-    set_change_login_runner([](ChangeLoginScreen& s) {
+    screens_.provide_view<ChangeLoginScreen>([](ChangeLoginScreen& s) {
         s.usuario = "caixa";
         s.senha = "senha1";
         s.ok();
@@ -375,7 +371,7 @@ TEST_F(AccessScreens, ProcedureRightsEditOneProcedureForEveryOperator) {
     ASSERT_EQ(sign_in_operator("chefe", "senha1"), SignInResult::kSignedIn);
 
     bool shown = false;
-    set_procedure_rights_runner([&](ProcedureRightsScreen& s) {
+    screens_.provide_view<ProcedureRightsScreen>([&](ProcedureRightsScreen& s) {
         shown = true;
         EXPECT_EQ(s.caption(), "Direitos de Acesso - Quick Sale - Venda Rápida");
         ASSERT_EQ(s.columns().size(), 2u);

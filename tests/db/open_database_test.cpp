@@ -39,7 +39,6 @@ TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
 class DatabaseSettings : public EnvTest {
   protected:
     std::filesystem::path ini() const { return root_.path() / "windows" / "balcora.ini"; }
-    ~DatabaseSettings() override { db::set_database_settings_runner({}); }
 };
 
 TEST_F(DatabaseSettings, OpensWithDefaultsForBlankValuesAndOkWrites) {
@@ -62,7 +61,7 @@ TEST_F(DatabaseSettings, OpensWithDefaultsForBlankValuesAndOkWrites) {
 TEST_F(DatabaseSettings, StartAsksForBlankSettingsAndStopsWhenNoServerAnswers) {
     int asked = 0;
     const int port = closed_port();
-    db::set_database_settings_runner([&](db::DatabaseSettingsScreen& s) {
+    screens_.provide_view<db::DatabaseSettingsScreen>([&](db::DatabaseSettingsScreen& s) {
         ++asked;
         s.porta = std::to_string(port);
         s.ok();

@@ -41,15 +41,14 @@ class CompleteSale : public SaleScreenFixture {
 };
 
 TEST_F(CompleteSale, ThreeItemsTenPercentOffCashAndStoreCreditToAClient) {
-    sale::ScopedSaleRoutes routes;
     std::size_t call = 0;
-    sale::sale_routes().finalize_coupon = [&](std::string_view mode) {
-        sale::PaymentScreen s{std::string(mode)};
+    screens_.provide("FINALIZACUPOM", [&](const ui::ScreenPort::Arguments& args) {
+        sale::PaymentScreen s{args.at(0)};
         s.set_finished_notice([&](const std::string& t) { finished_.push_back(t); });
         if (!s.open()) return 0;
         if (call < steps_.size()) steps_[call++](s);
         return s.result();
-    };
+    });
 
     sell("300000000011");
     sell("300000000012");

@@ -205,16 +205,18 @@ TEST_F(CouponBrowseTest, PreSaleSpoolAndCancellationGoToTheirModules) {
                               "Cancelamento de cupom fiscal ainda não disponível nesta versão."}));
 
     std::vector<std::int64_t> cancelled;
-    sale::sale_routes().cancel_selected_coupon = [&cancelled](std::int64_t id) {
-        cancelled.push_back(id);
-        return true;
-    };
+    screens_.provide("CANCELACUPOMSELECIONADO",
+                     [&cancelled](const ui::ScreenPort::Arguments& args) {
+                         cancelled.push_back(std::stoll(args.at(0)));
+                         return 1;
+                     });
     EXPECT_TRUE(browse_.cancel(42));
     EXPECT_EQ(cancelled, std::vector<std::int64_t>{42});
 
     // The pre-sale waits for the same checks as a new coupon.
     int pre_sales = 0;
-    sale::sale_routes().pre_sale = [&pre_sales] { ++pre_sales; };
+    screens_.provide("CONSULTAPV",
+                     [&pre_sales](const ui::ScreenPort::Arguments&) { return ++pre_sales; });
     ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
     browse_.pre_sale();
     EXPECT_EQ(pre_sales, 0);
@@ -223,10 +225,10 @@ TEST_F(CouponBrowseTest, PreSaleSpoolAndCancellationGoToTheirModules) {
 TEST_F(CouponBrowseTest, TheFirstDisplayRecoversByTheCardPathWhenACardWasLeftPending) {
     ASSERT_TRUE(browse_.open());
     std::vector<bool> paths;
-    sale::sale_routes().recover_open_coupon = [&paths](bool card) {
-        paths.push_back(card);
-        return false;  // the recovery failed: the browse closes
-    };
+    screens_.provide("RECUPERACUPOMABERTO", [&paths](const ui::ScreenPort::Arguments& args) {
+        paths.push_back(args == ui::ScreenPort::Arguments{"TEF"});
+        return 0;  // the recovery failed: the browse closes
+    });
     glo::cf_aberto = 2;
     browse_.first_display();
     EXPECT_EQ(paths, std::vector<bool>{true});

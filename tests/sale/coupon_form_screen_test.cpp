@@ -209,11 +209,11 @@ TEST_F(CouponFormScreenTest, FinalizingWritesTheInvoiceFieldsBackBlanksAsNull) {
     type_code(kCoffee);
     ASSERT_EQ(form_.confirm_item(), Registration::registered);
     int calls = 0;
-    sale::sale_routes().finalize_coupon = [&calls](std::string_view mode) {
-        EXPECT_EQ(mode, "");
+    screens_.provide("FINALIZACUPOM", [&calls](const ui::ScreenPort::Arguments& args) {
+        EXPECT_EQ(args, ui::ScreenPort::Arguments{""});
         ++calls;
         return 1;
-    };
+    });
     form_.header.numero_nf = "55";
     form_.header.serie_nf = "";
     form_.header.dt_emissao_nf = "  /  /    ";
@@ -225,7 +225,7 @@ TEST_F(CouponFormScreenTest, FinalizingWritesTheInvoiceFieldsBackBlanksAsNull) {
     for (auto [id, ok] : db::verify_hashes("cfiscal")) EXPECT_TRUE(ok) << id;
 
     // A payment that registered nothing leaves the row alone.
-    sale::sale_routes().finalize_coupon = [](std::string_view) { return 0; };
+    screens_.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments&) { return 0; });
     form_.header.numero_nf = "56";
     EXPECT_FALSE(form_.finalize());
     EXPECT_EQ(value("SELECT numero_nf FROM balcora.cfiscal"), "55");

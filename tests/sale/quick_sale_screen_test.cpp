@@ -274,7 +274,7 @@ TEST_F(QuickSaleScreenTest, LetterKeysActOnlyWhileTheCodeFieldIsEmpty) {
 TEST_F(QuickSaleScreenTest, TheOptionsMenuAnswersWithACodeThatRunsItsAction) {
     open();
     std::vector<std::string> choices = {"AG", "", "DA"};
-    sale::set_options_menu_runner([&choices](sale::OptionsMenu& m) {
+    screens_.provide_view<sale::OptionsMenu>([&choices](sale::OptionsMenu& m) {
         const std::string code = choices.front();
         choices.erase(choices.begin());
         for (std::size_t i = 0; i < sale::OptionsMenu::options().size(); ++i)
@@ -287,7 +287,7 @@ TEST_F(QuickSaleScreenTest, TheOptionsMenuAnswersWithACodeThatRunsItsAction) {
     EXPECT_EQ(messages(), std::vector<std::string>{"Opção inválida: XY"});
     EXPECT_TRUE(screen_.key("F8"));  // DA
     EXPECT_EQ(sent().back(), ecf::CMD_CANCEL_OPEN_DOCUMENT);
-    sale::set_options_menu_runner({});
+    screens_.provide_view<sale::OptionsMenu>({});
 
     sale::OptionsMenu menu;
     EXPECT_FALSE(menu.press('0'));
@@ -307,10 +307,11 @@ TEST_F(QuickSaleScreenTest, DayFunctionsGoToTheirModuleOrSayTheyAreNotAvailable)
                   "Fechamento do caixa (FUNCOESMAQECF) ainda não disponível nesta versão."}));
 
     std::vector<std::string> called;
-    sale::sale_routes().day_functions = [&called](std::string_view f) {
-        called.emplace_back(f);
-        ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
-    };
+    screens_.provide("FUNCOESMAQECF", [&called](const ui::ScreenPort::Arguments& args) {
+        called.push_back(args.at(0));
+        EXPECT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
+        return 0;
+    });
     screen_.option("FC");
     EXPECT_EQ(called, std::vector<std::string>{"FechaCaixa"});
     EXPECT_EQ(screen_.status_text(), "FECHADO");
@@ -372,7 +373,8 @@ TEST_F(QuickSaleScreenTest, WithdrawalNeedsTheDayOpenNoCouponAndASupervisorForIt
     open();
     EXPECT_FALSE(screen_.supervisor());
     int movements = 0;
-    sale::sale_routes().cash_movement = [&movements] { ++movements; };
+    screens_.provide("TELA_SA_SU",
+                     [&movements](const ui::ScreenPort::Arguments&) { return ++movements; });
 
     // A supervisor signs in for it, and the cashier takes the checkout back.
     int& windows = change_logins({"demo", "caixa"});
@@ -401,10 +403,10 @@ TEST_F(QuickSaleScreenTest, CancellingACouponAsksForASupervisorAndTheQuestion) {
     sell(kCoffee);
     prompt_.clear();
     std::vector<bool> cancelled_open;
-    sale::sale_routes().cancel_coupon = [&cancelled_open](bool open) {
-        cancelled_open.push_back(open);
-        return true;
-    };
+    screens_.provide("CANCELACUPOM", [&cancelled_open](const ui::ScreenPort::Arguments& args) {
+        cancelled_open.push_back(args.at(0) == "1");
+        return 1;
+    });
     change_logins({});
     EXPECT_TRUE(screen_.key("F4"));  // No
     EXPECT_TRUE(cancelled_open.empty());
@@ -442,23 +444,25 @@ class QuickSalePayment : public QuickSaleScreenTest {
     // A payment module that registers `amount` in cash: the payment row, the
     // amount received and the change, as the payment screen leaves them.
     void pay_with(const std::string& amount, const std::string& change = "0") {
-        sale::sale_routes().finalize_coupon = [this, amount, change](std::string_view mode) {
-            modes_.emplace_back(mode);
-            const std::string id = std::to_string(screen_.session().coupon_id());
-            glo::fp_iniciada = 1;
-            glo::trocotela = util::Money::from_units(std::stoll(change) * 100);
-            EXPECT_EQ(QUERYSQL("INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor) "
-                               "SELECT " +
-                               id + ", coalesce(max(ordem), 0) + 1, " +
-                               TXTSQL(mode.empty() ? "DI" : mode) + ", " + amount +
-                               " FROM balcora.cfiscalfp WHERE id_cfiscal=" + id + ";"),
-                      "1");
-            EXPECT_EQ(QUERYSQL("UPDATE balcora.cfiscal SET vl_recebido=coalesce(vl_recebido, "
-                               "0) + " +
-                               amount + " WHERE id_cfiscal=" + id + ";"),
-                      "1");
-            return 1;
-        };
+        screens_.provide(
+            "FINALIZACUPOM", [this, amount, change](const ui::ScreenPort::Arguments& args) {
+                const std::string mode = args.at(0);
+                modes_.emplace_back(mode);
+                const std::string id = std::to_string(screen_.session().coupon_id());
+                glo::fp_iniciada = 1;
+                glo::trocotela = util::Money::from_units(std::stoll(change) * 100);
+                EXPECT_EQ(QUERYSQL("INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor) "
+                                   "SELECT " +
+                                   id + ", coalesce(max(ordem), 0) + 1, " +
+                                   TXTSQL(mode.empty() ? "DI" : mode) + ", " + amount +
+                                   " FROM balcora.cfiscalfp WHERE id_cfiscal=" + id + ";"),
+                          "1");
+                EXPECT_EQ(QUERYSQL("UPDATE balcora.cfiscal SET vl_recebido=coalesce(vl_recebido, "
+                                   "0) + " +
+                                   amount + " WHERE id_cfiscal=" + id + ";"),
+                          "1");
+                return 1;
+            });
     }
     std::vector<std::string> modes_;
 };
@@ -513,10 +517,10 @@ TEST_F(QuickSalePayment, OneAdjustmentPerCoupon) {
     open();
     sell(kCoffee);
     std::vector<std::string> modes;
-    sale::sale_routes().finalize_coupon = [&modes](std::string_view mode) {
-        modes.emplace_back(mode);
+    screens_.provide("FINALIZACUPOM", [&modes](const ui::ScreenPort::Arguments& args) {
+        modes.push_back(args.at(0));
         return 0;
-    };
+    });
     EXPECT_TRUE(screen_.key("Alt+7"));
     EXPECT_TRUE(screen_.key("M"));
     EXPECT_EQ(modes, (std::vector<std::string>{"Desc", "Acre"}));

@@ -178,7 +178,7 @@ TEST_F(QuickSale, ScaleLabelsAndPackFactorsSetTheQuantity) {
     EXPECT_EQ(session_.items().back().qtdade, thousandths(12000));
 }
 
-TEST_F(QuickSale, RefusalsShowThePartsMessageAndWriteNothing) {
+TEST_F(QuickSale, RefusalsShowTheirMessageAndWriteNothing) {
     add_product(50, "NOUNIT", "", "1.00");
     add_product(51, "NOPRICE", "", "0");
     add_product(52, "NOTAX", "", "1.00");

@@ -5,7 +5,6 @@
 #include "db/settings.h"
 #include "ecf/driver_abi.h"
 #include "sale/sale_fixture.h"
-#include "sale/sale_routes.h"
 #include "util/ean.h"
 
 #include <algorithm>
@@ -41,7 +40,6 @@ class SaleScreenFixture : public SaleFixture {
     }
     void TearDown() override {
         ecf::set_driver_for_tests(nullptr);
-        access::set_change_login_runner({});
         access::sign_out();
         SaleFixture::TearDown();
     }
@@ -81,18 +79,17 @@ class SaleScreenFixture : public SaleFixture {
         static int calls = 0;
         calls = 0;
         auto queue = std::make_shared<std::vector<std::string>>(std::move(logins));
-        access::set_change_login_runner([queue](access::ChangeLoginScreen& screen) {
-            ++calls;
-            if (queue->empty()) return screen.cancel();
-            screen.usuario = queue->front();
-            screen.senha = queue->front() == "demo" ? "demo" : "1234";
-            queue->erase(queue->begin());
-            screen.ok();
-        });
+        screens_.provide_view<access::ChangeLoginScreen>(
+            [queue](access::ChangeLoginScreen& screen) {
+                ++calls;
+                if (queue->empty()) return screen.cancel();
+                screen.usuario = queue->front();
+                screen.senha = queue->front() == "demo" ? "demo" : "1234";
+                queue->erase(queue->begin());
+                screen.ok();
+            });
         return calls;
     }
-
-    sale::ScopedSaleRoutes routes_;
 
   private:
     static balcora_comunica_fn& real() {

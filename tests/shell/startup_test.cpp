@@ -5,7 +5,6 @@
 #include "globals/globals.h"
 #include "shell/button_texts.h"
 #include "shell/recording_runner.h"
-#include "shell/screen_registry.h"
 #include "support/test_database.h"
 
 #include <chrono>
@@ -66,10 +65,17 @@ class Startup : public DbTest {
         return buf;
     }
 
+    // A start-up step of another subsystem that records its run.
+    void provide_step(std::string_view name, std::vector<std::string>& order, std::string label,
+                      int result = 1) {
+        screens_.provide(std::string(name),
+                         [&order, label, result](const ui::ScreenPort::Arguments& args) {
+                             order.push_back(label + ":" + (args.empty() ? glo::numfab : args[0]));
+                             return result;
+                         });
+    }
+
     RecordingRunner runner_;
-    shell::ScopedScreenRegistry screens_;
-    shell::StartupHooks saved_hooks_ = shell::startup_hooks();
-    ~Startup() override { shell::startup_hooks() = saved_hooks_; }
 };
 
 TEST_F(Startup, BackupFolderIsCreatedOrItsFailureStopsTheProgram) {
@@ -173,31 +179,26 @@ TEST_F(Startup, AuxiliaryFileFillsTheGlobalsAndTheMd5SettingAndFindsThePrinter) 
     EXPECT_EQ(glo::id_empmatriz, 1);
 }
 
-TEST_F(Startup, TheHooksOfLaterWorkRunInTheirPlaceAndAPrinterRefusalCloses) {
+TEST_F(Startup, TheStepsOfOtherSubsystemsRunInTheirPlaceAndAPrinterRefusalCloses) {
     ordinary_shop();
     std::vector<std::string> order;
-    auto& hooks = shell::startup_hooks();
-    hooks.write_developer_key_file = [&] { order.push_back("key:" + glo::numfab); };
-    hooks.check_printer_configuration = [&] {
-        order.push_back("printer:" + glo::numfab);
-        return true;
-    };
-    hooks.recover_card_payment_files = [&] { order.push_back("card"); };
-    hooks.send_pending_bloco_x_files = [&](int id) {
-        order.push_back("send:" + std::to_string(id));
-    };
-    hooks.mail_bloco_x_pendencies = [&](int id) { order.push_back("mail:" + std::to_string(id)); };
+    provide_step(shell::kWriteDeveloperKeyFile, order, "key");
+    provide_step(shell::kCheckPrinterConfiguration, order, "printer");
+    provide_step(shell::kRecoverCardPaymentFiles, order, "card");
+    provide_step(shell::kSendPendingBlocoXFiles, order, "send");
+    provide_step(shell::kMailBlocoXPendencies, order, "mail");
     EXPECT_FALSE(shell::run_frame_startup(runner_).close);
     // The key file comes before the auxiliary file is read; the printer
     // check after it.
-    EXPECT_EQ(order, (std::vector<std::string>{"key:", "printer:BV1", "card", "send:7", "mail:7"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"key:", "printer:BV1", "card:BV1", "send:7", "mail:7"}));
 
     order.clear();
     glo::numfab.clear();
     GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "1");
-    hooks.check_printer_configuration = [&] { return false; };
+    provide_step(shell::kCheckPrinterConfiguration, order, "refused", 0);
     EXPECT_TRUE(shell::run_frame_startup(runner_).close);
-    EXPECT_TRUE(order.size() == 1 && order[0] == "key:");
+    EXPECT_EQ(order, (std::vector<std::string>{"key:", "refused:BV1"}));
     EXPECT_TRUE(runner_.started.empty());
 }
 
@@ -290,7 +291,8 @@ TEST_F(Startup, YesRunsTheBackupScreenOrSaysItIsNotAvailableAndGoesOn) {
     EXPECT_EQ(prompt_.count_containing("cópia de segurança ainda não está disponível"), 1);
 
     int backups = 0;
-    shell::register_screen("COPIADESEGURANCA", [&] { ++backups; });
+    screens_.provide("COPIADESEGURANCA",
+                     [&](const ui::ScreenPort::Arguments&) { return ++backups; });
     prompt_.clear();
     prompt_.answer(true);
     EXPECT_FALSE(shell::run_frame_startup(runner_).close);
@@ -306,9 +308,9 @@ TEST_F(Startup, QuickSaleAtStartOpensAndItsShutDownChoiceClosesTheFrame) {
     EXPECT_EQ(prompt_.count_containing("Venda Rápida ainda não está disponível"), 1);
 
     int opened = 0;
-    shell::register_screen("QUICKBALCORA", [&] {
-        ++opened;
+    screens_.provide("QUICKBALCORA", [&](const ui::ScreenPort::Arguments&) {
         glo::flag_desligar = 1;  // the operator closed the day choosing to switch off
+        return ++opened;
     });
     result = shell::run_frame_startup(runner_);
     EXPECT_EQ(opened, 1);

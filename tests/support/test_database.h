@@ -38,7 +38,8 @@ class TestDatabase {
 };
 
 // The usual frame of a test that touches the database: a temporary data root,
-// a pinned clock (2026-12-07 10:00:00), a scripted prompt and a fresh database.
+// a pinned clock (2026-12-07 10:00:00), a scripted prompt, a screen port
+// where nothing is provided until the test does, and a fresh database.
 class DbTest : public ::testing::Test {
   protected:
     DbTest();
@@ -46,6 +47,7 @@ class DbTest : public ::testing::Test {
     ScriptedPrompt prompt_;
     TempRoot root_;
     platform::FixedClock clock_{{2026, 12, 7, 10, 0, 0}};
+    ui::ScreenPort screens_;
     ScopedEnvironment env_;
     TestDatabase db_;
 };
@@ -58,6 +60,7 @@ class EnvTest : public ::testing::Test {
     ScriptedPrompt prompt_;
     TempRoot root_;
     platform::FixedClock clock_{{2026, 12, 7, 10, 0, 0}};
+    ui::ScreenPort screens_;
     ScopedEnvironment env_;
 };
 

@@ -1,7 +1,9 @@
 #include "gui/access/access_entry.h"
 
+#include "access/change_login_screen.h"
 #include "access/change_password_screen.h"
 #include "access/operator_maintenance_screen.h"
+#include "access/procedure_rights_screen.h"
 #include "access/sign_in.h"
 #include "gui/access/change_login_dialog.h"
 #include "gui/access/change_password_dialog.h"
@@ -14,8 +16,7 @@
 
 namespace balcora::gui {
 
-bool sign_in(const std::string& login, const std::string& password, QWidget* parent) {
-    install_access_views();
+access::SignInViews sign_in_views(QWidget* parent) {
     access::SignInViews views;
     views.first_administrator = [parent](access::FirstAdministratorScreen& screen) {
         FirstAdministratorDialog dialog(screen, parent);
@@ -25,7 +26,7 @@ bool sign_in(const std::string& login, const std::string& password, QWidget* par
         LoginDialog dialog(screen, parent);
         dialog.exec();
     };
-    return access::sign_in_at_startup(login, password, views);
+    return views;
 }
 
 void open_operator_maintenance(QWidget* parent) {
@@ -50,12 +51,12 @@ void open_procedure_rights(const std::string& procedure, const std::vector<std::
     dialog.exec();
 }
 
-void install_access_views() {
-    access::set_change_login_runner([](access::ChangeLoginScreen& screen) {
+void provide_access_views(ui::ScreenPort& port) {
+    port.provide_view<access::ChangeLoginScreen>([](access::ChangeLoginScreen& screen) {
         ChangeLoginDialog dialog(screen, QApplication::activeWindow());
         dialog.exec();
     });
-    access::set_procedure_rights_runner([](access::ProcedureRightsScreen& screen) {
+    port.provide_view<access::ProcedureRightsScreen>([](access::ProcedureRightsScreen& screen) {
         ProcedureRightsDialog dialog(screen, QApplication::activeWindow());
         dialog.exec();
     });

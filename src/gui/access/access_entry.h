@@ -1,5 +1,8 @@
 #pragma once
 
+#include "access/sign_in.h"
+#include "ui/screen_port.h"
+
 #include <string>
 #include <vector>
 
@@ -7,12 +10,8 @@ class QWidget;
 
 namespace balcora::gui {
 
-// Start-up steps of the access control: the security data, the first
-// administrator when there is no operator at all, then the login dialog (or,
-// with both texts given, a silent attempt). Operators are rows of the
-// database, so the process connection must be open. True when signed in;
-// installs the windows below for the procedures that open them.
-bool sign_in(const std::string& login, const std::string& password, QWidget* parent = nullptr);
+// The first-administrator and login dialogs the sign-in at start-up shows.
+access::SignInViews sign_in_views(QWidget* parent = nullptr);
 
 // "Seg&urança" → "&Cadastro Usuários": only for operators with the right,
 // otherwise the refusal is shown.
@@ -26,8 +25,8 @@ void open_change_password(QWidget* parent);
 void open_procedure_rights(const std::string& procedure, const std::vector<std::string>& rights,
                            QWidget* parent);
 
-// Makes TROCAUSUARIO and the rights window of the procedures show their Qt
-// windows (parented to the active window). sign_in does it; idempotent.
-void install_access_views();
+// The windows of TROCAUSUARIO and of the procedures' rights (parented to the
+// active window).
+void provide_access_views(ui::ScreenPort& port);
 
 }  // namespace balcora::gui

@@ -5,6 +5,7 @@
 #include "gui/shell/enter_navigation.h"
 #include "ui/environment.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -83,12 +84,15 @@ void DatabaseSettingsWindow::confirm() {
     if (screen_.ok()) accept();
 }
 
-void install_database_windows() {
-    db::set_database_settings_runner([](db::DatabaseSettingsScreen& screen) {
+void provide_database_windows(ui::ScreenPort& port) {
+    port.provide_view<db::DatabaseSettingsScreen>([](db::DatabaseSettingsScreen& screen) {
         DatabaseSettingsWindow window(screen);
         window.exec();
     });
-    install_script_progress_window();
+    port.provide_view<db::ScriptRun>([](db::ScriptRun& run) {
+        ScriptProgressWindow window(QApplication::activeWindow());
+        run.execute(window);
+    });
 }
 
 }  // namespace balcora::gui

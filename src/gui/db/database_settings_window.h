@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/database_settings_screen.h"
+#include "ui/screen_port.h"
 
 #include <QDialog>
 
@@ -24,6 +25,6 @@ class DatabaseSettingsWindow : public QDialog {
 };
 
 // Makes GRAVAPORTA and the schema scripts' progress show their windows.
-void install_database_windows();
+void provide_database_windows(ui::ScreenPort& port);
 
 }  // namespace balcora::gui

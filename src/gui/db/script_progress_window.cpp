@@ -69,9 +69,4 @@ void ScriptProgressWindow::finished(bool success) {
     exec();
 }
 
-void install_script_progress_window() {
-    db::set_script_progress_factory(
-        [] { return std::make_unique<ScriptProgressWindow>(QApplication::activeWindow()); });
-}
-
 }  // namespace balcora::gui

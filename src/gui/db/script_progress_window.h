@@ -29,6 +29,4 @@ class ScriptProgressWindow : public QDialog, public db::ScriptProgressView {
     QPushButton* close_;
 };
 
-void install_script_progress_window();
-
 }  // namespace balcora::gui

@@ -202,7 +202,6 @@ void CouponBrowseWindow::consult() {
 namespace balcora {
 
 void BRWCFISCAL() {
-    gui::install_sale_views();
     gui::CouponBrowseWindow window(QApplication::activeWindow());
     if (!window.opened()) return;
     window.exec();

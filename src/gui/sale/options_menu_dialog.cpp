@@ -57,8 +57,8 @@ void OptionsMenuDialog::choose(int row) {
     accept();
 }
 
-void install_options_menu() {
-    sale::set_options_menu_runner([](sale::OptionsMenu& menu) {
+void provide_options_menu(ui::ScreenPort& port) {
+    port.provide_view<sale::OptionsMenu>([](sale::OptionsMenu& menu) {
         OptionsMenuDialog dialog(menu, QApplication::activeWindow());
         dialog.exec();
     });

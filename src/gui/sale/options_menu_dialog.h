@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sale/options_menu.h"
+#include "ui/screen_port.h"
 
 #include <QDialog>
 
@@ -26,6 +27,6 @@ class OptionsMenuDialog : public QDialog {
 };
 
 // Makes MENUOPCOES show this dialog over the active window.
-void install_options_menu();
+void provide_options_menu(ui::ScreenPort& port);
 
 }  // namespace balcora::gui

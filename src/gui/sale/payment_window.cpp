@@ -3,7 +3,6 @@
 #include "globals/globals.h"
 #include "gui/forms/lookup_entry.h"
 #include "sale/coupon_tape.h"
-#include "sale/sale_routes.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/fixed_point_text.h"

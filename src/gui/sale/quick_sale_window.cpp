@@ -3,13 +3,11 @@
 #include "gui/sale/payment_window.h"
 
 #include "globals/globals.h"
-#include "gui/access/access_entry.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/sale/coupon_browse_window.h"
 #include "gui/sale/item_cancel_dialog.h"
 #include "gui/sale/options_menu_dialog.h"
-#include "sale/sale_routes.h"
-#include "shell/screen_registry.h"
+#include "ui/screen_port.h"
 #include "util/fixed_point_text.h"
 
 #include <QApplication>
@@ -529,16 +527,19 @@ void QuickSaleWindow::refresh_picture() {
 
 // ---- entry points -----------------------------------------------------------
 
-void install_sale_views() {
-    install_options_menu();
-    install_access_views();
-    sale::sale_routes().finalize_coupon = [](std::string_view mode) { return FINALIZACUPOM(mode); };
-}
-
-void register_sale_screens() {
-    install_sale_views();
-    shell::register_screen("QUICKBALCORA", [] { QUICKBALCORA(); });
-    shell::register_screen("BRWCFISCAL", [] { BRWCFISCAL(); });
+void provide_sale_windows(ui::ScreenPort& port) {
+    provide_options_menu(port);
+    port.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
+        return FINALIZACUPOM(args.empty() ? std::string_view() : std::string_view(args[0]));
+    });
+    port.provide("QUICKBALCORA", [](const ui::ScreenPort::Arguments&) {
+        QUICKBALCORA();
+        return 0;
+    });
+    port.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
+        BRWCFISCAL();
+        return 0;
+    });
 }
 
 }  // namespace balcora::gui
@@ -546,7 +547,6 @@ void register_sale_screens() {
 namespace balcora {
 
 void QUICKBALCORA() {
-    gui::install_sale_views();
     gui::QuickSaleWindow window;
     if (!window.opened()) return;
     window.setWindowModality(Qt::ApplicationModal);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sale/quick_sale_screen.h"
+#include "ui/screen_port.h"
 
 #include <QWidget>
 
@@ -77,13 +78,9 @@ class QuickSaleWindow : public QWidget {
     QLineEdit* quantity_field_;
 };
 
-// Shows the options menu, the operator change and the rights windows of the
-// sale screens; idempotent.
-void install_sale_views();
-
-// Registers "QUICKBALCORA" and "BRWCFISCAL" with the screen registry, so the
-// menu and F6 reach them.
-void register_sale_screens();
+// "QUICKBALCORA", "BRWCFISCAL", "FINALIZACUPOM" and the options menu, so the
+// menu, F6 and the sale screens reach them.
+void provide_sale_windows(ui::ScreenPort& port);
 
 }  // namespace balcora::gui
 

@@ -1,15 +1,17 @@
 #include "gui/shell/main_frame.h"
 
 #include "shell/closing.h"
-#include "shell/screen_registry.h"
+#include "ui/environment.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace balcora::gui {
@@ -113,8 +115,16 @@ void MainFrame::trigger(const shell::MenuEntry& entry) {
         shell::run_invoice_program(*runner_);
         return;
     }
-    shell::open_screen(entry.screen);
+    screens().run(entry.screen);
     if (entry.shutdown_check_after && shell::shutdown_check(*runner_)) close_without_question();
+}
+
+void MainFrame::run(std::function<void()> opened) {
+    QEventLoop loop;
+    connect(this, &MainFrame::closed, &loop, &QEventLoop::quit);
+    show();
+    QTimer::singleShot(0, this, [opened = std::move(opened)] { opened(); });
+    loop.exec();
 }
 
 QAction* MainFrame::action_for(std::string_view screen) const {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/screen_port.h"
+
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -16,17 +19,14 @@ int MENUPRINCIPAL(const std::string& login, const std::string& password,
 
 namespace gui {
 
+class MainFrame;
+
 // Closes the frame as soon as it has been shown and its start-up checks ran
 // (for measuring the start-up).
 void set_exit_when_ready(bool on);
 
-// Registers the screens of the application shell for the menu.
-void register_shell_screens(QWidget* frame);
-
-// The frame with the main menu and the start-up checks it runs once open,
-// for an operator already signed in on an open database. Returns as
-// MENUPRINCIPAL does when the frame closes.
-int run_main_frame();
+// The frame with its windows provided to the port, for the start-up to run.
+std::unique_ptr<MainFrame> open_main_frame(ui::ScreenPort& port);
 
 }  // namespace gui
 }  // namespace balcora

@@ -3,7 +3,7 @@
 #include "gui/log/log_windows.h"
 #include "gui/shell/enter_navigation.h"
 #include "shell/main_menu.h"
-#include "shell/screen_registry.h"
+#include "ui/environment.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -89,9 +89,9 @@ SettingsWindow::SettingsWindow(shell::SettingsScreen& screen, QWidget* parent)
     QPushButton* close = button(tr("&Fechar"), "fechar");
     for (auto [b, name] : {std::pair{hours, "HORARIOFECHAMENTO"}, {payments, "FORMAPAGAMENTO"}}) {
         const std::string screen_name = name;
-        b->setEnabled(shell::screen_available(screen_name));
+        b->setEnabled(screens().available(screen_name));
         if (!b->isEnabled()) b->setToolTip(qs(shell::kNotYetAvailable));
-        connect(b, &QPushButton::clicked, this, [screen_name] { shell::open_screen(screen_name); });
+        connect(b, &QPushButton::clicked, this, [screen_name] { screens().run(screen_name); });
     }
     connect(log, &QPushButton::clicked, this, [] { CONSULTALOG("", "configuracao", "", 0); });
     connect(save, &QPushButton::clicked, this, &SettingsWindow::save);

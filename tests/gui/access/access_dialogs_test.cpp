@@ -74,7 +74,6 @@ int row_with(QTableWidget* table, int column, const QString& text) {
 class AccessDialogs : public DbTest {
   protected:
     AccessDialogs() { add("caixa", false, "senha1"); }
-    ~AccessDialogs() override { set_change_login_runner({}); }
     int add(const std::string& login, bool administrator, const std::string& password) {
         Operator op;
         op.login = login;
@@ -115,7 +114,7 @@ TEST_F(AccessDialogs, LoginDialogMovesOnWithEnterAndKeepsTheLoginOnRefusal) {
 
 TEST_F(AccessDialogs, SignInShowsTheLoginOnlyWhenTheHostTextsDoNotDo) {
     // Both texts right: no window at all (a window would fail the drive).
-    ASSERT_TRUE(gui::sign_in("caixa", "senha1"));
+    ASSERT_TRUE(sign_in_at_startup("caixa", "senha1", gui::sign_in_views()));
     EXPECT_EQ(glo::nome_operador, "caixa");
     sign_out();
 
@@ -124,12 +123,12 @@ TEST_F(AccessDialogs, SignInShowsTheLoginOnlyWhenTheHostTextsDoNotDo) {
         type(d, "password", "senha1");
         click(d, "ok");
     });
-    EXPECT_TRUE(gui::sign_in("caixa", "", nullptr));
+    EXPECT_TRUE(sign_in_at_startup("caixa", "", gui::sign_in_views()));
     EXPECT_EQ(current_login(), "caixa");
     sign_out();
 
     on_next_window("login_dialog", [](QDialog& d) { d.reject(); });
-    EXPECT_FALSE(gui::sign_in("", ""));
+    EXPECT_FALSE(sign_in_at_startup("", "", gui::sign_in_views()));
     EXPECT_EQ(AppNumQueue, 0);
 }
 
@@ -149,7 +148,7 @@ TEST_F(AccessDialogs, FirstStartCreatesTheAdministrator) {
         type(d, "confirmation", "abcd1");
         press_enter(child<QLineEdit>(d, "confirmation"));
     });
-    ASSERT_TRUE(gui::sign_in("", ""));
+    ASSERT_TRUE(sign_in_at_startup("", "", gui::sign_in_views()));
     EXPECT_EQ(current_login(), "chefe");
     EXPECT_TRUE(current_is_administrator());
 }
@@ -157,7 +156,7 @@ TEST_F(AccessDialogs, FirstStartCreatesTheAdministrator) {
 TEST_F(AccessDialogs, TrocausuarioWindowStaysOpenUntilTheRightPassword) {
     add("super", false, "senha2");
     ASSERT_EQ(sign_in_operator("caixa", "senha1"), SignInResult::kSignedIn);
-    gui::install_access_views();
+    gui::provide_access_views(screens_);
     on_next_window("change_login_dialog", [this](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Login / Troca de Usuário");
         auto* usuario = child<QLineEdit>(d, "usuario");

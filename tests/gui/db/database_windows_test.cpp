@@ -19,11 +19,7 @@ namespace balcora::test {
 
 class DatabaseWindowsGui : public DbTest {
   protected:
-    DatabaseWindowsGui() { gui::install_database_windows(); }
-    ~DatabaseWindowsGui() override {
-        db::set_database_settings_runner({});
-        db::set_script_progress_factory({});
-    }
+    DatabaseWindowsGui() { gui::provide_database_windows(screens_); }
     std::string ini(const char* key) {
         return platform::ini_read(root_.root().ini_file("balcora.ini"), "Configuracao", key,
                                   "<ausente>");

@@ -1,10 +1,10 @@
 #include "gui/sale/payment_forms_window.h"
 
 #include "db/settings.h"
+#include "gui/provide_windows.h"
 #include "gui/shell/menu_principal.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_fixture.h"
-#include "shell/screen_registry.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -55,10 +55,9 @@ TEST_F(PaymentFormsWindowTest, ValidatingFromTheWindowFlagsTheTableAndRefreshesT
 }
 
 TEST_F(PaymentFormsWindowTest, TheSettingsScreenFindsTheWindowRegistered) {
-    shell::ScopedScreenRegistry screens;
-    EXPECT_FALSE(shell::screen_available("FORMAPAGAMENTO"));
-    gui::register_shell_screens(nullptr);
-    EXPECT_TRUE(shell::screen_available("FORMAPAGAMENTO"));
+    EXPECT_FALSE(screens_.available("FORMAPAGAMENTO"));
+    gui::provide_frame_windows(screens_, nullptr);
+    EXPECT_TRUE(screens_.available("FORMAPAGAMENTO"));
 }
 
 }  // namespace balcora::test

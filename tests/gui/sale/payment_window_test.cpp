@@ -2,10 +2,10 @@
 #include "access/access_control.h"
 #include "db/settings.h"
 #include "gui/modal_helper.h"
+#include "gui/provide_windows.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
-#include "sale/sale_routes.h"
 #include "sale/sale_screen_fixture.h"
 #include "util/ean.h"
 
@@ -45,11 +45,10 @@ class PaymentWindowTest : public SaleScreenFixture {
         glo::NumeroLoja = 1;
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "1"));
     }
-    sale::ScopedSaleRoutes routes_;
 };
 
 TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
-    gui::install_sale_views();
+    gui::provide_windows(screens_);
     gui::QuickSaleWindow window;
     ASSERT_TRUE(window.opened()) << testing::PrintToString(messages());
     window.resize(1366, 768);

@@ -5,7 +5,6 @@
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "sale/sale_fixture.h"
-#include "sale/sale_routes.h"
 #include "util/ean.h"
 
 #include <QApplication>
@@ -82,7 +81,6 @@ class QuickSaleWindowTest : public SaleFixture {
         access::sign_out();
         SaleFixture::TearDown();
     }
-    sale::ScopedSaleRoutes routes_;
 };
 
 TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {

@@ -3,7 +3,6 @@
 #include "gui_support/screenshot.h"
 #include "shell/main_menu.h"
 #include "shell/recording_runner.h"
-#include "shell/screen_registry.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -18,10 +17,17 @@ namespace balcora::test {
 class MainFrameGui : public DbTest {
   protected:
     MainFrameGui() {
-        shell::register_screen("CONFIGURACAO", [this] { opened_.push_back("CONFIGURACAO"); });
-        shell::register_screen("CADASTROUSUARIOS", [] {});
-        shell::register_screen("TROCASENHA", [] {});
+        provide("CONFIGURACAO", [this] { opened_.push_back("CONFIGURACAO"); });
+        provide("CADASTROUSUARIOS", [] {});
+        provide("TROCASENHA", [] {});
         frame_.set_command_runner(runner_);
+    }
+
+    void provide(const char* name, std::function<void()> open) {
+        screens_.provide(name, [open](const ui::ScreenPort::Arguments&) {
+            open();
+            return 0;
+        });
     }
 
     static QStringList action_texts(QMenu* menu) {
@@ -31,7 +37,6 @@ class MainFrameGui : public DbTest {
         return out;
     }
 
-    shell::ScopedScreenRegistry screens_;
     RecordingRunner runner_;
     std::vector<std::string> opened_;
     gui::MainFrame frame_;
@@ -118,7 +123,7 @@ TEST_F(MainFrameGui, ClosingAsksAndNoKeepsTheFrameOpen) {
 
 TEST_F(MainFrameGui, QuickSaleOnF6EndsWithTheShutDownWhenTheOperatorChoseIt) {
     int sales = 0;
-    shell::register_screen("QUICKBALCORA", [&] {
+    provide("QUICKBALCORA", [&] {
         ++sales;
         glo::flag_desligar = 1;
     });

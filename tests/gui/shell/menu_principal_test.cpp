@@ -4,9 +4,10 @@
 #include "db/settings.h"
 #include "ecf/aux_file.h"
 #include "globals/globals.h"
+#include "gui/provide_windows.h"
 #include "gui/shell/main_frame.h"
 #include "gui_support/screenshot.h"
-#include "shell/screen_registry.h"
+#include "shell/startup.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -28,9 +29,12 @@ class MenuPrincipalGui : public DbTest {
         GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "nomesoft", "Balcora PDV");
         GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "versaosoft", "1.0");
     }
-    void TearDown() override {
-        gui::set_exit_when_ready(false);
-        access::sign_out();
+    void TearDown() override { access::sign_out(); }
+    // The frame as MENUPRINCIPAL runs it once the operator is signed in.
+    int run_main_frame(bool exit_when_ready = false) {
+        gui::provide_windows(screens_);
+        auto frame = gui::open_main_frame(screens_);
+        return shell::run_main_frame(*frame, shell::system_command_runner(), exit_when_ready);
     }
     static gui::MainFrame* frame() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -58,28 +62,24 @@ TEST_F(MenuPrincipalGui, TheFrameRunsItsStartUpChecksAndShowsTheCompanyAndTheOpe
         f->close();
     });
     poll->start(10);
-    EXPECT_EQ(gui::run_main_frame(), 0);
+    EXPECT_EQ(run_main_frame(), 0);
     EXPECT_EQ(title, "Balcora PDV 1.0.13 - [MERCADO CENTRAL]");
     EXPECT_TRUE(configurations);
     EXPECT_EQ(glo::id_empresa, 1);
     EXPECT_EQ(glo::numfab, "BV1");
     EXPECT_EQ(QUERYSQL("SELECT current_setting('application_name');"), "Balcora PDV 1.0.13");
     EXPECT_EQ(prompt_.count_containing("Confirma fechar Balcora?"), 1);
-    // The frame's screens leave with it.
-    EXPECT_FALSE(shell::screen_available("CONFIGURACAO"));
 }
 
 TEST_F(MenuPrincipalGui, WithoutAnActiveCompanyTheFrameClosesAfterTheWarning) {
-    gui::set_exit_when_ready(true);
-    EXPECT_EQ(gui::run_main_frame(), 1);
+    EXPECT_EQ(run_main_frame(true), 1);
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].text, "Não há empresa ativa!");
 }
 
 TEST_F(MenuPrincipalGui, ReadyFrameClosesAtOnceWhenAskedToWithoutTheQuestion) {
     QUERYSQL("INSERT INTO balcora.empresa (id_empresa, nome, ativa) VALUES (1, 'MERCADO', 1);");
-    gui::set_exit_when_ready(true);
-    EXPECT_EQ(gui::run_main_frame(), 0);
+    EXPECT_EQ(run_main_frame(true), 0);
     // No question; only the printer check's warning, as no printer is registered.
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].text.rfind("ECF não configurada para o número de fabricação", 0),

@@ -3,7 +3,6 @@
 #include "db/settings.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
-#include "shell/screen_registry.h"
 #include "support/test_database.h"
 
 #include <QCheckBox>
@@ -24,7 +23,6 @@ class SettingsWindowGui : public DbTest {
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    shell::ScopedScreenRegistry screens_;
     shell::SettingsScreen screen_;
 };
 

@@ -1,0 +1,46 @@
+#include "gui/provide_windows.h"
+
+#include "gui/access/access_entry.h"
+#include "gui/db/database_settings_window.h"
+#include "gui/ecf/tape_window.h"
+#include "gui/forms/lookup_entry.h"
+#include "gui/forms/printer_registration_entry.h"
+#include "gui/sale/payment_forms_window.h"
+#include "gui/sale/quick_sale_window.h"
+#include "gui/shell/settings_window.h"
+#include "shell/startup.h"
+
+#include <utility>
+
+namespace balcora::gui {
+
+namespace {
+
+// A window of the menu: it answers nothing but that it ran.
+void provide_window(ui::ScreenPort& port, std::string name, std::function<void()> open) {
+    port.provide(std::move(name), [open = std::move(open)](const ui::ScreenPort::Arguments&) {
+        open();
+        return 0;
+    });
+}
+
+}  // namespace
+
+void provide_windows(ui::ScreenPort& port) {
+    provide_database_windows(port);
+    provide_access_views(port);
+    provide_sale_windows(port);
+    shell::provide_startup_steps(port);
+}
+
+void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
+    provide_window(port, "CONFIGURACAO", [] { CONFIGURACAO(); });
+    provide_window(port, "CADASTROUSUARIOS", [frame] { open_operator_maintenance(frame); });
+    provide_window(port, "TROCASENHA", [frame] { open_change_password(frame); });
+    provide_window(port, "CONSULTAPRODUTO", [frame] { open_product_query(frame); });
+    provide_window(port, "BROWSEMAQECF", [frame] { open_printer_registration(frame); });
+    provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
+    provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
+}
+
+}  // namespace balcora::gui
