@@ -53,7 +53,8 @@ platform::ProcessResult psql_as(const std::string& user, const std::string& conn
 
 TEST(ProgramRole, NoPasswordIsBuiltInAndTheRoleCannotReachTheServersSystem) {
     const fs::path app = balcora_program();
-    for (const fs::path& binary : {app, app.parent_path().parent_path() / "src" / "libbalcora.so"}) {
+    for (const fs::path& binary :
+         {app, app.parent_path().parent_path() / "src" / "libbalcora.so"}) {
         if (!fs::exists(binary)) continue;
         std::ifstream in(binary, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -82,8 +83,7 @@ TEST(ProgramRole, NoPasswordIsBuiltInAndTheRoleCannotReachTheServersSystem) {
 }
 
 TEST(ProgramRole, AnotherLocalAccountGetsInNeitherByPasswordGuessNorBySocket) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root to run psql as another local account (nobody)";
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run psql as another local account (nobody)";
     auto fields = conninfo_fields(template_conninfo());
     const fs::path socket_dir = fields["host"];
     const platform::DataRoot root(socket_dir.parent_path());
@@ -159,13 +159,13 @@ bool make_old_style_root(const platform::DataRoot& root, int port, std::string* 
     const fs::path bin = db::find_server_bindir();
     platform::ProcessOptions as;
     as.user = l.server_user;
-    auto r = platform::run_program({(bin / "initdb").string(), "-D", l.data_dir.string(), "-U",
-                                    "balcora", "-E", "UTF8", "--no-locale", "--auth-local=trust",
-                                    "--auth-host=scram-sha-256"},
-                                   as);
+    auto r = platform::run_program(
+        {(bin / "initdb").string(), "-D", l.data_dir.string(), "-U", "balcora", "-E", "UTF8",
+         "--no-locale", "--auth-local=trust", "--auth-host=scram-sha-256"},
+        as);
     if (!r.ok()) return *why = r.output, false;
-    const std::string options =
-        "-p " + std::to_string(port) + " -k " + l.socket_dir.string() + " -c listen_addresses=127.0.0.1";
+    const std::string options = "-p " + std::to_string(port) + " -k " + l.socket_dir.string() +
+                                " -c listen_addresses=127.0.0.1";
     r = platform::run_program({(bin / "pg_ctl").string(), "start", "-D", l.data_dir.string(), "-w",
                                "-l", (l.data_dir / "old.log").string(), "-o", options},
                               as);
@@ -254,8 +254,9 @@ TEST(DbStart, TwoStartsOnAnOldRootConvertItOnceKeepItsRowsAndNeverMoveThePort) {
     ASSERT_TRUE(conn) << why;
     r = conn->exec("INSERT INTO balcora.produto (descricao) VALUES ('Açúcar')");
     EXPECT_TRUE(r.ok()) << r.error_message();
-    r = conn->exec("SELECT balcora.conta(), (SELECT string_agg(descricao, ',' ORDER BY id_produto) "
-                   "FROM balcora.v_produto)");
+    r = conn->exec(
+        "SELECT balcora.conta(), (SELECT string_agg(descricao, ',' ORDER BY id_produto) "
+        "FROM balcora.v_produto)");
     ASSERT_TRUE(r.ok()) << r.error_message();
     EXPECT_EQ(r.value(0, 0), "4");
     EXPECT_EQ(r.value(0, 1), "Arroz,Feijão,Café,Açúcar");
@@ -266,7 +267,8 @@ TEST(DbStart, TwoStartsOnAnOldRootConvertItOnceKeepItsRowsAndNeverMoveThePort) {
     EXPECT_EQ(platform::ini_read(ini, "Configuracao", "Senha"), "(arquivo de senha)");
 
     // A changed or damaged port is reported and put back, the server stays.
-    for (std::string text : {std::to_string(port < 65535 ? port + 1 : port - 1), std::string("x1")}) {
+    for (std::string text :
+         {std::to_string(port < 65535 ? port + 1 : port - 1), std::string("x1")}) {
         platform::ini_write(ini, "Configuracao", "Porta", text);
         auto again = balcora_cli(tmp.path(), {"db", "start"});
         EXPECT_EQ(again.exit_code, 0) << again.output;

@@ -2,6 +2,7 @@
 #include "db/connection_settings.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"
+#include "support/balcora_cli.h"
 #include "support/temp_root.h"
 #include "support/test_database.h"
 
@@ -286,19 +287,9 @@ TEST(EmbeddedServer, ASocketFolderPlantedByAnotherUserIsRefused) {
 
 // --- the command line --------------------------------------------------------
 
-// The program built beside this test (tests/test_db -> app/balcora), unless
-// the environment names one.
-std::string balcora_program() {
-    if (const char* app = std::getenv("BALCORA_APP"); app && *app) return app;
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return (self.parent_path().parent_path() / "app" / "balcora").string();
-}
-
 platform::ProcessResult balcora_cli(const fs::path& root, std::vector<std::string> words) {
-    std::vector<std::string> argv{balcora_program(), "--root", root.string(), "db"};
-    argv.insert(argv.end(), words.begin(), words.end());
-    return platform::run_program(argv);
+    words.insert(words.begin(), "db");
+    return test::balcora_cli(root, words);
 }
 
 TEST(DbCommand, WithoutAClusterStatusAndStartFailClearlyAndStopIsHarmless) {
