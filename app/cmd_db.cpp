@@ -3,6 +3,7 @@
 #include "db/database.h"
 #include "db/embedded_server.h"
 #include "db/pg_handles.h"
+#include "db/role_password.h"
 #include "platform/process.h"
 
 #include <libpq-fe.h>
@@ -25,11 +26,16 @@ int fail(const std::string& text) {
     return 1;
 }
 
-std::string remote_conninfo(const db::ConnectionSettings& s) {
+// A remote server is reached with the login balcora.ini gives (the
+// program's role when "Usuario" is blank).
+std::string remote_conninfo(const platform::DataRoot& root, const db::ConnectionSettings& s) {
     std::string host = s.host();
     if (host.find_first_of(" '\\") != std::string::npos) host = db::conninfo_quote(host);
+    std::string user = db::connection_login(root, s).user;
+    if (user.empty()) user = db::kRoleName;
+    if (user.find_first_of(" '\\") != std::string::npos) user = db::conninfo_quote(user);
     return "host=" + host + " port=" + std::to_string(s.port) +
-           " dbname=" + std::string(db::kDatabaseName) + " user=" + std::string(db::kRoleName);
+           " dbname=" + std::string(db::kDatabaseName) + " user=" + user;
 }
 
 std::string remote_note(const db::ConnectionSettings& s) {
@@ -51,32 +57,20 @@ int db_init(CommandLine& cl, const db::ConnectionSettings& settings) {
     return 0;
 }
 
+// Also the upgrade step of a root made by an earlier version: the role and
+// password checks of the set-up run at every start. A second start waits for
+// the first (the root's server lock) and then finds the server running.
 int db_start(CommandLine& cl, const db::ConnectionSettings& settings) {
     if (!settings.is_local()) {
         say(remote_note(settings) + ": nada a iniciar.");
         return 0;
     }
-    int port = settings.port;
-    {
-        db::EmbeddedServer probe(cl.root, port);
-        if (!probe.cluster_exists())
-            return fail("nenhum cluster em " + probe.layout().data_dir.string() +
-                        ": execute balcora db init");
-    }
-    if (port <= 0) {
-        port = db::choose_port();
-        if (port == 0) return fail("nenhuma porta livre para o servidor");
-        if (!db::complete_local_settings(cl.root, port))
-            return fail("não foi possível gravar " + cl.root.ini_file(db::kSettingsFile).string());
-    }
-    db::EmbeddedServer server(cl.root, port);
-    if (server.is_running() && server.listening()) {
-        say("Servidor já em execução na porta " + std::to_string(port));
-        return 0;
-    }
+    db::EmbeddedServer server(cl.root, settings.port);
+    if (!server.cluster_exists())
+        return fail("nenhum cluster em " + server.layout().data_dir.string() +
+                    ": execute balcora db init");
     std::string error;
-    if (!server.start(&error)) return fail(error);
-    say("Servidor iniciado na porta " + std::to_string(port));
+    if (!server.prepare(&error, say)) return fail(error);
     return 0;
 }
 
@@ -110,7 +104,7 @@ int db_status(CommandLine& cl, const db::ConnectionSettings& settings) {
     if (settings.is_local()) {
         conninfo = db::EmbeddedServer(cl.root, settings.port).conninfo();
     } else {
-        conninfo = remote_conninfo(settings);
+        conninfo = remote_conninfo(cl.root, settings);
     }
     say(conninfo);
     PGPing ping = PQping((conninfo + " connect_timeout=5").c_str());
@@ -131,11 +125,11 @@ int db_psql(CommandLine& cl, const db::ConnectionSettings& settings) {
         std::filesystem::path dir = db::find_server_bindir();
         if (!dir.empty() && std::filesystem::exists(dir / "psql"))
             argv[0] = (dir / "psql").string();
-        argv.push_back(server.conninfo());
+        // The technician's console: the cluster's administrator, over the socket.
+        argv.push_back(server.admin_conninfo(db::kDatabaseName));
     } else {
-        // A remote server asks for the password; the program's own is the one it needs.
-        options.env.emplace_back("PGPASSWORD", std::string(db::kBuiltInPassword));
-        argv.push_back(remote_conninfo(settings));
+        options.env.emplace_back("PGPASSWORD", db::connection_login(cl.root, settings).password);
+        argv.push_back(remote_conninfo(cl.root, settings));
     }
     argv.insert(argv.end(), cl.args.begin() + 1, cl.args.end());
     std::fflush(stdout);

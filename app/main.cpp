@@ -48,13 +48,19 @@ int run_gui(int argc, char** argv, balcora::app::CommandLine& cl, bool exit_when
         return 1;
     }
     ScopedEnvironment env({nullptr, &cl.root, nullptr});
-    cl.root.create_layout();
+    std::string root_error;
+    const bool root_ok = cl.root.create_layout(&root_error);
     std::error_code ec;
-    std::filesystem::current_path(cl.root.program_dir(), ec);
+    if (root_ok) std::filesystem::current_path(cl.root.program_dir(), ec);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Balcora");
     gui::QtPromptPort qt_prompt;
     ScopedEnvironment gui_env({nullptr, nullptr, &qt_prompt});
+    if (!root_ok) {
+        std::fprintf(stderr, "balcora: %s\n", root_error.c_str());
+        prompt().message("Erro", root_error, ui::Icon::Error);
+        return 1;
+    }
     gui::set_exit_when_ready(exit_when_ready);
     return MENUPRINCIPAL(cl.user, cl.password, "0");
 }
@@ -96,7 +102,10 @@ int main(int argc, char** argv) {
     for (; i < argc; ++i) cl.args.emplace_back(argv[i]);
 
     ScopedEnvironment env({nullptr, &cl.root, nullptr});
-    cl.root.create_layout();
+    if (std::string error; !cl.root.create_layout(&error)) {
+        std::fprintf(stderr, "balcora: %s\n", error.c_str());
+        return 1;
+    }
     // Relative names of the program's files resolve from its own folder, as
     // they did from the working directory of the original installation.
     std::error_code ec;

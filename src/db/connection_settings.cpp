@@ -78,8 +78,9 @@ bool write_connection_settings(const platform::DataRoot& root, const ConnectionS
 
 bool complete_local_settings(const platform::DataRoot& root, int port) {
     ConnectionSettings s = read_connection_settings(root);
-    if (is_blank(s.user)) s.user = kDefaultUser;
-    if (is_blank(s.password)) s.password = kDefaultPassword;
+    const bool old_defaults = trim(s.user) == kDefaultUser && trim(s.password) == kDefaultPassword;
+    if (is_blank(s.user) || old_defaults) s.user = kRoleName;
+    if (is_blank(s.password) || old_defaults) s.password = kPasswordInFile;
     s.port = port;
     return write_connection_settings(root, s);
 }

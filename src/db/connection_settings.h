@@ -10,11 +10,13 @@ namespace balcora::db {
 // Fixed facts of the program's database.
 inline constexpr std::string_view kDatabaseName = "balcora";
 inline constexpr std::string_view kRoleName = "balcora";
-inline constexpr std::string_view kBuiltInPassword = "731946";
 // What the settings window offers when "Usuario"/"Senha" are blank.
 inline constexpr std::string_view kDefaultUser = "postgres";
 inline constexpr std::string_view kDefaultPassword = "pdvsenha";
 inline constexpr int kDefaultPort = 5432;
+// What "Senha" holds for this machine's own server: its password is in the
+// installation's password file (role_password.h), never in balcora.ini.
+inline constexpr std::string_view kPasswordInFile = "(arquivo de senha)";
 
 inline constexpr std::string_view kSettingsFile = "balcora.ini";
 inline constexpr std::string_view kSettingsSection = "Configuracao";
@@ -48,8 +50,10 @@ std::string read_server(const platform::DataRoot& root);
 // Writes "Usuario", "Senha" and "Porta". False when the file could not be written.
 bool write_connection_settings(const platform::DataRoot& root, const ConnectionSettings& s);
 
-// Fills blank "Usuario"/"Senha" with the defaults and stores the port, so the
-// program finds complete settings on its first start and never has to ask.
+// For this machine's own server: fills blank "Usuario"/"Senha" with the
+// program's role and the password-file mark (also replacing the defaults an
+// earlier version wrote there, which showed a password in clear) and stores
+// the port, so the program finds complete settings and never has to ask.
 bool complete_local_settings(const platform::DataRoot& root, int port);
 
 }  // namespace balcora::db

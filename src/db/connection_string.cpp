@@ -8,13 +8,14 @@
 
 namespace balcora::db {
 
-std::string build_connection_string(std::string_view server, int port) {
+std::string build_connection_string(std::string_view server, int port, std::string_view user,
+                                    std::string_view password) {
     std::string host = server.find_first_not_of(' ') == std::string_view::npos
                            ? std::string("localhost")
                            : std::string(server);
     return "DRIVER=PostgreSQL ANSI;DATABASE=" + std::string(kDatabaseName) + ";SERVER=" + host +
-           ";PORT=" + std::to_string(port) + ";UID=" + std::string(kRoleName) +
-           ";PWD=" + std::string(kBuiltInPassword) +
+           ";PORT=" + std::to_string(port) + ";UID=" + std::string(user) +
+           ";PWD=" + std::string(password) +
            ";SHOWSYSTEMTABLES=1;UseServerSidePrepare=0;Protocol=7.4-1;";
 }
 

@@ -6,8 +6,10 @@
 namespace balcora::db {
 
 // The program's connection string in its documented attribute form
-// ("DRIVER=PostgreSQL ANSI;DATABASE=balcora;SERVER=...;PORT=...;...;").
-std::string build_connection_string(std::string_view server, int port);
+// ("DRIVER=PostgreSQL ANSI;DATABASE=balcora;SERVER=...;PORT=...;UID=...;PWD=...;...;").
+// It lives only in memory: the password in it is never written to a file.
+std::string build_connection_string(std::string_view server, int port, std::string_view user,
+                                    std::string_view password);
 
 // The libpq connection text equivalent to a connection string of that form,
 // so the program and the printer driver reach the same database the same way.

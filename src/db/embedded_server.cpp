@@ -1,6 +1,8 @@
 #include "db/embedded_server.h"
 
 #include "db/pg_handles.h"
+#include "db/role_password.h"
+#include "platform/ini_file.h"
 #include "platform/process.h"
 
 #include <arpa/inet.h>
@@ -14,6 +16,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace balcora::db {
@@ -24,6 +27,7 @@ namespace {
 
 constexpr int kStartRetries = 5;
 constexpr const char* kStartupLog = "startup.log";
+constexpr const char* kLockFile = "servidor.lock";
 
 std::string read_file(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -173,13 +177,23 @@ std::string server_config_text(const ServerLayout& layout, int port) {
 }
 
 std::string client_auth_text() {
-    return "# Written by Balcora.\n"
-           "# The socket folder is open only to the server's user (and root), so a\n"
-           "# local connection has already proved who it is; by address a password\n"
-           "# is needed.\n"
-           "# TYPE  DATABASE  USER  ADDRESS       METHOD\n"
-           "local   all       all                 trust\n"
-           "host    all       all   127.0.0.1/32  scram-sha-256\n";
+    const std::string admin(kAdminRoleName), role(kRoleName);
+    std::string text =
+        "# Written by Balcora.\n"
+        "# The socket folder is open only to the server's user (and root): whoever\n"
+        "# reaches it is the shop's account, which needs no password there. By\n"
+        "# address only the program's own role gets in, with its password.\n"
+        "# TYPE  DATABASE  USER           ADDRESS       METHOD\n";
+    text += "local   all       " + admin + "                trust\n";
+    text += "local   all       " + role + "                      trust\n";
+    text += "host    all       " + role + "        127.0.0.1/32  scram-sha-256\n";
+    return text;
+}
+
+bool lock_server(const platform::DataRoot& root, platform::FileLock* lock, std::string* error) {
+    std::error_code ec;
+    fs::create_directories(root.root(), ec);
+    return lock->acquire(root.root() / kLockFile, error);
 }
 
 bool port_is_free(int port) {
@@ -253,10 +267,28 @@ EmbeddedServer::EmbeddedServer(const platform::DataRoot& root, int port)
       facts_(current_layout_facts(root.root())),
       layout_(plan_layout(root.root(), facts_)) {}
 
+static std::string socket_conninfo(const ServerLayout& layout, int port, std::string_view dbname,
+                                   std::string_view user) {
+    return "host=" + conninfo_value(layout.socket_dir.string()) + " port=" + std::to_string(port) +
+           " dbname=" + conninfo_value(std::string(dbname)) +
+           " user=" + conninfo_value(std::string(user));
+}
+
 std::string EmbeddedServer::conninfo(std::string_view dbname) const {
-    return "host=" + conninfo_value(layout_.socket_dir.string()) +
-           " port=" + std::to_string(port_) + " dbname=" + conninfo_value(std::string(dbname)) +
-           " user=" + std::string(kRoleName);
+    return socket_conninfo(layout_, port_, dbname, kRoleName);
+}
+
+std::string EmbeddedServer::admin_conninfo(std::string_view dbname) const {
+    return socket_conninfo(layout_, port_, dbname, kAdminRoleName);
+}
+
+int EmbeddedServer::running_port() const {
+    // postmaster.pid: pid, data folder, start time, port, ... one per line.
+    std::ifstream in(layout_.data_dir / "postmaster.pid");
+    std::string line;
+    for (int i = 0; i < 4; ++i)
+        if (!std::getline(in, line)) return 0;
+    return parse_port(line);
 }
 
 bool EmbeddedServer::cluster_exists() const {
@@ -406,7 +438,7 @@ bool EmbeddedServer::create_cluster(std::string* error) {
     const std::vector<std::string> common{"-D",
                                           layout_.data_dir.string(),
                                           "-U",
-                                          std::string(kRoleName),
+                                          std::string(kAdminRoleName),
                                           "-E",
                                           "UTF8",
                                           "--auth-local=trust",
@@ -424,7 +456,10 @@ bool EmbeddedServer::create_cluster(std::string* error) {
     return false;
 }
 
-bool EmbeddedServer::configure(std::string* error) {
+bool EmbeddedServer::configure(std::string* error, bool* changed) {
+    bool ignored = false;
+    if (!changed) changed = &ignored;
+    *changed = false;
     if (port_ <= 0) {
         *error = "Porta do servidor não definida";
         return false;
@@ -438,13 +473,19 @@ bool EmbeddedServer::configure(std::string* error) {
         main_conf += "\n# Settings of the Balcora program (rewritten at every start).\n";
         main_conf += include + "\n";
         if (!write_cluster_file(conf, main_conf, error)) return false;
+        *changed = true;
     }
     const fs::path ours = layout_.data_dir / "balcora.conf";
     const std::string text = server_config_text(layout_, port_);
-    if (read_file(ours) != text && !write_cluster_file(ours, text, error)) return false;
+    if (read_file(ours) != text) {
+        if (!write_cluster_file(ours, text, error)) return false;
+        *changed = true;
+    }
     const fs::path hba = layout_.data_dir / "pg_hba.conf";
-    if (read_file(hba) != client_auth_text() && !write_cluster_file(hba, client_auth_text(), error))
-        return false;
+    if (read_file(hba) != client_auth_text()) {
+        if (!write_cluster_file(hba, client_auth_text(), error)) return false;
+        *changed = true;
+    }
     return true;
 }
 
@@ -483,19 +524,119 @@ bool EmbeddedServer::start_once(std::string* error) {
     return false;
 }
 
-bool EmbeddedServer::start(std::string* error) {
+// "Porta" as written, for messages about a damaged one.
+static std::string port_text(const platform::DataRoot& root) {
+    return platform::ini_read(root.ini_file(kSettingsFile), kSettingsSection, "Porta");
+}
+
+// A running server stays on its port: stopping it could cut a sale in the
+// middle, and a damaged setting is no reason to. The setting follows it.
+bool EmbeddedServer::keep_running_server(std::string* error, const Progress& say) {
+    const int running = running_port();
+    const fs::path ini = root_.ini_file(kSettingsFile);
+    if (running > 0 && running != port_) {
+        const std::string found = "Porta \"" + port_text(root_) + "\" em " + ini.string() +
+                                  (port_ > 0 ? "" : " inválida");
+        const std::string at = "o servidor já está em execução na porta " + std::to_string(running);
+        port_ = running;
+        if (!complete_local_settings(root_, port_)) {
+            *error = found + " e " + at + ": Pasta não gravável: " + ini.parent_path().string();
+            return false;
+        }
+        notice_ = found + ", mas " + at + ": servidor mantido nessa porta e " + ini.string() +
+                  " corrigido. Para usar outra porta, pare o servidor (balcora db stop), altere "
+                  "Porta e inicie-o de novo.";
+        say(notice_);
+    }
+    bool changed = false;
+    if (!configure(error, &changed)) return false;
+    if (changed) {
+        std::string out;
+        if (!run_tool("pg_ctl", {"reload", "-D", layout_.data_dir.string(), "-s"}, &out)) {
+            *error =
+                "Falha ao recarregar a configuração do servidor:\n" + platform::tail_lines(out, 8);
+            return false;
+        }
+        say("Configuração do servidor atualizada");
+    }
+    return true;
+}
+
+bool EmbeddedServer::bring_up(std::string* error, const Progress& say) {
+    // A caller we waited for may have chosen and saved the port meanwhile.
+    if (port_ <= 0) port_ = read_port(root_);
+    if (is_running()) {
+        if (!keep_running_server(error, say)) return false;
+        if (listening()) {
+            say("Servidor já em execução na porta " + std::to_string(port_));
+            return true;
+        }
+        say("Servidor em execução sem responder em " + layout_.socket_dir.string() +
+            ": reiniciando");
+        if (!stop_locked(error)) return false;
+    }
+    const fs::path ini = root_.ini_file(kSettingsFile);
+    bool port_chosen_now = false;
+    if (port_ <= 0) {
+        const std::string was = port_text(root_);
+        port_ = choose_port();
+        if (port_ == 0) {
+            *error = "Nenhuma porta livre para o servidor PostgreSQL";
+            return false;
+        }
+        port_chosen_now = true;
+        if (!complete_local_settings(root_, port_)) {
+            *error = "Pasta não gravável: " + ini.parent_path().string();
+            return false;
+        }
+        const std::string text =
+            (was.empty() ? "Porta " : "Porta \"" + was + "\" inválida; porta ") +
+            std::to_string(port_) + " gravada em " + ini.string();
+        if (!was.empty()) notice_ = text;
+        say(text);
+    }
+    for (int attempt = 1;; ++attempt) {
+        if (start_once(error)) break;
+        if (port_is_free(port_)) return false;
+        if (!port_chosen_now) {
+            *error += "\nA porta " + std::to_string(port_) +
+                      " está em uso por outro programa: altere \"Porta\" em " + ini.string();
+            return false;
+        }
+        // Another program took the port between our check and the start.
+        if (attempt >= kStartRetries) return false;
+        int next = first_free_port_from(port_ + 1, port_is_free);
+        if (next == 0) return false;
+        say("Porta " + std::to_string(port_) + " ocupada; tentando " + std::to_string(next));
+        port_ = next;
+        if (!complete_local_settings(root_, port_)) {
+            *error = "Pasta não gravável: " + ini.parent_path().string();
+            return false;
+        }
+    }
+    say("Servidor iniciado na porta " + std::to_string(port_));
+    return true;
+}
+
+bool EmbeddedServer::start(std::string* error, const Progress& progress) {
+    platform::FileLock lock;
+    if (!lock_server(root_, &lock, error)) return false;
     if (!cluster_exists()) {
         *error = "Nenhum cluster em " + layout_.data_dir.string() + ": execute balcora db init";
         return false;
     }
-    if (is_running()) {
-        if (listening()) return true;
-        if (!stop(error)) return false;
-    }
-    return start_once(error);
+    return bring_up(error, [&](const std::string& text) {
+        if (progress) progress(text);
+    });
 }
 
 bool EmbeddedServer::stop(std::string* error) {
+    platform::FileLock lock;
+    if (!lock_server(root_, &lock, error)) return false;
+    return stop_locked(error);
+}
+
+bool EmbeddedServer::stop_locked(std::string* error) {
     if (!is_running()) return true;
     std::string out;
     if (run_tool("pg_ctl",
@@ -506,61 +647,235 @@ bool EmbeddedServer::stop(std::string* error) {
     return false;
 }
 
-bool EmbeddedServer::ensure_role_and_database(std::string* error) {
+namespace {
+
+// Objects in the program's database that the cluster's superuser owns (an
+// earlier version ran the program as that superuser) go to the program's
+// role. Extension members stay with their extension; sequences of a column
+// follow their table.
+constexpr const char* kHandOverObjects = R"sql(
+DO $$
+DECLARE
+    r record;
+    role text := '@ROLE@';
+BEGIN
+    FOR r IN SELECT n.nspname FROM pg_namespace n
+              WHERE n.nspowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema', 'public')
+                AND left(n.nspname, 3) <> 'pg_' LOOP
+        EXECUTE format('ALTER SCHEMA %I OWNER TO %I', r.nspname, role);
+    END LOOP;
+    FOR r IN SELECT c.oid::regclass AS obj, c.relkind FROM pg_class c
+               JOIN pg_namespace n ON n.oid = c.relnamespace
+              WHERE c.relowner = 10 AND c.relkind IN ('r', 'p', 'v', 'm', 'f', 'S')
+                AND n.nspname NOT IN ('pg_catalog', 'information_schema')
+                AND left(n.nspname, 3) <> 'pg_'
+                AND NOT EXISTS (SELECT 1 FROM pg_depend d
+                                 WHERE d.classid = 'pg_class'::regclass AND d.objid = c.oid
+                                   AND (d.deptype = 'e' OR (c.relkind = 'S' AND d.deptype IN ('a', 'i')))) LOOP
+        EXECUTE format('ALTER %s %s OWNER TO %I',
+                       CASE r.relkind WHEN 'v' THEN 'VIEW' WHEN 'm' THEN 'MATERIALIZED VIEW'
+                                      WHEN 'f' THEN 'FOREIGN TABLE' WHEN 'S' THEN 'SEQUENCE'
+                                      ELSE 'TABLE' END, r.obj, role);
+    END LOOP;
+    FOR r IN SELECT p.oid::regprocedure AS obj, p.prokind FROM pg_proc p
+               JOIN pg_namespace n ON n.oid = p.pronamespace
+              WHERE p.proowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema')
+                AND left(n.nspname, 3) <> 'pg_'
+                AND NOT EXISTS (SELECT 1 FROM pg_depend d
+                                 WHERE d.classid = 'pg_proc'::regclass AND d.objid = p.oid
+                                   AND d.deptype = 'e') LOOP
+        EXECUTE format('ALTER %s %s OWNER TO %I',
+                       CASE r.prokind WHEN 'a' THEN 'AGGREGATE' WHEN 'p' THEN 'PROCEDURE'
+                                      ELSE 'FUNCTION' END, r.obj, role);
+    END LOOP;
+    FOR r IN SELECT t.oid::regtype AS obj, t.typtype FROM pg_type t
+               JOIN pg_namespace n ON n.oid = t.typnamespace
+              WHERE t.typowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema')
+                AND left(n.nspname, 3) <> 'pg_'
+                AND (t.typtype IN ('e', 'd', 'r')
+                     OR (t.typtype = 'c' AND (SELECT relkind FROM pg_class WHERE oid = t.typrelid) = 'c'))
+                AND NOT EXISTS (SELECT 1 FROM pg_depend d
+                                 WHERE d.classid = 'pg_type'::regclass AND d.objid = t.oid
+                                   AND d.deptype = 'e') LOOP
+        EXECUTE format('ALTER %s %s OWNER TO %I',
+                       CASE r.typtype WHEN 'd' THEN 'DOMAIN' ELSE 'TYPE' END, r.obj, role);
+    END LOOP;
+END $$)sql";
+
+std::string with_role(std::string text) {
+    const std::string mark = "@ROLE@";
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark))
+        text.replace(at, mark.size(), std::string(kRoleName));
+    return text;
+}
+
+// Memberships that would lift the program's role above its own objects.
+std::string lifting_memberships_query() {
+    return "SELECT quote_ident(g.rolname) FROM pg_auth_members m "
+           "JOIN pg_roles g ON g.oid = m.roleid JOIN pg_roles u ON u.oid = m.member "
+           "WHERE u.rolname = " +
+           sql_literal(kRoleName) +
+           " AND (g.rolsuper OR g.rolname IN "
+           "('pg_execute_server_program', 'pg_read_server_files', 'pg_write_server_files'))";
+}
+
+}  // namespace
+
+// An earlier version created the cluster with the program's role as its
+// bootstrap superuser. The session user cannot be renamed, so the change
+// runs under a helper superuser that exists only inside the transaction:
+// the bootstrap role becomes the administrator and a new, ordinary role
+// takes the program's name and the ownership of its databases.
+bool EmbeddedServer::convert_superuser_role(PgConnection& old, std::string* error) {
+    const std::string role(kRoleName), admin(kAdminRoleName);
+    auto r = old.exec("SELECT oid = 10 FROM pg_roles WHERE rolname = current_user");
+    if (!r.ok() || r.rows() != 1) {
+        *error = "Falha ao consultar o papel " + role + ": " + r.error_message();
+        return false;
+    }
+    std::vector<std::string> steps{"BEGIN"};
+    if (r.value(0, 0) == "t") {
+        steps.insert(
+            steps.end(),
+            {"CREATE ROLE balcora_conversao SUPERUSER NOLOGIN",
+             "SET SESSION AUTHORIZATION balcora_conversao",
+             "ALTER ROLE " + role + " RENAME TO " + admin, "CREATE ROLE " + role + " LOGIN",
+             "DO $$ DECLARE d text; BEGIN FOR d IN SELECT datname FROM pg_database "
+             "WHERE datdba = 10 AND datname NOT IN ('postgres', 'template0', "
+             "'template1') LOOP EXECUTE format('ALTER DATABASE %I OWNER TO " +
+                 role + "', d); END LOOP; END $$",
+             "RESET SESSION AUTHORIZATION", "DROP ROLE balcora_conversao"});
+    } else {
+        // A superuser made by hand beside the cluster's own: an administrator
+        // is added and the role loses its rights below.
+        steps.push_back("CREATE ROLE " + admin + " SUPERUSER LOGIN");
+    }
+    steps.push_back("COMMIT");
+    for (const auto& step : steps) {
+        auto done = old.exec(step);
+        if (!done.ok()) {
+            std::string why = done.error_message();
+            old.exec("ROLLBACK");
+            *error =
+                "Falha ao converter o papel " + role + " (\"" + step.substr(0, 60) + "\"): " + why;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EmbeddedServer::ensure_role_and_database(std::string* error, const Progress& progress) {
+    auto say = [&](const std::string& text) {
+        if (progress) progress(text);
+    };
+    const std::string role(kRoleName), admin_name(kAdminRoleName), dbname(kDatabaseName);
     std::string why;
-    auto admin = PgConnection::open(conninfo("postgres"), &why);
+    auto admin = PgConnection::open(admin_conninfo(), &why);
     if (!admin) {
-        // A cluster made by hand has only the bootstrap superuser, named
-        // after the system user that created it.
-        std::string bootstrap =
-            layout_.server_user.empty() ? own_login_name() : layout_.server_user;
-        std::string fallback = "host=" + conninfo_value(layout_.socket_dir.string()) +
-                               " port=" + std::to_string(port_) +
-                               " dbname=postgres user=" + conninfo_value(bootstrap);
         std::string ignored;
-        admin = PgConnection::open(fallback, &ignored);
+        auto old = PgConnection::open(socket_conninfo(layout_, port_, "postgres", role), &ignored);
+        auto super = old ? old->exec("SELECT rolsuper FROM pg_roles WHERE rolname = current_user")
+                         : PgResult();
+        if (super.ok() && super.rows() == 1 && super.value(0, 0) == "t") {
+            if (!convert_superuser_role(*old, error)) return false;
+            old.reset();
+            say("Papel " + role +
+                " convertido: não é mais superusuário (administração pelo "
+                "socket como " +
+                admin_name + ")");
+            admin = PgConnection::open(admin_conninfo(), &why);
+        }
     }
     if (!admin) {
-        *error = "Não foi possível conectar ao servidor: " + why;
+        *error = "Não foi possível conectar ao servidor como " + admin_name + ": " + why;
         return false;
     }
     auto fail = [&](const std::string& what, const PgResult& r) {
         *error = what + ": " + r.error_message();
         return false;
     };
-    const std::string role(kRoleName);
-    auto r = admin->exec(
-        "SELECT rolsuper AND rolcanlogin, rolpassword IS NULL FROM pg_authid WHERE rolname = " +
-        sql_literal(role));
-    if (!r.ok()) return fail("Falha ao consultar o papel " + role, r);
-    const std::string password = sql_literal(kBuiltInPassword);
-    std::vector<std::string> statements;
-    if (r.rows() == 0) {
-        statements.push_back("CREATE ROLE " + role + " LOGIN SUPERUSER PASSWORD " + password);
-    } else {
-        if (r.value(0, 0) != "t") statements.push_back("ALTER ROLE " + role + " LOGIN SUPERUSER");
-        if (r.value(0, 1) == "t")
-            statements.push_back("ALTER ROLE " + role + " PASSWORD " + password);
+
+    std::string password = read_role_password(root_);
+    if (password.empty()) {
+        password = random_role_password();
+        if (password.empty()) {
+            *error = "Falha ao gerar a senha do banco de dados (OpenSSL)";
+            return false;
+        }
+        if (!write_role_password(root_, password, error)) return false;
+        say("Senha do banco de dados gerada em " + role_password_file(root_).string());
     }
-    const std::string dbname(kDatabaseName);
-    r = admin->exec("SELECT 1 FROM pg_database WHERE datname = " + sql_literal(dbname));
+    // Only the verifier travels: the password itself never reaches the
+    // server's logs, even in an error line quoting the statement.
+    char* verifier =
+        PQencryptPasswordConn(admin->get(), password.c_str(), role.c_str(), "scram-sha-256");
+    if (!verifier) {
+        *error = "Falha ao cifrar a senha do banco de dados: " + admin->error_message();
+        return false;
+    }
+    const std::string rights =
+        " LOGIN NOSUPERUSER NOCREATEROLE NOREPLICATION NOBYPASSRLS PASSWORD " +
+        sql_literal(verifier);
+    PQfreemem(verifier);
+
+    auto r = admin->exec("SELECT 1 FROM pg_roles WHERE rolname = " + sql_literal(role));
+    if (!r.ok()) return fail("Falha ao consultar o papel " + role, r);
+    const std::string verb = r.rows() == 0 ? "CREATE" : "ALTER";
+    r = admin->exec(verb + " ROLE " + role + rights);
+    if (!r.ok()) return fail("Falha em \"" + verb + " ROLE " + role + "\"", r);
+    r = admin->exec(lifting_memberships_query());
+    if (!r.ok()) return fail("Falha ao consultar os papéis de " + role, r);
+    for (int i = 0; i < r.rows(); ++i) {
+        auto done = admin->exec("REVOKE " + std::string(r.value(i, 0)) + " FROM " + role);
+        if (!done.ok()) return fail("Falha ao retirar " + std::string(r.value(i, 0)), done);
+    }
+
+    r = admin->exec("SELECT pg_get_userbyid(datdba) FROM pg_database WHERE datname = " +
+                    sql_literal(dbname));
     if (!r.ok()) return fail("Falha ao consultar o banco " + dbname, r);
+    std::string statement;
     if (r.rows() == 0)
-        statements.push_back("CREATE DATABASE " + dbname + " OWNER " + role +
-                             " ENCODING 'UTF8' TEMPLATE template0");
-    for (const auto& s : statements) {
-        auto done = admin->exec(s);
-        if (!done.ok()) return fail("Falha em \"" + s.substr(0, s.find(" PASSWORD")) + "\"", done);
+        statement =
+            "CREATE DATABASE " + dbname + " OWNER " + role + " ENCODING 'UTF8' TEMPLATE template0";
+    else if (r.value(0, 0) != role)
+        statement = "ALTER DATABASE " + dbname + " OWNER TO " + role;
+    if (!statement.empty()) {
+        r = admin->exec(statement);
+        if (!r.ok()) return fail("Falha em \"" + statement + "\"", r);
     }
     admin.reset();
+    return ensure_database_objects(error);
+}
 
-    auto conn = PgConnection::open(conninfo(dbname), &why);
+bool EmbeddedServer::ensure_database_objects(std::string* error) {
+    const std::string dbname(kDatabaseName);
+    std::string why;
+    auto conn = PgConnection::open(admin_conninfo(dbname), &why);
     if (!conn) {
         *error = "Não foi possível conectar ao banco " + dbname + ": " + why;
         return false;
     }
-    r = conn->exec("SELECT 1 FROM pg_extension WHERE extname = 'dblink'");
-    if (r.ok() && r.rows() == 1) return true;
+    auto r = conn->exec(with_role(kHandOverObjects));
+    if (!r.ok()) {
+        *error = "Falha ao passar os objetos do banco ao papel " + std::string(kRoleName) + ": " +
+                 r.error_message();
+        return false;
+    }
+    r = conn->exec("SELECT extname FROM pg_extension");
+    if (!r.ok()) {
+        *error = "Falha ao consultar as extensões do banco: " + r.error_message();
+        return false;
+    }
+    std::set<std::string> present;
+    for (int i = 0; i < r.rows(); ++i) present.insert(std::string(r.value(i, 0)));
+    // The program's role may not create extensions: they are made here, as the
+    // administrator. unaccent and pg_trgm only make searches faster (the
+    // schema scripts manage without them); dblink is needed.
+    for (const char* optional : {"unaccent", "pg_trgm"})
+        if (!present.count(optional))
+            conn->exec("CREATE EXTENSION IF NOT EXISTS " + std::string(optional) +
+                       " WITH SCHEMA public");
+    if (present.count("dblink")) return true;
     r = conn->exec("CREATE EXTENSION IF NOT EXISTS dblink");
     if (!r.ok()) {
         *error = "Falha ao instalar a extensão dblink (pacote postgresql-contrib instalado?): " +
@@ -574,67 +889,36 @@ bool EmbeddedServer::prepare(std::string* error, const Progress& progress) {
     auto say = [&](const std::string& text) {
         if (progress) progress(text);
     };
-    bool port_chosen_now = false;
-    if (port_ <= 0) {
-        port_ = choose_port();
-        if (port_ == 0) {
-            *error = "Nenhuma porta livre para o servidor PostgreSQL";
-            return false;
-        }
-        port_chosen_now = true;
-    }
-    const fs::path ini = root_.ini_file(kSettingsFile);
-    if (!complete_local_settings(root_, port_)) {
-        *error = "Não foi possível gravar " + ini.string();
-        return false;
-    }
-    if (port_chosen_now) say("Porta " + std::to_string(port_) + " gravada em " + ini.string());
+    platform::FileLock lock;
+    if (!lock_server(root_, &lock, error)) return false;
     if (!cluster_exists()) {
         if (!create_cluster(error)) return false;
         say("Cluster criado em " + layout_.data_dir.string());
     }
-    if (is_running() && !listening()) {
-        // Running with an older port or socket folder: restart on the current ones.
-        say("Reiniciando o servidor com a configuração atual");
-        if (!stop(error)) return false;
+    if (!bring_up(error, say)) return false;
+    if (!complete_local_settings(root_, port_)) {
+        *error = "Pasta não gravável: " + root_.ini_dir().string();
+        return false;
     }
-    if (is_running()) {
-        say("Servidor já em execução na porta " + std::to_string(port_));
-    } else {
-        for (int attempt = 1;; ++attempt) {
-            if (start_once(error)) break;
-            if (port_is_free(port_)) return false;
-            if (!port_chosen_now) {
-                *error += "\nA porta " + std::to_string(port_) +
-                          " está em uso por outro programa: altere \"Porta\" em " + ini.string();
-                return false;
-            }
-            // Another program took the port between our check and the start.
-            if (attempt >= kStartRetries) return false;
-            int next = first_free_port_from(port_ + 1, port_is_free);
-            if (next == 0) return false;
-            say("Porta " + std::to_string(port_) + " ocupada; tentando " + std::to_string(next));
-            port_ = next;
-            if (!complete_local_settings(root_, port_)) {
-                *error = "Não foi possível gravar " + ini.string();
-                return false;
-            }
-        }
-        say("Servidor iniciado na porta " + std::to_string(port_));
-    }
-    return ensure_role_and_database(error);
+    return ensure_role_and_database(error, say);
 }
 
-bool ensure_local_server(const platform::DataRoot& root, std::string* error) {
+bool ensure_local_server(const platform::DataRoot& root, std::string* error, std::string* notes) {
     ConnectionSettings settings = read_connection_settings(root);
     if (!settings.is_local()) return true;
-    if (settings.port > 0) {
+    EmbeddedServer server(root, settings.port);
+    const bool ours = server.cluster_exists();
+    if (settings.port > 0 && (!ours || !read_role_password(root).empty())) {
         std::string tcp = "host=127.0.0.1 port=" + std::to_string(settings.port) +
                           " dbname=postgres connect_timeout=5";
-        if (PQping(tcp.c_str()) == PQPING_OK) return true;
+        // Our own server answering there is only trusted when it also runs
+        // from our cluster; else the port was changed under a running one.
+        if (PQping(tcp.c_str()) == PQPING_OK && (!ours || server.running_port() == settings.port))
+            return true;
     }
-    EmbeddedServer server(root, settings.port);
-    return server.prepare(error);
+    bool ok = server.prepare(error);
+    if (notes) *notes = server.notice();
+    return ok;
 }
 
 }  // namespace balcora::db

@@ -2,6 +2,7 @@
 
 #include "db/connection_settings.h"
 #include "platform/data_root.h"
+#include "platform/file_lock.h"
 
 #include <filesystem>
 #include <functional>
@@ -9,6 +10,8 @@
 #include <string_view>
 
 namespace balcora::db {
+
+class PgConnection;
 
 // Where a cluster's files go and who runs the server.
 struct ServerLayout {
@@ -30,6 +33,9 @@ struct LayoutFacts {
 };
 
 inline constexpr std::string_view kServerSystemUser = "postgres";
+// The cluster's superuser: reached only over the unix socket, for what the
+// program's own role may not do (extensions, set-up, repairs).
+inline constexpr std::string_view kAdminRoleName = "balcora_admin";
 inline constexpr std::size_t kMaxSocketPath = 100;
 
 // First 12 hex digits of the MD5 of the absolute root path: a short, stable
@@ -42,6 +48,10 @@ LayoutFacts current_layout_facts(const std::filesystem::path& root);
 // the whole pg_hba.conf.
 std::string server_config_text(const ServerLayout& layout, int port);
 std::string client_auth_text();
+
+// Start, stop and set-up of a root's server wait for each other: this lock
+// (a file in the root) is held around them. It nests inside one process.
+bool lock_server(const platform::DataRoot& root, platform::FileLock* lock, std::string* error);
 
 // Whether nothing listens on 127.0.0.1:port (we can bind it ourselves).
 bool port_is_free(int port);
@@ -64,9 +74,18 @@ class EmbeddedServer {
     EmbeddedServer(const platform::DataRoot& root, int port);
 
     int port() const { return port_; }
+    // What start or prepare found wrong in the settings and corrected (a
+    // port that did not match the running server, a damaged one); empty
+    // when nothing was.
+    const std::string& notice() const { return notice_; }
     const ServerLayout& layout() const { return layout_; }
-    // libpq connection text over the unix socket (local trust, no password).
+    // libpq connection text over the unix socket (local trust, no password)
+    // as the program's role, and as the cluster's superuser.
     std::string conninfo(std::string_view dbname = kDatabaseName) const;
+    std::string admin_conninfo(std::string_view dbname = "postgres") const;
+    // The port the running server listens on, from its postmaster.pid; 0
+    // when it does not run or the file cannot be read.
+    int running_port() const;
 
     bool cluster_exists() const;
     // The postmaster of this cluster is alive (whatever port it listens on).
@@ -78,15 +97,21 @@ class EmbeddedServer {
     bool listening() const;
 
     bool create_cluster(std::string* error);
-    // Writes our configuration files into the cluster (port, socket, memory, logging).
-    bool configure(std::string* error);
-    // Also restarts a server that runs with another port or socket folder
-    // than the settings now give.
-    bool start(std::string* error);
+    // Writes our configuration files into the cluster (port, socket, memory,
+    // logging, client authentication). *changed tells whether a file changed.
+    bool configure(std::string* error, bool* changed = nullptr);
+    // Starts the server, or keeps the one already running: a running server
+    // is never moved to another port. When balcora.ini names another port
+    // (changed or damaged) the running one is kept, the file corrected and
+    // the progress told so. A missing port is chosen and saved.
+    bool start(std::string* error, const Progress& progress = {});
     // Fast shutdown: open sessions are rolled back.
     bool stop(std::string* error);
-    // Role, database and dblink; each made only when missing.
-    bool ensure_role_and_database(std::string* error);
+    // The program's role (not a superuser, with the installation's password
+    // from its file, made when missing), its database and the extensions;
+    // converts a cluster of an earlier version whose program role was the
+    // cluster's superuser, keeping every object and row.
+    bool ensure_role_and_database(std::string* error, const Progress& progress = {});
 
     // Everything a first start needs, skipping what is already done: a port
     // (chosen and saved in balcora.ini when none is set), the cluster, its
@@ -96,6 +121,11 @@ class EmbeddedServer {
   private:
     bool prepare_folders(std::string* error);
     bool start_once(std::string* error);
+    bool stop_locked(std::string* error);
+    bool bring_up(std::string* error, const Progress& say);
+    bool keep_running_server(std::string* error, const Progress& say);
+    bool convert_superuser_role(PgConnection& old_superuser, std::string* error);
+    bool ensure_database_objects(std::string* error);
     bool run_tool(const std::string& tool, const std::vector<std::string>& args,
                   std::string* output) const;
     bool write_cluster_file(const std::filesystem::path& file, const std::string& text,
@@ -105,14 +135,18 @@ class EmbeddedServer {
 
     platform::DataRoot root_;
     int port_ = 0;
+    std::string notice_;
     LayoutFacts facts_;
     ServerLayout layout_;
 };
 
-// For the program's start when the settings name this machine: a server
-// already answering on 127.0.0.1 at the configured port is used as it is;
-// otherwise the embedded server is brought up (created on first use).
-// A remote server needs nothing and gives true.
-bool ensure_local_server(const platform::DataRoot& root, std::string* error);
+// For the program's start when the settings name this machine: our own
+// cluster is brought up (created on first use, converted from an earlier
+// version) unless it already answers with its password file in place; a
+// server that is not ours and answers on 127.0.0.1 at the configured port is
+// used as it is. A remote server needs nothing and gives true. What was
+// found and changed on the way (a corrected port) goes to *notes.
+bool ensure_local_server(const platform::DataRoot& root, std::string* error,
+                         std::string* notes = nullptr);
 
 }  // namespace balcora::db

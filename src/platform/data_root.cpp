@@ -1,13 +1,56 @@
 #include "platform/data_root.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace balcora::platform {
 
 namespace fs = std::filesystem;
 
-DataRoot::DataRoot(fs::path root) : root_(fs::absolute(std::move(root)).lexically_normal()) {}
+// An empty name stays empty (create_layout refuses it) instead of throwing.
+static fs::path absolute_or_empty(const fs::path& root) {
+    std::error_code ec;
+    fs::path out = root.empty() ? root : fs::absolute(root, ec);
+    return ec ? root : out.lexically_normal();
+}
+
+DataRoot::DataRoot(fs::path root) : root_(absolute_or_empty(root)) {}
+
+std::string unwritable_folder_message(const fs::path& folder, int errno_value) {
+    std::string why;
+    switch (errno_value) {
+        case EACCES:
+        case EPERM:
+            why = "sem permissão de escrita";
+            break;
+        case EROFS:
+            why = "disco somente leitura";
+            break;
+        case ENOSPC:
+        case EDQUOT:
+            why = "disco cheio";
+            break;
+        case ENOTDIR:
+        case EEXIST:
+            why = "um arquivo ocupa o lugar de uma pasta";
+            break;
+        case ENOENT:
+            why = "caminho inexistente";
+            break;
+        case ENAMETOOLONG:
+            why = "nome longo demais";
+            break;
+        default:
+            why = std::strerror(errno_value);
+    }
+    const std::string name = folder.empty() ? std::string("\"\"") : folder.string();
+    return "Pasta não gravável: " + name + " (" + why + ")";
+}
 
 fs::path DataRoot::default_location() {
     if (const char* env = std::getenv("BALCORA_ROOT"); env && *env) return env;
@@ -54,10 +97,43 @@ fs::path DataRoot::ini_file(std::string_view name) const {
     return map(name);
 }
 
-void DataRoot::create_layout() const {
+// What to name when a folder could not be made: the deepest part of its path
+// that exists (a file in the way, or a folder that takes no new entries).
+static fs::path blocking_folder(const fs::path& target) {
+    fs::path at = target;
+    std::error_code ec;
+    while (!fs::exists(at, ec) && at.has_relative_path()) at = at.parent_path();
+    return at;
+}
+
+bool DataRoot::create_layout(std::string* error) const {
+    if (root_.empty()) {
+        *error = "Pasta não gravável: \"\" (nome de pasta vazio)";
+        return false;
+    }
     for (auto sub : {"sistemas/balcora/pgms", "sistemas/balcora/pafecf", "sistemas/balcora/backup",
-                     "sistemas/balcora/figuras", "windows"})
-        fs::create_directories(root_ / sub);
+                     "sistemas/balcora/figuras", "windows"}) {
+        std::error_code ec;
+        fs::create_directories(root_ / sub, ec);
+        if (ec) {
+            const fs::path at = blocking_folder(root_ / sub);
+            std::error_code probe;
+            *error =
+                unwritable_folder_message(at, fs::is_directory(at, probe) ? ec.value() : ENOTDIR);
+            return false;
+        }
+    }
+    // Folders that already exist say nothing about a read-only or full disk:
+    // a file made and removed does.
+    std::string probe = (root_ / ".gravavel-XXXXXX").string();
+    int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        *error = unwritable_folder_message(root_, errno);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
 }
 
 }  // namespace balcora::platform

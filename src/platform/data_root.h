@@ -8,6 +8,9 @@ namespace balcora::platform {
 
 // The data root stands for drive c:\ of the Windows installation. Every path
 // the program names in Windows form is mapped here and nowhere else.
+// "Pasta não gravável: <folder> (<reason in Portuguese>)".
+std::string unwritable_folder_message(const std::filesystem::path& folder, int errno_value);
+
 class DataRoot {
   public:
     explicit DataRoot(std::filesystem::path root);
@@ -29,8 +32,12 @@ class DataRoot {
     // An INI file name as the program gives it: bare names go to ini_dir().
     std::filesystem::path ini_file(std::string_view name) const;
 
-    // Creates the folders the program expects to find.
-    void create_layout() const;
+    // Creates the folders the program expects to find and makes sure the
+    // root takes new files. False with "Pasta não gravável: <folder> (why)"
+    // in *error (the one wording for a root the program cannot write) when a
+    // folder cannot be made or written: an empty name, a file in the way, a
+    // read-only or full disk, no permission.
+    bool create_layout(std::string* error) const;
 
   private:
     std::filesystem::path root_;

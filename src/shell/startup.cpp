@@ -167,11 +167,12 @@ bool ensure_backup_folder() {
 }
 
 bool open_database_at_start() {
-    std::string error;
-    if (!db::ensure_local_server(data_root(), &error)) {
+    std::string error, notice;
+    if (!db::ensure_local_server(data_root(), &error, &notice)) {
         prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
         return false;
     }
+    if (!notice.empty()) prompt().message("Aviso", notice, ui::Icon::Warning);
     db::ConnectionSettings settings = db::read_connection_settings(data_root());
     return INICIABD(settings.is_local() ? std::string() : settings.server);
 }

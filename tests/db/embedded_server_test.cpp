@@ -2,6 +2,7 @@
 #include "db/connection_settings.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"
+#include "support/balcora_cli.h"
 #include "support/temp_root.h"
 #include "support/test_database.h"
 
@@ -102,7 +103,7 @@ TEST(ServerConfig, ListensOnLoopbackAndItsOwnSocketFolderOnly) {
     EXPECT_EQ(conf["log_directory"], "'log'");
 }
 
-TEST(ServerConfig, OnlySocketConnectionsGoWithoutPasswordAndTcpOnlyFromLoopback) {
+TEST(ServerConfig, TheSocketServesAdminAndProgramAndTcpOnlyTheProgramWithAPassword) {
     std::istringstream in(client_auth_text());
     std::string line;
     int rules = 0;
@@ -114,14 +115,16 @@ TEST(ServerConfig, OnlySocketConnectionsGoWithoutPasswordAndTcpOnlyFromLoopback)
         ASSERT_GE(w.size(), 4u) << line;
         ++rules;
         if (w[0] == "local") {
+            EXPECT_TRUE(w[2] == "balcora_admin" || w[2] == "balcora") << line;
             EXPECT_EQ(w.back(), "trust");
         } else {
             EXPECT_EQ(w[0], "host") << line;
+            EXPECT_EQ(w[2], "balcora") << line;
             EXPECT_EQ(w[3], "127.0.0.1/32") << line;
             EXPECT_EQ(w.back(), "scram-sha-256") << line;
         }
     }
-    EXPECT_EQ(rules, 2);
+    EXPECT_EQ(rules, 3);
 }
 
 // --- ports -------------------------------------------------------------------
@@ -196,9 +199,15 @@ TEST(ConnectionSettings, FirstStartFillsBlanksAndKeepsWhatTheUserSet) {
 
     ASSERT_TRUE(complete_local_settings(root, 5433));
     ConnectionSettings s = read_connection_settings(root);
-    EXPECT_EQ(s.user, "postgres");
-    EXPECT_EQ(s.password, "pdvsenha");
+    EXPECT_EQ(s.user, "balcora");
+    EXPECT_EQ(s.password, "(arquivo de senha)");
     EXPECT_EQ(s.port, 5433);
+    // What an earlier version wrote (a login that led nowhere, a password in
+    // clear) is replaced the same way.
+    platform::ini_write(ini, "Configuracao", "Usuario", "postgres");
+    platform::ini_write(ini, "Configuracao", "Senha", "pdvsenha");
+    ASSERT_TRUE(complete_local_settings(root, 5433));
+    EXPECT_EQ(read_connection_settings(root).password, "(arquivo de senha)");
 
     platform::ini_write(ini, "Configuracao", "Usuario", "gerente");
     platform::ini_write(ini, "Configuracao", "Senha", "segredo");
@@ -278,19 +287,9 @@ TEST(EmbeddedServer, ASocketFolderPlantedByAnotherUserIsRefused) {
 
 // --- the command line --------------------------------------------------------
 
-// The program built beside this test (tests/test_db -> app/balcora), unless
-// the environment names one.
-std::string balcora_program() {
-    if (const char* app = std::getenv("BALCORA_APP"); app && *app) return app;
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return (self.parent_path().parent_path() / "app" / "balcora").string();
-}
-
 platform::ProcessResult balcora_cli(const fs::path& root, std::vector<std::string> words) {
-    std::vector<std::string> argv{balcora_program(), "--root", root.string(), "db"};
-    argv.insert(argv.end(), words.begin(), words.end());
-    return platform::run_program(argv);
+    words.insert(words.begin(), "db");
+    return test::balcora_cli(root, words);
 }
 
 TEST(DbCommand, WithoutAClusterStatusAndStartFailClearlyAndStopIsHarmless) {

@@ -26,13 +26,14 @@ static int closed_port() {
 }
 
 TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
-    EXPECT_EQ(db::build_connection_string("", 5432),
+    EXPECT_EQ(db::build_connection_string("", 5432, "balcora", "9f3e"),
               "DRIVER=PostgreSQL ANSI;DATABASE=balcora;SERVER=localhost;PORT=5432;UID=balcora;"
-              "PWD=731946;SHOWSYSTEMTABLES=1;UseServerSidePrepare=0;Protocol=7.4-1;");
-    EXPECT_NE(db::build_connection_string("caixa2", 5433).find(";SERVER=caixa2;PORT=5433;"),
+              "PWD=9f3e;SHOWSYSTEMTABLES=1;UseServerSidePrepare=0;Protocol=7.4-1;");
+    EXPECT_NE(db::build_connection_string("caixa2", 5433, "balcora", "x")
+                  .find(";SERVER=caixa2;PORT=5433;"),
               std::string::npos);
-    EXPECT_EQ(db::libpq_conninfo(db::build_connection_string("caixa2", 5433)),
-              "host='caixa2' port='5433' dbname='balcora' user='balcora' password='731946' "
+    EXPECT_EQ(db::libpq_conninfo(db::build_connection_string("caixa2", 5433, "gerente", "s3")),
+              "host='caixa2' port='5433' dbname='balcora' user='gerente' password='s3' "
               "connect_timeout=10 application_name='Balcora'");
 }
 

@@ -13,7 +13,8 @@ static std::filesystem::path make_temp_dir() {
 }
 
 TempRoot::TempRoot() : root_(make_temp_dir()) {
-    root_.create_layout();
+    std::string error;
+    if (!root_.create_layout(&error)) throw std::runtime_error(error);
 }
 
 TempRoot::~TempRoot() {

@@ -62,12 +62,14 @@ case $action in
                 -c "SELECT pg_reload_conf()" >/dev/null
         fi
         # Tests clone their databases from a copy nobody connects to, so a test
-        # (or the program itself) may use database balcora meanwhile.
+        # (or the program itself) may use database balcora meanwhile. They
+        # connect as the program's role (db psql is the administrator), which
+        # here, and only here, may create databases: its own clones.
         "$balcora" --root "$root" db psql -X -q -v ON_ERROR_STOP=1 \
             -c "SET client_min_messages = warning" \
-            -c "SET client_min_messages = warning" \
+            -c "ALTER ROLE balcora CREATEDB" \
             -c "DROP DATABASE IF EXISTS balcora_template" \
-            -c "CREATE DATABASE balcora_template TEMPLATE balcora" >/dev/null
+            -c "CREATE DATABASE balcora_template OWNER balcora TEMPLATE balcora" >/dev/null
         printf '%s\n' "$conninfo" >"$conninfo_file.tmp"
         mv "$conninfo_file.tmp" "$conninfo_file"
         echo "Cluster de teste pronto: $conninfo"

@@ -56,7 +56,7 @@ std::string TestDatabase::connection_string() const {
     };
     return "DRIVER=PostgreSQL ANSI;DATABASE=" + name_ + ";SERVER=" + field("host") +
            ";PORT=" + field("port") +
-           ";UID=balcora;PWD=731946;SHOWSYSTEMTABLES=1;"
+           ";UID=balcora;PWD=;SHOWSYSTEMTABLES=1;"
            "UseServerSidePrepare=0;Protocol=7.4-1;";
 }
 
