@@ -208,9 +208,11 @@ Registration SaleSession::enter_code(std::string_view code_field, util::Quantity
 
     const Product& p = found.product;
     const UnitPrice price = p.preco_venda1;
-    shown_ = {
-        true, p, quantity.value_or(util::Quantity{}), price,
-        quantity ? util::item_total(*quantity, price).value_or(util::Money{}) : util::Money{}};
+    // A quantity that will be refused (negative, zero, too large) never
+    // reaches the product panel: it keeps what it showed.
+    if (quantity && quantity->units() >= 1 && *quantity <= kMaxQuantity)
+        shown_ = {true, p, *quantity, price,
+                  util::item_total(*quantity, price).value_or(util::Money{})};
 
     if (p.id_produto == 0) {
         refuse("Produto inválido!");
