@@ -52,18 +52,18 @@ std::optional<RecentFailures> recent_failed_sign_ins() {
         return std::nullopt;
     }
     if (r.rows() == 0) return RecentFailures{};
-    return RecentFailures{std::atoi(std::string(r.value(0, 0)).c_str()), std::string(r.value(0, 1))};
+    return RecentFailures{std::atoi(std::string(r.value(0, 0)).c_str()),
+                          std::string(r.value(0, 1))};
 }
 
 void record_failed_sign_in(std::string_view login) {
     const std::string now = now_literal();
-    db::execute(
-        "INSERT INTO balcora.tentativa_acesso (nome_cpd, tentativas, ultima) VALUES (" +
-        computer() + ", 1, " + now +
-        ") ON CONFLICT (nome_cpd) DO UPDATE SET tentativas=CASE WHEN "
-        "balcora.tentativa_acesso.ultima > " +
-        window_start() + " THEN balcora.tentativa_acesso.tentativas + 1 ELSE 1 END, ultima=" +
-        now + ";");
+    db::execute("INSERT INTO balcora.tentativa_acesso (nome_cpd, tentativas, ultima) VALUES (" +
+                computer() + ", 1, " + now +
+                ") ON CONFLICT (nome_cpd) DO UPDATE SET tentativas=CASE WHEN "
+                "balcora.tentativa_acesso.ultima > " +
+                window_start() +
+                " THEN balcora.tentativa_acesso.tentativas + 1 ELSE 1 END, ultima=" + now + ";");
     log_failed_sign_in(login);
 }
 
