@@ -90,6 +90,7 @@ std::string PgResult::sqlstate() const {
 std::unique_ptr<PgConnection> PgConnection::open(const std::string& conninfo, std::string* error) {
     auto conn = std::make_unique<PgConnection>();
     conn->c_.reset(PQconnectdb(conninfo.c_str()));
+    conn->conninfo_ = conninfo;
     if (!conn->alive()) {
         if (error) *error = conn->c_ ? trim_trailing_newlines(PQerrorMessage(conn->c_.get())) : "";
         return nullptr;
@@ -117,17 +118,25 @@ PgResult PgConnection::exec(std::string_view statement) {
 
 PgConnection::Broken PgConnection::recover(bool was_in_transaction, std::string_view statement) {
     if (!c_ || PQstatus(c_.get()) != CONNECTION_BAD) return Broken::no;
-    PQreset(c_.get());
-    prepared_.clear();
-    const bool back = PQstatus(c_.get()) == CONNECTION_OK;
+    // A server that does not answer must not hold every statement for the
+    // system's TCP timeout.
+    std::string conninfo = conninfo_;
+    if (conninfo.find("connect_timeout") == std::string::npos &&
+        conninfo.find("://") == std::string::npos)
+        conninfo += " connect_timeout=5";
+    PGconn* fresh = PQconnectdb(conninfo.c_str());
+    const bool back = PQstatus(fresh) == CONNECTION_OK;
     if (back) {
+        c_.reset(fresh);
+        prepared_.clear();
         ++reconnections_;
         reconnect_error_.clear();
         PQsetClientEncoding(c_.get(), "UTF8");
         for (const auto& setting : session_settings_)
             PQclear(PQexec(c_.get(), setting.second.c_str()));
     } else {
-        reconnect_error_ = trim_trailing_newlines(PQerrorMessage(c_.get()));
+        reconnect_error_ = fresh ? trim_trailing_newlines(PQerrorMessage(fresh)) : "sem memória";
+        PQfinish(fresh);
     }
     if (!was_in_transaction) return back ? Broken::retry : Broken::failed;
     // The server rolls back what a dropped connection left open.

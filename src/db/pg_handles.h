@@ -45,7 +45,8 @@ class PgResult {
 // One libpq connection, closed when the owner goes.
 //
 // A connection the server dropped (a restart, a power blip on the server's
-// side) is made again, once per statement, with the same parameters, and the
+// side) is made again, once per statement, with the same parameters (and a
+// connection timeout of 5 seconds unless they give one), and the
 // session settings sent on it so far (plain "SET name ..." statements) are
 // sent again. A statement that found the connection idle is then run again:
 // it was its own transaction, and the server rolled it back when the
@@ -88,6 +89,7 @@ class PgConnection {
     void remember_session_setting(std::string_view statement);
     std::vector<PgResult> run_pipeline(const std::vector<Call>& calls);
 
+    std::string conninfo_;
     std::set<std::string, std::less<>> prepared_;
     // Name and statement of each session setting, in the order first sent.
     std::vector<std::pair<std::string, std::string>> session_settings_;
