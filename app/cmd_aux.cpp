@@ -20,12 +20,13 @@ constexpr std::int64_t kGrandTotalMax = 999'999'999'999'999;  // 15 digits of ce
 int usage() {
     std::fputs(
         "Uso: balcora aux write [--numfab SERIE] [--vlgt VALOR] [--md5txt MD5] [--md5exe MD5]\n"
-        "                       [--pafsn 0|1]\n"
+        "                       [--pafsn 0|1] [--substituir]\n"
         "     balcora aux show\n"
         "\n"
         "write grava o arquivo auxiliar; as chaves nao informadas mantem o valor do\n"
         "arquivo existente. --numfab e obrigatorio quando o arquivo ainda nao existe.\n"
-        "--vlgt e o grande total em reais, por exemplo 1234.56.\n",
+        "--vlgt e o grande total em reais, por exemplo 1234.56.\n"
+        "Um arquivo danificado so e substituido com --substituir (e --numfab).\n",
         stderr);
     return 2;
 }
@@ -47,12 +48,19 @@ bool is_md5(std::string_view t) {
 // Options as given; nullopt when an option is unknown or lacks its value.
 std::optional<std::map<std::string, std::string>> parse_options(const std::vector<std::string>& a) {
     std::map<std::string, std::string> options;
-    for (std::size_t k = 1; k < a.size(); k += 2) {
+    std::size_t k = 1;
+    while (k < a.size()) {
         const std::string& name = a[k];
+        if (name == "--substituir") {
+            options.try_emplace("substituir");
+            ++k;
+            continue;
+        }
         bool known = name == "--numfab" || name == "--vlgt" || name == "--md5txt" ||
                      name == "--md5exe" || name == "--pafsn";
         if (!known || k + 1 >= a.size()) return std::nullopt;
         options[name.substr(2)] = a[k + 1];
+        k += 2;
     }
     return options;
 }
@@ -64,8 +72,9 @@ int write_command(const std::vector<std::string>& args) {
 
     // Check everything before touching the file.
     std::string numfab = given("numfab") ? util::trim(options->at("numfab")) : "";
-    if (given("numfab") && (numfab.empty() || numfab.size() > kNumfabMax))
-        return refuse("--numfab deve ter de 1 a 39 caracteres");
+    if (given("numfab") && (numfab.size() > kNumfabMax || !ecf::is_serial_form(numfab)))
+        return refuse(
+            "--numfab deve ter de 1 a 39 letras e digitos (com espacos, '-', '.', '/' ou '_')");
     std::optional<std::int64_t> cents;
     if (given("vlgt")) {
         cents = util::parse_units(options->at("vlgt"), 2, util::ExcessDecimals::refuse);
@@ -80,10 +89,19 @@ int write_command(const std::vector<std::string>& args) {
         return refuse("--pafsn deve ser 0 ou 1");
 
     ecf::AuxFileTexts existing;
-    const bool exists = ecf::read_aux_file(existing) != ecf::AuxRead::Missing;
+    std::string damage;
+    const ecf::AuxRead state = ecf::read_aux_file(existing, nullptr, &damage);
+    const bool replace = state == ecf::AuxRead::Damaged && given("substituir");
+    if (state == ecf::AuxRead::Damaged && !replace) {
+        ecf::show_aux_file_damaged(damage);
+        std::fputs("balcora aux: arquivo mantido como esta; --substituir grava um novo\n", stderr);
+        return 1;
+    }
+    const bool exists = state != ecf::AuxRead::Missing && !replace;
     if (exists && !LEARQAUXILIAR()) return 1;  // unreadable: shown, left as it is
     if (!exists && !given("numfab"))
-        return refuse("o arquivo auxiliar ainda nao existe: informe --numfab");
+        return refuse(replace ? "o arquivo auxiliar sera substituido: informe --numfab"
+                              : "o arquivo auxiliar ainda nao existe: informe --numfab");
 
     if (given("numfab")) glo::numfab = numfab;
     if (cents) glo::vlgt = util::Money::from_units(*cents);
@@ -97,9 +115,13 @@ int write_command(const std::vector<std::string>& args) {
 
 int show_command() {
     ecf::AuxFileTexts texts;
-    switch (ecf::read_aux_file(texts)) {
+    std::string damage;
+    switch (ecf::read_aux_file(texts, nullptr, &damage)) {
         case ecf::AuxRead::Missing:
             ecf::warn_aux_file_missing();
+            return 1;
+        case ecf::AuxRead::Damaged:
+            ecf::show_aux_file_damaged(damage);
             return 1;
         case ecf::AuxRead::Unreadable:
             LEARQAUXILIAR();  // shows why

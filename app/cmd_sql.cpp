@@ -1,4 +1,5 @@
 #include "app/commands.h"
+#include "db/database.h"
 #include "db/query_sql.h"
 #include "ui/environment.h"
 
@@ -31,7 +32,10 @@ class ErrorNotingPrompt final : public ui::PromptPort {
 }  // namespace
 
 // Prints QUERYSQL's return value, then every row of the shared result with
-// its columns separated by tabs, so a technician sees what the program sees.
+// its columns separated by tabs, so a technician sees what the program sees;
+// values are printed whole, every column of them, where the program's readers
+// get them cut to the record's widths. A text that leaves a transaction open
+// is a failure: nothing of it is kept, since the connection ends here.
 int run_sql_command(CommandLine& cl) {
     if (cl.args.size() != 1) {
         std::fputs("Uso: balcora sql \"COMANDO\"\n", stderr);
@@ -41,16 +45,25 @@ int run_sql_command(CommandLine& cl) {
     ErrorNotingPrompt errors;
     ScopedEnvironment env({nullptr, nullptr, &errors});
     const std::string result = QUERYSQL(cl.args[0]);
-    std::printf("%s\n", result.c_str());
     db::SqlRecord& rec = db::sql();
+    std::printf("%s\n", rec.has_row() ? std::string(rec.whole(1)).c_str() : result.c_str());
     while (rec.has_row()) {
         std::string line;
-        for (int k = 1; k <= rec.column_count(); ++k) {
+        for (int k = 1; k <= rec.result_columns(); ++k) {
             if (k > 1) line += '\t';
-            line += rec.C(k);
+            line += rec.whole(k);
         }
         std::printf("%s\n", line.c_str());
         rec.next();
+    }
+    db::PgConnection* conn = db::connection();
+    if (conn && PQtransactionStatus(conn->get()) != PQTRANS_IDLE) {
+        db::execute("ROLLBACK;");
+        std::fputs(
+            "balcora sql: o comando deixou uma transacao aberta, que foi desfeita; termine-o "
+            "com COMMIT para gravar\n",
+            stderr);
+        return 1;
     }
     return errors.failed() ? 1 : 0;
 }

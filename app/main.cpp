@@ -29,7 +29,8 @@ void print_usage() {
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
-        "preenchem o login.");
+        "preenchem o login. A senha pode vir da variavel de ambiente\n"
+        "BALCORA_PASSWORD, que nao aparece na lista de processos.");
 }
 
 bool has_display() {
@@ -97,6 +98,13 @@ int main(int argc, char** argv) {
         break;
     }
     cl.root = platform::DataRoot(root);
+    // A password given on the command line shows in the process list; one in
+    // the environment does not, and is taken away before any program we start
+    // could inherit it.
+    if (const char* env = std::getenv("BALCORA_PASSWORD")) {
+        if (cl.password.empty()) cl.password = env;
+        unsetenv("BALCORA_PASSWORD");
+    }
     if (i >= argc) return run_gui(argc, argv, cl, exit_when_ready);
     std::string command = argv[i++];
     for (; i < argc; ++i) cl.args.emplace_back(argv[i]);

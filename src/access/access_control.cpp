@@ -185,7 +185,9 @@ void take_over_session(const Operator& op) {
 
 // The bits an operator holds for a procedure: every bit for an active
 // administrator, none for an inactive operator when only_active is set.
-std::uint8_t held_bits(int operator_id, std::string_view procedure, bool only_active) {
+// nullopt when the database could not answer (the SQL error was shown).
+std::optional<std::uint8_t> held_bits(int operator_id, std::string_view procedure,
+                                      bool only_active) {
     auto r = db::run_sql(
         std::string("SELECT CASE WHEN o.ativo<>1 AND ") + (only_active ? "true" : "false") +
         " THEN 0 WHEN o.administrador=1 AND o.ativo=1 THEN 255 ELSE COALESCE((SELECT "
@@ -193,7 +195,8 @@ std::uint8_t held_bits(int operator_id, std::string_view procedure, bool only_ac
         "lower(d.procedimento)=lower(" +
         TXTSQL(procedure) + ")),0) END FROM balcora.operador o WHERE o.id_operador=" +
         std::to_string(operator_id) + ";");
-    if (!r || r->rows() == 0) return 0;
+    if (!r) return std::nullopt;
+    if (r->rows() == 0) return 0;
     return static_cast<std::uint8_t>(std::atoi(std::string(r->value(0, 0)).c_str()) & 0xff);
 }
 
@@ -413,7 +416,7 @@ const ProcedureRights* find_procedure(std::string_view procedure) {
 }
 
 std::uint8_t rights_of(int operator_id, std::string_view procedure) {
-    return held_bits(operator_id, procedure, false);
+    return held_bits(operator_id, procedure, false).value_or(0);
 }
 
 bool set_rights(int operator_id, std::string_view procedure_typed, std::uint8_t bits) {
@@ -441,15 +444,20 @@ bool set_rights(int operator_id, std::string_view procedure_typed, std::uint8_t 
 }
 
 bool has_right(std::string_view procedure, std::uint8_t bits) {
-    return signed_in() && (held_bits(current_operator_id(), procedure, true) & bits) == bits;
+    return signed_in() &&
+           (held_bits(current_operator_id(), procedure, true).value_or(0) & bits) == bits;
 }
 
 bool require_right(std::string_view procedure, std::uint8_t bits) {
-    if (has_right(procedure, bits)) return true;
     if (!signed_in()) {
         refuse("Acesso negado!|Nenhum usuário identificado.");
         return false;
     }
+    const auto held = held_bits(current_operator_id(), procedure, true);
+    // A database that did not answer is no refusal of the operator's rights:
+    // its error was shown as such.
+    if (!held) return false;
+    if ((*held & bits) == bits) return true;
     const ProcedureRights* p = find_procedure(procedure);
     refuse("Acesso negado!|O usuário " + current_login() + " não tem permissão de " +
            labels_of(procedure, bits) + " em \"" + (p ? p->title : std::string(procedure)) + "\".");

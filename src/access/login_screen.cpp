@@ -1,6 +1,7 @@
 #include "access/login_screen.h"
 
 #include "access/access_control.h"
+#include "access/sign_in_attempts.h"
 #include "ui/environment.h"
 #include "util/text.h"
 
@@ -13,6 +14,7 @@ LoginScreen::LoginScreen(std::string_view system_name, std::string_view host_log
 }
 
 bool LoginScreen::try_host_texts() {
+    if (locked_out()) return false;
     if (util::trim(login).empty() || password.empty()) return false;
     attempt();
     return signed_in_;
@@ -31,9 +33,28 @@ void LoginScreen::ok() {
     attempt();
 }
 
+// The tries failed at this computer lately, also before the program was last
+// started, count against the limit; with none left the screen closes.
+bool LoginScreen::locked_out() {
+    const auto recent = recent_failed_sign_ins();
+    if (!recent) return false;  // the database error was shown; the sign-in will show its own
+    if (recent->count > failed_) failed_ = recent->count;
+    if (failed_ < kMaxTries) return false;
+    prompt().message(
+        "Aviso",
+        std::string(kTriesExhaustedMessage) +
+            (recent->until.empty() ? "" : "|Tente novamente após " + recent->until + "."),
+        ui::Icon::Warning);
+    password.clear();
+    open_ = false;
+    return true;
+}
+
 void LoginScreen::attempt() {
+    if (locked_out()) return;
     switch (sign_in_operator(login, password)) {
         case SignInResult::kSignedIn:
+            clear_failed_sign_ins();
             signed_in_ = true;
             open_ = false;
             return;
@@ -44,6 +65,7 @@ void LoginScreen::attempt() {
         case SignInResult::kRefused:
             break;
     }
+    record_failed_sign_in(login);
     password.clear();
     focus_ = Field::kPassword;
     if (++failed_ >= kMaxTries) {

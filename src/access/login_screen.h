@@ -6,7 +6,8 @@
 namespace balcora::access {
 
 // The sign-in dialog: login and password, prefilled from the two texts the
-// host passed. Three refusals end the sign-in.
+// host passed. Three refusals end the sign-in; they are counted per computer
+// in the database, so a restart within the lock-out window gives no new tries.
 class LoginScreen {
   public:
     enum class Field { kLogin, kPassword };
@@ -39,6 +40,7 @@ class LoginScreen {
 
   private:
     void attempt();
+    bool locked_out();
 
     std::string caption_;
     bool open_ = true;

@@ -1,6 +1,53 @@
 #include "db/pg_handles.h"
 
+#include <cctype>
+
 namespace balcora::db {
+
+namespace {
+
+std::string_view trim_blanks(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && (std::isspace(static_cast<unsigned char>(s.back())) || s.back() == ';'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// The statement begins with the keyword (any case) followed by a blank, a
+// semicolon or nothing.
+bool begins_with_word(std::string_view s, std::string_view word) {
+    s = trim_blanks(s);
+    if (s.size() < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != word[i]) return false;
+    return s.size() == word.size() || !std::isalnum(static_cast<unsigned char>(s[word.size()]));
+}
+
+bool commits(std::string_view s) {
+    return begins_with_word(s, "commit") || begins_with_word(s, "end");
+}
+
+// ROLLBACK TO a savepoint leaves the transaction open.
+bool rolls_back(std::string_view s) {
+    s = trim_blanks(s);
+    if (begins_with_word(s, "abort")) return true;
+    if (!begins_with_word(s, "rollback")) return false;
+    return !begins_with_word(s.substr(8), "to");
+}
+
+bool in_transaction(PGconn* c) {
+    const PGTransactionStatusType t = PQtransactionStatus(c);
+    return t == PQTRANS_ACTIVE || t == PQTRANS_INTRANS || t == PQTRANS_INERROR;
+}
+
+}  // namespace
+
+PgResult PgResult::failure(std::string message, std::string sqlstate) {
+    PgResult r(PQmakeEmptyPGresult(nullptr, PGRES_FATAL_ERROR));
+    r.message_ = std::move(message);
+    r.sqlstate_ = std::move(sqlstate);
+    return r;
+}
 
 ExecStatusType PgResult::status() const {
     return r_ ? PQresultStatus(r_.get()) : PGRES_FATAL_ERROR;
@@ -26,6 +73,7 @@ static std::string trim_trailing_newlines(std::string s) {
 }
 
 std::string PgResult::error_message() const {
+    if (!message_.empty()) return message_;
     if (!r_) return "sem resultado";
     const char* primary = PQresultErrorField(r_.get(), PG_DIAG_MESSAGE_PRIMARY);
     if (primary) return primary;
@@ -33,6 +81,7 @@ std::string PgResult::error_message() const {
 }
 
 std::string PgResult::sqlstate() const {
+    if (!sqlstate_.empty()) return sqlstate_;
     if (!r_) return {};
     const char* s = PQresultErrorField(r_.get(), PG_DIAG_SQLSTATE);
     return s ? s : "";
@@ -41,6 +90,7 @@ std::string PgResult::sqlstate() const {
 std::unique_ptr<PgConnection> PgConnection::open(const std::string& conninfo, std::string* error) {
     auto conn = std::make_unique<PgConnection>();
     conn->c_.reset(PQconnectdb(conninfo.c_str()));
+    conn->conninfo_ = conninfo;
     if (!conn->alive()) {
         if (error) *error = conn->c_ ? trim_trailing_newlines(PQerrorMessage(conn->c_.get())) : "";
         return nullptr;
@@ -50,10 +100,131 @@ std::unique_ptr<PgConnection> PgConnection::open(const std::string& conninfo, st
 }
 
 PgResult PgConnection::exec(std::string_view statement) {
-    return PgResult(PQexec(c_.get(), std::string(statement).c_str()));
+    if (transaction_lost_) return refuse_in_lost_transaction(statement);
+    const std::string text(statement);
+    const bool was_in_transaction = in_transaction(c_.get());
+    PgResult r(PQexec(c_.get(), text.c_str()));
+    if (r.ok()) {
+        remember_session_setting(statement);
+        return r;
+    }
+    const Broken what = recover(was_in_transaction, statement);
+    if (what == Broken::no) return r;
+    if (what != Broken::retry) return broken_result(what);
+    PgResult again(PQexec(c_.get(), text.c_str()));
+    if (again.ok()) remember_session_setting(statement);
+    return again;
+}
+
+PgConnection::Broken PgConnection::recover(bool was_in_transaction, std::string_view statement) {
+    if (!c_ || PQstatus(c_.get()) != CONNECTION_BAD) return Broken::no;
+    // A server that does not answer must not hold every statement for the
+    // system's TCP timeout.
+    std::string conninfo = conninfo_;
+    if (conninfo.find("connect_timeout") == std::string::npos &&
+        conninfo.find("://") == std::string::npos)
+        conninfo += " connect_timeout=5";
+    PGconn* fresh = PQconnectdb(conninfo.c_str());
+    const bool back = PQstatus(fresh) == CONNECTION_OK;
+    if (back) {
+        c_.reset(fresh);
+        prepared_.clear();
+        ++reconnections_;
+        reconnect_error_.clear();
+        PQsetClientEncoding(c_.get(), "UTF8");
+        for (const auto& setting : session_settings_)
+            PQclear(PQexec(c_.get(), setting.second.c_str()));
+    } else {
+        reconnect_error_ = fresh ? trim_trailing_newlines(PQerrorMessage(fresh)) : "sem memória";
+        PQfinish(fresh);
+    }
+    if (!was_in_transaction) return back ? Broken::retry : Broken::failed;
+    // The server rolls back what a dropped connection left open.
+    if (rolls_back(statement)) return Broken::rolled_back;
+    if (commits(statement)) return Broken::commit_unknown;
+    transaction_lost_ = true;
+    return Broken::transaction_lost;
+}
+
+PgResult PgConnection::broken_result(Broken what) const {
+    const std::string after =
+        reconnect_error_.empty() ? "." : "; nova conexão falhou: " + reconnect_error_;
+    switch (what) {
+        case Broken::rolled_back:
+            return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
+        case Broken::commit_unknown:
+            return PgResult::failure(
+                "A conexão com o banco de dados caiu durante o COMMIT: não se sabe se a "
+                "transação foi gravada" +
+                    after,
+                "40003");
+        case Broken::transaction_lost:
+            return PgResult::failure(
+                "A conexão com o banco de dados caiu durante uma transação, que foi desfeita" +
+                    after,
+                "08006");
+        default:
+            return PgResult::failure("A conexão com o banco de dados caiu" + after, "08006");
+    }
+}
+
+PgResult PgConnection::refuse_in_lost_transaction(std::string_view statement) {
+    if (rolls_back(statement)) {
+        transaction_lost_ = false;
+        return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
+    }
+    if (commits(statement)) {
+        transaction_lost_ = false;
+        return PgResult::failure(
+            "A conexão com o banco de dados caiu durante a transação, que foi desfeita: nada "
+            "foi gravado.",
+            "08006");
+    }
+    return PgResult::failure(
+        "A transação foi desfeita quando a conexão com o banco de dados caiu; comandos "
+        "ignorados até o fim da transação.",
+        "25P02");
+}
+
+void PgConnection::remember_session_setting(std::string_view statement) {
+    std::string_view s = trim_blanks(statement);
+    if (!begins_with_word(s, "set") || s.find(';') != std::string_view::npos) return;
+    std::string_view rest = trim_blanks(s.substr(3));
+    if (begins_with_word(rest, "local") || begins_with_word(rest, "transaction") ||
+        begins_with_word(rest, "constraints"))
+        return;
+    // A SET inside a transaction is undone with it when the transaction fails.
+    if (PQtransactionStatus(c_.get()) != PQTRANS_IDLE) return;
+    std::string name;
+    for (char ch : rest) {
+        if (std::isspace(static_cast<unsigned char>(ch)) || ch == '=') break;
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    for (auto& setting : session_settings_)
+        if (setting.first == name) {
+            setting.second = std::string(statement);
+            return;
+        }
+    session_settings_.emplace_back(std::move(name), std::string(statement));
 }
 
 std::vector<PgResult> PgConnection::exec_pipeline(const std::vector<Call>& calls) {
+    if (transaction_lost_) {
+        std::vector<PgResult> out;
+        out.push_back(refuse_in_lost_transaction({}));
+        return out;
+    }
+    const bool was_in_transaction = in_transaction(c_.get());
+    std::vector<PgResult> out = run_pipeline(calls);
+    if (out.empty() || out.back().ok()) return out;
+    const Broken what = recover(was_in_transaction, {});
+    if (what == Broken::no) return out;
+    if (what == Broken::retry) return run_pipeline(calls);
+    out.back() = broken_result(what);
+    return out;
+}
+
+std::vector<PgResult> PgConnection::run_pipeline(const std::vector<Call>& calls) {
     std::vector<PgResult> out;
     for (const Call& call : calls) {
         if (prepared_.contains(call.name)) continue;
@@ -87,6 +258,10 @@ std::vector<PgResult> PgConnection::exec_pipeline(const std::vector<Call>& calls
     for (;;) {
         PGresult* r = PQgetResult(c);
         if (!r) {
+            if (PQstatus(c) == CONNECTION_BAD) {
+                sent = false;
+                break;
+            }
             if (PQpipelineStatus(c) == PQ_PIPELINE_OFF) break;
             continue;  // the end of one call's results
         }

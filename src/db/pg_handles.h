@@ -16,6 +16,8 @@ class PgResult {
   public:
     PgResult() = default;
     explicit PgResult(PGresult* r) : r_(r) {}
+    // A failed result made here rather than by the server (a lost connection).
+    static PgResult failure(std::string message, std::string sqlstate);
 
     explicit operator bool() const { return r_ != nullptr; }
     PGresult* get() const { return r_.get(); }
@@ -36,9 +38,22 @@ class PgResult {
         void operator()(PGresult* r) const { PQclear(r); }
     };
     std::unique_ptr<PGresult, Clear> r_;
+    std::string message_;
+    std::string sqlstate_;
 };
 
 // One libpq connection, closed when the owner goes.
+//
+// A connection the server dropped (a restart, a power blip on the server's
+// side) is made again, once per statement, with the same parameters (and a
+// connection timeout of 5 seconds unless they give one), and the
+// session settings sent on it so far (plain "SET name ..." statements) are
+// sent again. A statement that found the connection idle is then run again:
+// it was its own transaction, and the server rolled it back when the
+// connection went. Inside an open transaction nothing is run again: the
+// server has rolled the transaction back, so the statement fails, and so does
+// every later one until the caller ends the transaction (ROLLBACK succeeds,
+// COMMIT fails), as the server does with a transaction in error.
 class PgConnection {
   public:
     // Returns null and fills *error with the server's or libpq's text on failure.
@@ -48,6 +63,8 @@ class PgConnection {
     bool alive() const { return c_ && PQstatus(c_.get()) == CONNECTION_OK; }
     PgResult exec(std::string_view statement);
     std::string error_message() const;
+    // Times the connection was made again since it was opened.
+    int reconnections() const { return reconnections_; }
 
     // A statement prepared once per connection under its name, and the text
     // values of its parameters ($1, $2, ...; nullopt is NULL).
@@ -63,7 +80,22 @@ class PgConnection {
     std::vector<PgResult> exec_pipeline(const std::vector<Call>& calls);
 
   private:
+    enum class Broken { no, retry, failed, transaction_lost, rolled_back, commit_unknown };
+    // After a failed statement: whether the connection was lost, and what
+    // was done about it (the new connection's fate and the statement's).
+    Broken recover(bool was_in_transaction, std::string_view statement);
+    PgResult broken_result(Broken what) const;
+    PgResult refuse_in_lost_transaction(std::string_view statement);
+    void remember_session_setting(std::string_view statement);
+    std::vector<PgResult> run_pipeline(const std::vector<Call>& calls);
+
+    std::string conninfo_;
     std::set<std::string, std::less<>> prepared_;
+    // Name and statement of each session setting, in the order first sent.
+    std::vector<std::pair<std::string, std::string>> session_settings_;
+    bool transaction_lost_ = false;
+    int reconnections_ = 0;
+    std::string reconnect_error_;
     struct Finish {
         void operator()(PGconn* c) const { PQfinish(c); }
     };

@@ -1,5 +1,6 @@
 #include "db/settings.h"
 
+#include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "platform/ini_file.h"
@@ -48,12 +49,22 @@ long long text_to_integer(std::string_view text) {
 std::string LEREGISTRO(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view default_value) {
     if (!plain_identifier(application)) return std::string(default_value);
-    db::SqlRecord rec;
-    std::string found = QUERYSQL("SELECT valor FROM " + std::string(application) + ".registro" +
-                                     key_condition(section, key) + " LIMIT 1",
-                                 rec);
-    if (found.empty()) return std::string(default_value);
-    return std::string(rec.C(1));
+    const std::string statement = "SELECT valor FROM " + std::string(application) + ".registro" +
+                                  key_condition(section, key) + " LIMIT 1";
+    // Read straight from the result: the shared record would cut the value
+    // at its column width.
+    db::PgConnection* conn = db::connection();
+    if (!conn) {
+        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
+        return std::string(default_value);
+    }
+    db::PgResult r = conn->exec(statement);
+    if (!r.ok()) {
+        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
+        return std::string(default_value);
+    }
+    if (r.rows() == 0) return std::string(default_value);
+    return std::string(r.value(0, 0));
 }
 
 bool GRAVAREGISTRO(std::string_view application, std::string_view section, std::string_view key,

@@ -24,6 +24,14 @@ class SqlRecord {
         return n <= max ? std::string_view(v, n) : cut_to_characters({v, n}, max);
     }
     bool is_null(int k) const;
+    // Column k of the current row as stored, for readers that show values
+    // whole (a technician's console): no width, and any column of the result.
+    std::string_view whole(int k) const {
+        if (k < 1 || k > result_columns() || row_ >= rows_) return {};
+        return {PQgetvalue(raw_, row_, k - 1),
+                static_cast<std::size_t>(PQgetlength(raw_, row_, k - 1))};
+    }
+    int result_columns() const { return raw_ ? PQnfields(raw_) : 0; }
 
     // Fetches the next row; false when there is none.
     bool next() {

@@ -6,6 +6,7 @@
 #include "util/text.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -94,6 +95,18 @@ void show_write_error(const std::filesystem::path& file) {
                      ui::Icon::Error);
 }
 
+bool all_digits(std::string_view t) {
+    for (char c : t)
+        if (c < '0' || c > '9') return false;
+    return !t.empty();
+}
+
+bool is_hex(std::string_view t) {
+    for (char c : t)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
 void apply_to_globals(const ecf::AuxFileTexts& t) {
     glo::numfab = cap(t.numfab, kNumfabSize);
     glo::vlgt = util::Money::from_units(parse_whole(t.vlgt, true).value_or(0));
@@ -131,6 +144,44 @@ void warn_aux_file_missing() {
                      ui::Icon::Warning);
 }
 
+void show_aux_file_damaged(std::string_view damage) {
+    prompt().message("Erro",
+                     "Arquivo auxiliar \"" + aux_file_path().string() +
+                         "\" danificado: " + std::string(damage) + "!",
+                     ui::Icon::Error);
+}
+
+bool is_serial_form(std::string_view serial) {
+    if (serial.empty() || serial.size() > kNumfabSize) return false;
+    if (serial.front() == ' ' || serial.back() == ' ') return false;
+    for (char c : serial) {
+        const bool letter_or_digit =
+            std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80;
+        if (!letter_or_digit && std::string_view(" -./_").find(c) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// Each key checked as its writer writes it: a damaged key never turns into a
+// plausible serial or amount.
+std::string aux_file_damage(const AuxFileTexts& t) {
+    if (t.numfab.empty()) return "número de série ausente";
+    if (!is_serial_form(t.numfab)) return "número de série inválido";
+    std::string_view total = t.vlgt;
+    if (!total.empty() && total.front() == '-') total.remove_prefix(1);
+    if (total.size() < 15 || total.size() > 18 || !all_digits(total))
+        return "grande total inválido";
+    if (!t.md5txt.empty() && (t.md5txt.size() != kMd5Size || !is_hex(t.md5txt)))
+        return "md5 dos arquivos inválido";
+    if (!t.md5exe.empty() && (t.md5exe.size() != kMd5Size || !is_hex(t.md5exe)))
+        return "md5 do programa inválido";
+    if (t.pafsn != "0" && t.pafsn != "1") return "indicador pafsn inválido";
+    if (t.dtenvredz.size() > 9 || !all_digits(t.dtenvredz))
+        return "data de envio da redução Z inválida";
+    return {};
+}
+
 std::string grand_total_text(util::Money total) {
     long long cents = total.units();
     std::string digits = std::to_string(cents < 0 ? -cents : cents);
@@ -138,7 +189,7 @@ std::string grand_total_text(util::Money total) {
     return cents < 0 ? "-" + digits : digits;
 }
 
-AuxRead read_aux_file(AuxFileTexts& out, int* error) {
+AuxRead read_aux_file(AuxFileTexts& out, int* error, std::string* damage) {
     const auto file = aux_file_path();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return AuxRead::Missing;
@@ -152,7 +203,10 @@ AuxRead read_aux_file(AuxFileTexts& out, int* error) {
     out.md5exe = read_key(file, "md5exe");
     out.pafsn = read_key(file, "pafsn");
     out.dtenvredz = read_key(file, "dtenvredz");
-    return AuxRead::Ok;
+    std::string wrong = aux_file_damage(out);
+    if (wrong.empty()) return AuxRead::Ok;
+    if (damage) *damage = std::move(wrong);
+    return AuxRead::Damaged;
 }
 
 bool install_aux_file() {
@@ -182,7 +236,8 @@ bool install_aux_file() {
 bool LEARQAUXILIAR() {
     ecf::AuxFileTexts texts;
     int code = 0;
-    switch (ecf::read_aux_file(texts, &code)) {
+    std::string damage;
+    switch (ecf::read_aux_file(texts, &code, &damage)) {
         case ecf::AuxRead::Ok:
             apply_to_globals(texts);
             return true;
@@ -191,6 +246,9 @@ bool LEARQAUXILIAR() {
             break;
         case ecf::AuxRead::Unreadable:
             show_open_error(ecf::aux_file_path(), code);
+            break;
+        case ecf::AuxRead::Damaged:
+            ecf::show_aux_file_damaged(damage);
             break;
     }
     // Without the file no printer is authorised and no grand total is known.
@@ -209,6 +267,13 @@ bool GRAVAARQAUXILIAR(bool write_numfab) {
     }
     if (int code = exists ? open_error(file) : 0) {
         show_open_error(file, code);
+        return false;
+    }
+    // Writing some keys into a damaged file would make it look sound.
+    ecf::AuxFileTexts texts;
+    std::string damage;
+    if (exists && ecf::read_aux_file(texts, nullptr, &damage) == ecf::AuxRead::Damaged) {
+        ecf::show_aux_file_damaged(damage);
         return false;
     }
     bool ok = true;

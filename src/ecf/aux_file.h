@@ -14,13 +14,14 @@ namespace balcora {
 std::string CRIPTO(std::string_view text);
 
 // Reads the auxiliary file into glo::numfab, vlgt, md5txt, md5exe, pafsn and
-// dtenvredz. A missing file is shown; numfab becomes blank and vlgt 0 then,
-// the others keep their values. False when the file could not be read.
+// dtenvredz. A missing, unreadable or damaged file is shown; numfab becomes
+// blank and vlgt 0 then, the others keep their values. False when the file
+// could not be read.
 bool LEARQAUXILIAR();
 
 // Writes vlgt, pafsn and dtenvredz from the globals, and numfab too when
-// asked. Without write_numfab a missing file is shown and left missing. False
-// after a failure was shown.
+// asked. Without write_numfab a missing file is shown and left missing; a
+// damaged one is shown and left as it is. False after a failure was shown.
 bool GRAVAARQAUXILIAR(bool write_numfab = false);
 
 namespace ecf {
@@ -38,14 +39,25 @@ struct AuxFileTexts {
     std::string dtenvredz;  // day number in digits
 };
 
-enum class AuxRead { Ok, Missing, Unreadable };
+enum class AuxRead { Ok, Missing, Unreadable, Damaged };
 
 // Reads and unscrambles every key without showing anything; error receives
-// the system's code when the file exists but cannot be opened.
-AuxRead read_aux_file(AuxFileTexts& out, int* error = nullptr);
+// the system's code when the file exists but cannot be opened, damage what is
+// wrong with a file whose keys are missing or malformed (truncated, emptied
+// or edited by hand).
+AuxRead read_aux_file(AuxFileTexts& out, int* error = nullptr, std::string* damage = nullptr);
+
+// What is wrong with the texts of a file, empty when every key is well formed.
+std::string aux_file_damage(const AuxFileTexts& texts);
+
+// A printer's serial as the file keeps it: 1 to 40 letters and digits, with
+// blanks, '-', '.', '/' and '_' between them.
+bool is_serial_form(std::string_view serial);
 
 // Shows the missing-file warning.
 void warn_aux_file_missing();
+// Shows the damaged-file error.
+void show_aux_file_damaged(std::string_view damage);
 
 // The stored form of a grand total: cents in at least 15 digits.
 std::string grand_total_text(util::Money total);

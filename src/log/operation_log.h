@@ -11,4 +11,8 @@ namespace balcora {
 bool GRAVALOG(std::string_view operation, std::string_view table, std::string_view id,
               std::string_view description, std::string_view extra = {});
 
+// Stores a refused sign-in: the login typed, this computer and the time, with
+// operation "ACE". False when the insert failed (already shown).
+bool log_failed_sign_in(std::string_view login);
+
 }  // namespace balcora

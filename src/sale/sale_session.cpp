@@ -206,9 +206,11 @@ Registration SaleSession::enter_code(std::string_view code_field, util::Quantity
 
     const Product& p = found.product;
     const UnitPrice price = p.preco_venda1;
-    shown_ = {
-        true, p, quantity.value_or(util::Quantity{}), price,
-        quantity ? util::item_total(*quantity, price).value_or(util::Money{}) : util::Money{}};
+    // A quantity that will be refused (negative, zero, too large) never
+    // reaches the product panel: it keeps what it showed.
+    if (quantity && quantity->units() >= 1 && *quantity <= kMaxQuantity)
+        shown_ = {true, p, *quantity, price,
+                  util::item_total(*quantity, price).value_or(util::Money{})};
 
     if (p.id_produto == 0) {
         refuse("Produto inválido!");
@@ -382,16 +384,22 @@ bool SaleSession::open_coupon() {
         DTSQL(form ? header_.dt_emissao_nf : 0) + ");";
 
     const std::string consumer = ecf::consumer_document(cgcpf);
-    bool printer_refused = false;
+    bool printer_asked = false, printer_refused = false;
     const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [&](std::int64_t new_id) {
         if (!GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id)) ||
             !GRAVADATAESTOQUE(c.data))
             return false;
+        printer_asked = true;
         printer_refused = !ecf::send(ecf::CMD_OPEN_COUPON, {consumer});
         return !printer_refused;
     });
     if (id == 0) {
         if (printer_refused) prompt().beep();
+        // The printer opened the coupon but the database did not keep its
+        // row (the commit failed, the connection was lost): the globals say
+        // what the printer says, and the recovery at the next opening of the
+        // sale settles the coupon left open.
+        if (printer_asked && !printer_refused) ecf::send(ecf::CMD_READ_COUPON_STATE);
         coupon_ = {};
         return false;
     }

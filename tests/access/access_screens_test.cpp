@@ -75,6 +75,56 @@ TEST_F(AccessScreens, LoginTriesHostTextsThenGivesThreeTries) {
     EXPECT_EQ(prompt_.shown()[2].title, "Aviso");
 }
 
+// Closing the program after two wrong passwords gives no fresh three: the
+// tries are counted per computer in the database until the window passes.
+TEST_F(AccessScreens, TheLimitOfTriesHoldsAcrossARestartUntilTheWindowPasses) {
+    add("caixa");
+    {
+        LoginScreen first("Balcora", "caixa", "errada");
+        EXPECT_FALSE(first.try_host_texts());
+        first.password = "errada de novo";
+        first.ok();
+        EXPECT_EQ(first.failed_tries(), 2);
+        first.cancel();
+    }
+    // A "restart": a new screen on the same database.
+    LoginScreen second("Balcora", "caixa", "mais uma errada");
+    EXPECT_FALSE(second.try_host_texts());
+    EXPECT_FALSE(second.is_open());
+    EXPECT_EQ(prompt_.count_containing(kTriesExhaustedMessage), 1);
+
+    // Even the right password waits for the window to pass.
+    prompt_.clear();
+    LoginScreen third("Balcora", "caixa", "senha1");
+    EXPECT_FALSE(third.try_host_texts());
+    EXPECT_FALSE(third.is_open());
+    EXPECT_FALSE(signed_in());
+    EXPECT_EQ(prompt_.count_containing("Tente novamente após 10:05."), 1);
+
+    clock_.set({2026, 12, 7, 10, 5, 1});
+    LoginScreen later("Balcora", "caixa", "senha1");
+    EXPECT_TRUE(later.try_host_texts());
+    EXPECT_EQ(current_login(), "caixa");
+    sign_out();
+
+    // Every refusal is in the operation log with the login and the computer.
+    EXPECT_EQ(QUERYSQL("SELECT count(*) FROM balcora.log WHERE operacao='ACE' AND "
+                       "nome_usuario='caixa' AND nome_cpd<>'' AND data IS NOT NULL;"),
+              "3");
+    EXPECT_EQ(QUERYSQL("SELECT count(*) FROM balcora.tentativa_acesso;"), "0")
+        << "a sign-in starts the count again";
+}
+
+TEST_F(AccessScreens, ADatabaseErrorInARightsCheckIsShownAsSuchNotAsAccessDenied) {
+    add("caixa");
+    ASSERT_EQ(sign_in_operator("caixa", "senha1"), SignInResult::kSignedIn);
+    ASSERT_EQ(QUERYSQL("ALTER TABLE balcora.direito RENAME TO direito_fora;"), "1");
+    EXPECT_FALSE(require_right("QuickSale", kRightAccess));
+    EXPECT_EQ(prompt_.count_containing("Acesso negado"), 0);
+    EXPECT_EQ(prompt_.count_containing("balcora.direito"), 1);  // the SQL error dialog
+    sign_out();
+}
+
 TEST_F(AccessScreens, StartUpAsksForTheFirstAdministratorOnlyWithoutOperators) {
     int first_shown = 0, login_shown = 0;
     SignInViews views;

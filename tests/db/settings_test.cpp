@@ -31,6 +31,11 @@ TEST_F(Settings, TextsWithApostrophesAndBackslashesAreStoredIntact) {
     const std::string section = "PAF-ECF.Loja d'Água", value = "c:\\pasta\\'x'";
     ASSERT_TRUE(GRAVAREGISTRO("balcora", section, "chave 'estranha'", value));
     EXPECT_EQ(LEREGISTRO("balcora", section, "chave 'estranha'"), value);
+    // Long values come back whole, not cut at the shared record's widths.
+    std::string text;
+    while (text.size() < 10000) text += "ação'\\" + std::to_string(text.size()) + ";";
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", section, "longa", text));
+    EXPECT_EQ(LEREGISTRO("balcora", section, "longa"), text);
     EXPECT_TRUE(prompt_.shown().empty());
 }
 

@@ -11,6 +11,8 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace balcora::test {
 namespace {
@@ -148,16 +150,53 @@ TEST_F(AuxFileTest, SerialIsStoredWithoutSurroundingBlanks) {
     EXPECT_EQ(glo::numfab, "AB 12");
 }
 
-TEST_F(AuxFileTest, DamagedValuesReadAsZeroOrBlank) {
-    glo::md5exe = "kept only when the file is missing";
-    write_raw("[PAFECF]\nvlgt=" + CRIPTO("12a4") + "\npafsn=" + CRIPTO("x") + "\ndtenvredz=" +
-              CRIPTO("99999999999") + "\nnumfab=" + CRIPTO(std::string(300, 'Z')) + "\n");
-    ASSERT_TRUE(LEARQAUXILIAR());
-    EXPECT_EQ(glo::vlgt, Money{});
-    EXPECT_EQ(glo::pafsn, 0);
-    EXPECT_EQ(glo::dtenvredz, 0);
-    EXPECT_EQ(glo::numfab, std::string(40, 'Z'));
-    EXPECT_EQ(glo::md5exe, "");  // a missing key is empty
+// Truncated, emptied or edited by hand: never read as a sound file with a
+// zero grand total or a blank serial, and never patched into looking sound.
+TEST_F(AuxFileTest, ADamagedFileIsRefusedByEveryReaderAndWriter) {
+    set_globals();
+    ASSERT_TRUE(ecf::install_aux_file());
+    std::string sound;
+    {
+        std::ifstream in(file(), std::ios::binary);
+        sound.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    auto edited = [&](std::string_view key, const std::string& plain) {
+        std::string text = sound;
+        const std::string line = std::string(key) + "=" + stored(key);
+        text.replace(text.find(line), line.size(), std::string(key) + "=" + CRIPTO(plain));
+        return text;
+    };
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"truncated", sound.substr(0, sound.find("vlgt=") + 9)},
+        {"empty", ""},
+        {"grand total with a letter", edited("vlgt", "0000000001234a6")},
+        {"grand total cut short", edited("vlgt", "123456")},
+        {"serial with a control character", edited("numfab", "EP09\x01")},
+        {"serial with a character of no serial", edited("numfab", "EP09{}")},
+        {"digest not hexadecimal", edited("md5exe", std::string(32, 'g'))},
+        {"pafsn neither 0 nor 1", edited("pafsn", "7")},
+        {"day with a sign", edited("dtenvredz", "-5")},
+    };
+    for (const auto& [kind, text] : damaged) {
+        SCOPED_TRACE(kind);
+        write_raw(text);
+        prompt_.clear();
+        ecf::AuxFileTexts texts;
+        std::string damage;
+        EXPECT_EQ(ecf::read_aux_file(texts, nullptr, &damage), ecf::AuxRead::Damaged);
+        EXPECT_FALSE(damage.empty());
+
+        set_globals();
+        EXPECT_FALSE(LEARQAUXILIAR());
+        EXPECT_EQ(glo::numfab, "");
+        EXPECT_EQ(glo::vlgt, Money{});
+        EXPECT_EQ(prompt_.count_containing("\" danificado: "), 1);
+
+        set_globals();
+        EXPECT_FALSE(GRAVAARQAUXILIAR(true));
+        std::ifstream in(file(), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text) << "left as it was";
+    }
 }
 
 TEST_F(AuxFileTest, GarbageFileNeverCrashes) {
@@ -168,9 +207,9 @@ TEST_F(AuxFileTest, GarbageFileNeverCrashes) {
         for (char& c : junk) c = static_cast<char>(byte(gen));
         if (n % 3 == 0) junk = "[PAFECF]\nvlgt=" + junk;
         write_raw(junk);
-        EXPECT_TRUE(LEARQAUXILIAR()) << "file #" << n;
+        EXPECT_FALSE(LEARQAUXILIAR()) << "file #" << n;
     }
-    EXPECT_TRUE(prompt_.shown().empty());
+    EXPECT_EQ(prompt_.count_containing("danificado"), 50);
 }
 
 TEST_F(AuxFileTest, KeysThatDoNotReachTheFileAreAnError) {

@@ -181,6 +181,13 @@ TEST_F(QuickSaleScreenTest, ACodeAndEnterRegistersTheItemOnTapeTotalAndPrinter) 
     EXPECT_EQ(times_sent(ecf::CMD_OPEN_COUPON), 1);
     EXPECT_EQ(times_sent(ecf::CMD_SELL_ITEM), 1);
 
+    // A refused negative quantity leaves the product panel as it was.
+    screen_.code_field = "-5*" + kRice;
+    EXPECT_EQ(screen_.enter(), Enter::refused);
+    EXPECT_EQ(messages().back(), "Quantidade inválida!");
+    EXPECT_EQ(util::to_br(screen_.shown().total), "37,80");
+    EXPECT_EQ(screen_.shown().quantity, util::Quantity::from_whole(2));
+
     sell(kRice);
     EXPECT_EQ(screen_.tape().entries().size(), 2u);
     EXPECT_EQ(util::to_br(screen_.coupon_total()), "65,29");

@@ -59,6 +59,22 @@ class QuickSale : public SaleFixture {
     sale::SaleSession session_{sale::SaleScreen::quick_sale};
 };
 
+// A commit that fails after the printer opened the coupon (a connection lost
+// at that moment) keeps no row, and the globals follow the printer.
+TEST_F(QuickSale, ACouponRowLostAtTheCommitLeavesTheGlobalsAsThePrinterSays) {
+    ASSERT_EQ(QUERYSQL("CREATE FUNCTION balcora.t_fail() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$BEGIN RAISE EXCEPTION 'commit recusado'; END$$;"),
+              "1");
+    ASSERT_EQ(QUERYSQL("CREATE CONSTRAINT TRIGGER t_fail AFTER INSERT ON balcora.cfiscal "
+                       "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION "
+                       "balcora.t_fail();"),
+              "1");
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::refused);
+    EXPECT_EQ(count("balcora.cfiscal"), 0);
+    EXPECT_EQ(session_.coupon_id(), 0);
+    EXPECT_EQ(glo::cf_aberto, 1) << "the printer has the coupon open";
+}
+
 TEST_F(QuickSale, TheFirstItemOpensTheCouponAndBothAreCommittedWithTheirHashes) {
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "Data Estoque", "2026-12-09"));
     ASSERT_EQ(session_.enter_code("3*" + kCoffee), Registration::registered);

@@ -175,8 +175,10 @@ TEST_F(SettingsScreen, AClientFileThatCannotBeWrittenUndoesTheSettingsAndTheLog)
 TEST_F(SettingsScreen, ALostDatabaseShowsOneErrorAndOpensNothing) {
     std::string pid = QUERYSQL("SELECT pg_backend_pid();");
     std::string error;
-    auto admin = db::PgConnection::open(db_.conninfo(), &error);
+    auto admin = db::PgConnection::open(db_.conninfo() + " dbname=postgres", &error);
     ASSERT_TRUE(admin) << error;
+    // Gone for good: no reconnection brings it back.
+    admin->exec("ALTER DATABASE " + db_.name() + " ALLOW_CONNECTIONS false;");
     admin->exec("SELECT pg_terminate_backend(" + pid + ");");
     EXPECT_FALSE(screen_.open());
     EXPECT_EQ(prompt_.shown().size(), 1u);

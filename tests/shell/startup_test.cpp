@@ -333,11 +333,13 @@ TEST_F(Startup, MessagesOfOneStartComeInTheOrderOfItsSteps) {
 TEST_F(Startup, ALostDatabaseGivesTheSqlErrorAndClosesWithoutACrash) {
     add_company(1, "MERCADO", 1);
     std::string pid = QUERYSQL("SELECT pg_backend_pid();");
-    // A second connection ends ours, as a server restart would.
+    // A second connection ends ours and the database takes no new one: a
+    // server that is gone, which no reconnection brings back.
     {
         std::string error;
-        auto admin = db::PgConnection::open(db_.conninfo(), &error);
+        auto admin = db::PgConnection::open(db_.conninfo() + " dbname=postgres", &error);
         ASSERT_TRUE(admin) << error;
+        admin->exec("ALTER DATABASE " + db_.name() + " ALLOW_CONNECTIONS false;");
         admin->exec("SELECT pg_terminate_backend(" + pid + ");");
     }
     auto result = shell::run_frame_startup(runner_);

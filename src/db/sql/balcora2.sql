@@ -123,3 +123,15 @@ END $$;
 ANALYZE balcora.produto;
 ANALYZE balcora.cliente;
 --RUN--
+
+--SEQ 1004 failed sign-ins per computer
+-- The sign-in allows three tries; the count and the time of the last failure
+-- are kept here so that closing and starting the program again does not
+-- give three more before the lock-out window has passed.
+CREATE TABLE IF NOT EXISTS balcora.tentativa_acesso (
+    nome_cpd varchar(40) NOT NULL,
+    tentativas integer NOT NULL DEFAULT 0,
+    ultima timestamp without time zone NOT NULL,
+    CONSTRAINT pk_tentativa_acesso PRIMARY KEY (nome_cpd)
+);
+--RUN--
