@@ -86,12 +86,12 @@ bool ProductQueryScreen::open(std::optional<std::string> description) {
     const long long table = read_ini_number("ConsultaProduto", "TabPreco", 1, kIniFile);
     price_table_ = table >= 1 && table <= 3 ? static_cast<int>(table) : 1;
     filters_ = {};
-    filters_[slot(ProductKey::name)] = cut_characters(
+    filters_[slot(ProductKey::name)] = util::cut_characters(
         read_ini("Produto", "filtro_nome", "", kIniFile), filter_limit(ProductKey::name));
     if (description) {
         key_ = ProductKey::name;
         filters_[slot(ProductKey::name)] =
-            cut_characters(*description, filter_limit(ProductKey::name));
+            util::cut_characters(*description, filter_limit(ProductKey::name));
     }
     return refresh();
 }
@@ -133,7 +133,7 @@ std::size_t ProductQueryScreen::filter_limit(ProductKey key) {
 }
 
 bool ProductQueryScreen::set_filter(std::string_view text) {
-    filters_[slot(key_)] = cut_characters(text, filter_limit(key_));
+    filters_[slot(key_)] = util::cut_characters(text, filter_limit(key_));
     return refresh();
 }
 

@@ -34,16 +34,6 @@ std::string six_digits(std::string_view stored) {
     return text;
 }
 
-// At most `n` characters, counting a UTF-8 sequence as one.
-std::string cut_characters(const std::string& s, std::size_t n) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) continue;
-        if (chars++ == n) return s.substr(0, i);
-    }
-    return s;
-}
-
 }  // namespace
 
 const CouponBrowse* open_coupon_browse() {
@@ -162,7 +152,8 @@ bool CouponBrowse::refresh() {
         row.cancelled = util::trim(r.C(7)) == "C";
         const std::string customer =
             util::read_integer(r.C(8)).value == 0 ? std::string("CONSUMIDOR") : util::trim(r.C(5));
-        row.cliente = cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
+        row.cliente =
+            util::cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
         row.total = util::read_number<2>(r.C(6)).value;
         rows_.push_back(std::move(row));
     }

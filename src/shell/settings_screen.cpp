@@ -166,18 +166,6 @@ std::string read_stored(const SettingField& f) {
     return read_ini(f.section, f.key, f.default_value, kBlocoXClientIni);
 }
 
-std::string cut_characters(std::string text, std::size_t max) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == max) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
-
 bool valid_percent(std::string_view text) {
     if (text.empty() || text.size() > 3) return false;
     for (char c : text)
@@ -242,7 +230,7 @@ const std::string& SettingsScreen::value(std::string_view id) const {
 void SettingsScreen::set_value(std::string_view id, std::string value) {
     const SettingField* f = find_setting_field(id);
     if (!f) return;
-    if (f->max_length > 0) value = cut_characters(std::move(value), f->max_length);
+    if (f->max_length > 0) value = util::cut_characters(std::move(value), f->max_length);
     values_[std::string(id)] = std::move(value);
 }
 

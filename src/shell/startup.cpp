@@ -29,19 +29,6 @@ namespace {
 constexpr std::string_view kDeveloperSection = "Desenvolvedor PAF-ECF";
 constexpr std::size_t kProgramNameMax = 49;
 
-// Cuts UTF-8 text to at most max characters without splitting one.
-std::string cut_characters(std::string text, std::size_t max) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == max) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
-
 // A decimal number as the setting holds it ("1.0", "2"); anything else is 0.
 std::string version_number(std::string text) {
     text = util::trim(text);
@@ -211,7 +198,8 @@ std::string program_name() {
     if (name.empty()) name = std::string(access::kSystemName);
     std::string version =
         version_number(LEREGISTRO("balcora", kDeveloperSection, "versaosoft", "0"));
-    return cut_characters(name + " " + version + "." + std::to_string(glo::build), kProgramNameMax);
+    return util::cut_characters(name + " " + version + "." + std::to_string(glo::build),
+                                kProgramNameMax);
 }
 
 std::string frame_title(std::string_view program, std::string_view company) {

@@ -335,7 +335,6 @@ TEST(LookupFilter, PatternsAndMasks) {
     EXPECT_EQ(forms::like_pattern("caf%"), "caf%");
     EXPECT_EQ(forms::like_pattern(""), "%");
     EXPECT_EQ(forms::like_pattern("c:\\"), "c:\\\\%");
-    EXPECT_EQ(forms::cut_characters("AÇÚCAR", 3), "AÇÚ");
     EXPECT_EQ(forms::cest_text("2803800"), "28.038.00");
     EXPECT_EQ(forms::cest_text("100100"), "01.001.00");
     EXPECT_EQ(forms::cest_text("0"), "");
