@@ -50,10 +50,9 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
                  TXTSQL(glo::numfab) + " LIMIT 1",
              printer);
     const std::string id_maqecf = printer.has_row() ? std::string(printer.C(1)) : "0";
-    const std::string day =
-        printer.has_row() && !printer.C(2).empty()
-            ? "'" + std::string(printer.C(2)) + "'"
-            : DTSQL(util::day_number(clock().now().year, clock().now().month, clock().now().day));
+    const std::string day = printer.has_row() && !printer.C(2).empty()
+                                ? "'" + std::string(printer.C(2)) + "'"
+                                : DTSQL(today());
     const auto [date, time] = printer_date_time(glo::datahora_ecf);
     const long long cents = text_to_integer(valor);
     char amount[32];

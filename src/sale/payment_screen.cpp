@@ -23,11 +23,6 @@ namespace {
 
 constexpr int kMaxTermDays = 9999;
 
-util::DayNumber today() {
-    const auto t = clock().now();
-    return util::day_number(t.year, t.month, t.day);
-}
-
 std::optional<std::int64_t> typed_integer(std::string_view text, std::int64_t max) {
     const std::string t = util::trim(text);
     if (t.empty()) return 0;

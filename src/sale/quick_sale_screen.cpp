@@ -18,7 +18,6 @@
 #include "util/text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <system_error>
 
 namespace balcora::sale {
@@ -251,10 +250,8 @@ std::string QuickSaleScreen::message_line() const {
 
 void QuickSaleScreen::refresh_clock() {
     const auto t = clock().now();
-    date_text_ = util::br_date(util::day_number(t.year, t.month, t.day));
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    time_text_ = text;
+    date_text_ = util::br_date(util::day_of(t));
+    time_text_ = util::time_text(t);
 }
 
 // The folder is read again after its last picture, so pictures put there

@@ -11,11 +11,6 @@
 
 namespace balcora::sale {
 
-util::DayNumber today() {
-    const auto t = clock().now();
-    return util::day_number(t.year, t.month, t.day);
-}
-
 bool printer_window_free() {
     if (glo::jan_ecf_aberta == 0) return true;
     prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::Warning);

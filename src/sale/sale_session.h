@@ -201,8 +201,11 @@ class SaleSession {
     bool day_is_open();
     bool open_coupon();
     bool customer_document(std::string& cgcpf);
-    std::optional<Prepared> prepare(const Product& p, std::optional<util::Quantity> quantity,
-                                    UnitPrice price, util::Money discount);
+    bool check_item(const Product& p, std::optional<util::Quantity> quantity, UnitPrice price,
+                    bool active_only);
+    void refuse_lookup(const LookupResult& found, std::string_view not_found_text);
+    std::optional<Prepared> prepare(const Product& p, util::Quantity quantity, UnitPrice price,
+                                    util::Money discount);
     bool register_item(const Sale& sale, const Prepared& prepared);
     int next_item_number() const;
     bool cancel(int num_item, bool quick_sale);

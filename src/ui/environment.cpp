@@ -26,6 +26,9 @@ const platform::DataRoot& data_root() {
 ui::PromptPort& prompt() {
     return *environment().prompt;
 }
+util::DayNumber today() {
+    return util::day_of(clock().now());
+}
 
 ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environment()) {
     Environment& e = environment();

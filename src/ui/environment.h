@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/data_root.h"
 #include "ui/prompt_port.h"
+#include "util/day_number.h"
 
 namespace balcora {
 
@@ -18,6 +19,9 @@ Environment& environment();
 platform::Clock& clock();
 const platform::DataRoot& data_root();
 ui::PromptPort& prompt();
+
+// The day of the injected clock.
+util::DayNumber today();
 
 // Puts the given services in place and restores the previous ones on exit.
 // Null members keep the current service.

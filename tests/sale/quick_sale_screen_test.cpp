@@ -87,7 +87,7 @@ TEST_F(QuickSaleScreenTest, WithoutTheAccessRightNothingOpensAndThePrinterIsNotT
 }
 
 TEST_F(QuickSaleScreenTest, APendingBlocoXFlagBlocksWhateverTheStartDate) {
-    glo::dtenvredz = sale::today() + 30;
+    glo::dtenvredz = today() + 30;
     ASSERT_TRUE(GRAVAREGISTRO("balcora", std::string("PAF-ECF.") + demo::kPrinterSerial,
                               "ECF Bloqueado.BlocoX.Estoque", "1"));
     EXPECT_FALSE(screen_.open());
