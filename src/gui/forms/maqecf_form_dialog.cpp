@@ -1,6 +1,7 @@
 #include "gui/forms/maqecf_form_dialog.h"
 
 #include "forms/maqecf_choices.h"
+#include "gui/qt_text.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 
@@ -18,10 +19,6 @@ namespace balcora::gui {
 namespace {
 
 using forms::MaqecfField;
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QLineEdit* line(QWidget* parent, const char* name, int max_length, const char* digits = nullptr) {
     auto* e = new QLineEdit(parent);

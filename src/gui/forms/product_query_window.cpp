@@ -1,10 +1,11 @@
 #include "gui/forms/product_query_window.h"
 
 #include "gui/forms/grouped_header.h"
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 #include "ui/environment.h"
 
 #include <QAbstractTableModel>
-#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -58,10 +59,6 @@ int tab_of(ProductKey key) {
 
 ProductKey key_of(int tab) {
     return static_cast<ProductKey>(tab + 1);
-}
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 }  // namespace
@@ -357,20 +354,10 @@ void ProductQueryWindow::select_current() {
 bool ProductQueryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == filter_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-                // The list moves while the operator keeps typing the filter.
-                QApplication::sendEvent(table_, key);
-                return true;
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                select_current();
-                return true;
-            default:
-                break;
+        if (pass_moving_key(key, table_)) return true;
+        if (is_enter(key)) {
+            select_current();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -2,6 +2,7 @@
 
 #include "globals/globals.h"
 #include "gui/forms/lookup_entry.h"
+#include "gui/qt_text.h"
 #include "sale/coupon_tape.h"
 #include "sale/sale_routes.h"
 #include "ui/environment.h"
@@ -27,16 +28,8 @@ namespace balcora::gui {
 
 namespace {
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 std::string text_of(const QLineEdit* e) {
     return e->text().toStdString();
-}
-
-QString money(util::Money m) {
-    return qs(util::to_br(m));
 }
 
 QString day_text(util::DayNumber d) {

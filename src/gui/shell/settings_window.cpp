@@ -1,6 +1,7 @@
 #include "gui/shell/settings_window.h"
 
 #include "gui/log/log_windows.h"
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
 #include "shell/main_menu.h"
 #include "shell/screen_registry.h"
@@ -26,10 +27,6 @@ namespace balcora {
 namespace gui {
 
 namespace {
-
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The field's editing widget when it is wrapped with a button.
 template <typename T>
