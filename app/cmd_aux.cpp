@@ -68,7 +68,7 @@ int write_command(const std::vector<std::string>& args) {
         return refuse("--numfab deve ter de 1 a 39 caracteres");
     std::optional<std::int64_t> cents;
     if (given("vlgt")) {
-        cents = util::parse_units(options->at("vlgt"), 2, util::ExcessDecimals::refuse);
+        cents = util::parse_units(options->at("vlgt"), 2, util::ExcessDecimals::kRefuse);
         if (!cents || *cents < 0 || *cents > kGrandTotalMax)
             return refuse("--vlgt invalido: informe um valor como 1234.56 (ate 15 digitos)");
     }
@@ -80,7 +80,7 @@ int write_command(const std::vector<std::string>& args) {
         return refuse("--pafsn deve ser 0 ou 1");
 
     ecf::AuxFileTexts existing;
-    const bool exists = ecf::read_aux_file(existing) != ecf::AuxRead::Missing;
+    const bool exists = ecf::read_aux_file(existing) != ecf::AuxRead::kMissing;
     if (exists && !LEARQAUXILIAR()) return 1;  // unreadable: shown, left as it is
     if (!exists && !given("numfab"))
         return refuse("o arquivo auxiliar ainda nao existe: informe --numfab");
@@ -98,13 +98,13 @@ int write_command(const std::vector<std::string>& args) {
 int show_command() {
     ecf::AuxFileTexts texts;
     switch (ecf::read_aux_file(texts)) {
-        case ecf::AuxRead::Missing:
+        case ecf::AuxRead::kMissing:
             ecf::warn_aux_file_missing();
             return 1;
-        case ecf::AuxRead::Unreadable:
+        case ecf::AuxRead::kUnreadable:
             LEARQAUXILIAR();  // shows why
             return 1;
-        case ecf::AuxRead::Ok:
+        case ecf::AuxRead::kOk:
             break;
     }
     std::printf("numfab=%s\nvlgt=%s\nmd5txt=%s\nmd5exe=%s\npafsn=%s\ndtenvredz=%s\n",

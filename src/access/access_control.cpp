@@ -39,7 +39,7 @@ int& last_handle() {
 }
 
 void refuse(const std::string& text) {
-    prompt().message(kCaption, text, ui::Icon::Warning);
+    prompt().message(kCaption, text, ui::Icon::kWarning);
 }
 
 // Characters of a UTF-8 text; empty when it is not valid UTF-8.
@@ -297,7 +297,7 @@ int create_operator(const Operator& data, std::string_view password) {
     }
     auto digest = hash_password(password);
     if (!digest) {
-        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::Error);
+        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::kError);
         return 0;
     }
     const std::string now = now_literal();
@@ -362,7 +362,7 @@ bool set_operator_password(int id, std::string_view password) {
     }
     auto digest = hash_password(password);
     if (!digest) {
-        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::Error);
+        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::kError);
         return false;
     }
     if (!store_digest(id, *digest)) {
@@ -480,7 +480,7 @@ bool initialise_access_control(std::string_view system_name) {
     if (!conn) {
         prompt().message("Erro",
                          "Dados de segurança indisponíveis: sem conexão com o banco de dados!",
-                         ui::Icon::Error);
+                         ui::Icon::kError);
         return false;
     }
     db::PgResult r = conn->exec(
@@ -490,7 +490,7 @@ bool initialise_access_control(std::string_view system_name) {
         prompt().message("Erro",
                          "Dados de segurança indisponíveis (tabelas de usuários):|" +
                              (r ? r.error_message() : conn->error_message()),
-                         ui::Icon::Error);
+                         ui::Icon::kError);
         return false;
     }
     return true;

@@ -47,11 +47,11 @@ void LoginScreen::attempt() {
     password.clear();
     focus_ = Field::kPassword;
     if (++failed_ >= kMaxTries) {
-        prompt().message("Aviso", kTriesExhaustedMessage, ui::Icon::Warning);
+        prompt().message("Aviso", kTriesExhaustedMessage, ui::Icon::kWarning);
         open_ = false;
         return;
     }
-    prompt().message("Aviso", kInvalidLoginMessage, ui::Icon::Warning);
+    prompt().message("Aviso", kInvalidLoginMessage, ui::Icon::kWarning);
 }
 
 }  // namespace balcora::access

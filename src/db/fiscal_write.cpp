@@ -33,7 +33,7 @@ namespace {
 void show_table_error(std::string_view table, const PgResult& r, PgConnection& conn) {
     prompt().beep();
     std::string text = r ? r.error_message() : conn.error_message();
-    prompt().message("Erro (" + r.sqlstate() + ")/" + std::string(table), text, ui::Icon::Error);
+    prompt().message("Erro (" + r.sqlstate() + ")/" + std::string(table), text, ui::Icon::kError);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ bool INICIABD(std::string_view server) {
         std::string error;
         auto conn = db::PgConnection::open(db::libpq_conninfo(glo::string_conexao), &error);
         if (!conn) {
-            prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
+            prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::kError);
             return false;
         }
         db::prepare_session(*conn);

@@ -46,7 +46,7 @@ bool run_bookkeeping(const std::string& statement) {
     if (!conn) return false;
     db::PgResult r = conn->exec(statement);
     if (r.ok()) return true;
-    prompt().message("Erro (" + r.sqlstate() + ")", r.error_message(), ui::Icon::Error);
+    prompt().message("Erro (" + r.sqlstate() + ")", r.error_message(), ui::Icon::kError);
     return false;
 }
 
@@ -75,7 +75,7 @@ bool run_script(const std::string& path, std::string_view schema, db::ScriptProg
         int code = errno;
         prompt().message("Aviso",
                          "Erro (" + std::to_string(code) + ") ao abrir o arquivo (" + path + ")!",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return false;
     }
     const std::string s(schema);
@@ -130,7 +130,7 @@ int LEARQUIVOSQL(std::string_view path_view, int number, std::string_view schema
 
     const std::string stamp = db::file_stamp(path);
     if (stamp.empty()) {
-        prompt().message("Aviso", "Arquivo não encontrado (" + path + ")!", ui::Icon::Warning);
+        prompt().message("Aviso", "Arquivo não encontrado (" + path + ")!", ui::Icon::kWarning);
         return 0;
     }
     if (!(stamp > stored)) return 1;

@@ -86,12 +86,12 @@ int open_error(const std::filesystem::path& file) {
 void show_open_error(const std::filesystem::path& file, int code) {
     prompt().message("Erro",
                      "Erro (" + std::to_string(code) + ") ao abrir o arquivo " + file.string(),
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 void show_write_error(const std::filesystem::path& file) {
     prompt().message("Erro", "Erro123 ao gravar arquivo \"" + file.string() + "\"",
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 void apply_to_globals(const ecf::AuxFileTexts& t) {
@@ -128,7 +128,7 @@ std::filesystem::path aux_file_path() {
 void warn_aux_file_missing() {
     prompt().message("Aviso",
                      "Arquivo auxiliar \"" + aux_file_path().string() + "\" não encontrado!",
-                     ui::Icon::Warning);
+                     ui::Icon::kWarning);
 }
 
 std::string grand_total_text(util::Money total) {
@@ -141,10 +141,10 @@ std::string grand_total_text(util::Money total) {
 AuxRead read_aux_file(AuxFileTexts& out, int* error) {
     const auto file = aux_file_path();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return AuxRead::Missing;
+    if (!std::filesystem::is_regular_file(file, ec)) return AuxRead::kMissing;
     if (int code = open_error(file)) {
         if (error) *error = code;
-        return AuxRead::Unreadable;
+        return AuxRead::kUnreadable;
     }
     out.numfab = read_key(file, "numfab");
     out.vlgt = read_key(file, "vlgt");
@@ -152,7 +152,7 @@ AuxRead read_aux_file(AuxFileTexts& out, int* error) {
     out.md5exe = read_key(file, "md5exe");
     out.pafsn = read_key(file, "pafsn");
     out.dtenvredz = read_key(file, "dtenvredz");
-    return AuxRead::Ok;
+    return AuxRead::kOk;
 }
 
 bool install_aux_file() {
@@ -170,7 +170,7 @@ bool install_aux_file() {
               write_key(file, "pafsn", plain.pafsn) &&
               write_key(file, "dtenvredz", plain.dtenvredz);
     AuxFileTexts back;
-    ok = ok && read_aux_file(back) == AuxRead::Ok && back.numfab == plain.numfab &&
+    ok = ok && read_aux_file(back) == AuxRead::kOk && back.numfab == plain.numfab &&
          back.vlgt == plain.vlgt && back.md5txt == plain.md5txt && back.md5exe == plain.md5exe &&
          back.pafsn == plain.pafsn && back.dtenvredz == plain.dtenvredz;
     if (!ok) show_write_error(file);
@@ -183,13 +183,13 @@ bool LEARQAUXILIAR() {
     ecf::AuxFileTexts texts;
     int code = 0;
     switch (ecf::read_aux_file(texts, &code)) {
-        case ecf::AuxRead::Ok:
+        case ecf::AuxRead::kOk:
             apply_to_globals(texts);
             return true;
-        case ecf::AuxRead::Missing:
+        case ecf::AuxRead::kMissing:
             ecf::warn_aux_file_missing();
             break;
-        case ecf::AuxRead::Unreadable:
+        case ecf::AuxRead::kUnreadable:
             show_open_error(ecf::aux_file_path(), code);
             break;
     }

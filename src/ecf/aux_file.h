@@ -38,7 +38,7 @@ struct AuxFileTexts {
     std::string dtenvredz;  // day number in digits
 };
 
-enum class AuxRead { Ok, Missing, Unreadable };
+enum class AuxRead { kOk, kMissing, kUnreadable };
 
 // Reads and unscrambles every key without showing anything; error receives
 // the system's code when the file exists but cannot be opened.

@@ -74,7 +74,7 @@ void GRAVADOCEMITIDOSECF(std::string_view tipo, std::int32_t num_cro, std::int32
         prompt().message(
             "Erro",
             "Erro (" + text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
-            ui::Icon::Error);
+            ui::Icon::kError);
         return;
     }
     db::SqlRecord id;

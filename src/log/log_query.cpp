@@ -94,7 +94,7 @@ bool set_filter_date(LogFilter& filter, std::string_view typed) {
     }
     util::DayNumber day = util::parse_br_date(text);
     if (day <= 0) {
-        prompt().message("Aviso", "Data inválida!", ui::Icon::Warning);
+        prompt().message("Aviso", "Data inválida!", ui::Icon::kWarning);
         return false;
     }
     filter.data = day;

@@ -58,7 +58,7 @@ void reset_sale_routes() {
 
 void report_not_available(std::string_view what) {
     prompt().message("Aviso", std::string(what) + " ainda não disponível nesta versão.",
-                     ui::Icon::Information);
+                     ui::Icon::kInformation);
 }
 
 }  // namespace balcora::sale

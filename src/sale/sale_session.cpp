@@ -39,7 +39,7 @@ SaleSession::SaleSession(SaleScreen screen) : screen_(screen) {}
 
 void SaleSession::refuse(std::string_view text) {
     prompt().beep();
-    prompt().message(kNotice, text, ui::Icon::Warning);
+    prompt().message(kNotice, text, ui::Icon::kWarning);
 }
 
 namespace {
@@ -62,7 +62,7 @@ PointOfSale read_point_of_sale() {
 }  // namespace
 
 bool SaleSession::load_point_of_sale() {
-    settings_ = screen_ == SaleScreen::coupon_form ? coupon_form_lookup_settings()
+    settings_ = screen_ == SaleScreen::kCouponForm ? coupon_form_lookup_settings()
                                                    : quick_sale_lookup_settings();
     pos_ = read_point_of_sale();
     return pos_.found;
@@ -129,18 +129,18 @@ bool SaleSession::check_item(const Product& p, std::optional<util::Quantity> qua
 // shown its error.
 void SaleSession::refuse_lookup(const LookupResult& found, std::string_view not_found_text) {
     switch (found.outcome) {
-        case LookupResult::Outcome::found:
+        case LookupResult::Outcome::kFound:
             return;
-        case LookupResult::Outcome::lookup_failed:
+        case LookupResult::Outcome::kLookupFailed:
             prompt().beep();
             return;
-        case LookupResult::Outcome::label_without_price:
+        case LookupResult::Outcome::kLabelWithoutPrice:
             refuse("Preço do produto inválido!");
             return;
-        case LookupResult::Outcome::label_product_not_found:
+        case LookupResult::Outcome::kLabelProductNotFound:
             refuse("Código (" + found.code + ") do produto inexistente!");
             return;
-        case LookupResult::Outcome::not_found:
+        case LookupResult::Outcome::kNotFound:
             refuse(not_found_text);
             return;
     }
@@ -187,22 +187,22 @@ std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p, util
 Registration SaleSession::enter_code(std::string_view code_field, util::Quantity quantity_field) {
     if (!day_is_open()) {
         refuse("Caixa não esta aberto!");
-        return Registration::day_closed;
+        return Registration::kDayClosed;
     }
     if (!coupon_open()) clear();
     const CodeEntry entry = split_quantity_prefix(code_field);
     if (entry.code.empty()) {
         refuse("Produto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
-    const LookupResult found = look_up(entry.code, LookupOrder::quick_sale, settings_);
-    if (found.outcome != LookupResult::Outcome::found) {
-        const bool unknown = found.outcome == LookupResult::Outcome::not_found ||
-                             found.outcome == LookupResult::Outcome::label_product_not_found;
+    const LookupResult found = look_up(entry.code, LookupOrder::kQuickSale, settings_);
+    if (found.outcome != LookupResult::Outcome::kFound) {
+        const bool unknown = found.outcome == LookupResult::Outcome::kNotFound ||
+                             found.outcome == LookupResult::Outcome::kLabelProductNotFound;
         // An unknown code leaves nothing of the last item on show.
         if (unknown) shown_ = {};
         refuse_lookup(found, "Código do produto inexistente!");
-        return unknown ? Registration::not_found : Registration::refused;
+        return unknown ? Registration::kNotFound : Registration::kRefused;
     }
 
     // A prefix or the quantity field counts units of what the code stands
@@ -228,17 +228,17 @@ Registration SaleSession::enter_code(std::string_view code_field, util::Quantity
         true, p, quantity.value_or(util::Quantity{}), price,
         quantity ? util::item_total(*quantity, price).value_or(util::Money{}) : util::Money{}};
 
-    if (!check_item(p, quantity, price, false)) return Registration::refused;
+    if (!check_item(p, quantity, price, false)) return Registration::kRefused;
     auto prepared = prepare(p, *quantity, price, {});
-    if (!prepared) return Registration::refused;
-    if (!coupon_open() && !open_coupon()) return Registration::refused;
-    return register_item({p, *quantity, price, {}}, *prepared) ? Registration::registered
-                                                               : Registration::refused;
+    if (!prepared) return Registration::kRefused;
+    if (!coupon_open() && !open_coupon()) return Registration::kRefused;
+    return register_item({p, *quantity, price, {}}, *prepared) ? Registration::kRegistered
+                                                               : Registration::kRefused;
 }
 
 std::optional<FormLine> SaleSession::look_up_form_item(std::string_view code) {
-    const LookupResult found = look_up(code, LookupOrder::coupon_form, settings_);
-    if (found.outcome != LookupResult::Outcome::found) {
+    const LookupResult found = look_up(code, LookupOrder::kCouponForm, settings_);
+    if (found.outcome != LookupResult::Outcome::kFound) {
         refuse_lookup(found, util::trim(code).empty() ? "Produto inválido!"
                                                       : "Código do produto inexistente!");
         return std::nullopt;
@@ -253,43 +253,43 @@ Registration SaleSession::confirm_form_item(const FormItemEntry& entry) {
         if (header_.numero_nf <= 0 || util::trim(header_.serie_nf).empty() ||
             header_.dt_emissao_nf <= 0 || header_.dt_emissao_nf > coupon_day) {
             refuse("Data de Emissão da Nota Fiscal Inválida!");
-            return Registration::refused;
+            return Registration::kRefused;
         }
     }
     if (!day_is_open()) {
         refuse("Caixa não esta aberto!");
-        return Registration::day_closed;
+        return Registration::kDayClosed;
     }
     if (util::trim(entry.code).empty()) {
         refuse("Produto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
     auto line = look_up_form_item(entry.code);
-    if (!line) return Registration::not_found;
+    if (!line) return Registration::kNotFound;
     const Product& p = line->product;
     const util::Quantity quantity = entry.quantity;
     const UnitPrice table = line->table_price;
-    if (!check_item(p, quantity, table, true)) return Registration::refused;
+    if (!check_item(p, quantity, table, true)) return Registration::kRefused;
     const UnitPrice typed = entry.typed_price.value_or(table);
     if (typed.units() < 10 || typed > table) {
         refuse("Preço unitário inválido!|Preço Pauta: " + price_text(table));
-        return Registration::refused;
+        return Registration::kRefused;
     }
     const FormItemAmounts form =
         form_item_amounts({table, quantity, typed, entry.discount_percent, entry.discount_value});
     if (form.discount_invalid) {
         refuse("Desconto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
     auto prepared = prepare(p, quantity, table, form.discount);
-    if (!prepared) return Registration::refused;
-    if (!coupon_open() && !open_coupon()) return Registration::refused;
-    return register_item({p, quantity, table, form.discount}, *prepared) ? Registration::registered
-                                                                         : Registration::refused;
+    if (!prepared) return Registration::kRefused;
+    if (!coupon_open() && !open_coupon()) return Registration::kRefused;
+    return register_item({p, quantity, table, form.discount}, *prepared) ? Registration::kRegistered
+                                                                         : Registration::kRefused;
 }
 
 bool SaleSession::set_header(const CouponHeader& header) {
-    if (coupon_open() && screen_ == SaleScreen::coupon_form &&
+    if (coupon_open() && screen_ == SaleScreen::kCouponForm &&
         (header.id_cliente != coupon_.id_cliente || header.id_vendedor != coupon_.id_vendedor ||
          util::trim(header.forma_pag_com) != util::trim(header_.forma_pag_com))) {
         if (!db::execute("UPDATE balcora.cfiscal SET id_cliente=" + id_or_null(header.id_cliente) +
@@ -316,12 +316,12 @@ bool SaleSession::customer_document(std::string& cgcpf) {
     const auto pesso = util::read_integer(r.C(1)).value;
     if (pesso == 1 && !CNPJ(cgcpf)) {
         prompt().beep();
-        prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::Error);
+        prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::kError);
         return false;
     }
     if (pesso == 2 && !CPF(cgcpf)) {
         prompt().beep();
-        prompt().message("Erro", "Cliente com CPF inválido!", ui::Icon::Error);
+        prompt().message("Erro", "Cliente com CPF inválido!", ui::Icon::kError);
         return false;
     }
     return true;
@@ -333,7 +333,7 @@ bool SaleSession::open_coupon() {
 
     OpenCoupon c;
     c.data = pos_.data_sit;
-    if (screen_ == SaleScreen::coupon_form) {
+    if (screen_ == SaleScreen::kCouponForm) {
         c.id_cliente = header_.id_cliente;
         c.id_vendedor = header_.id_vendedor;
     }
@@ -344,7 +344,7 @@ bool SaleSession::open_coupon() {
     c.numero = n_coo + 1;
     c.num_ccf = n_ccf + 1;
 
-    const bool form = screen_ == SaleScreen::coupon_form;
+    const bool form = screen_ == SaleScreen::kCouponForm;
     // The issue date and time of one reading of the clock, not two.
     const platform::LocalTime now = clock().now();
     const std::string insert =
@@ -542,7 +542,7 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
         prompt().beep();
         prompt().message("Erro (" + updated.sqlstate() + ")/cfiscald",
                          updated ? updated.error_message() : conn->error_message(),
-                         ui::Icon::Error);
+                         ui::Icon::kError);
         return false;
     }
     auto snapshot = store_totals();

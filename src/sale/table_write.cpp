@@ -10,7 +10,7 @@ namespace {
 void show_error(std::string_view table, const db::PgResult& r, const db::PgConnection& conn) {
     prompt().beep();
     prompt().message("Erro (" + r.sqlstate() + ")/" + std::string(table),
-                     r ? r.error_message() : conn.error_message(), ui::Icon::Error);
+                     r ? r.error_message() : conn.error_message(), ui::Icon::kError);
 }
 
 }  // namespace

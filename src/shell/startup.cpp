@@ -85,7 +85,7 @@ void warn_misplaced_printer_libraries() {
         "Atenção as dll(s) listadas a baixo estão instalada(s) no local errado, favor instalar "
         "na system32!";
     for (const auto& f : found) text += "|" + f.string();
-    prompt().message("Atenção", text, ui::Icon::Warning);
+    prompt().message("Atenção", text, ui::Icon::kWarning);
 }
 
 // The program's name goes to the server so an administrator sees who is
@@ -122,7 +122,7 @@ bool ask_for_backup() {
         prompt().message("Aviso",
                          "A cópia de segurança ainda não está disponível nesta versão do "
                          "programa.|Faça a cópia do banco de dados por outro meio.",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
     return true;
 }
 
@@ -133,7 +133,7 @@ bool open_quick_sale_at_start(CommandRunner& runner) {
     if (!open_screen("QUICKBALCORA")) {
         prompt().message("Aviso",
                          "A Venda Rápida ainda não está disponível nesta versão do programa.",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return false;
     }
     return shutdown_check(runner);
@@ -146,14 +146,14 @@ bool ensure_backup_folder() {
     std::error_code ec;
     if (fs::is_directory(folder, ec)) return true;
     if (fs::create_directories(folder, ec) && !ec) return true;
-    prompt().message("Erro", "Erro ao criar pasta \"" + folder.string() + "\".", ui::Icon::Error);
+    prompt().message("Erro", "Erro ao criar pasta \"" + folder.string() + "\".", ui::Icon::kError);
     return false;
 }
 
 bool open_database_at_start() {
     std::string error;
     if (!db::ensure_local_server(data_root(), &error)) {
-        prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
+        prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::kError);
         return false;
     }
     db::ConnectionSettings settings = db::read_connection_settings(data_root());
@@ -235,7 +235,7 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
     auto company = find_active_company();
     if (!company) {
         if (!connection_lost())
-            prompt().message("Aviso", "Não há empresa ativa!", ui::Icon::Warning);
+            prompt().message("Aviso", "Não há empresa ativa!", ui::Icon::kWarning);
         result.close = true;
         return result;
     }

@@ -63,7 +63,7 @@ void DatabaseSettingsWindow::confirm() {
     // A port that is no number would only lead to a failed connection later.
     if (db::parse_port(porta_->text().toStdString()) == 0) {
         prompt().message("Aviso", "Porta inválida!|Informe um número de 1 a 65535.",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         focus_field(porta_);
         return;
     }

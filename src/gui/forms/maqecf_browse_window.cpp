@@ -17,7 +17,7 @@ namespace balcora::gui {
 bool run_printer_form(forms::FormMode mode, std::int32_t id_maqecf, QWidget* parent) {
     forms::MaqecfForm form;
     const bool opened =
-        mode == forms::FormMode::insert ? form.open_insert() : form.open(mode, id_maqecf);
+        mode == forms::FormMode::kInsert ? form.open_insert() : form.open(mode, id_maqecf);
     if (!opened) return false;
     MaqecfFormDialog dialog(form, parent);
     return dialog.exec() == QDialog::Accepted;
@@ -39,21 +39,21 @@ MaqecfBrowseWindow::MaqecfBrowseWindow(QWidget* parent, FormOpener opener)
                    {"Marca", "Modelo", "Porta", "Modelo Scanner", "Porta Scanner", "Nº Série"});
     printers_->horizontalHeader()->setStretchLastSection(true);
     connect(printers_, &QTableWidget::cellDoubleClicked, this,
-            [this](int, int) { open_form(forms::FormMode::change); });
+            [this](int, int) { open_form(forms::FormMode::kChange); });
 
     QPushButton* consult = row_button(this, "Con&sulta", "consult");
     QPushButton* add = row_button(this, "&Novo", "add");
     QPushButton* edit = row_button(this, "&Editar", "edit");
     QPushButton* remove = row_button(this, "E&xcluir", "remove");
     QPushButton* close = row_button(this, "&Fechar", "close");
-    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::view); });
-    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::insert); });
-    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::change); });
+    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kView); });
+    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kInsert); });
+    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kChange); });
     connect(remove, &QPushButton::clicked, this, &MaqecfBrowseWindow::remove_selected);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     // The usual keys of the store's browse windows.
     connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this,
-            [this] { open_form(forms::FormMode::insert); });
+            [this] { open_form(forms::FormMode::kInsert); });
     connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
             &MaqecfBrowseWindow::remove_selected);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
@@ -99,7 +99,7 @@ int MaqecfBrowseWindow::selected_row() const {
 
 void MaqecfBrowseWindow::open_form(forms::FormMode mode) {
     std::int32_t id = 0;
-    if (mode != forms::FormMode::insert) {
+    if (mode != forms::FormMode::kInsert) {
         const int row = selected_row();
         if (row < 0) return;
         id = browse_.lines()[static_cast<std::size_t>(row)].id_maqecf;

@@ -237,7 +237,7 @@ ProductQueryWindow::ProductQueryWindow(QWidget* parent, Mode mode,
     auto* close = new QPushButton("&Fechar", this);
     close->setObjectName("close");
     for (QPushButton* b : {select_, itp, close}) b->setAutoDefault(false);
-    if (mode_ == Mode::browse) {
+    if (mode_ == Mode::kBrowse) {
         select_->setEnabled(false);
         select_->setToolTip("Escolha de produto só na venda");
     }
@@ -341,7 +341,7 @@ void ProductQueryWindow::search_in_list(const QString& text) {
 }
 
 void ProductQueryWindow::select_current() {
-    if (mode_ != Mode::select) return;
+    if (mode_ != Mode::kSelect) return;
     const QModelIndex current = table_->currentIndex();
     if (!current.isValid()) {
         prompt().beep();

@@ -174,14 +174,14 @@ std::int64_t CouponBrowseWindow::selected() const {
 
 void CouponBrowseWindow::new_coupon(bool invoice_registration) {
     if (!browse_.may_start_coupon()) return;
-    open_coupon_form({sale::CouponFormMode::insert, 0, invoice_registration}, this);
+    open_coupon_form({sale::CouponFormMode::kInsert, 0, invoice_registration}, this);
     reload();
 }
 
 void CouponBrowseWindow::consult() {
     const std::int64_t id = selected();
     if (id == 0) return;
-    open_coupon_form({sale::CouponFormMode::view, id, false}, this);
+    open_coupon_form({sale::CouponFormMode::kView, id, false}, this);
 }
 
 }  // namespace balcora::gui

@@ -376,19 +376,19 @@ void QuickSaleWindow::enter_code() {
     give_fields();
     refresh();
     switch (r) {
-        case R::moved_on:
+        case R::kMovedOn:
             quantity_field_->setFocus();
             quantity_field_->selectAll();
             break;
-        case R::chosen:
+        case R::kChosen:
             code_field_->setFocus();
             code_field_->end(false);
             break;
-        case R::refused:
+        case R::kRefused:
             code_field_->setFocus();
             code_field_->selectAll();
             break;
-        case R::registered:
+        case R::kRegistered:
             code_field_->setFocus();
             break;
     }
