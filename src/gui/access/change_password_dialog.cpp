@@ -2,16 +2,11 @@
 
 #include "access/access_control.h"
 #include "gui/qt_text.h"
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
 #include "gui/shell/form_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
@@ -31,12 +26,9 @@ ChangePasswordDialog::ChangePasswordDialog(access::ChangePasswordScreen& screen,
     new_password_ = add("&Nova senha:", "new_password");
     confirmation_ = add("&Confirmação:", "confirmation");
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
-    form_column(this, form, who)->addWidget(buttons);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({current_, new_password_, confirmation_});
-    tab_chain({current_, new_password_, confirmation_, ok_button(buttons), cancel_button(buttons)});
+    finish_form(
+        this, form, {current_, new_password_, confirmation_}, tr("&Ok"), [this] { confirm(); },
+        who);
     show_screen();
 }
 

@@ -2,16 +2,11 @@
 
 #include "access/access_control.h"
 #include "gui/qt_text.h"
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
 #include "gui/shell/form_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
@@ -39,13 +34,9 @@ FirstAdministratorDialog::FirstAdministratorDialog(access::FirstAdministratorScr
                             this);
     hint->setEnabled(false);
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Gravar"), [this] { confirm(); });
-    form_column(this, form, explanation, hint)->addWidget(buttons);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({login_, name_, password_, confirmation_});
-    tab_chain(
-        {login_, name_, password_, confirmation_, ok_button(buttons), cancel_button(buttons)});
+    finish_form(
+        this, form, {login_, name_, password_, confirmation_}, tr("&Gravar"), [this] { confirm(); },
+        explanation, hint);
 
     login_->setText(qs(screen_.login));
     show_screen();

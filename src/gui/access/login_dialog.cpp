@@ -1,16 +1,11 @@
 #include "gui/access/login_dialog.h"
 
 #include "gui/qt_text.h"
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
 #include "gui/shell/form_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
@@ -31,12 +26,8 @@ LoginDialog::LoginDialog(access::LoginScreen& screen, QWidget* parent)
     password_ = form_line(this, form, tr("&Senha:"), "password",
                           access::LoginScreen::kPasswordWidth, width, true);
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
-    form_column(this, form, title)->addWidget(buttons);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({login_, password_});
-    tab_chain({login_, password_, ok_button(buttons), cancel_button(buttons)});
+    finish_form(
+        this, form, {login_, password_}, tr("&Ok"), [this] { confirm(); }, title);
 
     login_->setText(qs(screen_.login));
     password_->setText(qs(screen_.password));

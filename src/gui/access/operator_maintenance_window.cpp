@@ -93,10 +93,7 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
     connect(remove, &QPushButton::clicked, this, &OperatorMaintenanceWindow::remove_operator);
     connect(password, &QPushButton::clicked, this, &OperatorMaintenanceWindow::reset_password);
     connect(close, &QPushButton::clicked, this, &OperatorMaintenanceWindow::reject);
-    auto* actions = new QHBoxLayout;
-    for (QPushButton* b : {add, edit, remove, password}) actions->addWidget(b);
-    actions->addStretch();
-    actions->addWidget(close);
+    QHBoxLayout* actions = button_row({add, edit, remove, password}, close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(panes, 1);

@@ -59,10 +59,7 @@ MaqecfBrowseWindow::MaqecfBrowseWindow(QWidget* parent, FormOpener opener)
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
 
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {consult, add, edit, remove}) buttons->addWidget(b);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({consult, add, edit, remove}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(printers_, 1);
     layout->addLayout(buttons);

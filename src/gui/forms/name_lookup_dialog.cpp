@@ -46,10 +46,7 @@ NameLookupDialog::NameLookupDialog(QWidget* parent, const QString& title, const 
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(label);
     filter_row->addWidget(filter_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(select);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({select}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filter_row);
     layout->addWidget(table_, 1);

@@ -253,11 +253,7 @@ ProductQueryWindow::ProductQueryWindow(QWidget* parent, Mode mode,
     auto* status_row = new QHBoxLayout;
     status_row->addWidget(note_, 1);
     status_row->addWidget(locator_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(select_);
-    buttons->addWidget(itp);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({select_, itp}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addLayout(filter_row);

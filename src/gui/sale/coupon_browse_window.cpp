@@ -76,11 +76,8 @@ CouponBrowseWindow::CouponBrowseWindow(QWidget* parent) : QDialog(parent) {
         b->setEnabled(false);
         b->setToolTip(tr("Cupom fiscal não pode ser alterado nem excluído; use Cancela Cupom."));
     }
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {novo, pre_sale_, spool_, cancel, consult, edit, remove, invoice})
-        buttons->addWidget(b);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons =
+        button_row({novo, pre_sale_, spool_, cancel, consult, edit, remove, invoice}, close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);

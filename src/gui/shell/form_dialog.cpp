@@ -1,11 +1,14 @@
 #include "gui/shell/form_dialog.h"
 
+#include "gui/shell/dialog_buttons.h"
 #include "gui/shell/enter_navigation.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace balcora::gui {
@@ -43,6 +46,19 @@ QVBoxLayout* form_column(QDialog* dialog, QFormLayout* form, QWidget* above, QWi
     layout->addSpacing(6);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     return layout;
+}
+
+void finish_form(QDialog* dialog, QFormLayout* form, const std::vector<QWidget*>& fields,
+                 const QString& ok_text, const std::function<void()>& on_ok, QWidget* above,
+                 QWidget* below) {
+    QDialogButtonBox* buttons = ok_cancel(dialog, ok_text, on_ok);
+    form_column(dialog, form, above, below)->addWidget(buttons);
+    auto* enter = new EnterNavigation(dialog, on_ok);
+    enter->watch(fields);
+    std::vector<QWidget*> chain = fields;
+    chain.push_back(ok_button(buttons));
+    chain.push_back(cancel_button(buttons));
+    tab_chain(chain);
 }
 
 void tab_chain(const std::vector<QWidget*>& widgets) {

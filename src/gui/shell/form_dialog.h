@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QDialog;
@@ -29,6 +30,13 @@ QLineEdit* form_line(QWidget* parent, QFormLayout* form, const QString& label, c
 // dialog keeps the size of its content.
 QVBoxLayout* form_column(QDialog* dialog, QFormLayout* form, QWidget* above = nullptr,
                          QWidget* below = nullptr);
+
+// The rest of a form dialog with "ok_text" and "&Cancelar" (ok_cancel()) under
+// its column (form_column()): Enter moves through the fields and confirms in
+// the last, Tab goes through the fields and then the two buttons.
+void finish_form(QDialog* dialog, QFormLayout* form, const std::vector<QWidget*>& fields,
+                 const QString& ok_text, const std::function<void()>& on_ok,
+                 QWidget* above = nullptr, QWidget* below = nullptr);
 
 // Tab goes through the widgets in the order given.
 void tab_chain(const std::vector<QWidget*>& widgets);

@@ -1,6 +1,7 @@
 #include "gui/shell/list_widgets.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -31,6 +32,14 @@ QPushButton* row_button(QWidget* parent, const QString& text, const char* name) 
     b->setObjectName(name);
     b->setAutoDefault(false);
     return b;
+}
+
+QHBoxLayout* button_row(const std::vector<QPushButton*>& left, QPushButton* right) {
+    auto* row = new QHBoxLayout;
+    for (QPushButton* b : left) row->addWidget(b);
+    row->addStretch();
+    row->addWidget(right);
+    return row;
 }
 
 bool is_enter(const QKeyEvent* key) {

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+class QHBoxLayout;
 class QKeyEvent;
 class QPushButton;
 class QTableWidget;
@@ -20,6 +23,9 @@ QTableWidgetItem* list_cell(const QString& text);
 
 // A button of a window's row of buttons, which Enter in a field does not press.
 QPushButton* row_button(QWidget* parent, const QString& text, const char* name);
+
+// A window's row of buttons: `left` from the left edge, `right` at the right.
+QHBoxLayout* button_row(const std::vector<QPushButton*>& left, QPushButton* right);
 
 // Enter or Return: the key that chooses the current row of a list.
 bool is_enter(const QKeyEvent* key);
