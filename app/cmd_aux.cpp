@@ -77,7 +77,7 @@ int write_command(const std::vector<std::string>& args) {
             "--numfab deve ter de 1 a 39 letras e digitos (com espacos, '-', '.', '/' ou '_')");
     std::optional<std::int64_t> cents;
     if (given("vlgt")) {
-        cents = util::parse_units(options->at("vlgt"), 2, util::ExcessDecimals::refuse);
+        cents = util::parse_units(options->at("vlgt"), 2, util::ExcessDecimals::kRefuse);
         if (!cents || *cents < 0 || *cents > kGrandTotalMax)
             return refuse("--vlgt invalido: informe um valor como 1234.56 (ate 15 digitos)");
     }
@@ -91,13 +91,13 @@ int write_command(const std::vector<std::string>& args) {
     ecf::AuxFileTexts existing;
     std::string damage;
     const ecf::AuxRead state = ecf::read_aux_file(existing, nullptr, &damage);
-    const bool replace = state == ecf::AuxRead::Damaged && given("substituir");
-    if (state == ecf::AuxRead::Damaged && !replace) {
+    const bool replace = state == ecf::AuxRead::kDamaged && given("substituir");
+    if (state == ecf::AuxRead::kDamaged && !replace) {
         ecf::show_aux_file_damaged(damage);
         std::fputs("balcora aux: arquivo mantido como esta; --substituir grava um novo\n", stderr);
         return 1;
     }
-    const bool exists = state != ecf::AuxRead::Missing && !replace;
+    const bool exists = state != ecf::AuxRead::kMissing && !replace;
     if (exists && !LEARQAUXILIAR()) return 1;  // unreadable: shown, left as it is
     if (!exists && !given("numfab"))
         return refuse(replace ? "o arquivo auxiliar sera substituido: informe --numfab"
@@ -117,16 +117,16 @@ int show_command() {
     ecf::AuxFileTexts texts;
     std::string damage;
     switch (ecf::read_aux_file(texts, nullptr, &damage)) {
-        case ecf::AuxRead::Missing:
+        case ecf::AuxRead::kMissing:
             ecf::warn_aux_file_missing();
             return 1;
-        case ecf::AuxRead::Damaged:
+        case ecf::AuxRead::kDamaged:
             ecf::show_aux_file_damaged(damage);
             return 1;
-        case ecf::AuxRead::Unreadable:
+        case ecf::AuxRead::kUnreadable:
             LEARQAUXILIAR();  // shows why
             return 1;
-        case ecf::AuxRead::Ok:
+        case ecf::AuxRead::kOk:
             break;
     }
     std::printf("numfab=%s\nvlgt=%s\nmd5txt=%s\nmd5exe=%s\npafsn=%s\ndtenvredz=%s\n",

@@ -15,7 +15,7 @@ namespace {
 class ErrorNotingPrompt final : public ui::PromptPort {
   public:
     void message(std::string_view title, std::string_view text, ui::Icon icon) override {
-        failed_ |= icon == ui::Icon::Error;
+        failed_ |= icon == ui::Icon::kError;
         console_.message(title, text, icon);
     }
     bool confirm(std::string_view title, std::string_view text) override {

@@ -59,7 +59,7 @@ int run_gui(int argc, char** argv, balcora::app::CommandLine& cl, bool exit_when
     ScopedEnvironment gui_env({nullptr, nullptr, &qt_prompt});
     if (!root_ok) {
         std::fprintf(stderr, "balcora: %s\n", root_error.c_str());
-        prompt().message("Erro", root_error, ui::Icon::Error);
+        prompt().message("Erro", root_error, ui::Icon::kError);
         return 1;
     }
     gui::set_exit_when_ready(exit_when_ready);

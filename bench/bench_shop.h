@@ -72,7 +72,7 @@ struct BenchShop {
 #else
         fail("the virtual printer was not built");
 #endif
-        session = std::make_unique<sale::SaleSession>(sale::SaleScreen::quick_sale);
+        session = std::make_unique<sale::SaleSession>(sale::SaleScreen::kQuickSale);
         if (!session->load_point_of_sale()) fail("point of sale");
     }
 
@@ -101,7 +101,7 @@ struct BenchShop {
     }
 
     void sell(const std::string& code) {
-        if (session->enter_code(code) != sale::Registration::registered) {
+        if (session->enter_code(code) != sale::Registration::kRegistered) {
             for (const auto& s : prompt.shown()) std::fprintf(stderr, "%s\n", s.text.c_str());
             fail("registration");
         }

@@ -66,7 +66,7 @@ forms::ProductQueryScreen& screen() {
         database();
         forms::ProductQueryScreen s;
         s.open();
-        s.set_key(forms::ProductKey::name);
+        s.set_key(forms::ProductKey::kName);
         s.set_price_table(1);
         return s;
     }();

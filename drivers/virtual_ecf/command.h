@@ -46,7 +46,7 @@ class Params {
 
 struct Notice {
     std::string title, text;
-    ui::Icon icon = ui::Icon::Information;
+    ui::Icon icon = ui::Icon::kInformation;
 };
 
 struct Command {
@@ -74,7 +74,7 @@ struct Command {
     // Ends the open document, recording it in the tape memory.
     void finish_document(const char* kind, Money value, const char* status = "N");
     void record(const std::string& fiscal_record);
-    void notice(std::string title, std::string text, ui::Icon icon = ui::Icon::Information);
+    void notice(std::string title, std::string text, ui::Icon icon = ui::Icon::kInformation);
 };
 
 // The printer's clock: the computer's clock, one hour ahead in summer time.

@@ -304,7 +304,7 @@ Outcome execute(int command, const Params& params) {
             try {
                 c.db_tx->commit();
             } catch (const Refusal& r) {
-                o.notices.push_back({r.title, r.text, ui::Icon::Error});
+                o.notices.push_back({r.title, r.text, ui::Icon::kError});
             }
         }
         update_status(*s.memory);
@@ -313,12 +313,12 @@ Outcome execute(int command, const Params& params) {
         o.after = std::move(c.after);
     } catch (const Refusal& r) {
         o.notices.push_back(
-            {r.title, r.text, r.title == "Erro" ? ui::Icon::Error : ui::Icon::Warning});
+            {r.title, r.text, r.title == "Erro" ? ui::Icon::kError : ui::Icon::kWarning});
     } catch (const std::system_error& e) {
         o.notices.push_back({"Erro",
                              std::string("Falha ao gravar a memória da impressora fiscal (") +
                                  e.what() + "). O comando não foi executado.",
-                             ui::Icon::Error});
+                             ui::Icon::kError});
     }
     return o;
 }
@@ -400,11 +400,11 @@ extern "C" uint8_t COMUNICA(int32_t command, const char* p1, const char* p2, con
         outcome.notices.push_back(
             {"Erro",
              std::string("Falha interna do driver da impressora fiscal (") + e.what() + ").",
-             ui::Icon::Error});
+             ui::Icon::kError});
     } catch (...) {
         outcome = {};
         outcome.notices.push_back(
-            {"Erro", "Falha interna do driver da impressora fiscal.", ui::Icon::Error});
+            {"Erro", "Falha interna do driver da impressora fiscal.", ui::Icon::kError});
     }
     try {
         for (const auto& n : outcome.notices) prompt().message(n.title, n.text, n.icon);

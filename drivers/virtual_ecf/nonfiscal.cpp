@@ -257,7 +257,7 @@ void cut_paper(Command& c) {
 
 void register_document(Command& c) {
     std::string kind = cp1252_to_utf8(c.params.at(1));
-    auto amount = util::read_units(c.params.or_empty(2), 0, util::ExcessDecimals::truncate);
+    auto amount = util::read_units(c.params.or_empty(2), 0, util::ExcessDecimals::kTruncate);
     std::int64_t cents = trim(c.params.or_empty(2)).empty() ? 0 : amount.value;
     if (!trim(c.params.or_empty(2)).empty() && (!amount.valid || cents < 0))
         refuse("Valor do documento inválido (\"" + cp1252_to_utf8(c.params.or_empty(2)) + "\").");

@@ -148,7 +148,7 @@ std::optional<std::int64_t> digits_value(std::string_view field) {
 std::optional<std::int64_t> decimal_units(std::string_view text, int places) {
     std::string t = trim(text);
     if (t.empty() || t.find_first_not_of("0123456789.") != std::string::npos) return std::nullopt;
-    auto r = util::read_units(t, places, util::ExcessDecimals::refuse);
+    auto r = util::read_units(t, places, util::ExcessDecimals::kRefuse);
     if (!r.valid) return std::nullopt;
     return r.value;
 }

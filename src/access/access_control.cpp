@@ -38,7 +38,7 @@ int& last_handle() {
 }
 
 void refuse(const std::string& text) {
-    prompt().message(kCaption, text, ui::Icon::Warning);
+    prompt().message(kCaption, text, ui::Icon::kWarning);
 }
 
 // Characters of a UTF-8 text; empty when it is not valid UTF-8.
@@ -284,7 +284,7 @@ int create_operator(const Operator& data, std::string_view password) {
     }
     auto digest = hash_password(password);
     if (!digest) {
-        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::Error);
+        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::kError);
         return 0;
     }
     const std::string now = now_literal();
@@ -349,7 +349,7 @@ bool set_operator_password(int id, std::string_view password) {
     }
     auto digest = hash_password(password);
     if (!digest) {
-        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::Error);
+        prompt().message("Erro", "Erro ao gerar o código da senha!", ui::Icon::kError);
         return false;
     }
     if (!store_digest(id, *digest)) {
@@ -473,7 +473,7 @@ bool initialise_access_control(std::string_view system_name) {
                          f.no_connection
                              ? "Dados de segurança indisponíveis: sem conexão com o banco de dados!"
                              : "Dados de segurança indisponíveis (tabelas de usuários):|" + f.text,
-                         ui::Icon::Error);
+                         ui::Icon::kError);
     };
     return db::run_sql(
                "SELECT (SELECT count(*) FROM balcora.operador), "

@@ -7,7 +7,7 @@ namespace balcora::access {
 
 bool ChangePasswordScreen::open() {
     if (!signed_in()) {
-        prompt().message("Aviso", "Nenhum usuário identificado.", ui::Icon::Warning);
+        prompt().message("Aviso", "Nenhum usuário identificado.", ui::Icon::kWarning);
         return false;
     }
     login_ = current_login();
@@ -21,7 +21,7 @@ bool ChangePasswordScreen::open() {
 }
 
 bool ChangePasswordScreen::refuse(const char* text, Field field) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
     focus_ = field;
     return false;
 }
@@ -53,7 +53,7 @@ bool ChangePasswordScreen::ok() {
         return refuse("A nova senha deve ser diferente da atual!", Field::kNew);
     }
     if (!set_operator_password(current_operator_id(), new_password)) return false;
-    prompt().message("Aviso", "Senha alterada com sucesso!", ui::Icon::Information);
+    prompt().message("Aviso", "Senha alterada com sucesso!", ui::Icon::kInformation);
     changed_ = true;
     open_ = false;
     return true;

@@ -10,7 +10,7 @@ FirstAdministratorScreen::FirstAdministratorScreen(std::string_view system_name,
     : login(suggested_login), caption_(std::string(system_name) + " | Cadastro do Administrador") {}
 
 bool FirstAdministratorScreen::refuse(const std::string& text, Field field) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
     focus_ = field;
     return false;
 }

@@ -44,7 +44,7 @@ bool LoginScreen::locked_out() {
         "Aviso",
         std::string(kTriesExhaustedMessage) +
             (recent->until.empty() ? "" : "|Tente novamente após " + recent->until + "."),
-        ui::Icon::Warning);
+        ui::Icon::kWarning);
     password.clear();
     open_ = false;
     return true;
@@ -69,11 +69,11 @@ void LoginScreen::attempt() {
     password.clear();
     focus_ = Field::kPassword;
     if (++failed_ >= kMaxTries) {
-        prompt().message("Aviso", kTriesExhaustedMessage, ui::Icon::Warning);
+        prompt().message("Aviso", kTriesExhaustedMessage, ui::Icon::kWarning);
         open_ = false;
         return;
     }
-    prompt().message("Aviso", kInvalidLoginMessage, ui::Icon::Warning);
+    prompt().message("Aviso", kInvalidLoginMessage, ui::Icon::kWarning);
 }
 
 }  // namespace balcora::access

@@ -11,7 +11,7 @@ constexpr const char* kOnlyAdministrators =
     "Somente um administrador pode cadastrar ou alterar administradores!";
 
 void warn(const std::string& text) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
 bool has_access_bit(const ProcedureRights& p) {
@@ -214,7 +214,7 @@ bool OperatorMaintenanceScreen::reset_password(std::string_view password,
     }
     if (!set_operator_password(op->id, password)) return false;
     prompt().message("Aviso", "Senha de " + op->login + " alterada com sucesso!",
-                     ui::Icon::Information);
+                     ui::Icon::kInformation);
     return true;
 }
 

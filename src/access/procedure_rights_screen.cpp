@@ -60,7 +60,7 @@ void ProcedureRightsScreen::set_right(int row, int column, bool on) {
                          r.op.administrator
                              ? "O administrador tem todos os direitos."
                              : "Somente um administrador pode alterar os próprios direitos!",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return;
     }
     const std::uint8_t bit = columns_[static_cast<std::size_t>(column)].bit;

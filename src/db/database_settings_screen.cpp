@@ -37,7 +37,7 @@ bool DatabaseSettingsScreen::ok() {
         platform::ini_write(file, kSettingsSection, "Senha", fit(senha, kSenhaWidth)) &&
         platform::ini_write(file, kSettingsSection, "Porta", fit(porta, kPortaWidth));
     if (!written)
-        prompt().message("Erro", "Erro ao gravar o arquivo " + file.string(), ui::Icon::Error);
+        prompt().message("Erro", "Erro ao gravar o arquivo " + file.string(), ui::Icon::kError);
     open_ = false;
     return written;
 }

@@ -50,7 +50,7 @@ class FileHandle {
 void show_write_failure(int code, const std::string& file) {
     prompt().message("Mensagem de erro",
                      "Erro* (" + std::to_string(code) + ") ao gravar no arquivo " + file,
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 // Fields are gathered in memory and written in large blocks: a registers file
@@ -286,7 +286,7 @@ void GRAVACAMPO(std::string_view value, std::string_view type_code, int width) {
         prompt().message(
             "Aviso",
             std::string(value) + "-" + std::to_string(width) + "-" + std::string(type_code),
-            ui::Icon::Warning);
+            ui::Icon::kWarning);
         return;
     }
     std::string bytes = db::format_field(value, type_code, width);

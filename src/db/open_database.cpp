@@ -48,7 +48,7 @@ bool INICIABD(std::string_view server) {
             error = "senha do banco não encontrada em " +
                     db::role_password_file(data_root()).string() + " (balcora db start)";
         if (!conn) {
-            prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
+            prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::kError);
             return false;
         }
         db::prepare_session(*conn);

@@ -109,15 +109,15 @@ PgResult PgConnection::exec(std::string_view statement) {
         return r;
     }
     const Broken what = recover(was_in_transaction, statement);
-    if (what == Broken::no) return r;
-    if (what != Broken::retry) return broken_result(what);
+    if (what == Broken::kNo) return r;
+    if (what != Broken::kRetry) return broken_result(what);
     PgResult again(PQexec(c_.get(), text.c_str()));
     if (again.ok()) remember_session_setting(statement);
     return again;
 }
 
 PgConnection::Broken PgConnection::recover(bool was_in_transaction, std::string_view statement) {
-    if (!c_ || PQstatus(c_.get()) != CONNECTION_BAD) return Broken::no;
+    if (!c_ || PQstatus(c_.get()) != CONNECTION_BAD) return Broken::kNo;
     // A server that does not answer must not hold every statement for the
     // system's TCP timeout.
     std::string conninfo = conninfo_;
@@ -138,27 +138,27 @@ PgConnection::Broken PgConnection::recover(bool was_in_transaction, std::string_
         reconnect_error_ = fresh ? trim_trailing_newlines(PQerrorMessage(fresh)) : "sem memória";
         PQfinish(fresh);
     }
-    if (!was_in_transaction) return back ? Broken::retry : Broken::failed;
+    if (!was_in_transaction) return back ? Broken::kRetry : Broken::kFailed;
     // The server rolls back what a dropped connection left open.
-    if (rolls_back(statement)) return Broken::rolled_back;
-    if (commits(statement)) return Broken::commit_unknown;
+    if (rolls_back(statement)) return Broken::kRolledBack;
+    if (commits(statement)) return Broken::kCommitUnknown;
     transaction_lost_ = true;
-    return Broken::transaction_lost;
+    return Broken::kTransactionLost;
 }
 
 PgResult PgConnection::broken_result(Broken what) const {
     const std::string after =
         reconnect_error_.empty() ? "." : "; nova conexão falhou: " + reconnect_error_;
     switch (what) {
-        case Broken::rolled_back:
+        case Broken::kRolledBack:
             return PgResult(PQmakeEmptyPGresult(nullptr, PGRES_COMMAND_OK));
-        case Broken::commit_unknown:
+        case Broken::kCommitUnknown:
             return PgResult::failure(
                 "A conexão com o banco de dados caiu durante o COMMIT: não se sabe se a "
                 "transação foi gravada" +
                     after,
                 "40003");
-        case Broken::transaction_lost:
+        case Broken::kTransactionLost:
             return PgResult::failure(
                 "A conexão com o banco de dados caiu durante uma transação, que foi desfeita" +
                     after,
@@ -218,8 +218,8 @@ std::vector<PgResult> PgConnection::exec_pipeline(const std::vector<Call>& calls
     std::vector<PgResult> out = run_pipeline(calls);
     if (out.empty() || out.back().ok()) return out;
     const Broken what = recover(was_in_transaction, {});
-    if (what == Broken::no) return out;
-    if (what == Broken::retry) return run_pipeline(calls);
+    if (what == Broken::kNo) return out;
+    if (what == Broken::kRetry) return run_pipeline(calls);
     out.back() = broken_result(what);
     return out;
 }

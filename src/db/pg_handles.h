@@ -80,7 +80,7 @@ class PgConnection {
     std::vector<PgResult> exec_pipeline(const std::vector<Call>& calls);
 
   private:
-    enum class Broken { no, retry, failed, transaction_lost, rolled_back, commit_unknown };
+    enum class Broken { kNo, kRetry, kFailed, kTransactionLost, kRolledBack, kCommitUnknown };
     // After a failed statement: whether the connection was lost, and what
     // was done about it (the new connection's fate and the statement's).
     Broken recover(bool was_in_transaction, std::string_view statement);

@@ -12,7 +12,7 @@ namespace db {
 void show_sql_error(std::string_view code, std::string_view text, std::string_view statement) {
     std::string caption = "Erro SQL (" + std::string(code) + ")";
     std::string body = std::string(text) + "|Comando SQL: " + std::string(statement);
-    prompt().message(caption, body, ui::Icon::Error);
+    prompt().message(caption, body, ui::Icon::kError);
 }
 
 }  // namespace db

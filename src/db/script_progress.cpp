@@ -14,7 +14,7 @@ class PromptScriptProgress final : public ScriptProgressView {
     void gathered_text(const std::string& text) override { text_ = text; }
     void status(const std::string& line) override { status_ = line; }
     void finished(bool success) override {
-        if (!success) prompt().message(caption_, status_ + "|" + text_, ui::Icon::Error);
+        if (!success) prompt().message(caption_, status_ + "|" + text_, ui::Icon::kError);
     }
 
   private:

@@ -43,7 +43,7 @@ int to_int(std::string_view s) {
 // Runs a bookkeeping statement, showing the driver's text under "Erro (code)".
 bool run_bookkeeping(const std::string& statement) {
     auto report = [](const db::SqlFailure& f, std::string_view) {
-        prompt().message("Erro (" + f.sqlstate + ")", f.text, ui::Icon::Error);
+        prompt().message("Erro (" + f.sqlstate + ")", f.text, ui::Icon::kError);
     };
     return db::run_sql(statement, report).has_value();
 }
@@ -72,7 +72,7 @@ bool run_script(const std::string& path, std::string_view schema, db::ScriptProg
         int code = errno;
         prompt().message("Aviso",
                          "Erro (" + std::to_string(code) + ") ao abrir o arquivo (" + path + ")!",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return false;
     }
     const std::string s(schema);
@@ -125,7 +125,7 @@ int LEARQUIVOSQL(std::string_view path_view, int number, std::string_view schema
 
     const std::string stamp = db::file_stamp(path);
     if (stamp.empty()) {
-        prompt().message("Aviso", "Arquivo não encontrado (" + path + ")!", ui::Icon::Warning);
+        prompt().message("Aviso", "Arquivo não encontrado (" + path + ")!", ui::Icon::kWarning);
         return 0;
     }
     if (!(stamp > stored)) return 1;

@@ -29,7 +29,8 @@ void report_in_sql_dialog(const SqlFailure& failure, std::string_view statement)
 FailureReport report_for_table(std::string_view table) {
     return [table = std::string(table)](const SqlFailure& failure, std::string_view) {
         prompt().beep();
-        prompt().message("Erro (" + failure.sqlstate + ")/" + table, failure.text, ui::Icon::Error);
+        prompt().message("Erro (" + failure.sqlstate + ")/" + table, failure.text,
+                         ui::Icon::kError);
     };
 }
 

@@ -87,12 +87,12 @@ int open_error(const std::filesystem::path& file) {
 void show_open_error(const std::filesystem::path& file, int code) {
     prompt().message("Erro",
                      "Erro (" + std::to_string(code) + ") ao abrir o arquivo " + file.string(),
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 void show_write_error(const std::filesystem::path& file) {
     prompt().message("Erro", "Erro123 ao gravar arquivo \"" + file.string() + "\"",
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 bool all_digits(std::string_view t) {
@@ -141,14 +141,14 @@ std::filesystem::path aux_file_path() {
 void warn_aux_file_missing() {
     prompt().message("Aviso",
                      "Arquivo auxiliar \"" + aux_file_path().string() + "\" não encontrado!",
-                     ui::Icon::Warning);
+                     ui::Icon::kWarning);
 }
 
 void show_aux_file_damaged(std::string_view damage) {
     prompt().message("Erro",
                      "Arquivo auxiliar \"" + aux_file_path().string() +
                          "\" danificado: " + std::string(damage) + "!",
-                     ui::Icon::Error);
+                     ui::Icon::kError);
 }
 
 bool is_serial_form(std::string_view serial) {
@@ -192,10 +192,10 @@ std::string grand_total_text(util::Money total) {
 AuxRead read_aux_file(AuxFileTexts& out, int* error, std::string* damage) {
     const auto file = aux_file_path();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return AuxRead::Missing;
+    if (!std::filesystem::is_regular_file(file, ec)) return AuxRead::kMissing;
     if (int code = open_error(file)) {
         if (error) *error = code;
-        return AuxRead::Unreadable;
+        return AuxRead::kUnreadable;
     }
     out.numfab = read_key(file, "numfab");
     out.vlgt = read_key(file, "vlgt");
@@ -204,9 +204,9 @@ AuxRead read_aux_file(AuxFileTexts& out, int* error, std::string* damage) {
     out.pafsn = read_key(file, "pafsn");
     out.dtenvredz = read_key(file, "dtenvredz");
     std::string wrong = aux_file_damage(out);
-    if (wrong.empty()) return AuxRead::Ok;
+    if (wrong.empty()) return AuxRead::kOk;
     if (damage) *damage = std::move(wrong);
-    return AuxRead::Damaged;
+    return AuxRead::kDamaged;
 }
 
 bool install_aux_file() {
@@ -224,7 +224,7 @@ bool install_aux_file() {
               write_key(file, "pafsn", plain.pafsn) &&
               write_key(file, "dtenvredz", plain.dtenvredz);
     AuxFileTexts back;
-    ok = ok && read_aux_file(back) == AuxRead::Ok && back.numfab == plain.numfab &&
+    ok = ok && read_aux_file(back) == AuxRead::kOk && back.numfab == plain.numfab &&
          back.vlgt == plain.vlgt && back.md5txt == plain.md5txt && back.md5exe == plain.md5exe &&
          back.pafsn == plain.pafsn && back.dtenvredz == plain.dtenvredz;
     if (!ok) show_write_error(file);
@@ -238,16 +238,16 @@ bool LEARQAUXILIAR() {
     int code = 0;
     std::string damage;
     switch (ecf::read_aux_file(texts, &code, &damage)) {
-        case ecf::AuxRead::Ok:
+        case ecf::AuxRead::kOk:
             apply_to_globals(texts);
             return true;
-        case ecf::AuxRead::Missing:
+        case ecf::AuxRead::kMissing:
             ecf::warn_aux_file_missing();
             break;
-        case ecf::AuxRead::Unreadable:
+        case ecf::AuxRead::kUnreadable:
             show_open_error(ecf::aux_file_path(), code);
             break;
-        case ecf::AuxRead::Damaged:
+        case ecf::AuxRead::kDamaged:
             ecf::show_aux_file_damaged(damage);
             break;
     }
@@ -272,7 +272,7 @@ bool GRAVAARQAUXILIAR(bool write_numfab) {
     // Writing some keys into a damaged file would make it look sound.
     ecf::AuxFileTexts texts;
     std::string damage;
-    if (exists && ecf::read_aux_file(texts, nullptr, &damage) == ecf::AuxRead::Damaged) {
+    if (exists && ecf::read_aux_file(texts, nullptr, &damage) == ecf::AuxRead::kDamaged) {
         ecf::show_aux_file_damaged(damage);
         return false;
     }

@@ -39,7 +39,7 @@ struct AuxFileTexts {
     std::string dtenvredz;  // day number in digits
 };
 
-enum class AuxRead { Ok, Missing, Unreadable, Damaged };
+enum class AuxRead { kOk, kMissing, kUnreadable, kDamaged };
 
 // Reads and unscrambles every key without showing anything; error receives
 // the system's code when the file exists but cannot be opened, damage what is

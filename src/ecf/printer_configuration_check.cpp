@@ -20,7 +20,7 @@ using Outcome = PrinterCheck::Outcome;
 const util::DayNumber kConvenio0909Start = util::day_number(2015, 7, 1);
 
 void warn(const std::string& text) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
 }  // namespace
@@ -55,25 +55,25 @@ PrinterCheck check_printer_configuration() {
     rec::maqecf.porta_com = check.porta_com;
 
     if (check.marca == "DEMO") {
-        check.outcome = Outcome::demo;
+        check.outcome = Outcome::kDemo;
     } else if (!registered) {
         warn("ECF não configurada para o número de fabricação (" + glo::numfab +
              ") informado no arquivo criptogravado!");
-        check.outcome = Outcome::not_registered;
+        check.outcome = Outcome::kNotRegistered;
     } else if (!model_found) {
         warn(check.marca + " " + check.modelo +
              " não encontrado no cadastro de marca/modelo de ECF!");
-        check.outcome = Outcome::model_missing;
+        check.outcome = Outcome::kModelMissing;
     } else if (glo::cv0909 || dt1 < kConvenio0909Start) {
         // A printer without a recorded intervention date counts as serviced
         // before the convênio took effect.
         check.outcome =
-            send(CMD_CONFIGURE_PRINTER) ? Outcome::configured : Outcome::configuration_failed;
+            send(CMD_CONFIGURE_PRINTER) ? Outcome::kConfigured : Outcome::kConfigurationFailed;
     } else {
         warn(
             "ECF cadastrado com data de interveção Técnica maior ou igual há 01-07-2015 deve ser "
             "configurado para Convênio ICMS 09/09!");
-        check.outcome = Outcome::needs_convenio_0909;
+        check.outcome = Outcome::kNeedsConvenio0909;
     }
     return check;
 }

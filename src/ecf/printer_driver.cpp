@@ -45,7 +45,7 @@ bool load_locked(const fs::path& file) {
     std::string error;
     auto library = DriverLibrary::open(file, &error);
     if (!library) {
-        prompt().message("Erro", error, ui::Icon::Error);
+        prompt().message("Erro", error, ui::Icon::kError);
         return false;
     }
     state().library = std::move(library);

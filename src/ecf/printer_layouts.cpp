@@ -16,7 +16,7 @@ std::string zero_filled(std::string_view text, std::size_t width) {
 }
 
 std::string reading_letter(Reading kind) {
-    return kind == Reading::complete ? "C" : "S";
+    return kind == Reading::kComplete ? "C" : "S";
 }
 
 std::size_t digit_count(std::string_view text) {
@@ -82,9 +82,9 @@ std::string consumer_identification(std::string_view name, std::string_view addr
 }
 
 std::optional<std::string> start_closing(Adjustment kind, util::Money amount) {
-    if (kind == Adjustment::none) amount = {};
+    if (kind == Adjustment::kNone) amount = {};
     return joined(util::printer_digits(amount, 3, 13),
-                  text(kind == Adjustment::discount ? "00000" : "00002"));
+                  text(kind == Adjustment::kDiscount ? "00000" : "00002"));
 }
 
 std::optional<std::string> payment(std::string_view method, util::Money amount,
@@ -114,7 +114,7 @@ std::optional<std::string> opening_supply(util::Money amount) {
 }
 
 std::optional<std::string> cash_movement(CashMovement kind, util::Money amount) {
-    return joined(text(kind == CashMovement::withdrawal ? "SA" : "SU"),
+    return joined(text(kind == CashMovement::kWithdrawal ? "SA" : "SU"),
                   util::printer_digits(amount, 2, 14));
 }
 

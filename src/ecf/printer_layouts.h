@@ -51,7 +51,7 @@ std::string consumer_identification(std::string_view name, std::string_view addr
 
 // CMD_START_CLOSING p1: amount x1000 (13 digits) + "00000" for a discount or
 // "00002" for a surcharge; with neither, a zero surcharge.
-enum class Adjustment { none, discount, surcharge };
+enum class Adjustment { kNone, kDiscount, kSurcharge };
 std::optional<std::string> start_closing(Adjustment kind, util::Money amount);
 
 // CMD_PAYMENT p1: method name (16) + amount x1000 (13 digits) + free text (40).
@@ -69,7 +69,7 @@ std::optional<std::string> coupon_invoice_number(std::int64_t number);
 std::optional<std::string> opening_supply(util::Money amount);
 
 // CMD_CASH_MOVEMENT p1: "SA" (withdrawal) or "SU" (supply) + amount x100, 14 digits.
-enum class CashMovement { withdrawal, supply };
+enum class CashMovement { kWithdrawal, kSupply };
 std::optional<std::string> cash_movement(CashMovement kind, util::Money amount);
 
 // Dates in the printer's form "dd/mm/yyyy"; nullopt for no date.
@@ -78,7 +78,7 @@ std::optional<std::string> printer_date(util::DayNumber day);
 std::optional<std::string> date_range(util::DayNumber start, util::DayNumber end);
 
 // Fiscal memory readings: "S" simplified or "C" complete.
-enum class Reading { simplified, complete };
+enum class Reading { kSimplified, kComplete };
 // CMD_LMF_PRINT_BY_DATE / CMD_LMF_PRINT_BY_CRZ p1.
 std::optional<std::string> reading_by_date(util::DayNumber start, util::DayNumber end,
                                            Reading kind);

@@ -52,10 +52,9 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
                  TXTSQL(glo::numfab) + " LIMIT 1",
              printer);
     const std::string id_maqecf = printer.has_row() ? std::string(printer.C(1)) : "0";
-    const std::string day =
-        printer.has_row() && !printer.C(2).empty()
-            ? "'" + std::string(printer.C(2)) + "'"
-            : DTSQL(util::day_number(clock().now().year, clock().now().month, clock().now().day));
+    const std::string day = printer.has_row() && !printer.C(2).empty()
+                                ? "'" + std::string(printer.C(2)) + "'"
+                                : DTSQL(today());
     const auto [date, time] = printer_date_time(glo::datahora_ecf);
     const long long cents = text_to_integer(valor);
     char amount[32];
@@ -74,7 +73,7 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
         prompt().message(
             "Erro",
             "Erro (" + f.text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
-            ui::Icon::Error);
+            ui::Icon::kError);
     };
     if (!db::run_sql(insert, not_stored)) return false;
     db::SqlRecord id;

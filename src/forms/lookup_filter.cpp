@@ -37,13 +37,4 @@ std::string fold_text(std::string_view text) {
     return util::to_upper_ascii(RETIRAACENTOS(text));
 }
 
-std::string cut_characters(std::string_view text, std::size_t count) {
-    std::size_t at = 0;
-    for (std::size_t n = 0; at < text.size() && n < count; ++n) {
-        ++at;
-        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
-    }
-    return std::string(text.substr(0, at));
-}
-
 }  // namespace balcora::forms

@@ -25,9 +25,6 @@ std::string folded_prefix(std::string_view column, std::string_view typed);
 // accents dropped and letters in upper case.
 std::string fold_text(std::string_view text);
 
-// At most `count` characters of a UTF-8 text, never splitting one.
-std::string cut_characters(std::string_view text, std::size_t count);
-
 // The rows a lookup list loads at most; a filter that finds more shows the
 // first ones with a note, as the list is refreshed at every keystroke.
 inline constexpr std::size_t kLookupRowLimit = 500;

@@ -48,7 +48,7 @@ bool MaqecfBrowse::remove(std::size_t index) {
         prompt().message("Aviso",
                          "Esta Máquina ECF possui movimento fiscal (cupons, reduções Z ou "
                          "documentos) e não pode ser excluída!",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return false;
     }
     if (!prompt().confirm("Confirme", "Confirma a exclusão da Máquina ECF " + line.marca + " " +

@@ -26,7 +26,7 @@ constexpr const char* kLockedText =
     "Registro em uso por outra estação.|Aguarde um momento e tente novamente.";
 
 void warn(const std::string& text) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
 // Transaction control whose failure the next statement shows anyway.
@@ -41,9 +41,9 @@ std::string key_field_name(std::string_view constraint) {
 }
 
 MaqecfField key_field(std::string_view constraint) {
-    if (constraint == "maqecf_keynumero") return MaqecfField::numero;
-    if (constraint == "maqecf_keynum_serie") return MaqecfField::num_serie;
-    return MaqecfField::id_maqecf;
+    if (constraint == "maqecf_keynumero") return MaqecfField::kNumero;
+    if (constraint == "maqecf_keynum_serie") return MaqecfField::kNumSerie;
+    return MaqecfField::kIdMaqecf;
 }
 
 std::string duplicate_text(std::string_view constraint) {
@@ -93,7 +93,7 @@ std::string MaqecfForm::row_digest() const {
 }
 
 bool MaqecfForm::open_insert() {
-    mode_ = FormMode::insert;
+    mode_ = FormMode::kInsert;
     record_ = {};
     record_.id_maqecf = next_free("id_maqecf");
     record_.numero = next_free("numero");
@@ -109,7 +109,7 @@ bool MaqecfForm::open_insert() {
 }
 
 bool MaqecfForm::open(FormMode mode, std::int32_t id_maqecf) {
-    if (mode == FormMode::insert) return open_insert();
+    if (mode == FormMode::kInsert) return open_insert();
     MaqecfRecord loaded;
     if (!ecf::load_maqecf_by_id(id_maqecf, loaded)) {
         warn("Máquina ECF não encontrada (código " + std::to_string(id_maqecf) + ")!");
@@ -125,46 +125,46 @@ bool MaqecfForm::open(FormMode mode, std::int32_t id_maqecf) {
 }
 
 bool MaqecfForm::duplicate_field(MaqecfField field) {
-    if (mode_ != FormMode::insert || !last_saved()) return false;
+    if (mode_ != FormMode::kInsert || !last_saved()) return false;
     const MaqecfRecord& from = *last_saved();
     switch (field) {
-        case MaqecfField::id_maqecf:
+        case MaqecfField::kIdMaqecf:
             record_.id_maqecf = from.id_maqecf;
             break;
-        case MaqecfField::numero:
+        case MaqecfField::kNumero:
             record_.numero = from.numero;
             break;
-        case MaqecfField::num_serie:
+        case MaqecfField::kNumSerie:
             record_.num_serie = from.num_serie;
             break;
-        case MaqecfField::marca:
+        case MaqecfField::kMarca:
             record_.marca = from.marca;
             record_.cod_marca = from.cod_marca;
             break;
-        case MaqecfField::modelo:
+        case MaqecfField::kModelo:
             record_.modelo = from.modelo;
             record_.cod_modelo = from.cod_modelo;
             record_.cod_versao = from.cod_versao;
             break;
-        case MaqecfField::dt1:
+        case MaqecfField::kDt1:
             record_.dt1 = from.dt1;
             break;
-        case MaqecfField::situacao:
+        case MaqecfField::kSituacao:
             record_.situacao = from.situacao;
             break;
-        case MaqecfField::data_sit:
+        case MaqecfField::kDataSit:
             record_.data_sit = from.data_sit;
             break;
-        case MaqecfField::porta_com:
+        case MaqecfField::kPortaCom:
             record_.porta_com = from.porta_com;
             break;
-        case MaqecfField::modelo_scanner:
+        case MaqecfField::kModeloScanner:
             record_.modelo_scanner = from.modelo_scanner;
             break;
-        case MaqecfField::porta_com_scanner:
+        case MaqecfField::kPortaComScanner:
             record_.porta_com_scanner = from.porta_com_scanner;
             break;
-        case MaqecfField::num_cred_ecf:
+        case MaqecfField::kNumCredEcf:
             record_.num_cred_ecf = from.num_cred_ecf;
             break;
     }
@@ -203,34 +203,34 @@ bool MaqecfForm::validate() {
     r.num_serie = util::trim(r.num_serie);
     r.marca = util::trim(r.marca);
     r.modelo = util::trim(r.modelo);
-    if (r.id_maqecf <= 0) return fail(MaqecfField::id_maqecf, "Código da Máquina ECF inválido!");
-    if (r.numero <= 0) return fail(MaqecfField::numero, "Informe o Número da Máquina ECF!");
+    if (r.id_maqecf <= 0) return fail(MaqecfField::kIdMaqecf, "Código da Máquina ECF inválido!");
+    if (r.numero <= 0) return fail(MaqecfField::kNumero, "Informe o Número da Máquina ECF!");
     if (r.num_serie.empty()) {
-        return fail(MaqecfField::num_serie, "Informe o Nº de Série de Fabricação!");
+        return fail(MaqecfField::kNumSerie, "Informe o Nº de Série de Fabricação!");
     }
     if (ecf::printer_length(r.num_serie) > 30) {
-        return fail(MaqecfField::num_serie, "Nº de Série de Fabricação com mais de 30 caracteres!");
+        return fail(MaqecfField::kNumSerie, "Nº de Série de Fabricação com mais de 30 caracteres!");
     }
     if (r.marca.empty() || ecf::printer_length(r.marca) > 30) {
-        return fail(MaqecfField::marca, "Informe a Marca (até 30 caracteres)!");
+        return fail(MaqecfField::kMarca, "Informe a Marca (até 30 caracteres)!");
     }
     if (r.modelo.empty() || ecf::printer_length(r.modelo) > 30) {
-        return fail(MaqecfField::modelo, "Informe o Modelo (até 30 caracteres)!");
+        return fail(MaqecfField::kModelo, "Informe o Modelo (até 30 caracteres)!");
     }
     if (r.situacao != "A" && r.situacao != "F") {
-        return fail(MaqecfField::situacao, "Situação inválida!");
+        return fail(MaqecfField::kSituacao, "Situação inválida!");
     }
     if (!is_choice(printer_port_choices(), r.porta_com)) {
-        return fail(MaqecfField::porta_com, "Porta de comunicação inválida!");
+        return fail(MaqecfField::kPortaCom, "Porta de comunicação inválida!");
     }
     if (!is_choice(scanner_model_choices(), r.modelo_scanner)) {
-        return fail(MaqecfField::modelo_scanner, "Modelo de Scanner inválido!");
+        return fail(MaqecfField::kModeloScanner, "Modelo de Scanner inválido!");
     }
     if (r.modelo_scanner != 0 && !is_choice(scanner_port_choices(), r.porta_com_scanner)) {
-        return fail(MaqecfField::porta_com_scanner, "Porta de Comunicação do Scanner inválida!");
+        return fail(MaqecfField::kPortaComScanner, "Porta de Comunicação do Scanner inválida!");
     }
     if (r.num_cred_ecf < 0 || r.num_cred_ecf > 999'999'999'999'999) {
-        return fail(MaqecfField::num_cred_ecf, "Nº Credenciamento do ECF deve ter até 15 dígitos!");
+        return fail(MaqecfField::kNumCredEcf, "Nº Credenciamento do ECF deve ter até 15 dígitos!");
     }
     return true;
 }
@@ -240,22 +240,22 @@ bool MaqecfForm::validate() {
 bool MaqecfForm::keys_free() {
     const MaqecfRecord& r = record_;
     const std::string other = " AND id_maqecf<>" + std::to_string(r.id_maqecf);
-    if (mode_ == FormMode::insert &&
+    if (mode_ == FormMode::kInsert &&
         has_row("SELECT 1 FROM balcora.maqecf WHERE id_maqecf=" + std::to_string(r.id_maqecf))) {
-        return fail(MaqecfField::id_maqecf, duplicate_text("pk_maqecf"));
+        return fail(MaqecfField::kIdMaqecf, duplicate_text("pk_maqecf"));
     }
     if (r.dt1 > 0 && has_row("SELECT 1 FROM balcora.maqecf WHERE numero=" +
                              std::to_string(r.numero) + " AND dt1=" + DTSQL(r.dt1) + other)) {
-        return fail(MaqecfField::numero, duplicate_text("maqecf_keynumero"));
+        return fail(MaqecfField::kNumero, duplicate_text("maqecf_keynumero"));
     }
     if (has_row("SELECT 1 FROM balcora.maqecf WHERE num_serie=" + TXTSQL(r.num_serie) + other)) {
-        return fail(MaqecfField::num_serie, duplicate_text("maqecf_keynum_serie"));
+        return fail(MaqecfField::kNumSerie, duplicate_text("maqecf_keynum_serie"));
     }
     return true;
 }
 
 MaqecfForm::RowState MaqecfForm::check_row_unchanged() {
-    if (mode_ != FormMode::change) return RowState::unchanged;
+    if (mode_ != FormMode::kChange) return RowState::kUnchanged;
     const std::string id = std::to_string(record_.id_maqecf);
     const std::string statement =
         "SELECT md5(m::text) FROM balcora.maqecf m WHERE id_maqecf=" + id + " FOR UPDATE NOWAIT;";
@@ -269,23 +269,23 @@ MaqecfForm::RowState MaqecfForm::check_row_unchanged() {
         } else {
             db::report_in_sql_dialog(failure, statement);
         }
-        return RowState::refused;
+        return RowState::kRefused;
     }
     const db::PgResult& r = *found;
     if (r.rows() == 0) {
         warn("Esta Máquina ECF foi excluída por outra estação!");
-        return RowState::refused;
+        return RowState::kRefused;
     }
-    if (std::string(r.value(0, 0)) == loaded_digest_) return RowState::unchanged;
+    if (std::string(r.value(0, 0)) == loaded_digest_) return RowState::kUnchanged;
     if (prompt().confirm("Confirme",
                          "Registro alterado por outra estação.|Deseja gravar as suas alterações "
                          "mesmo assim?")) {
-        return RowState::changed_accepted;
+        return RowState::kChangedAccepted;
     }
     // Cancelled: show what the other station stored.
     ecf::load_maqecf_by_id(record_.id_maqecf, record_);
     loaded_digest_ = row_digest();
-    return RowState::refused;
+    return RowState::kRefused;
 }
 
 bool MaqecfForm::configure_printer() {
@@ -302,7 +302,7 @@ bool MaqecfForm::configure_printer() {
 }
 
 bool MaqecfForm::store() {
-    const bool inserting = mode_ == FormMode::insert;
+    const bool inserting = mode_ == FormMode::kInsert;
     const std::string id = std::to_string(record_.id_maqecf);
     const std::string statement =
         inserting ? "INSERT INTO balcora.maqecf (" + ecf::maqecf_columns() + ") VALUES (" +
@@ -334,21 +334,21 @@ bool MaqecfForm::store() {
 
 bool MaqecfForm::save() {
     focus_.reset();
-    if (mode_ == FormMode::view) return false;
+    if (mode_ == FormMode::kView) return false;
     if (!validate() || !keys_free()) return false;
-    if (check_row_unchanged() == RowState::refused) return false;
+    if (check_row_unchanged() == RowState::kRefused) return false;
     if (!configure_printer() || !store()) return false;
 
     prompt().message("Aviso",
                      "Configurações da IF executadas com sucesso!|Favor reiniciar o aplicativo "
                      "antes de operar com a IF!",
-                     ui::Icon::Information);
+                     ui::Icon::kInformation);
     if (!write_ini("PDV", "Configuração OK", "1", "balcora.ini")) {
         warn("Erro ao gravar o arquivo " + data_root().ini_file("balcora.ini").string());
     }
     ecf::send(ecf::CMD_PROGRAM_LINK);
     last_saved() = record_;
-    mode_ = FormMode::change;
+    mode_ = FormMode::kChange;
     loaded_digest_ = row_digest();
     return true;
 }

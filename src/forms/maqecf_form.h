@@ -9,22 +9,22 @@
 
 namespace balcora::forms {
 
-enum class FormMode { insert, change, view };
+enum class FormMode { kInsert, kChange, kView };
 
 // The fields of the printer form, for focus and the duplicate-field action.
 enum class MaqecfField {
-    id_maqecf,
-    numero,
-    num_serie,
-    marca,
-    modelo,
-    dt1,
-    situacao,
-    data_sit,
-    porta_com,
-    modelo_scanner,
-    porta_com_scanner,
-    num_cred_ecf,
+    kIdMaqecf,
+    kNumero,
+    kNumSerie,
+    kMarca,
+    kModelo,
+    kDt1,
+    kSituacao,
+    kDataSit,
+    kPortaCom,
+    kModeloScanner,
+    kPortaComScanner,
+    kNumCredEcf,
 };
 
 // A printer model of modecf, offered to fill brand, model and model codes.
@@ -46,7 +46,7 @@ class MaqecfForm {
     bool open(FormMode mode, std::int32_t id_maqecf);
 
     FormMode mode() const { return mode_; }
-    bool read_only() const { return mode_ == FormMode::view; }
+    bool read_only() const { return mode_ == FormMode::kView; }
     MaqecfRecord& record() { return record_; }
     const MaqecfRecord& record() const { return record_; }
 
@@ -76,7 +76,7 @@ class MaqecfForm {
   private:
     bool validate();
     bool keys_free();
-    enum class RowState { unchanged, changed_accepted, refused };
+    enum class RowState { kUnchanged, kChangedAccepted, kRefused };
     RowState check_row_unchanged();
     bool configure_printer();
     bool store();
@@ -84,7 +84,7 @@ class MaqecfForm {
     void load_models();
     std::string row_digest() const;
 
-    FormMode mode_ = FormMode::insert;
+    FormMode mode_ = FormMode::kInsert;
     MaqecfRecord record_;
     std::string loaded_digest_;  // the row as it was read, to notice other stations' changes
     bool situation_revealed_ = false;

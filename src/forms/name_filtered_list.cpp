@@ -8,7 +8,8 @@
 namespace balcora::forms {
 
 bool NameFilteredList::open() {
-    filter_ = cut_characters(read_ini(ini_section_, "filtro_nome", "", ini_file_), kFilterLimit);
+    filter_ =
+        util::cut_characters(read_ini(ini_section_, "filtro_nome", "", ini_file_), kFilterLimit);
     return refresh();
 }
 
@@ -17,7 +18,7 @@ void NameFilteredList::close() {
 }
 
 bool NameFilteredList::set_filter(std::string_view text) {
-    filter_ = cut_characters(text, kFilterLimit);
+    filter_ = util::cut_characters(text, kFilterLimit);
     return refresh();
 }
 

@@ -82,16 +82,16 @@ std::string ncm_text(std::string_view ncm) {
 
 bool ProductQueryScreen::open(std::optional<std::string> description) {
     const long long order = read_ini_number("ConsultaProduto", "Ordem", 2, kIniFile);
-    key_ = order >= 1 && order <= 4 ? static_cast<ProductKey>(order) : ProductKey::barcode;
+    key_ = order >= 1 && order <= 4 ? static_cast<ProductKey>(order) : ProductKey::kBarcode;
     const long long table = read_ini_number("ConsultaProduto", "TabPreco", 1, kIniFile);
     price_table_ = table >= 1 && table <= 3 ? static_cast<int>(table) : 1;
     filters_ = {};
-    filters_[slot(ProductKey::name)] = cut_characters(
-        read_ini("Produto", "filtro_nome", "", kIniFile), filter_limit(ProductKey::name));
+    filters_[slot(ProductKey::kName)] = util::cut_characters(
+        read_ini("Produto", "filtro_nome", "", kIniFile), filter_limit(ProductKey::kName));
     if (description) {
-        key_ = ProductKey::name;
-        filters_[slot(ProductKey::name)] =
-            cut_characters(*description, filter_limit(ProductKey::name));
+        key_ = ProductKey::kName;
+        filters_[slot(ProductKey::kName)] =
+            util::cut_characters(*description, filter_limit(ProductKey::kName));
     }
     return refresh();
 }
@@ -101,7 +101,7 @@ void ProductQueryScreen::close() {
     // must not keep the operator from the sale.
     write_ini("ConsultaProduto", "Ordem", std::to_string(static_cast<int>(key_)), kIniFile);
     write_ini("ConsultaProduto", "TabPreco", std::to_string(price_table_), kIniFile);
-    write_ini("Produto", "filtro_nome", util::trim_right(filters_[slot(ProductKey::name)]),
+    write_ini("Produto", "filtro_nome", util::trim_right(filters_[slot(ProductKey::kName)]),
               kIniFile);
 }
 
@@ -123,9 +123,9 @@ const std::string& ProductQueryScreen::filter(ProductKey key) const {
 
 std::size_t ProductQueryScreen::filter_limit(ProductKey key) {
     switch (key) {
-        case ProductKey::name:
+        case ProductKey::kName:
             return 49;
-        case ProductKey::reference:
+        case ProductKey::kReference:
             return 34;
         default:
             return 14;
@@ -133,19 +133,19 @@ std::size_t ProductQueryScreen::filter_limit(ProductKey key) {
 }
 
 bool ProductQueryScreen::set_filter(std::string_view text) {
-    filters_[slot(key_)] = cut_characters(text, filter_limit(key_));
+    filters_[slot(key_)] = util::cut_characters(text, filter_limit(key_));
     return refresh();
 }
 
 std::string ProductQueryScreen::sort_column() const {
     switch (key_) {
-        case ProductKey::name:
+        case ProductKey::kName:
             return "descricao";
-        case ProductKey::barcode:
+        case ProductKey::kBarcode:
             return "codigo_barras";
-        case ProductKey::code:
+        case ProductKey::kCode:
             return "codigo";
-        case ProductKey::reference:
+        case ProductKey::kReference:
             return "refer";
     }
     return "descricao";
@@ -155,7 +155,7 @@ std::string ProductQueryScreen::sort_expression() const {
     // Names and references run in their folded order, case and accents
     // aside, so the rows that begin with a typed text lie together; the
     // indexes on these expressions serve the order and the prefix search.
-    if (key_ == ProductKey::name || key_ == ProductKey::reference)
+    if (key_ == ProductKey::kName || key_ == ProductKey::kReference)
         return "UPPER(balcora.to_ascii(" + sort_column() + ")) COLLATE \"C\"";
     return sort_column();
 }
@@ -176,17 +176,17 @@ std::string ProductQueryScreen::code_condition(const std::string& code) const {
 std::string ProductQueryScreen::condition() const {
     const std::string& typed = filters_[slot(key_)];
     switch (key_) {
-        case ProductKey::name:
-        case ProductKey::reference: {
+        case ProductKey::kName:
+        case ProductKey::kReference: {
             const std::string text = util::trim_right(typed);
             if (text.empty()) return {};
-            return " and " + folded_like(key_ == ProductKey::name ? "descricao" : "refer", text);
+            return " and " + folded_like(key_ == ProductKey::kName ? "descricao" : "refer", text);
         }
-        case ProductKey::barcode: {
+        case ProductKey::kBarcode: {
             const std::string code = util::trim(typed);
             return code.empty() ? std::string() : " and codigo_barras =" + TXTSQL(code);
         }
-        case ProductKey::code: {
+        case ProductKey::kCode: {
             const std::string code = util::trim(typed);
             return code.empty() ? std::string() : code_condition(code);
         }
@@ -224,7 +224,7 @@ bool ProductQueryScreen::load(const std::string& extra_condition) {
         l.codigo = text(1);
         l.codigo_barras = text(2);
         l.refer = text(3);
-        l.codigo_shown = key_ == ProductKey::code ? l.codigo : l.codigo_barras;
+        l.codigo_shown = key_ == ProductKey::kCode ? l.codigo : l.codigo_barras;
         l.cest = cest_text(r.value(i, 4));
         l.ncm = ncm_text(r.value(i, 5));
         l.descricao = text(6);
@@ -258,13 +258,13 @@ std::optional<std::size_t> ProductQueryScreen::locate(std::string_view typed) {
     if (wanted.empty()) return std::nullopt;
     auto sort_key = [this](const ProductLine& l) -> const std::string& {
         switch (key_) {
-            case ProductKey::name:
+            case ProductKey::kName:
                 return l.descricao;
-            case ProductKey::barcode:
+            case ProductKey::kBarcode:
                 return l.codigo_barras;
-            case ProductKey::code:
+            case ProductKey::kCode:
                 return l.codigo;
-            case ProductKey::reference:
+            case ProductKey::kReference:
                 return l.refer;
         }
         return l.descricao;

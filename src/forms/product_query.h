@@ -10,7 +10,7 @@
 namespace balcora::forms {
 
 // The search keys of the product query, one tab each, in tab order.
-enum class ProductKey { name = 1, barcode = 2, code = 3, reference = 4 };
+enum class ProductKey { kName = 1, kBarcode = 2, kCode = 3, kReference = 4 };
 
 // One line of the list, every column as shown.
 struct ProductLine {
@@ -90,7 +90,7 @@ class ProductQueryScreen {
     std::string sort_expression() const;
     bool load(const std::string& extra_condition);
 
-    ProductKey key_ = ProductKey::barcode;
+    ProductKey key_ = ProductKey::kBarcode;
     int price_table_ = 1;
     std::array<std::string, 4> filters_;
     std::vector<ProductLine> lines_;

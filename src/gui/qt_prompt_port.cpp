@@ -16,15 +16,15 @@ QString qt_text(std::string_view text) {
 
 QMessageBox::Icon qt_icon(ui::Icon icon) {
     switch (icon) {
-        case ui::Icon::Information:
+        case ui::Icon::kInformation:
             return QMessageBox::Information;
-        case ui::Icon::Warning:
+        case ui::Icon::kWarning:
             return QMessageBox::Warning;
-        case ui::Icon::Error:
+        case ui::Icon::kError:
             return QMessageBox::Critical;
-        case ui::Icon::Question:
+        case ui::Icon::kQuestion:
             return QMessageBox::Question;
-        case ui::Icon::None:
+        case ui::Icon::kNone:
             break;
     }
     return QMessageBox::NoIcon;

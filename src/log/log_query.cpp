@@ -14,15 +14,6 @@ namespace balcora::log {
 
 namespace {
 
-std::string cut_characters(std::string_view text, std::size_t max) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == max) return std::string(text.substr(0, i));
-    }
-    return std::string(text);
-}
-
 void add(std::string& where, const std::string& condition) {
     where += where.empty() ? "where " : " and ";
     where += condition;
@@ -66,7 +57,7 @@ std::vector<LogRow> query_log(const LogFilter& filter) {
     const int count = std::min(r.rows(), kMaxRows);
     for (int row = 0; row < count; ++row) {
         auto col = [&](int c) {
-            return cut_characters(r.value(row, c), static_cast<std::size_t>(cols[c].width));
+            return util::cut_characters(r.value(row, c), static_cast<std::size_t>(cols[c].width));
         };
         rows.push_back({col(0), col(1), col(2), col(3), col(4), col(5), col(6)});
     }
@@ -75,9 +66,9 @@ std::vector<LogRow> query_log(const LogFilter& filter) {
 
 void LogQueryScreen::open(std::string_view operacao, std::string_view tabela, std::string_view id,
                           util::DayNumber data) {
-    filter.operacao = cut_characters(operacao, kOperacaoWidth);
-    filter.tabela = cut_characters(tabela, kTabelaWidth);
-    filter.id = cut_characters(id, kIdWidth);
+    filter.operacao = util::cut_characters(operacao, kOperacaoWidth);
+    filter.tabela = util::cut_characters(tabela, kTabelaWidth);
+    filter.id = util::cut_characters(id, kIdWidth);
     filter.data = data > 0 ? data : 0;
     date_locked_ = filter.data > 0;
     refresh();
@@ -96,7 +87,7 @@ bool set_filter_date(LogFilter& filter, std::string_view typed) {
     }
     util::DayNumber day = util::parse_br_date(text);
     if (day <= 0) {
-        prompt().message("Aviso", "Data inválida!", ui::Icon::Warning);
+        prompt().message("Aviso", "Data inválida!", ui::Icon::kWarning);
         return false;
     }
     filter.data = day;

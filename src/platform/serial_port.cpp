@@ -61,8 +61,8 @@ int apply_line_settings(const LineSettings& s, termios& t) {
     // CLOCAL: scanners seldom drive the modem lines, and a missing carrier
     // must not hang up a port that only ever receives.
     t.c_cflag |= CREAD | CLOCAL | (s.data_bits == 7 ? CS7 : CS8);
-    if (s.parity != Parity::none) t.c_cflag |= PARENB;
-    if (s.parity == Parity::odd) t.c_cflag |= PARODD;
+    if (s.parity != Parity::kNone) t.c_cflag |= PARENB;
+    if (s.parity == Parity::kOdd) t.c_cflag |= PARODD;
     if (s.stop_bits == 2) t.c_cflag |= CSTOPB;
     // The parity bit keeps the frame the right length but is not checked:
     // a device set to another parity still reads correctly, and a noisy byte

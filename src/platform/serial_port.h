@@ -8,12 +8,12 @@
 
 namespace balcora::platform {
 
-enum class Parity { none, even, odd };
+enum class Parity { kNone, kEven, kOdd };
 
 struct LineSettings {
     int baud = 9600;
     int data_bits = 8;  // 7 or 8
-    Parity parity = Parity::none;
+    Parity parity = Parity::kNone;
     int stop_bits = 1;  // 1 or 2
 };
 

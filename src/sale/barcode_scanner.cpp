@@ -27,7 +27,7 @@ bool printable_ascii(std::string_view text) {
 }
 
 void show_error(const std::string& text) {
-    prompt().message("Erro", text, ui::Icon::Error);
+    prompt().message("Erro", text, ui::Icon::kError);
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ platform::LineSettings scanner_line_settings(int model) {
         // Parity code 1 is taken as even, the usual companion of 7 data bits.
         // Input parity is not checked, so a scanner left at odd, mark or
         // space parity reads just as well: only the frame length matters.
-        s.parity = platform::Parity::even;
+        s.parity = platform::Parity::kEven;
         s.stop_bits = 2;
     }
     return s;
@@ -49,7 +49,7 @@ BarcodeScanner::BarcodeScanner(MonotonicClock clock) : clock_(std::move(clock)) 
 
 ScannerOpening BarcodeScanner::open(int model, int com_port) {
     close();
-    if (model == 0) return ScannerOpening::none;
+    if (model == 0) return ScannerOpening::kNone;
     com_port_ = com_port;
     const std::filesystem::path device = serial_device_for_com(com_port);
     const platform::LineSettings settings = scanner_line_settings(model);
@@ -67,9 +67,9 @@ ScannerOpening BarcodeScanner::open(int model, int com_port) {
             fail(error, "INITPORT");
             continue;
         }
-        return ScannerOpening::ready;
+        return ScannerOpening::kReady;
     }
-    return ScannerOpening::close_screen;
+    return ScannerOpening::kCloseScreen;
 }
 
 int BarcodeScanner::poll(const CodeHandler& on_code) {

@@ -14,9 +14,9 @@ namespace balcora::sale {
 platform::LineSettings scanner_line_settings(int model);
 
 enum class ScannerOpening {
-    none,         // model 0: the point of sale has no scanner
-    ready,        // the port is open and set; poll() on every timer tick
-    close_screen  // three tries failed and were shown; the screen must close
+    kNone,        // model 0: the point of sale has no scanner
+    kReady,       // the port is open and set; poll() on every timer tick
+    kCloseScreen  // three tries failed and were shown; the screen must close
 };
 
 // A barcode scanner on a serial port, read from the screen's timer. Complete

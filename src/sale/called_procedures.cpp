@@ -72,7 +72,7 @@ void run_spool() {
 
 void report_not_available(std::string_view what) {
     prompt().message("Aviso", std::string(what) + " ainda não disponível nesta versão.",
-                     ui::Icon::Information);
+                     ui::Icon::kInformation);
 }
 
 }  // namespace balcora::sale

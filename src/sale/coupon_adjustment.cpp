@@ -68,22 +68,23 @@ bool apportion_adjustment(const CouponAdjustment& a) {
 }
 
 AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
-    if (a.discount > a.subtotal) return AdjustmentResult::discount_too_large;
+    if (a.discount > a.subtotal) return AdjustmentResult::kDiscountTooLarge;
     const bool discount = !a.discount.is_zero();
     const auto closing =
-        ecf::start_closing(discount ? ecf::Adjustment::discount : ecf::Adjustment::surcharge,
+        ecf::start_closing(discount ? ecf::Adjustment::kDiscount : ecf::Adjustment::kSurcharge,
                            discount ? a.discount : a.surcharge);
-    if (!closing) return AdjustmentResult::discount_too_large;
+    if (!closing) return AdjustmentResult::kDiscountTooLarge;
 
     db::Transaction tx;
-    if (!tx.begun()) return AdjustmentResult::failed;
+    if (!tx.begun()) return AdjustmentResult::kFailed;
     if ((discount || !a.surcharge.is_zero()) && !apportion_adjustment(a))
-        return AdjustmentResult::failed;
-    if (!ecf::send(ecf::CMD_READ_DATETIME)) return AdjustmentResult::failed;
+        return AdjustmentResult::kFailed;
+    if (!ecf::send(ecf::CMD_READ_DATETIME)) return AdjustmentResult::kFailed;
     const auto moment = printer_moment(glo::datahora_ecf);
     if (!moment) {
-        prompt().message("Aviso", "Data e hora da impressora fiscal ilegíveis!", ui::Icon::Warning);
-        return AdjustmentResult::failed;
+        prompt().message("Aviso", "Data e hora da impressora fiscal ilegíveis!",
+                         ui::Icon::kWarning);
+        return AdjustmentResult::kFailed;
     }
     const std::string id = std::to_string(a.id_cfiscal);
     const std::string total = to_plain(a.subtotal + a.surcharge - a.discount);
@@ -97,14 +98,14 @@ AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
         id + " AND item_cancelado=0) WHERE id_cfiscal=" + id +
         "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
         " where id_cfiscal=" + id + ";";
-    if (!db::run_sql(header, db::report_for_table("cfiscal"))) return AdjustmentResult::failed;
+    if (!db::run_sql(header, db::report_for_table("cfiscal"))) return AdjustmentResult::kFailed;
     if (!ecf::send(ecf::CMD_START_CLOSING, {*closing})) {
         prompt().beep();
-        return AdjustmentResult::failed;
+        return AdjustmentResult::kFailed;
     }
-    if (!tx.commit()) return AdjustmentResult::failed;
+    if (!tx.commit()) return AdjustmentResult::kFailed;
     glo::fp_iniciada = 1;
-    return AdjustmentResult::applied;
+    return AdjustmentResult::kApplied;
 }
 
 }  // namespace balcora::sale

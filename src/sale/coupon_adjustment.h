@@ -25,9 +25,9 @@ struct CouponAdjustment {
 bool apportion_adjustment(const CouponAdjustment& a);
 
 enum class AdjustmentResult {
-    applied,
-    discount_too_large,  // nothing written; the focus goes to the subtotal
-    failed,              // rolled back (the printer or the database said why)
+    kApplied,
+    kDiscountTooLarge,  // nothing written; the focus goes to the subtotal
+    kFailed,            // rolled back (the printer or the database said why)
 };
 
 // The whole subtotal step. A coupon without adjustment still sends the

@@ -24,7 +24,7 @@ const CouponBrowse*& current_browse() {
 }
 
 void notice(std::string_view text) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
 std::string six_digits(std::string_view stored) {
@@ -32,16 +32,6 @@ std::string six_digits(std::string_view stored) {
     std::snprintf(text, sizeof text, "%06lld",
                   static_cast<long long>(util::read_integer(stored).value));
     return text;
-}
-
-// At most `n` characters, counting a UTF-8 sequence as one.
-std::string cut_characters(const std::string& s, std::size_t n) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) continue;
-        if (chars++ == n) return s.substr(0, i);
-    }
-    return s;
 }
 
 }  // namespace
@@ -113,7 +103,7 @@ void CouponBrowse::set_situation(SituationFilter s) {
 void CouponBrowse::set_coo_filter(std::string_view text) {
     coo_filter_ = SONUMEROS(text);
     // A COO names one coupon, whatever became of it.
-    if (!coo_filter_.empty()) situation_ = SituationFilter::all;
+    if (!coo_filter_.empty()) situation_ = SituationFilter::kAll;
 }
 
 std::string CouponBrowse::list_statement() const {
@@ -123,21 +113,21 @@ std::string CouponBrowse::list_statement() const {
                       ", c.total, c.situacao, c.id_cliente FROM balcora.cfiscal c LEFT JOIN "
                       "balcora.cliente k ON k.id_cliente=c.id_cliente WHERE true";
     if (glo::id_empresa != 0) sql += " AND c.id_empresa=" + std::to_string(glo::id_empresa);
-    if (situation_ == SituationFilter::issued) sql += " AND c.situacao='E'";
-    if (situation_ == SituationFilter::cancelled) sql += " AND c.situacao='C'";
+    if (situation_ == SituationFilter::kIssued) sql += " AND c.situacao='E'";
+    if (situation_ == SituationFilter::kCancelled) sql += " AND c.situacao='C'";
     if (!coo_filter_.empty()) {
         const auto coo = util::read_integer(coo_filter_);
         sql +=
             " AND c.numero=" + std::to_string(coo.valid && coo.value < INT32_MAX ? coo.value : -1);
     }
     switch (tab_) {
-        case BrowseTab::by_date:
+        case BrowseTab::kByDate:
             sql += " ORDER BY c.data DESC, c.numero DESC, c.id_cfiscal DESC";
             break;
-        case BrowseTab::by_customer:
+        case BrowseTab::kByCustomer:
             sql += " ORDER BY " + name + ", c.data DESC, c.numero DESC";
             break;
-        case BrowseTab::by_coo:
+        case BrowseTab::kByCoo:
             sql += " ORDER BY c.numero DESC, c.id_cfiscal DESC";
             break;
     }
@@ -162,7 +152,8 @@ bool CouponBrowse::refresh() {
         row.cancelled = util::trim(r.C(7)) == "C";
         const std::string customer =
             util::read_integer(r.C(8)).value == 0 ? std::string("CONSUMIDOR") : util::trim(r.C(5));
-        row.cliente = cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
+        row.cliente =
+            util::cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
         row.total = util::read_number<2>(r.C(6)).value;
         rows_.push_back(std::move(row));
     }

@@ -13,9 +13,9 @@
 // pre-sale, the spool and a cancellation. Only one printer window at a time.
 namespace balcora::sale {
 
-enum class BrowseTab { by_date, by_customer, by_coo };
+enum class BrowseTab { kByDate, kByCustomer, kByCoo };
 // "Todos" (T), "Emitidos" (E), "Cancelados" (C).
-enum class SituationFilter { all, issued, cancelled };
+enum class SituationFilter { kAll, kIssued, kCancelled };
 
 struct CouponRow {
     std::int64_t id_cfiscal = 0;
@@ -83,8 +83,8 @@ class CouponBrowse {
     bool pre_sale_ = false;
     bool spool_ = false;
     bool tef_active_ = false;
-    BrowseTab tab_ = BrowseTab::by_date;
-    SituationFilter situation_ = SituationFilter::all;
+    BrowseTab tab_ = BrowseTab::kByDate;
+    SituationFilter situation_ = SituationFilter::kAll;
     std::string coo_filter_;
     std::vector<CouponRow> rows_;
     bool truncated_ = false;

@@ -43,7 +43,7 @@ CouponFormScreen::CouponFormScreen(Views views) : views_(std::move(views)) {}
 
 bool CouponFormScreen::open(const CouponFormStart& start) {
     mode_ = start.mode;
-    invoice_registration_ = start.invoice_registration && mode_ == CouponFormMode::insert;
+    invoice_registration_ = start.invoice_registration && mode_ == CouponFormMode::kInsert;
     confirm_auto_ = read_ini("BALCORA", "Confirma Auto", "0", kSettingsFile) == "1";
     header = {};
     clear_entry();
@@ -66,7 +66,7 @@ bool CouponFormScreen::load_coupon(std::int64_t id) {
                        r))
         return false;
     if (!r.has_row()) {
-        prompt().message("Aviso", "Cupom fiscal não encontrado!", ui::Icon::Warning);
+        prompt().message("Aviso", "Cupom fiscal não encontrado!", ui::Icon::kWarning);
         return false;
     }
     header.id_cfiscal = id;
@@ -228,7 +228,7 @@ bool CouponFormScreen::commission_form_entered() {
     if (read_only()) return true;
     const std::string v = util::to_upper_ascii(util::trim(header.commission_form));
     if (!v.empty() && v != "F" && v != "R" && v != "M") {
-        prompt().message("ATENÇÃO", kCommissionRule, ui::Icon::Warning);
+        prompt().message("ATENÇÃO", kCommissionRule, ui::Icon::kWarning);
         return false;
     }
     header.commission_form = v;
@@ -298,7 +298,7 @@ bool CouponFormScreen::code_entered() {
     entry.discount_percent.clear();
     entry.discount_value.clear();
     recompute();
-    if (confirm_auto_) return confirm_item() == Registration::registered;
+    if (confirm_auto_) return confirm_item() == Registration::kRegistered;
     return true;
 }
 
@@ -325,7 +325,7 @@ void CouponFormScreen::discount_entered() {
     recompute();
     if (amounts_.discount_invalid) {
         prompt().beep();
-        prompt().message("Aviso", "Desconto inválido!", ui::Icon::Warning);
+        prompt().message("Aviso", "Desconto inválido!", ui::Icon::kWarning);
     }
 }
 
@@ -340,8 +340,8 @@ void CouponFormScreen::total_entered() {
 }
 
 Registration CouponFormScreen::confirm_item() {
-    if (read_only()) return Registration::refused;
-    if (!store_header()) return Registration::refused;
+    if (read_only()) return Registration::kRefused;
+    if (!store_header()) return Registration::kRefused;
     FormItemEntry e;
     e.code = util::trim(entry.code);
     e.quantity = typed_amount<3>(entry.quantity).value_or(util::Quantity{});
@@ -349,7 +349,7 @@ Registration CouponFormScreen::confirm_item() {
     e.discount_percent = typed_amount<2>(entry.discount_percent);
     e.discount_value = typed_amount<2>(entry.discount_value).value_or(util::Money{});
     const Registration r = session_.confirm_form_item(e);
-    if (r == Registration::registered) {
+    if (r == Registration::kRegistered) {
         clear_entry();
         show_coupon_numbers();
     }
@@ -387,7 +387,7 @@ void CouponFormScreen::set_confirm_auto(bool on) {
     if (!write_ini("BALCORA", "Confirma Auto", on ? "1" : "0", kSettingsFile))
         prompt().message("Erro",
                          "Erro ao gravar o arquivo " + data_root().map(kSettingsFile).string(),
-                         ui::Icon::Error);
+                         ui::Icon::kError);
 }
 
 bool CouponFormScreen::may_close() {

@@ -16,10 +16,10 @@
 // *_entered() handlers when a field is left, and moves the focus as told.
 namespace balcora::sale {
 
-enum class CouponFormMode { insert, view };
+enum class CouponFormMode { kInsert, kView };
 
 struct CouponFormStart {
-    CouponFormMode mode = CouponFormMode::insert;
+    CouponFormMode mode = CouponFormMode::kInsert;
     std::int64_t id_cfiscal = 0;        // the coupon shown in view mode
     bool invoice_registration = false;  // "&Registro NF"
 };
@@ -60,7 +60,7 @@ class CouponFormScreen {
     // Loads what the mode needs; false after a failure was shown.
     bool open(const CouponFormStart& start);
     CouponFormMode mode() const { return mode_; }
-    bool read_only() const { return mode_ == CouponFormMode::view; }
+    bool read_only() const { return mode_ == CouponFormMode::kView; }
     bool invoice_registration() const { return invoice_registration_; }
 
     CouponFormHeader header;
@@ -125,8 +125,8 @@ class CouponFormScreen {
     void show_coupon_numbers();
 
     Views views_;
-    SaleSession session_{SaleScreen::coupon_form};
-    CouponFormMode mode_ = CouponFormMode::insert;
+    SaleSession session_{SaleScreen::kCouponForm};
+    CouponFormMode mode_ = CouponFormMode::kInsert;
     bool invoice_registration_ = false;
     bool confirm_auto_ = false;
     std::optional<FormLine> line_;

@@ -22,11 +22,6 @@ namespace {
 
 constexpr int kMaxTermDays = 9999;
 
-util::DayNumber today() {
-    const auto t = clock().now();
-    return util::day_number(t.year, t.month, t.day);
-}
-
 std::optional<std::int64_t> typed_integer(std::string_view text, std::int64_t max) {
     const std::string t = util::trim(text);
     if (t.empty()) return 0;
@@ -47,14 +42,14 @@ std::string upper_code(std::string_view code) {
 
 std::optional<util::Money> typed_money(std::string_view text) {
     if (util::trim(text).empty()) return util::Money{};
-    auto units = util::parse_units(text, 2, util::ExcessDecimals::refuse);
+    auto units = util::parse_units(text, 2, util::ExcessDecimals::kRefuse);
     if (!units || *units < 0) return std::nullopt;
     return util::Money::from_units(*units);
 }
 
 PaymentScreen::PaymentScreen(std::string mode) : mode_(util::trim(mode)) {
     finished_ = [](const std::string& text) {
-        prompt().message("Venda Finalizada", text, ui::Icon::Information);
+        prompt().message("Venda Finalizada", text, ui::Icon::kInformation);
     };
 }
 
@@ -64,7 +59,7 @@ bool PaymentScreen::open() {
     if (glo::cf_aberto != 0) coupon = load_payment_coupon(current_coupon_id());
     if (!coupon) {
         prompt().beep();
-        prompt().message("Aviso", "Cupom fiscal não está aberto!", ui::Icon::Warning);
+        prompt().message("Aviso", "Cupom fiscal não está aberto!", ui::Icon::kWarning);
         return false;
     }
     state_.coupon = *coupon;
@@ -92,14 +87,14 @@ bool PaymentScreen::open() {
 }
 
 PaymentTab PaymentScreen::first_tab() const {
-    return (mode_ == "Desc" || mode_ == "Acre") && state_.adjustment_tab ? PaymentTab::adjustment
-                                                                         : PaymentTab::closing;
+    return (mode_ == "Desc" || mode_ == "Acre") && state_.adjustment_tab ? PaymentTab::kAdjustment
+                                                                         : PaymentTab::kClosing;
 }
 
 PaymentField PaymentScreen::first_focus() const {
-    if (first_tab() == PaymentTab::adjustment)
-        return mode_ == "Desc" ? PaymentField::discount_percent : PaymentField::surcharge_percent;
-    return is_payment_code(mode_) ? PaymentField::amount : PaymentField::form;
+    if (first_tab() == PaymentTab::kAdjustment)
+        return mode_ == "Desc" ? PaymentField::kDiscountPercent : PaymentField::kSurchargePercent;
+    return is_payment_code(mode_) ? PaymentField::kAmount : PaymentField::kForm;
 }
 
 bool PaymentScreen::reload() {
@@ -288,14 +283,14 @@ bool PaymentScreen::apply_adjustment(PaymentOutcome& out) {
     const CouponAdjustment a{state_.coupon.id_cfiscal, state_.subtotal, state_.surcharge,
                              state_.discount};
     switch (apply_coupon_adjustment(a)) {
-        case AdjustmentResult::applied:
+        case AdjustmentResult::kApplied:
             break;
-        case AdjustmentResult::discount_too_large:
+        case AdjustmentResult::kDiscountTooLarge:
             prompt().beep();
-            out.focus = PaymentField::subtotal;
+            out.focus = PaymentField::kSubtotal;
             return false;
-        case AdjustmentResult::failed:
-            out.focus = PaymentField::form;
+        case AdjustmentResult::kFailed:
+            out.focus = PaymentField::kForm;
             return false;
     }
     state_.coupon.vl_acrescimo = state_.surcharge;
@@ -307,7 +302,7 @@ bool PaymentScreen::apply_adjustment(PaymentOutcome& out) {
 
 PaymentOutcome PaymentScreen::confirm_adjustment() {
     PaymentOutcome out;
-    out.focus = PaymentField::form;
+    out.focus = PaymentField::kForm;
     if (glo::fp_iniciada != 0) return out;
     if (!apply_adjustment(out)) return out;
     if (!mode_.empty()) {
@@ -330,24 +325,24 @@ PaymentOutcome PaymentScreen::confirm_payment() {
         out.term = term;
         return out;
     };
-    if (s.form.empty()) return stop(PaymentField::form);
-    if (s.amount.is_zero()) return stop(PaymentField::amount);
-    if (s.cheque_fields && s.cheque_number == 0) return stop(PaymentField::cheque_number);
-    if (s.cheque_fields && s.cheque_date < today()) return stop(PaymentField::cheque_date);
+    if (s.form.empty()) return stop(PaymentField::kForm);
+    if (s.amount.is_zero()) return stop(PaymentField::kAmount);
+    if (s.cheque_fields && s.cheque_number == 0) return stop(PaymentField::kChequeNumber);
+    if (s.cheque_fields && s.cheque_date < today()) return stop(PaymentField::kChequeDate);
     InstalmentTerms terms;
     if (s.form == "CR") {
         if (s.client_id == 0) {
             prompt().beep();
             prompt().message("Aviso", "Obrigatório informar cliente para venda a crédito!",
-                             ui::Icon::Warning);
-            out.focus = PaymentField::client;
+                             ui::Icon::kWarning);
+            out.focus = PaymentField::kClient;
             return out;
         }
         terms = count_instalments(s.terms);
-        if (terms.bad_term) return stop(PaymentField::term, terms.bad_term);
+        if (terms.bad_term) return stop(PaymentField::kTerm, terms.bad_term);
     }
     if (!apply_adjustment(out)) return out;
-    out.focus = PaymentField::form;
+    out.focus = PaymentField::kForm;
     if (goes_to_card_manager(s.form, s.tef_active)) {
         report_not_available("Pagamento pelo gerenciador de cartões (TEF)");
         return out;
@@ -377,7 +372,7 @@ PaymentOutcome PaymentScreen::confirm_payment() {
 
 PaymentOutcome PaymentScreen::close_coupon() {
     PaymentOutcome out;
-    out.focus = PaymentField::form;
+    out.focus = PaymentField::kForm;
     if (!close_fiscal_coupon(state_.coupon)) return out;
     glo::cf_aberto = 0;
     glo::fp_iniciada = 0;

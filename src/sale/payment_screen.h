@@ -33,28 +33,28 @@
 namespace balcora::sale {
 
 enum class PaymentField {
-    none,
-    form,
-    amount,
-    cheque_number,
-    cheque_date,
-    term,  // with PaymentOutcome::term
-    due_date,
-    client,
-    subtotal,  // the adjustment tab
-    surcharge_percent,
-    surcharge_value,
-    discount_percent,
-    discount_value,
+    kNone,
+    kForm,
+    kAmount,
+    kChequeNumber,
+    kChequeDate,
+    kTerm,  // with PaymentOutcome::kTerm
+    kDueDate,
+    kClient,
+    kSubtotal,  // the adjustment tab
+    kSurchargePercent,
+    kSurchargeValue,
+    kDiscountPercent,
+    kDiscountValue,
 };
 
 struct PaymentOutcome {
-    PaymentField focus = PaymentField::none;
-    int term = 0;        // 1..6 with PaymentField::term
+    PaymentField focus = PaymentField::kNone;
+    int term = 0;        // 1..6 with PaymentField::kTerm
     bool close = false;  // the screen closes
 };
 
-enum class PaymentTab { closing, adjustment };
+enum class PaymentTab { kClosing, kAdjustment };
 
 struct PaymentState {
     PaymentCoupon coupon;

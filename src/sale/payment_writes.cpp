@@ -55,7 +55,7 @@ bool send_payment(std::string_view code, util::Money amount, std::string_view te
     const auto p1 = ecf::payment(payment_printer_name(code), amount, text);
     if (!p1) {
         prompt().beep();
-        prompt().message("Aviso", "Valor do pagamento inválido!", ui::Icon::Warning);
+        prompt().message("Aviso", "Valor do pagamento inválido!", ui::Icon::kWarning);
         return false;
     }
     if (ecf::send(ecf::CMD_PAYMENT, {*p1})) return true;

@@ -123,11 +123,11 @@ CodeEntry split_quantity_prefix(std::string_view typed) {
     if (at == std::string::npos) {
         at = text.find_first_of("xX");
         if (at != std::string::npos) {
-            units = util::parse_units(text.substr(0, at), 3, util::ExcessDecimals::refuse);
+            units = util::parse_units(text.substr(0, at), 3, util::ExcessDecimals::kRefuse);
             if (!units) at = std::string::npos;
         }
     } else {
-        units = util::parse_units(text.substr(0, at), 3, util::ExcessDecimals::refuse);
+        units = util::parse_units(text.substr(0, at), 3, util::ExcessDecimals::kRefuse);
     }
     if (at == std::string::npos) {
         entry.code = text;
@@ -155,8 +155,8 @@ std::optional<ScaleLabel> read_scale_label(std::string_view code, int product_di
 
 LookupSettings quick_sale_lookup_settings() {
     LookupSettings s;
-    s.label_kind = registro_number("Configuração", "Etiqueta Balança", 1) == 2 ? LabelKind::price
-                                                                               : LabelKind::weight;
+    s.label_kind = registro_number("Configuração", "Etiqueta Balança", 1) == 2 ? LabelKind::kPrice
+                                                                               : LabelKind::kWeight;
     s.label_product_digits =
         registro_number("Configuração", "Tamanho codigo prod pesado", 0) == 6 ? 6 : 4;
     return s;
@@ -209,16 +209,16 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
     // orders: one indexed lookup answers it before the whole search is
     // planned.
     if (!db::read_rows(product_part(kTypedBarcode, barcode_is(code)) + ";", r)) {
-        result.outcome = LookupResult::Outcome::lookup_failed;
+        result.outcome = LookupResult::Outcome::kLookupFailed;
         return result;
     }
     if (r.has_row() && !r.is_null(kFirstProductColumn)) {
         result.product = read_product(r);
-        result.outcome = LookupResult::Outcome::found;
+        result.outcome = LookupResult::Outcome::kFound;
         return result;
     }
     if (!db::read_rows(lookup_statement(code, order, settings), r)) {
-        result.outcome = LookupResult::Outcome::lookup_failed;
+        result.outcome = LookupResult::Outcome::kLookupFailed;
         return result;
     }
     std::array<Row, 8> rows;
@@ -240,7 +240,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
     auto take = [&](Candidate c) {
         if (!rows[c].has_product) return false;
         result.product = rows[c].product;
-        result.outcome = LookupResult::Outcome::found;
+        result.outcome = LookupResult::Outcome::kFound;
         if (c == kAlternativeCode) result.code_quantity = rows[c].factor;
         return true;
     };
@@ -250,10 +250,10 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
         if (!label || rows[kAlternativeCode].present) return false;
         result.from_label = true;
         if (!take(kLabelBarcode) && !take(kLabelProductId)) {
-            result.outcome = LookupResult::Outcome::label_product_not_found;
+            result.outcome = LookupResult::Outcome::kLabelProductNotFound;
             return true;
         }
-        if (settings.label_kind == LabelKind::weight) {
+        if (settings.label_kind == LabelKind::kWeight) {
             result.code_quantity = util::Quantity::from_units(label->value);
             return true;
         }
@@ -263,7 +263,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
                             ? util::truncate_to<3>(util::exact_quotient(labelled, price))
                             : std::nullopt;
         if (!quantity) {
-            result.outcome = LookupResult::Outcome::label_without_price;
+            result.outcome = LookupResult::Outcome::kLabelWithoutPrice;
             return true;
         }
         result.code_quantity = *quantity;
@@ -271,7 +271,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
     };
 
     if (take(kTypedBarcode)) return result;
-    if (order == LookupOrder::quick_sale) {
+    if (order == LookupOrder::kQuickSale) {
         if (label_step()) return result;
         if (take(kFilledBarcode)) return result;
     } else {
@@ -279,7 +279,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
         if (label_step()) return result;
     }
     if (take(kTypedCode) || take(kSixDigitCode) || take(kAlternativeCode)) return result;
-    result.outcome = LookupResult::Outcome::not_found;
+    result.outcome = LookupResult::Outcome::kNotFound;
     return result;
 }
 

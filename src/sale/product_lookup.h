@@ -75,11 +75,11 @@ struct ScaleLabel {
 std::optional<ScaleLabel> read_scale_label(std::string_view code, int product_digits);
 
 // How labels and prices are read, from the settings of the point of sale.
-enum class LabelKind { weight = 1, price = 2 };
+enum class LabelKind { kWeight = 1, kPrice = 2 };
 struct LookupSettings {
-    LabelKind label_kind = LabelKind::weight;  // "Etiqueta Balança"
-    int label_product_digits = 4;              // "Tamanho codigo prod pesado": 6 or 4
-    int price_table = 1;                       // coupon form: "TabPreco"
+    LabelKind label_kind = LabelKind::kWeight;  // "Etiqueta Balança"
+    int label_product_digits = 4;               // "Tamanho codigo prod pesado": 6 or 4
+    int price_table = 1;                        // coupon form: "TabPreco"
 };
 // The Quick Sale's settings (price table 1); the coupon form adds the price
 // table of the product query's INI file.
@@ -88,17 +88,17 @@ LookupSettings coupon_form_lookup_settings();
 
 // Quick Sale: the label is recognised before the zero-filled barcode is
 // tried; coupon form: after it.
-enum class LookupOrder { quick_sale, coupon_form };
+enum class LookupOrder { kQuickSale, kCouponForm };
 
 struct LookupResult {
     enum class Outcome {
-        found,
-        not_found,                // "Código do produto inexistente!"
-        label_product_not_found,  // "Código (" code ") do produto inexistente!"
-        label_without_price,      // a price label of a product priced at zero
-        lookup_failed,            // the query failed (already shown)
+        kFound,
+        kNotFound,              // "Código do produto inexistente!"
+        kLabelProductNotFound,  // "Código (" code ") do produto inexistente!"
+        kLabelWithoutPrice,     // a price label of a product priced at zero
+        kLookupFailed,          // the query failed (already shown)
     };
-    Outcome outcome = Outcome::not_found;
+    Outcome outcome = Outcome::kNotFound;
     Product product;
     std::string code;  // the code without its quantity prefix
     // The quantity of the code itself: a label's weight or price, or an

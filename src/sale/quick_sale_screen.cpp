@@ -18,7 +18,6 @@
 #include "util/text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <system_error>
 
 namespace balcora::sale {
@@ -28,7 +27,7 @@ namespace {
 using Action = QuickSaleScreen::Action;
 
 void notice(std::string_view text) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
 bool is_picture(const std::filesystem::path& p) {
@@ -38,11 +37,11 @@ bool is_picture(const std::filesystem::path& p) {
 
 std::optional<Action> action_of_code(std::string_view code) {
     static const std::vector<std::pair<std::string_view, Action>> codes = {
-        {"AC", Action::open_day},        {"FC", Action::close_day},
-        {"SS", Action::cash_movement},   {"CI", Action::cancel_item},
-        {"CC", Action::cancel_coupon},   {"LX", Action::x_reading},
-        {"AG", Action::drawer},          {"CP", Action::product_query},
-        {"DA", Action::cancel_document}, {"LM", Action::memory_reading},
+        {"AC", Action::kOpenDay},        {"FC", Action::kCloseDay},
+        {"SS", Action::kCashMovement},   {"CI", Action::kCancelItem},
+        {"CC", Action::kCancelCoupon},   {"LX", Action::kXReading},
+        {"AG", Action::kDrawer},         {"CP", Action::kProductQuery},
+        {"DA", Action::kCancelDocument}, {"LM", Action::kMemoryReading},
     };
     for (const auto& [c, a] : codes)
         if (c == code) return a;
@@ -53,47 +52,47 @@ std::optional<Action> action_of_code(std::string_view code) {
 
 const std::vector<QuickSaleScreen::KeyBinding>& QuickSaleScreen::key_table() {
     static const std::vector<KeyBinding> table = {
-        {"Esc", Action::close, {}},
-        {"Alt+F4", Action::close, {}},
-        {"Ctrl+F11", Action::shut_down, {}},
-        {"P", Action::shut_down, {}},
-        {"F7", Action::drawer, {}},
-        {"R", Action::drawer, {}},
-        {"F2", Action::product_query, {}},
-        {"F3", Action::cancel_item, {}},
-        {"F10", Action::finalize, {}},
-        {"F5", Action::change_operator, {}},
-        {"Ctrl+6", Action::cash_movement, {}},
-        {"O", Action::cash_movement, {}},
-        {"Ctrl+3", Action::cancel_coupon, {}},
-        {"F4", Action::cancel_coupon, {}},
-        {"Ctrl+5", Action::memory_reading, {}},
-        {"H", Action::memory_reading, {}},
-        {"Ctrl+2", Action::x_reading, {}},
-        {"G", Action::x_reading, {}},
-        {"Ctrl+1", Action::open_day, {}},
-        {"E", Action::open_day, {}},
-        {"Ctrl+4", Action::close_day, {}},
-        {"F", Action::close_day, {}},
-        {"Alt+7", Action::discount, {}},
-        {"D", Action::discount, {}},
-        {"Alt+8", Action::surcharge, {}},
-        {"M", Action::surcharge, {}},
-        {"Alt+1", Action::pay, "DI"},
-        {"A", Action::pay, "DI"},
-        {"Alt+2", Action::pay, "CH"},
-        {"B", Action::pay, "CH"},
-        {"Alt+3", Action::pay, "CA"},
-        {"C", Action::pay, "CA"},
-        {"Alt+4", Action::pay, "VA"},
-        {"J", Action::pay, "VA"},
-        {"Alt+5", Action::pay, "CO"},
-        {"K", Action::pay, "CO"},
-        {"Alt+6", Action::pay, "CR"},
-        {"L", Action::pay, "CR"},
-        {"F8", Action::options, {}},
-        {"T", Action::options, {}},
-        {"Ctrl+F8", Action::rights, {}},
+        {"Esc", Action::kClose, {}},
+        {"Alt+F4", Action::kClose, {}},
+        {"Ctrl+F11", Action::kShutDown, {}},
+        {"P", Action::kShutDown, {}},
+        {"F7", Action::kDrawer, {}},
+        {"R", Action::kDrawer, {}},
+        {"F2", Action::kProductQuery, {}},
+        {"F3", Action::kCancelItem, {}},
+        {"F10", Action::kFinalize, {}},
+        {"F5", Action::kChangeOperator, {}},
+        {"Ctrl+6", Action::kCashMovement, {}},
+        {"O", Action::kCashMovement, {}},
+        {"Ctrl+3", Action::kCancelCoupon, {}},
+        {"F4", Action::kCancelCoupon, {}},
+        {"Ctrl+5", Action::kMemoryReading, {}},
+        {"H", Action::kMemoryReading, {}},
+        {"Ctrl+2", Action::kXReading, {}},
+        {"G", Action::kXReading, {}},
+        {"Ctrl+1", Action::kOpenDay, {}},
+        {"E", Action::kOpenDay, {}},
+        {"Ctrl+4", Action::kCloseDay, {}},
+        {"F", Action::kCloseDay, {}},
+        {"Alt+7", Action::kDiscount, {}},
+        {"D", Action::kDiscount, {}},
+        {"Alt+8", Action::kSurcharge, {}},
+        {"M", Action::kSurcharge, {}},
+        {"Alt+1", Action::kPay, "DI"},
+        {"A", Action::kPay, "DI"},
+        {"Alt+2", Action::kPay, "CH"},
+        {"B", Action::kPay, "CH"},
+        {"Alt+3", Action::kPay, "CA"},
+        {"C", Action::kPay, "CA"},
+        {"Alt+4", Action::kPay, "VA"},
+        {"J", Action::kPay, "VA"},
+        {"Alt+5", Action::kPay, "CO"},
+        {"K", Action::kPay, "CO"},
+        {"Alt+6", Action::kPay, "CR"},
+        {"L", Action::kPay, "CR"},
+        {"F8", Action::kOptions, {}},
+        {"T", Action::kOptions, {}},
+        {"Ctrl+F8", Action::kRights, {}},
     };
     return table;
 }
@@ -191,7 +190,7 @@ bool QuickSaleScreen::open_scanner() {
     if (!pos.found || pos.modelo_scanner == 0) return true;
     scanner_ = std::make_unique<BarcodeScanner>();
     return scanner_->open(pos.modelo_scanner, pos.porta_com_scanner) !=
-           ScannerOpening::close_screen;
+           ScannerOpening::kCloseScreen;
 }
 
 // ---- closing ----------------------------------------------------------------
@@ -251,10 +250,8 @@ std::string QuickSaleScreen::message_line() const {
 
 void QuickSaleScreen::refresh_clock() {
     const auto t = clock().now();
-    date_text_ = util::br_date(util::day_number(t.year, t.month, t.day));
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    time_text_ = text;
+    date_text_ = util::br_date(util::day_of(t));
+    time_text_ = util::time_text(t);
 }
 
 // The folder is read again after its last picture, so pictures put there
@@ -287,19 +284,19 @@ void QuickSaleScreen::refresh_operator() {
 
 QuickSaleScreen::EnterResult QuickSaleScreen::enter() {
     const std::string code = util::trim(code_field);
-    if (code.empty()) return EnterResult::moved_on;
+    if (code.empty()) return EnterResult::kMovedOn;
     last_refused_ = true;
     if (code == "0") {
         std::optional<forms::ProductChoice> chosen;
         if (views_.product_query) chosen = views_.product_query();
         if (!chosen) {
             code_field.clear();
-            return EnterResult::refused;
+            return EnterResult::kRefused;
         }
         const std::string barcode = util::trim(chosen->codigo_barras);
         code_field = barcode.empty() ? util::trim(chosen->codigo) : barcode;
         last_refused_ = false;
-        return EnterResult::chosen;
+        return EnterResult::kChosen;
     }
     util::Quantity quantity;
     if (!util::trim(quantity_field).empty()) {
@@ -308,27 +305,27 @@ QuickSaleScreen::EnterResult QuickSaleScreen::enter() {
             prompt().beep();
             notice("Quantidade inválida!");
             quantity_field.clear();
-            return EnterResult::refused;
+            return EnterResult::kRefused;
         }
         quantity = *q;
     }
     completed_ = false;
     switch (session_.enter_code(code, quantity)) {
-        case Registration::registered:
+        case Registration::kRegistered:
             code_field.clear();
             quantity_field.clear();
             last_refused_ = false;
-            return EnterResult::registered;
-        case Registration::not_found:
+            return EnterResult::kRegistered;
+        case Registration::kNotFound:
             quantity_field.clear();
             break;
-        case Registration::day_closed:
+        case Registration::kDayClosed:
             code_field.clear();
             break;
-        case Registration::refused:
+        case Registration::kRefused:
             break;
     }
-    return EnterResult::refused;
+    return EnterResult::kRefused;
 }
 
 bool QuickSaleScreen::key(std::string_view key) {
@@ -354,65 +351,65 @@ void QuickSaleScreen::option(std::string_view code) {
 void QuickSaleScreen::act(Action action, std::string_view mode) {
     if (!open_) return;
     switch (action) {
-        case Action::close:
+        case Action::kClose:
             request_close();
             break;
-        case Action::shut_down:
+        case Action::kShutDown:
             shut_down();
             break;
-        case Action::drawer:
+        case Action::kDrawer:
             ecf::send(ecf::CMD_OPEN_DRAWER);
             break;
-        case Action::product_query:
+        case Action::kProductQuery:
             product_query();
             break;
-        case Action::cancel_item:
+        case Action::kCancelItem:
             cancel_item();
             break;
-        case Action::finalize:
+        case Action::kFinalize:
             if (coupon_open()) finalize({});
             refresh_operator();
             break;
-        case Action::change_operator:
+        case Action::kChangeOperator:
             TROCAUSUARIO();
             refresh_operator();
             break;
-        case Action::cash_movement:
+        case Action::kCashMovement:
             cash_movement();
             break;
-        case Action::cancel_document:
+        case Action::kCancelDocument:
             ecf::send(ecf::CMD_CANCEL_OPEN_DOCUMENT);
             break;
-        case Action::cancel_coupon:
+        case Action::kCancelCoupon:
             cancel_coupon();
             break;
-        case Action::memory_reading:
+        case Action::kMemoryReading:
             notice("Favor usar menu fiscal!");
             break;
-        case Action::x_reading:
+        case Action::kXReading:
             x_reading();
             break;
-        case Action::open_day:
+        case Action::kOpenDay:
             day_function("AbreCaixa");
             break;
-        case Action::close_day:
+        case Action::kCloseDay:
             day_function("FechaCaixa");
             break;
-        case Action::discount:
+        case Action::kDiscount:
             adjustment("Desc");
             break;
-        case Action::surcharge:
+        case Action::kSurcharge:
             adjustment("Acre");
             break;
-        case Action::pay:
+        case Action::kPay:
             if (coupon_open() && coupon_total().units() > 0) finalize(mode);
             break;
-        case Action::options: {
+        case Action::kOptions: {
             const std::string code = MENUOPCOES();
             if (!code.empty()) option(code);
             break;
         }
-        case Action::rights:
+        case Action::kRights:
             access::edit_procedure_rights(kProcedure, {"Access", "Supervisor"});
             refresh_operator();
             break;

@@ -29,25 +29,25 @@ class QuickSaleScreen {
 
     // What the screen does for a key or an option code.
     enum class Action {
-        close,
-        shut_down,
-        drawer,
-        product_query,
-        cancel_item,
-        finalize,
-        change_operator,
-        cash_movement,
-        cancel_document,
-        cancel_coupon,
-        memory_reading,
-        x_reading,
-        open_day,
-        close_day,
-        discount,
-        surcharge,
-        pay,
-        options,
-        rights,
+        kClose,
+        kShutDown,
+        kDrawer,
+        kProductQuery,
+        kCancelItem,
+        kFinalize,
+        kChangeOperator,
+        kCashMovement,
+        kCancelDocument,
+        kCancelCoupon,
+        kMemoryReading,
+        kXReading,
+        kOpenDay,
+        kCloseDay,
+        kDiscount,
+        kSurcharge,
+        kPay,
+        kOptions,
+        kRights,
     };
     struct KeyBinding {
         std::string_view key;  // as the view names it: "Esc", "Ctrl+F11", "Alt+1", "P"
@@ -101,10 +101,10 @@ class QuickSaleScreen {
 
     // ---- events ------------------------------------------------------------
     enum class EnterResult {
-        registered,  // both fields cleared
-        refused,     // focus back to the code field
-        moved_on,    // an empty code: on to the quantity field
-        chosen,      // "0": the product chosen is in the code field
+        kRegistered,  // both fields cleared
+        kRefused,     // focus back to the code field
+        kMovedOn,     // an empty code: on to the quantity field
+        kChosen,      // "0": the product chosen is in the code field
     };
     // Enter in the code field.
     EnterResult enter();
@@ -150,7 +150,7 @@ class QuickSaleScreen {
     bool day_open_now();
 
     Views views_;
-    SaleSession session_{SaleScreen::quick_sale};
+    SaleSession session_{SaleScreen::kQuickSale};
     std::unique_ptr<BarcodeScanner> scanner_;
     bool open_ = false;
     bool port_open_ = false;

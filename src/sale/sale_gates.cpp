@@ -11,14 +11,9 @@
 
 namespace balcora::sale {
 
-util::DayNumber today() {
-    const auto t = clock().now();
-    return util::day_number(t.year, t.month, t.day);
-}
-
 bool printer_window_free() {
     if (glo::jan_ecf_aberta == 0) return true;
-    prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::Warning);
+    prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::kWarning);
     return false;
 }
 
@@ -27,7 +22,7 @@ bool blocox_blocked(bool only_from_start_date) {
     const std::string section = "PAF-ECF." + util::trim(glo::numfab);
     const bool blocked = registro_number(section, "ECF Bloqueado.BlocoX.RedZ", 0) == 1 ||
                          registro_number(section, "ECF Bloqueado.BlocoX.Estoque", 0) == 1;
-    if (blocked) prompt().message("Aviso", kBlocoXBlocked, ui::Icon::Warning);
+    if (blocked) prompt().message("Aviso", kBlocoXBlocked, ui::Icon::kWarning);
     return blocked;
 }
 
@@ -51,13 +46,13 @@ bool back_office_fresh_enough(util::DayNumber day_opened) {
         prompt().message("Aviso",
                          "ECF vai ser bloqueado em " + std::to_string(3 - *n) +
                              " dia(s) por falta de atualização da Retaguarda!",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return true;
     }
     prompt().message(
         "Aviso",
         "ECF bloqueado por esta " + std::to_string(*n) + " dias sem atualizar a Retaguarda!",
-        ui::Icon::Warning);
+        ui::Icon::kWarning);
     return false;
 }
 

@@ -15,8 +15,6 @@ inline constexpr const char* kBlocoXBlocked =
     "ECF bloqueado por pendências de envio de arquivos ao Fisco!|Usar menu fiscal para resolver "
     "pendências!";
 
-util::DayNumber today();
-
 // False, after the refusal, while another window drives the printer.
 bool printer_window_free();
 

@@ -17,8 +17,6 @@
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
-#include <cstdio>
-
 namespace balcora::sale {
 
 namespace {
@@ -27,18 +25,6 @@ constexpr const char* kNotice = "Aviso";
 
 std::string id_or_null(std::int64_t id) {
     return id == 0 ? "NULL" : std::to_string(id);
-}
-
-util::DayNumber today() {
-    const auto t = clock().now();
-    return util::day_number(t.year, t.month, t.day);
-}
-
-std::string time_now() {
-    const auto t = clock().now();
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    return text;
 }
 
 }  // namespace
@@ -51,7 +37,7 @@ SaleSession::SaleSession(SaleScreen screen) : screen_(screen) {}
 
 void SaleSession::refuse(std::string_view text) {
     prompt().beep();
-    prompt().message(kNotice, text, ui::Icon::Warning);
+    prompt().message(kNotice, text, ui::Icon::kWarning);
 }
 
 namespace {
@@ -74,7 +60,7 @@ PointOfSale read_point_of_sale() {
 }  // namespace
 
 bool SaleSession::load_point_of_sale() {
-    settings_ = screen_ == SaleScreen::coupon_form ? coupon_form_lookup_settings()
+    settings_ = screen_ == SaleScreen::kCouponForm ? coupon_form_lookup_settings()
                                                    : quick_sale_lookup_settings();
     pos_ = read_point_of_sale();
     return pos_.found;
@@ -109,22 +95,62 @@ bool SaleSession::validate_tax_situation(const Product& p) {
     return true;
 }
 
-// The checks every screen makes once the quantity and price are known, in
-// the order the operator is told about them, and the tax situation last (it
-// is tested before a coupon opens: a product the printer cannot total must
-// not leave an empty coupon behind). Nullopt after the message.
-std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p,
-                                                          std::optional<util::Quantity> quantity,
-                                                          UnitPrice price, util::Money discount) {
+// The product, quantity and price of an item, checked by every screen in the
+// order the operator is told about them; false after the message. The coupon
+// form sells active products only.
+bool SaleSession::check_item(const Product& p, std::optional<util::Quantity> quantity,
+                             UnitPrice price, bool active_only) {
+    if (p.id_produto == 0) {
+        refuse("Produto inválido!");
+        return false;
+    }
+    if (p.unidade.empty()) {
+        refuse("Produto sem unidade cadastrada!");
+        return false;
+    }
+    if (active_only && !p.ativo) {
+        refuse("Produto inativo!");
+        return false;
+    }
     if (!quantity || quantity->units() < 1 || *quantity > kMaxQuantity) {
         refuse("Quantidade inválida!");
-        return std::nullopt;
+        return false;
     }
     if (price.units() < 10 || price > kMaxUnitPrice) {
         refuse("Preço do produto inválido!");
-        return std::nullopt;
+        return false;
     }
-    auto amounts = item_amounts(*quantity, price, discount, p);
+    return true;
+}
+
+// A code the lookup did not make a product of; a failed lookup has already
+// shown its error.
+void SaleSession::refuse_lookup(const LookupResult& found, std::string_view not_found_text) {
+    switch (found.outcome) {
+        case LookupResult::Outcome::kFound:
+            return;
+        case LookupResult::Outcome::kLookupFailed:
+            prompt().beep();
+            return;
+        case LookupResult::Outcome::kLabelWithoutPrice:
+            refuse("Preço do produto inválido!");
+            return;
+        case LookupResult::Outcome::kLabelProductNotFound:
+            refuse("Código (" + found.code + ") do produto inexistente!");
+            return;
+        case LookupResult::Outcome::kNotFound:
+            refuse(not_found_text);
+            return;
+    }
+}
+
+// What the printer is sent for an item that passed check_item(), with the tax
+// situation last (it is tested before a coupon opens: a product the printer
+// cannot total must not leave an empty coupon behind). Nullopt after the
+// message.
+std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p, util::Quantity quantity,
+                                                          UnitPrice price, util::Money discount) {
+    auto amounts = item_amounts(quantity, price, discount, p);
     if (!amounts) {
         refuse("Quantidade inválida!");
         return std::nullopt;
@@ -140,7 +166,7 @@ std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p,
     f.ncm = p.cod_ncm;
     f.description = p.descricao;
     f.unit_price = price;
-    f.quantity = *quantity;
+    f.quantity = quantity;
     f.total = amounts->total;
     f.tax_code = p.ecf_cod_st;
     f.unit = p.unidade;
@@ -159,32 +185,22 @@ std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p,
 Registration SaleSession::enter_code(std::string_view code_field, util::Quantity quantity_field) {
     if (!day_is_open()) {
         refuse("Caixa não esta aberto!");
-        return Registration::day_closed;
+        return Registration::kDayClosed;
     }
     if (!coupon_open()) clear();
     const CodeEntry entry = split_quantity_prefix(code_field);
     if (entry.code.empty()) {
         refuse("Produto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
-    const LookupResult found = look_up(entry.code, LookupOrder::quick_sale, settings_);
-    switch (found.outcome) {
-        case LookupResult::Outcome::found:
-            break;
-        case LookupResult::Outcome::lookup_failed:
-            prompt().beep();
-            return Registration::refused;
-        case LookupResult::Outcome::label_without_price:
-            refuse("Preço do produto inválido!");
-            return Registration::refused;
-        case LookupResult::Outcome::label_product_not_found:
-            shown_ = {};
-            refuse("Código (" + found.code + ") do produto inexistente!");
-            return Registration::not_found;
-        case LookupResult::Outcome::not_found:
-            shown_ = {};
-            refuse("Código do produto inexistente!");
-            return Registration::not_found;
+    const LookupResult found = look_up(entry.code, LookupOrder::kQuickSale, settings_);
+    if (found.outcome != LookupResult::Outcome::kFound) {
+        const bool unknown = found.outcome == LookupResult::Outcome::kNotFound ||
+                             found.outcome == LookupResult::Outcome::kLabelProductNotFound;
+        // An unknown code leaves nothing of the last item on show.
+        if (unknown) shown_ = {};
+        refuse_lookup(found, "Código do produto inexistente!");
+        return unknown ? Registration::kNotFound : Registration::kRefused;
     }
 
     // A prefix or the quantity field counts units of what the code stands
@@ -212,43 +228,23 @@ Registration SaleSession::enter_code(std::string_view code_field, util::Quantity
         shown_ = {true, p, *quantity, price,
                   util::item_total(*quantity, price).value_or(util::Money{})};
 
-    if (p.id_produto == 0) {
-        refuse("Produto inválido!");
-        return Registration::refused;
-    }
-    if (p.unidade.empty()) {
-        refuse("Produto sem unidade cadastrada!");
-        return Registration::refused;
-    }
-    auto prepared = prepare(p, quantity, price, {});
-    if (!prepared) return Registration::refused;
-    if (!coupon_open() && !open_coupon()) return Registration::refused;
-    return register_item({p, *quantity, price, {}}, *prepared) ? Registration::registered
-                                                               : Registration::refused;
+    if (!check_item(p, quantity, price, false)) return Registration::kRefused;
+    auto prepared = prepare(p, *quantity, price, {});
+    if (!prepared) return Registration::kRefused;
+    if (!coupon_open() && !open_coupon()) return Registration::kRefused;
+    return register_item({p, *quantity, price, {}}, *prepared) ? Registration::kRegistered
+                                                               : Registration::kRefused;
 }
 
 std::optional<FormLine> SaleSession::look_up_form_item(std::string_view code) {
-    const LookupResult found = look_up(code, LookupOrder::coupon_form, settings_);
-    switch (found.outcome) {
-        case LookupResult::Outcome::found:
-            return FormLine{found.product,
-                            found.code_quantity.value_or(util::Quantity::from_whole(1)),
-                            found.product.price(settings_.price_table)};
-        case LookupResult::Outcome::lookup_failed:
-            prompt().beep();
-            return std::nullopt;
-        case LookupResult::Outcome::label_without_price:
-            refuse("Preço do produto inválido!");
-            return std::nullopt;
-        case LookupResult::Outcome::label_product_not_found:
-            refuse("Código (" + found.code + ") do produto inexistente!");
-            return std::nullopt;
-        case LookupResult::Outcome::not_found:
-            refuse(util::trim(code).empty() ? "Produto inválido!"
-                                            : "Código do produto inexistente!");
-            return std::nullopt;
+    const LookupResult found = look_up(code, LookupOrder::kCouponForm, settings_);
+    if (found.outcome != LookupResult::Outcome::kFound) {
+        refuse_lookup(found, util::trim(code).empty() ? "Produto inválido!"
+                                                      : "Código do produto inexistente!");
+        return std::nullopt;
     }
-    return std::nullopt;
+    return FormLine{found.product, found.code_quantity.value_or(util::Quantity::from_whole(1)),
+                    found.product.price(settings_.price_table)};
 }
 
 Registration SaleSession::confirm_form_item(const FormItemEntry& entry) {
@@ -257,62 +253,43 @@ Registration SaleSession::confirm_form_item(const FormItemEntry& entry) {
         if (header_.numero_nf <= 0 || util::trim(header_.serie_nf).empty() ||
             header_.dt_emissao_nf <= 0 || header_.dt_emissao_nf > coupon_day) {
             refuse("Data de Emissão da Nota Fiscal Inválida!");
-            return Registration::refused;
+            return Registration::kRefused;
         }
     }
     if (!day_is_open()) {
         refuse("Caixa não esta aberto!");
-        return Registration::day_closed;
+        return Registration::kDayClosed;
     }
     if (util::trim(entry.code).empty()) {
         refuse("Produto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
     auto line = look_up_form_item(entry.code);
-    if (!line) return Registration::not_found;
+    if (!line) return Registration::kNotFound;
     const Product& p = line->product;
-    if (p.id_produto == 0) {
-        refuse("Produto inválido!");
-        return Registration::refused;
-    }
-    if (p.unidade.empty()) {
-        refuse("Produto sem unidade cadastrada!");
-        return Registration::refused;
-    }
-    if (!p.ativo) {
-        refuse("Produto inativo!");
-        return Registration::refused;
-    }
     const util::Quantity quantity = entry.quantity;
-    if (quantity.units() < 1 || quantity > kMaxQuantity) {
-        refuse("Quantidade inválida!");
-        return Registration::refused;
-    }
     const UnitPrice table = line->table_price;
-    if (table.units() < 10 || table > kMaxUnitPrice) {
-        refuse("Preço do produto inválido!");
-        return Registration::refused;
-    }
+    if (!check_item(p, quantity, table, true)) return Registration::kRefused;
     const UnitPrice typed = entry.typed_price.value_or(table);
     if (typed.units() < 10 || typed > table) {
         refuse("Preço unitário inválido!|Preço Pauta: " + price_text(table));
-        return Registration::refused;
+        return Registration::kRefused;
     }
     const FormItemAmounts form =
         form_item_amounts({table, quantity, typed, entry.discount_percent, entry.discount_value});
     if (form.discount_invalid) {
         refuse("Desconto inválido!");
-        return Registration::refused;
+        return Registration::kRefused;
     }
     auto prepared = prepare(p, quantity, table, form.discount);
-    if (!prepared) return Registration::refused;
-    if (!coupon_open() && !open_coupon()) return Registration::refused;
-    return register_item({p, quantity, table, form.discount}, *prepared) ? Registration::registered
-                                                                         : Registration::refused;
+    if (!prepared) return Registration::kRefused;
+    if (!coupon_open() && !open_coupon()) return Registration::kRefused;
+    return register_item({p, quantity, table, form.discount}, *prepared) ? Registration::kRegistered
+                                                                         : Registration::kRefused;
 }
 
 bool SaleSession::set_header(const CouponHeader& header) {
-    if (coupon_open() && screen_ == SaleScreen::coupon_form &&
+    if (coupon_open() && screen_ == SaleScreen::kCouponForm &&
         (header.id_cliente != coupon_.id_cliente || header.id_vendedor != coupon_.id_vendedor ||
          util::trim(header.forma_pag_com) != util::trim(header_.forma_pag_com))) {
         if (!db::execute("UPDATE balcora.cfiscal SET id_cliente=" + id_or_null(header.id_cliente) +
@@ -339,12 +316,12 @@ bool SaleSession::customer_document(std::string& cgcpf) {
     const auto pesso = util::read_integer(r.C(1)).value;
     if (pesso == 1 && !CNPJ(cgcpf)) {
         prompt().beep();
-        prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::Error);
+        prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::kError);
         return false;
     }
     if (pesso == 2 && !CPF(cgcpf)) {
         prompt().beep();
-        prompt().message("Erro", "Cliente com CPF inválido!", ui::Icon::Error);
+        prompt().message("Erro", "Cliente com CPF inválido!", ui::Icon::kError);
         return false;
     }
     return true;
@@ -356,7 +333,7 @@ bool SaleSession::open_coupon() {
 
     OpenCoupon c;
     c.data = pos_.data_sit;
-    if (screen_ == SaleScreen::coupon_form) {
+    if (screen_ == SaleScreen::kCouponForm) {
         c.id_cliente = header_.id_cliente;
         c.id_vendedor = header_.id_vendedor;
     }
@@ -367,7 +344,9 @@ bool SaleSession::open_coupon() {
     c.numero = n_coo + 1;
     c.num_ccf = n_ccf + 1;
 
-    const bool form = screen_ == SaleScreen::coupon_form;
+    const bool form = screen_ == SaleScreen::kCouponForm;
+    // The issue date and time of one reading of the clock, not two.
+    const platform::LocalTime now = clock().now();
     const std::string insert =
         "INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, num_cro, numero, data, id_cliente, "
         "vl_acrescimo, vl_desconto, total, situacao, op_emissao, comissao, forma_pag_com, "
@@ -378,10 +357,11 @@ bool SaleSession::open_coupon() {
         id_or_null(c.id_cliente) + ", 0, 0, 0, 'E', " +
         TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) + ", 0, " +
         TXTSQL(form ? util::trim(header_.forma_pag_com) : "", true) + ", " +
-        id_or_null(c.id_vendedor) + ", 0, " + std::to_string(c.num_ccf) + ", " + DTSQL(today()) +
-        ", " + TXTSQL(time_now()) + ", " + TXTSQL(form ? util::trim(header_.serie_nf) : "", true) +
-        ", " + id_or_null(form ? header_.numero_nf : 0) + ", " +
-        DTSQL(form ? header_.dt_emissao_nf : 0) + ");";
+        id_or_null(c.id_vendedor) + ", 0, " + std::to_string(c.num_ccf) + ", " +
+        DTSQL(util::day_of(now)) + ", " + TXTSQL(util::time_text(now)) + ", " +
+        TXTSQL(form ? util::trim(header_.serie_nf) : "", true) + ", " +
+        id_or_null(form ? header_.numero_nf : 0) + ", " + DTSQL(form ? header_.dt_emissao_nf : 0) +
+        ");";
 
     const std::string consumer = ecf::consumer_document(cgcpf);
     bool printer_asked = false, printer_refused = false;

@@ -27,7 +27,7 @@
 //
 // Typical use, Quick Sale:
 //
-//     sale::SaleSession s(sale::SaleScreen::quick_sale);
+//     sale::SaleSession s(sale::SaleScreen::kQuickSale);
 //     s.load_point_of_sale();                    // on opening (the screen shows
 //                                                // "ECF não configurada..." when false)
 //     auto r = s.enter_code(code_field, quantity_field);   // Enter in the code field
@@ -40,7 +40,7 @@
 //
 // Coupon form:
 //
-//     sale::SaleSession s(sale::SaleScreen::coupon_form);
+//     sale::SaleSession s(sale::SaleScreen::kCouponForm);
 //     s.load_point_of_sale();
 //     s.set_header({.id_cliente = ..., .id_vendedor = ...});   // before the first item
 //     auto line = s.look_up_form_item(code_field);             // fills the entry line
@@ -53,7 +53,7 @@
 // next code entered starts a new coupon.
 namespace balcora::sale {
 
-enum class SaleScreen { quick_sale, coupon_form };
+enum class SaleScreen { kQuickSale, kCouponForm };
 
 // The printer row (maqecf) of the authorised printer, glo::numfab.
 struct PointOfSale {
@@ -104,10 +104,10 @@ struct ShownItem {
 };
 
 enum class Registration {
-    registered,
-    refused,     // a message (or a silent printer gate) refused it; focus back to the code
-    not_found,   // no product: the quantity field is cleared too
-    day_closed,  // "Caixa não esta aberto!": the code field is cleared
+    kRegistered,
+    kRefused,    // a message (or a silent printer gate) refused it; focus back to the code
+    kNotFound,   // no product: the quantity field is cleared too
+    kDayClosed,  // "Caixa não esta aberto!": the code field is cleared
 };
 
 // What the form's entry line shows once its code was looked up.
@@ -201,8 +201,11 @@ class SaleSession {
     bool day_is_open();
     bool open_coupon();
     bool customer_document(std::string& cgcpf);
-    std::optional<Prepared> prepare(const Product& p, std::optional<util::Quantity> quantity,
-                                    UnitPrice price, util::Money discount);
+    bool check_item(const Product& p, std::optional<util::Quantity> quantity, UnitPrice price,
+                    bool active_only);
+    void refuse_lookup(const LookupResult& found, std::string_view not_found_text);
+    std::optional<Prepared> prepare(const Product& p, util::Quantity quantity, UnitPrice price,
+                                    util::Money discount);
     bool register_item(const Sale& sale, const Prepared& prepared);
     int next_item_number() const;
     bool cancel(int num_item, bool quick_sale);

@@ -22,7 +22,7 @@ bool shutdown_check(CommandRunner& runner) {
     prompt().message("Aviso",
                      "Não foi possível desligar o computador.|Comando: " + primary + "|" +
                          first.error + "|Comando: " + fallback + "|" + second.error,
-                     ui::Icon::Warning);
+                     ui::Icon::kWarning);
     return true;
 }
 

@@ -32,7 +32,7 @@ bool open_printer_day() {
     if (day_open_today()) return true;
     prompt().message("Erro",
                      "A impressora abriu o dia, mas a Máquina ECF não ficou aberta para hoje.",
-                     ui::Icon::Error);
+                     ui::Icon::kError);
     return false;
 }
 
@@ -43,7 +43,7 @@ bool prepare_demo_checkout() {
         !write_ini("PDV", "Configuração OK", "1", "balcora.ini")) {
         prompt().message("Erro",
                          "Erro ao gravar o arquivo " + data_root().ini_file("balcora.ini").string(),
-                         ui::Icon::Error);
+                         ui::Icon::kError);
         return false;
     }
     // The checkout of the demonstration is the Quick Sale; a choice already

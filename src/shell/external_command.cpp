@@ -53,7 +53,7 @@ bool start_reporting_failure(CommandRunner& runner, const ExternalProgram& progr
                          ".|Comando: " + line + "|" + outcome.error +
                          "|Ajuste o comando na seção [" + std::string(kProgramsSection) +
                          "] de balcora.ini, chave \"" + std::string(program.key) + "\".",
-                     ui::Icon::Warning);
+                     ui::Icon::kWarning);
     return false;
 }
 

@@ -91,7 +91,7 @@ std::vector<Menu> build_main_menu(bool with_quick_sale) {
 void run_invoice_program(CommandRunner& runner) {
     if (glo::pafsn) {
         prompt().message("Aviso", "Função não aplicada a PAF-ECF Simples Nacional",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return;
     }
     start_reporting_failure(runner, kInvoiceProgram, "programa de notas fiscais eletrônicas");

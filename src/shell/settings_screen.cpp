@@ -29,14 +29,14 @@ const std::vector<FieldChoice> kNoYes = {{"N", "Não"}, {"S", "Sim"}};
 SettingField check(std::string_view id, std::string_view group, std::string_view label,
                    std::string_view section, std::string_view key,
                    const std::vector<FieldChoice>& values = kZeroOne) {
-    return {id,  group,           label, FieldKind::Check, FieldStore::Settings, section,
+    return {id,  group,           label, FieldKind::kCheck, FieldStore::kSettings, section,
             key, values[0].value, values};
 }
 
 SettingField choice(std::string_view id, std::string_view group, std::string_view label,
                     std::string_view key, std::string_view default_value,
                     std::vector<FieldChoice> choices) {
-    return {id,      group, label,         FieldKind::Choice, FieldStore::Settings,
+    return {id,      group, label,         FieldKind::kChoice, FieldStore::kSettings,
             kConfig, key,   default_value, std::move(choices)};
 }
 
@@ -52,8 +52,8 @@ std::vector<SettingField> make_fields() {
         {"perc_desc",
          kSale,
          "Percentual de Desconto",
-         FieldKind::Percent,
-         FieldStore::Settings,
+         FieldKind::kPercent,
+         FieldStore::kSettings,
          kPaf,
          "PercDesc",
          "50",
@@ -83,8 +83,8 @@ std::vector<SettingField> make_fields() {
         {"email_ato_cotepe",
          kPafGroup,
          "Email AtoCotepe",
-         FieldKind::Email,
-         FieldStore::Settings,
+         FieldKind::kEmail,
+         FieldStore::kSettings,
          kPaf,
          "EmailAtoCOTEPE",
          "",
@@ -94,8 +94,8 @@ std::vector<SettingField> make_fields() {
         {"email",
          kPafGroup,
          "Email aviso de falha no Bloco X",
-         FieldKind::Email,
-         FieldStore::Settings,
+         FieldKind::kEmail,
+         FieldStore::kSettings,
          kPaf,
          "Email",
          kDefaultSupportEmail,
@@ -106,8 +106,8 @@ std::vector<SettingField> make_fields() {
         {"tipo_certificado",
          kBlocoX,
          "Tipo de Certificado",
-         FieldKind::Choice,
-         FieldStore::BlocoXClient,
+         FieldKind::kChoice,
+         FieldStore::kBlocoXClient,
          kClient,
          "TipoCertificado",
          "A1",
@@ -115,8 +115,8 @@ std::vector<SettingField> make_fields() {
         {"num_serie",
          kBlocoX,
          "Número de Série",
-         FieldKind::CertificateSerial,
-         FieldStore::BlocoXClient,
+         FieldKind::kCertificateSerial,
+         FieldStore::kBlocoXClient,
          kClient,
          "NumSerie",
          "",
@@ -125,8 +125,8 @@ std::vector<SettingField> make_fields() {
         {"certificado",
          kBlocoX,
          "Certificado (PFX)",
-         FieldKind::File,
-         FieldStore::BlocoXClient,
+         FieldKind::kFile,
+         FieldStore::kBlocoXClient,
          kClient,
          "Certificado",
          "",
@@ -135,8 +135,8 @@ std::vector<SettingField> make_fields() {
         {"senha_certificado",
          kBlocoX,
          "Senha do Certificado",
-         FieldKind::Password,
-         FieldStore::BlocoXClient,
+         FieldKind::kPassword,
+         FieldStore::kBlocoXClient,
          kClient,
          "Senha",
          "",
@@ -145,8 +145,8 @@ std::vector<SettingField> make_fields() {
         {"ambiente",
          kBlocoX,
          "Ambiente",
-         FieldKind::Choice,
-         FieldStore::BlocoXClient,
+         FieldKind::kChoice,
+         FieldStore::kBlocoXClient,
          kClient,
          "Ambiente",
          "1",
@@ -161,21 +161,9 @@ bool among_choices(const SettingField& f, std::string_view v) {
 }
 
 std::string read_stored(const SettingField& f) {
-    if (f.store == FieldStore::Settings)
+    if (f.store == FieldStore::kSettings)
         return LEREGISTRO("balcora", f.section, f.key, f.default_value);
     return read_ini(f.section, f.key, f.default_value, kBlocoXClientIni);
-}
-
-std::string cut_characters(std::string text, std::size_t max) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == max) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
 }
 
 bool valid_percent(std::string_view text) {
@@ -186,7 +174,7 @@ bool valid_percent(std::string_view text) {
 }
 
 void refuse(const SettingField& f, const std::string& text, std::string* focus) {
-    prompt().message("Aviso", text, ui::Icon::Warning);
+    prompt().message("Aviso", text, ui::Icon::kWarning);
     if (focus) *focus = std::string(f.id);
 }
 
@@ -225,7 +213,7 @@ bool SettingsScreen::open() {
     if (QUERYSQL("SELECT 1;").empty()) return false;
     for (const auto& f : settings_fields()) {
         std::string v = read_stored(f);
-        if ((f.kind == FieldKind::Check || f.kind == FieldKind::Choice) && !among_choices(f, v))
+        if ((f.kind == FieldKind::kCheck || f.kind == FieldKind::kChoice) && !among_choices(f, v))
             v = std::string(f.default_value);
         values_[std::string(f.id)] = std::move(v);
     }
@@ -242,18 +230,18 @@ const std::string& SettingsScreen::value(std::string_view id) const {
 void SettingsScreen::set_value(std::string_view id, std::string value) {
     const SettingField* f = find_setting_field(id);
     if (!f) return;
-    if (f->max_length > 0) value = cut_characters(std::move(value), f->max_length);
+    if (f->max_length > 0) value = util::cut_characters(std::move(value), f->max_length);
     values_[std::string(id)] = std::move(value);
 }
 
 bool SettingsScreen::checked(std::string_view id) const {
     const SettingField* f = find_setting_field(id);
-    return f && f->kind == FieldKind::Check && value(id) == f->choices[1].value;
+    return f && f->kind == FieldKind::kCheck && value(id) == f->choices[1].value;
 }
 
 void SettingsScreen::set_checked(std::string_view id, bool on) {
     const SettingField* f = find_setting_field(id);
-    if (f && f->kind == FieldKind::Check) set_value(id, std::string(f->choices[on ? 1 : 0].value));
+    if (f && f->kind == FieldKind::kCheck) set_value(id, std::string(f->choices[on ? 1 : 0].value));
 }
 
 bool SettingsScreen::validate(std::string* focus) const {
@@ -261,27 +249,27 @@ bool SettingsScreen::validate(std::string* focus) const {
         const std::string v = util::trim(value(f.id));
         const std::string label(f.label);
         switch (f.kind) {
-            case FieldKind::Check:
-            case FieldKind::Choice:
+            case FieldKind::kCheck:
+            case FieldKind::kChoice:
                 if (!among_choices(f, v)) {
                     refuse(f, "Valor inválido em \"" + label + "\"!", focus);
                     return false;
                 }
                 break;
-            case FieldKind::Percent:
+            case FieldKind::kPercent:
                 if (!valid_percent(v)) {
                     refuse(f, label + " inválido!|Informe um número inteiro de 0 a 100.", focus);
                     return false;
                 }
                 break;
-            case FieldKind::Email:
+            case FieldKind::kEmail:
                 if ((f.required || !v.empty()) && !valid_email(v)) {
                     refuse(f, label + " inválido!|Informe um endereço como nome@dominio.com.br.",
                            focus);
                     return false;
                 }
                 break;
-            case FieldKind::Password: {
+            case FieldKind::kPassword: {
                 // An INI file drops blanks around a value: such a password
                 // would not reach the client as typed.
                 const std::string& raw = value(f.id);
@@ -331,7 +319,7 @@ using ClientValues = std::vector<std::pair<const SettingField*, std::string>>;
 ClientValues stored_client_values() {
     ClientValues values;
     for (const auto& f : settings_fields())
-        if (f.store == FieldStore::BlocoXClient)
+        if (f.store == FieldStore::kBlocoXClient)
             values.emplace_back(&f, read_ini(f.section, f.key, "", kBlocoXClientIni));
     return values;
 }
@@ -344,12 +332,12 @@ void restore_client_values(const ClientValues& values) {
 
 bool SettingsScreen::write_client_settings() {
     for (const auto& f : settings_fields()) {
-        if (f.store != FieldStore::BlocoXClient) continue;
-        std::string v = f.kind == FieldKind::Password ? value(f.id) : util::trim(value(f.id));
+        if (f.store != FieldStore::kBlocoXClient) continue;
+        std::string v = f.kind == FieldKind::kPassword ? value(f.id) : util::trim(value(f.id));
         if (write_ini(f.section, f.key, v, kBlocoXClientIni)) continue;
         prompt().message("Erro",
                          "Erro ao gravar o arquivo " + data_root().map(kBlocoXClientIni).string(),
-                         ui::Icon::Error);
+                         ui::Icon::kError);
         return false;
     }
     return true;
@@ -361,8 +349,8 @@ bool SettingsScreen::save(std::string* focus) {
     db::Transaction tx;
     if (!tx.begun()) return false;
     for (const auto& f : settings_fields()) {
-        if (f.store != FieldStore::Settings) continue;
-        std::string v = f.kind == FieldKind::Password ? value(f.id) : util::trim(value(f.id));
+        if (f.store != FieldStore::kSettings) continue;
+        std::string v = f.kind == FieldKind::kPassword ? value(f.id) : util::trim(value(f.id));
         if (!GRAVAREGISTRO("balcora", f.section, f.key, v)) return false;
     }
     if (!GRAVALOG("ALT", "configuracao", "", log_description())) return false;
@@ -371,7 +359,7 @@ bool SettingsScreen::save(std::string* focus) {
         restore_client_values(before);
         return false;
     }
-    prompt().message("Aviso", "Configurações salvas com sucesso!", ui::Icon::Information);
+    prompt().message("Aviso", "Configurações salvas com sucesso!", ui::Icon::kInformation);
     return true;
 }
 

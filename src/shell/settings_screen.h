@@ -15,17 +15,17 @@ inline constexpr std::string_view kDefaultSupportEmail = "suporte@balcora.com.br
 inline constexpr std::string_view kBlocoXClientIni = "c:\\sistemas\\balcora\\pgms\\xsginws.ini";
 
 enum class FieldKind {
-    Check,              // two values: choices[0] off, choices[1] on
-    Choice,             // one of choices
-    Text,               // free text up to max_length
-    Email,              // an address (blank allowed unless required)
-    Percent,            // a whole number 0 to 100
-    Password,           // free text, never shown
-    File,               // a file of this machine
-    CertificateSerial,  // a serial number from the certificate list
+    kCheck,              // two values: choices[0] off, choices[1] on
+    kChoice,             // one of choices
+    kText,               // free text up to max_length
+    kEmail,              // an address (blank allowed unless required)
+    kPercent,            // a whole number 0 to 100
+    kPassword,           // free text, never shown
+    kFile,               // a file of this machine
+    kCertificateSerial,  // a serial number from the certificate list
 };
 
-enum class FieldStore { Settings, BlocoXClient };
+enum class FieldStore { kSettings, kBlocoXClient };
 
 struct FieldChoice {
     std::string_view value;

@@ -32,19 +32,6 @@ namespace {
 constexpr std::string_view kDeveloperSection = "Desenvolvedor PAF-ECF";
 constexpr std::size_t kProgramNameMax = 49;
 
-// Cuts UTF-8 text to at most max characters without splitting one.
-std::string cut_characters(std::string text, std::size_t max) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (count++ == max) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
-
 // A decimal number as the setting holds it ("1.0", "2"); anything else is 0.
 std::string version_number(std::string text) {
     text = util::trim(text);
@@ -101,7 +88,7 @@ void warn_misplaced_printer_libraries() {
         "Atenção as dll(s) listadas a baixo estão instalada(s) no local errado, favor instalar "
         "na system32!";
     for (const auto& f : found) text += "|" + f.string();
-    prompt().message("Atenção", text, ui::Icon::Warning);
+    prompt().message("Atenção", text, ui::Icon::kWarning);
 }
 
 // The program's name goes to the server so an administrator sees who is
@@ -138,7 +125,7 @@ bool ask_for_backup() {
         prompt().message("Aviso",
                          "A cópia de segurança ainda não está disponível nesta versão do "
                          "programa.|Faça a cópia do banco de dados por outro meio.",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
     return true;
 }
 
@@ -149,7 +136,7 @@ bool open_quick_sale_at_start(CommandRunner& runner) {
     if (!screens().run(kQuickSaleScreen)) {
         prompt().message("Aviso",
                          "A Venda Rápida ainda não está disponível nesta versão do programa.",
-                         ui::Icon::Warning);
+                         ui::Icon::kWarning);
         return false;
     }
     return shutdown_check(runner);
@@ -162,17 +149,17 @@ bool ensure_backup_folder() {
     std::error_code ec;
     if (fs::is_directory(folder, ec)) return true;
     if (fs::create_directories(folder, ec) && !ec) return true;
-    prompt().message("Erro", "Erro ao criar pasta \"" + folder.string() + "\".", ui::Icon::Error);
+    prompt().message("Erro", "Erro ao criar pasta \"" + folder.string() + "\".", ui::Icon::kError);
     return false;
 }
 
 bool open_database_at_start() {
     std::string error, notice;
     if (!db::ensure_local_server(data_root(), &error, &notice)) {
-        prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::Error);
+        prompt().message("Erro", "ERRO CONEXÃO BANCO DE DADOS - " + error, ui::Icon::kError);
         return false;
     }
-    if (!notice.empty()) prompt().message("Aviso", notice, ui::Icon::Warning);
+    if (!notice.empty()) prompt().message("Aviso", notice, ui::Icon::kWarning);
     db::ConnectionSettings settings = db::read_connection_settings(data_root());
     return INICIABD(settings.is_local() ? std::string() : settings.server);
 }
@@ -216,7 +203,8 @@ std::string program_name() {
     if (name.empty()) name = std::string(access::kSystemName);
     std::string version =
         version_number(LEREGISTRO("balcora", kDeveloperSection, "versaosoft", "0"));
-    return cut_characters(name + " " + version + "." + std::to_string(glo::build), kProgramNameMax);
+    return util::cut_characters(name + " " + version + "." + std::to_string(glo::build),
+                                kProgramNameMax);
 }
 
 std::string frame_title(std::string_view program, std::string_view company) {
@@ -252,7 +240,7 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
     auto company = find_active_company();
     if (!company) {
         if (!connection_lost())
-            prompt().message("Aviso", "Não há empresa ativa!", ui::Icon::Warning);
+            prompt().message("Aviso", "Não há empresa ativa!", ui::Icon::kWarning);
         result.close = true;
         return result;
     }

@@ -29,6 +29,9 @@ const platform::DataRoot& data_root() {
 ui::PromptPort& prompt() {
     return *environment().prompt;
 }
+util::DayNumber today() {
+    return util::day_of(clock().now());
+}
 
 ui::ScreenPort& screens() {
     return *environment().screens;

@@ -4,6 +4,7 @@
 #include "platform/data_root.h"
 #include "ui/prompt_port.h"
 #include "ui/screen_port.h"
+#include "util/day_number.h"
 
 namespace balcora {
 
@@ -22,6 +23,9 @@ platform::Clock& clock();
 const platform::DataRoot& data_root();
 ui::PromptPort& prompt();
 ui::ScreenPort& screens();
+
+// The day of the injected clock.
+util::DayNumber today();
 
 // Puts the given services in place and restores the previous ones on exit.
 // Null members keep the current service.

@@ -5,7 +5,7 @@
 
 namespace balcora::ui {
 
-enum class Icon { None, Information, Warning, Error, Question };
+enum class Icon { kNone, kInformation, kWarning, kError, kQuestion };
 
 // Every message box, question and beep of the program goes through this port,
 // so the GUI shows real dialogs, the command line prints, and tests answer

@@ -50,6 +50,17 @@ bool read_int(std::string_view s, std::size_t pos, std::size_t len, int& out) {
     return true;
 }
 
+// The date in `format`, which takes the year first or, `day_first`, the day
+// first; empty for no date.
+std::string date_text(DayNumber d, const char* format, bool day_first) {
+    if (d <= 0) return {};
+    const CivilDate c = civil_from_days(kEpoch + d);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, format, day_first ? c.day : c.year, c.month,
+                  day_first ? c.year : c.day);
+    return buf;
+}
+
 }  // namespace
 
 DayNumber day_number(int year, int month, int day) {
@@ -71,18 +82,20 @@ int weekday(DayNumber d) {
 }
 
 std::string iso_date(DayNumber d) {
-    if (d <= 0) return {};
-    CivilDate c = civil_date(d);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
-    return buf;
+    return date_text(d, "%04d-%02d-%02d", false);
 }
 
 std::string br_date(DayNumber d) {
-    if (d <= 0) return {};
-    CivilDate c = civil_date(d);
+    return date_text(d, "%02d/%02d/%04d", true);
+}
+
+DayNumber day_of(const platform::LocalTime& t) {
+    return day_number(t.year, t.month, t.day);
+}
+
+std::string time_text(const platform::LocalTime& t) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", c.day, c.month, c.year);
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
     return buf;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/clock.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,5 +32,9 @@ std::string br_date(DayNumber d);
 // the text is not a valid date.
 DayNumber parse_iso_date(std::string_view text);
 DayNumber parse_br_date(std::string_view text);
+
+// The day of a local time, and its time of day as "HH:MM:SS".
+DayNumber day_of(const platform::LocalTime& t);
+std::string time_text(const platform::LocalTime& t);
 
 }  // namespace balcora::util

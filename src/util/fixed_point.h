@@ -189,7 +189,7 @@ constexpr Exact exact_quotient(Fixed<A> numerator, Fixed<B> denominator) {
 
 namespace detail {
 
-enum class Cut { truncate, round_half_up };
+enum class Cut { kTruncate, kRoundHalfUp };
 
 template <int To>
 constexpr std::optional<Fixed<To>> cut(Exact e, Cut how) {
@@ -203,7 +203,7 @@ constexpr std::optional<Fixed<To>> cut(Exact e, Cut how) {
     }
     WideInt units;
     if (__builtin_add_overflow(scaled_whole, scaled_rest / den, &units)) return std::nullopt;
-    if (how == Cut::round_half_up) {
+    if (how == Cut::kRoundHalfUp) {
         WideInt left = scaled_rest % den;
         if (left < 0) left = -left;
         if (left >= den - left && __builtin_add_overflow(units, num < 0 ? -1 : 1, &units)) {
@@ -221,14 +221,14 @@ constexpr std::optional<Fixed<To>> cut(Exact e, Cut how) {
 // not fit.
 template <int To>
 constexpr std::optional<Fixed<To>> truncate_to(Exact e) {
-    return detail::cut<To>(e, detail::Cut::truncate);
+    return detail::cut<To>(e, detail::Cut::kTruncate);
 }
 
 // The one place where a value is rounded: halves go away from zero
 // (0.005 -> 0.01, -0.005 -> -0.01), as commercial rounding does.
 template <int To>
 constexpr std::optional<Fixed<To>> round_half_up_to(Exact e) {
-    return detail::cut<To>(e, detail::Cut::round_half_up);
+    return detail::cut<To>(e, detail::Cut::kRoundHalfUp);
 }
 
 // Fewer places from a Fixed never overflows, so these return the value itself.

@@ -59,12 +59,12 @@ std::optional<std::int64_t> compose(bool negative, std::string_view int_digits,
 
     std::string_view dropped = frac_digits.substr(kept);
     switch (excess) {
-        case ExcessDecimals::refuse:
+        case ExcessDecimals::kRefuse:
             if (dropped.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
             break;
-        case ExcessDecimals::truncate:
+        case ExcessDecimals::kTruncate:
             break;
-        case ExcessDecimals::round_half_up:
+        case ExcessDecimals::kRoundHalfUp:
             if (!dropped.empty() && dropped[0] >= '5') *magnitude += 1;
             break;
     }
@@ -164,7 +164,7 @@ std::optional<std::string> scaled_digits(std::int64_t units, int places, int sca
 }
 
 NumberReading<std::int64_t> read_integer(std::string_view text) {
-    return read_units(text, 0, ExcessDecimals::truncate);
+    return read_units(text, 0, ExcessDecimals::kTruncate);
 }
 
 NumberReading<std::int64_t> read_units(std::string_view text, int places, ExcessDecimals excess) {

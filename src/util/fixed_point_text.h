@@ -12,9 +12,9 @@ namespace balcora::util {
 
 // What to do with typed decimals beyond the places of the target type.
 enum class ExcessDecimals {
-    refuse,         // only zeros may follow ("1.230" is 1.23 money, "1.235" is refused)
-    truncate,       // cut toward zero
-    round_half_up,  // halves away from zero
+    kRefuse,       // only zeros may follow ("1.230" is 1.23 money, "1.235" is refused)
+    kTruncate,     // cut toward zero
+    kRoundHalfUp,  // halves away from zero
 };
 
 // Reads a decimal typed by a person or found in a file: blanks around, an
@@ -29,14 +29,14 @@ std::optional<std::int64_t> parse_units(std::string_view text, int places, Exces
 
 template <int P>
 std::optional<Fixed<P>> parse_fixed(std::string_view text) {
-    auto u = parse_units(text, P, ExcessDecimals::refuse);
+    auto u = parse_units(text, P, ExcessDecimals::kRefuse);
     if (!u) return std::nullopt;
     return Fixed<P>::from_units(*u);
 }
 
 template <int P>
 std::optional<Fixed<P>> parse_fixed_truncated(std::string_view text) {
-    auto u = parse_units(text, P, ExcessDecimals::truncate);
+    auto u = parse_units(text, P, ExcessDecimals::kTruncate);
     if (!u) return std::nullopt;
     return Fixed<P>::from_units(*u);
 }
@@ -90,7 +90,7 @@ NumberReading<std::int64_t> read_integer(std::string_view text);
 // Decimals beyond `places` are rounded half up by default, as a database cast
 // to fewer places does.
 NumberReading<std::int64_t> read_units(std::string_view text, int places,
-                                       ExcessDecimals excess = ExcessDecimals::round_half_up);
+                                       ExcessDecimals excess = ExcessDecimals::kRoundHalfUp);
 
 template <int P>
 NumberReading<Fixed<P>> read_number(std::string_view text) {

@@ -155,4 +155,13 @@ std::string to_lower_ascii(std::string_view text) {
     return out;
 }
 
+std::string cut_characters(std::string_view text, std::size_t count) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (chars++ == count) return std::string(text.substr(0, i));
+    }
+    return std::string(text);
+}
+
 }  // namespace balcora::util

@@ -31,4 +31,7 @@ std::string trim_right(std::string_view text);
 std::string to_upper_ascii(std::string_view text);
 std::string to_lower_ascii(std::string_view text);
 
+// At most `count` characters of a UTF-8 text, never splitting one.
+std::string cut_characters(std::string_view text, std::size_t count);
+
 }  // namespace balcora::util

@@ -62,7 +62,7 @@ TEST_F(QuerySql, ErrorsShowTheDialogAndReturnEmpty) {
     EXPECT_EQ(shown.title, "Erro SQL (42P01)");
     EXPECT_NE(shown.text.find("|Comando SQL: SELECT * FROM tabela_que_nao_existe"),
               std::string::npos);
-    EXPECT_EQ(shown.icon, ui::Icon::Error);
+    EXPECT_EQ(shown.icon, ui::Icon::kError);
     EXPECT_EQ(QUERYSQL("UPDATE nada SET x=1;"), "");
 }
 

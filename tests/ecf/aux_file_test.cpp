@@ -183,7 +183,7 @@ TEST_F(AuxFileTest, ADamagedFileIsRefusedByEveryReaderAndWriter) {
         prompt_.clear();
         ecf::AuxFileTexts texts;
         std::string damage;
-        EXPECT_EQ(ecf::read_aux_file(texts, nullptr, &damage), ecf::AuxRead::Damaged);
+        EXPECT_EQ(ecf::read_aux_file(texts, nullptr, &damage), ecf::AuxRead::kDamaged);
         EXPECT_FALSE(damage.empty());
 
         set_globals();

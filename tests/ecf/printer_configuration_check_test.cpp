@@ -42,7 +42,7 @@ TEST_F(PrinterConfigurationCheck, ADemoPrinterSkipsEveryCheck) {
     add_model(1, "DEMO", 0, 0);
     add_printer(1, "'2020-01-01'");
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::demo);
+    EXPECT_EQ(result.outcome, Outcome::kDemo);
     EXPECT_TRUE(result.program_goes_on());
     EXPECT_TRUE(driver_.recorded().empty());
     EXPECT_TRUE(prompt_.shown().empty());
@@ -50,7 +50,7 @@ TEST_F(PrinterConfigurationCheck, ADemoPrinterSkipsEveryCheck) {
 
 TEST_F(PrinterConfigurationCheck, NoPrinterForTheSerialWarnsAndGoesOn) {
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::not_registered);
+    EXPECT_EQ(result.outcome, Outcome::kNotRegistered);
     EXPECT_TRUE(result.program_goes_on());
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title, "Aviso");
@@ -63,7 +63,7 @@ TEST_F(PrinterConfigurationCheck, NoPrinterForTheSerialWarnsAndGoesOn) {
 TEST_F(PrinterConfigurationCheck, APrinterWhoseModelIsMissingWarnsAndCloses) {
     add_printer(9, "'2014-01-01'");
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::model_missing);
+    EXPECT_EQ(result.outcome, Outcome::kModelMissing);
     EXPECT_FALSE(result.program_goes_on());
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title, "Aviso");
@@ -76,7 +76,7 @@ TEST_F(PrinterConfigurationCheck, AConvenioModelIsConfiguredAndItsFlagsAreKept) 
     add_model(1, "EPSON", 1, 1);
     add_printer(1, "'2020-03-10'");
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::configured);
+    EXPECT_EQ(result.outcome, Outcome::kConfigured);
     EXPECT_TRUE(result.program_goes_on());
     EXPECT_EQ(driver_.commands(), (std::vector<std::int32_t>{ecf::CMD_CONFIGURE_PRINTER}));
     EXPECT_TRUE(prompt_.shown().empty());
@@ -92,7 +92,7 @@ TEST_F(PrinterConfigurationCheck, APrinterThatRefusesTheConfigurationClosesThePr
     add_printer(1, "'2020-03-10'");
     driver_.refuse(ecf::CMD_CONFIGURE_PRINTER);
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::configuration_failed);
+    EXPECT_EQ(result.outcome, Outcome::kConfigurationFailed);
     EXPECT_FALSE(result.program_goes_on());
     EXPECT_TRUE(prompt_.shown().empty());
 }
@@ -101,13 +101,13 @@ TEST_F(PrinterConfigurationCheck, TheFirstOfJuly2015IsTheLastDayWithoutConvenio)
     add_model(1, "EPSON", 0, 0);
     add_printer(1, "'2015-06-30'");
     auto before = check();
-    EXPECT_EQ(before.outcome, Outcome::configured);
+    EXPECT_EQ(before.outcome, Outcome::kConfigured);
     EXPECT_EQ(glo::mfd, 0);
     EXPECT_EQ(glo::cv0909, 0);
 
     QUERYSQL("UPDATE balcora.maqecf SET dt1='2015-07-01';");
     auto after = check();
-    EXPECT_EQ(after.outcome, Outcome::needs_convenio_0909);
+    EXPECT_EQ(after.outcome, Outcome::kNeedsConvenio0909);
     EXPECT_FALSE(after.program_goes_on());
     EXPECT_TRUE(driver_.recorded().empty());
     ASSERT_EQ(prompt_.shown().size(), 1u);
@@ -116,13 +116,13 @@ TEST_F(PrinterConfigurationCheck, TheFirstOfJuly2015IsTheLastDayWithoutConvenio)
               "configurado para Convênio ICMS 09/09!");
 
     QUERYSQL("UPDATE balcora.maqecf SET dt1=NULL;");
-    EXPECT_EQ(check().outcome, Outcome::configured);
+    EXPECT_EQ(check().outcome, Outcome::kConfigured);
 }
 
 TEST_F(PrinterConfigurationCheck, ASerialWithAnApostropheIsLookedUpSafely) {
     glo::numfab = "BV'0001";
     auto result = check();
-    EXPECT_EQ(result.outcome, Outcome::not_registered);
+    EXPECT_EQ(result.outcome, Outcome::kNotRegistered);
     EXPECT_EQ(prompt_.count_containing("Comando SQL"), 0);
 }
 

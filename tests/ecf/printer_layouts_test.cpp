@@ -93,11 +93,11 @@ TEST(CouponLayouts, ConsumerFieldsKeepTheirWidths) {
 }
 
 TEST(CouponLayouts, StartOfClosingCarriesTheAdjustment) {
-    EXPECT_EQ(start_closing(Adjustment::none, cents(0)), "000000000000000002");
-    EXPECT_EQ(start_closing(Adjustment::none, cents(500)), "000000000000000002");
-    EXPECT_EQ(start_closing(Adjustment::discount, cents(250)), "000000000250000000");
-    EXPECT_EQ(start_closing(Adjustment::surcharge, cents(123'456)), "000000123456000002");
-    EXPECT_FALSE(start_closing(Adjustment::discount, cents(-1)));
+    EXPECT_EQ(start_closing(Adjustment::kNone, cents(0)), "000000000000000002");
+    EXPECT_EQ(start_closing(Adjustment::kNone, cents(500)), "000000000000000002");
+    EXPECT_EQ(start_closing(Adjustment::kDiscount, cents(250)), "000000000250000000");
+    EXPECT_EQ(start_closing(Adjustment::kSurcharge, cents(123'456)), "000000123456000002");
+    EXPECT_FALSE(start_closing(Adjustment::kDiscount, cents(-1)));
 }
 
 TEST(CouponLayouts, PaymentAndClosingTexts) {
@@ -118,8 +118,8 @@ TEST(CouponLayouts, PaymentAndClosingTexts) {
 
 TEST(DayLayouts, CashAmountsAreFourteenDigitsInCents) {
     EXPECT_EQ(opening_supply(cents(10'000)), "00000000010000");
-    EXPECT_EQ(cash_movement(CashMovement::withdrawal, cents(5'050)), "SA00000000005050");
-    EXPECT_EQ(cash_movement(CashMovement::supply, cents(1)), "SU00000000000001");
+    EXPECT_EQ(cash_movement(CashMovement::kWithdrawal, cents(5'050)), "SA00000000005050");
+    EXPECT_EQ(cash_movement(CashMovement::kSupply, cents(1)), "SU00000000000001");
     EXPECT_FALSE(opening_supply(cents(-100)));
     EXPECT_EQ(document_amount(cents(1'250)), "1250");
     EXPECT_EQ(document_amount(cents(0)), "0");
@@ -131,16 +131,16 @@ TEST(MemoryLayouts, DatesCountersAndPathsMakeTheRanges) {
     const util::DayNumber first = util::day_number(2026, 12, 1);
     const util::DayNumber last = util::day_number(2026, 12, 7);
     EXPECT_EQ(date_range(first, last), "01/12/202607/12/2026");
-    EXPECT_EQ(reading_by_date(first, last, Reading::simplified), "01/12/202607/12/2026S");
-    EXPECT_EQ(reading_by_crz(1, 25, Reading::complete), "00010025C");
-    EXPECT_FALSE(reading_by_date(0, last, Reading::complete));
+    EXPECT_EQ(reading_by_date(first, last, Reading::kSimplified), "01/12/202607/12/2026S");
+    EXPECT_EQ(reading_by_crz(1, 25, Reading::kComplete), "00010025C");
+    EXPECT_FALSE(reading_by_date(0, last, Reading::kComplete));
 
     const std::string path = "/data/sistemas/balcora/pafecf/mf.bin";
     const std::string padded = path + std::string(200 - path.size(), ' ');
     EXPECT_EQ(path_field(path), padded);
-    EXPECT_EQ(reading_file_by_date(path, first, last, Reading::complete),
+    EXPECT_EQ(reading_file_by_date(path, first, last, Reading::kComplete),
               padded + "01/12/202607/12/2026C");
-    EXPECT_EQ(reading_file_by_crz(path, 3, 4, Reading::simplified), padded + "00030004S");
+    EXPECT_EQ(reading_file_by_crz(path, 3, 4, Reading::kSimplified), padded + "00030004S");
     EXPECT_EQ(file_by_date(path, first, last), padded + "01/12/202607/12/2026");
     EXPECT_EQ(cotepe_file_by_coo(path, 12, 345), padded + "00120345");
     EXPECT_EQ(mirror_file_by_coo(path, 12, 345), padded + "000012000345");
@@ -154,7 +154,7 @@ TEST(MemoryLayouts, RangesThatWouldBeCutAreRefused) {
     EXPECT_TRUE(path_field("/" + std::string(199, 'a')));
     EXPECT_FALSE(cotepe_file_by_coo("/tmp/x", 1, 12'345));
     EXPECT_FALSE(mirror_file_by_coo("/tmp/x", 1, 1'234'567));
-    EXPECT_FALSE(reading_by_crz(-1, 2, Reading::complete));
+    EXPECT_FALSE(reading_by_crz(-1, 2, Reading::kComplete));
 }
 
 }  // namespace balcora::test

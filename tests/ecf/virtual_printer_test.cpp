@@ -55,7 +55,7 @@ class VirtualPrinter : public DbTest {
 
 TEST_F(VirtualPrinter, StartUpConfiguresTheDemoPrinter) {
     const PrinterCheck check = check_printer_configuration();
-    EXPECT_EQ(check.outcome, PrinterCheck::Outcome::configured);
+    EXPECT_EQ(check.outcome, PrinterCheck::Outcome::kConfigured);
     EXPECT_EQ(glo::mfd, 1);
     EXPECT_TRUE(prompt_.shown().empty());
 }
@@ -96,7 +96,7 @@ TEST_F(VirtualPrinter, AWholeDayRunsThroughTheLayouts) {
     expect_sent(CMD_PROGRAM_TAX_RATES);
     expect_sent(CMD_PROGRAM_PAYMENT_METHODS);
     expect_sent(CMD_OPEN_DAY, {*opening_supply(cents(5'000))});
-    expect_sent(CMD_CASH_MOVEMENT, {*cash_movement(CashMovement::supply, cents(2'000))});
+    expect_sent(CMD_CASH_MOVEMENT, {*cash_movement(CashMovement::kSupply, cents(2'000))});
 
     // One coupon with a customer, an item and a cash payment.
     expect_sent(CMD_CHECK_SALE_STATE);
@@ -118,7 +118,7 @@ TEST_F(VirtualPrinter, AWholeDayRunsThroughTheLayouts) {
     ASSERT_TRUE(record);
     expect_sent(CMD_SELL_ITEM, {*record, "0", "T", item_code("2")});
     expect_sent(CMD_READ_DATETIME);
-    expect_sent(CMD_START_CLOSING, {*start_closing(Adjustment::none, {})});
+    expect_sent(CMD_START_CLOSING, {*start_closing(Adjustment::kNone, {})});
     expect_sent(CMD_PAYMENT, {*payment("DINHEIRO", cents(6'000), "")});
     expect_sent(
         CMD_IDENTIFY_CONSUMER,
@@ -139,8 +139,8 @@ TEST_F(VirtualPrinter, AWholeDayRunsThroughTheLayouts) {
     // Readings and files of the fiscal menu.
     const fs::path folder = root_.path() / "sistemas" / "balcora" / "pafecf";
     fs::create_directories(folder);
-    expect_sent(CMD_LMF_PRINT_BY_DATE, {*reading_by_date(today, today, Reading::simplified)});
-    expect_sent(CMD_LMF_PRINT_BY_CRZ, {*reading_by_crz(1, 1, Reading::complete)});
+    expect_sent(CMD_LMF_PRINT_BY_DATE, {*reading_by_date(today, today, Reading::kSimplified)});
+    expect_sent(CMD_LMF_PRINT_BY_CRZ, {*reading_by_crz(1, 1, Reading::kComplete)});
     const struct {
         Command command;
         std::optional<std::string> p1;
@@ -148,8 +148,8 @@ TEST_F(VirtualPrinter, AWholeDayRunsThroughTheLayouts) {
     } files[] = {
         {CMD_DOWNLOAD_MF, path_field(folder / "mf.bin"), "mf.bin"},
         {CMD_LMF_FILE_BY_DATE,
-         reading_file_by_date(folder / "lmfd.txt", today, today, Reading::complete), "lmfd.txt"},
-        {CMD_LMF_FILE_BY_CRZ, reading_file_by_crz(folder / "lmfc.txt", 1, 1, Reading::simplified),
+         reading_file_by_date(folder / "lmfd.txt", today, today, Reading::kComplete), "lmfd.txt"},
+        {CMD_LMF_FILE_BY_CRZ, reading_file_by_crz(folder / "lmfc.txt", 1, 1, Reading::kSimplified),
          "lmfc.txt"},
         {CMD_MFD_MIRROR_BY_DATE, file_by_date(folder / "espelho.txt", today, today), "espelho.txt"},
         {CMD_MFD_MIRROR_BY_COO, mirror_file_by_coo(folder / "espelho2.txt", 1, n_coo),
@@ -173,7 +173,7 @@ TEST_F(VirtualPrinter, TheRegistrationFormSavesOnlyWhileThePrinterIsOn) {
     ASSERT_NE(power, nullptr);
     forms::MaqecfForm::forget_last_saved();
     forms::MaqecfForm form;
-    ASSERT_TRUE(form.open(forms::FormMode::change, demo::kPrinterId));
+    ASSERT_TRUE(form.open(forms::FormMode::kChange, demo::kPrinterId));
     form.record().porta_com = 99;
 
     ASSERT_NE(power(0), 0);

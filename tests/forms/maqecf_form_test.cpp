@@ -123,19 +123,19 @@ TEST_F(PrinterForm, DuplicateKeysAreNamedByTheirFieldBeforeThePrinterIsTouched) 
     fill_new(form, "BV-A");
     form.record().id_maqecf = 1;
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::id_maqecf);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kIdMaqecf);
     EXPECT_EQ(prompt_.shown().back().text,
               "Chave duplicada: Máquina ECF (PK)!|Já existe outra Máquina ECF com este valor.");
 
     form.record().id_maqecf = 2;
     form.record().numero = 1;  // same number and intervention date
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::numero);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kNumero);
     EXPECT_EQ(prompt_.count_containing("Chave duplicada: Número!"), 1);
 
     form.record().numero = 2;
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::num_serie);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kNumSerie);
     EXPECT_EQ(prompt_.count_containing("Chave duplicada: Nº de Série de Fabricação!"), 1);
     EXPECT_TRUE(driver_.recorded().empty());
 
@@ -152,7 +152,7 @@ TEST_F(PrinterForm, AKeyTakenByAnotherStationMeanwhileIsStillReportedByField) {
     MaqecfForm form;
     fill_new(form, "BV-RACE");
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::num_serie);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kNumSerie);
     EXPECT_EQ(prompt_.shown().back().text,
               "Chave duplicada: Nº de Série de Fabricação!|Já existe outra Máquina ECF com este "
               "valor.");
@@ -165,24 +165,24 @@ TEST_F(PrinterForm, TheFormsOwnValidationComesFirst) {
     MaqecfForm form;
     fill_new(form, "   ");
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::num_serie);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kNumSerie);
     EXPECT_EQ(prompt_.shown().back().text, "Informe o Nº de Série de Fabricação!");
 
     form.record().num_serie = "BV1";
     form.record().porta_com = 9;
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::porta_com);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kPortaCom);
 
     form.record().porta_com = 3;
     form.record().modelo_scanner = 1;
     form.record().porta_com_scanner = 0;
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::porta_com_scanner);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kPortaComScanner);
 
     form.record().porta_com_scanner = 99;
     form.record().num_cred_ecf = 1'000'000'000'000'000;
     EXPECT_FALSE(form.save());
-    EXPECT_EQ(form.focus_field(), MaqecfField::num_cred_ecf);
+    EXPECT_EQ(form.focus_field(), MaqecfField::kNumCredEcf);
     EXPECT_TRUE(driver_.recorded().empty());
 
     form.record().num_cred_ecf = 0;
@@ -193,7 +193,7 @@ TEST_F(PrinterForm, TheFormsOwnValidationComesFirst) {
 TEST_F(PrinterForm, AChangeByAnotherStationIsOverwrittenOnlyWhenTheOperatorSaysSo) {
     add_stored(1, 1, "BV-A");
     MaqecfForm form;
-    ASSERT_TRUE(form.open(FormMode::change, 1));
+    ASSERT_TRUE(form.open(FormMode::kChange, 1));
     form.record().porta_com = 4;
     QUERYSQL("UPDATE balcora.maqecf SET porta_com=7 WHERE id_maqecf=1;");
 
@@ -223,7 +223,7 @@ TEST_F(PrinterForm, AChangeByAnotherStationIsOverwrittenOnlyWhenTheOperatorSaysS
 TEST_F(PrinterForm, ARowLockedByAnotherStationIsNotWaitedFor) {
     add_stored(1, 1, "BV-A");
     MaqecfForm form;
-    ASSERT_TRUE(form.open(FormMode::change, 1));
+    ASSERT_TRUE(form.open(FormMode::kChange, 1));
     std::string error;
     auto other = db::PgConnection::open(db_.conninfo(), &error);
     ASSERT_TRUE(other) << error;
@@ -252,7 +252,7 @@ TEST_F(PrinterForm, WhatTheDriverCompletesInTheSharedRecordIsStored) {
 TEST_F(PrinterForm, NewPrintersCopyFieldsFromTheLastSavedOnRequest) {
     MaqecfForm form;
     fill_new(form, "BV1");
-    EXPECT_FALSE(form.duplicate_field(MaqecfField::porta_com));  // nothing saved yet
+    EXPECT_FALSE(form.duplicate_field(MaqecfField::kPortaCom));  // nothing saved yet
     form.record().porta_com = 5;
     ASSERT_TRUE(form.save());
 
@@ -261,30 +261,30 @@ TEST_F(PrinterForm, NewPrintersCopyFieldsFromTheLastSavedOnRequest) {
     EXPECT_EQ(next.record().id_maqecf, 2);
     EXPECT_EQ(next.record().numero, 2);
     EXPECT_EQ(next.record().porta_com, 1);  // not copied until asked
-    EXPECT_TRUE(next.duplicate_field(MaqecfField::porta_com));
-    EXPECT_TRUE(next.duplicate_field(MaqecfField::marca));
-    EXPECT_TRUE(next.duplicate_field(MaqecfField::modelo));
+    EXPECT_TRUE(next.duplicate_field(MaqecfField::kPortaCom));
+    EXPECT_TRUE(next.duplicate_field(MaqecfField::kMarca));
+    EXPECT_TRUE(next.duplicate_field(MaqecfField::kModelo));
     EXPECT_EQ(next.record().porta_com, 5);
     EXPECT_EQ(next.record().marca, "BALCORA");
     EXPECT_EQ(next.chosen_model(), std::optional<std::size_t>(0));
     EXPECT_TRUE(next.record().num_serie.empty());
 
     MaqecfForm change;
-    ASSERT_TRUE(change.open(FormMode::change, 1));
-    EXPECT_FALSE(change.duplicate_field(MaqecfField::porta_com));
+    ASSERT_TRUE(change.open(FormMode::kChange, 1));
+    EXPECT_FALSE(change.duplicate_field(MaqecfField::kPortaCom));
 }
 
 TEST_F(PrinterForm, AConsultationNeverSavesAndAMissingPrinterIsSaid) {
     add_stored(1, 1, "BV-A");
     MaqecfForm form;
-    ASSERT_TRUE(form.open(FormMode::view, 1));
+    ASSERT_TRUE(form.open(FormMode::kView, 1));
     EXPECT_TRUE(form.read_only());
     EXPECT_EQ(form.record().num_serie, "BV-A");
     EXPECT_EQ(form.chosen_model(), std::optional<std::size_t>(1));
     EXPECT_FALSE(form.save());
     EXPECT_TRUE(driver_.recorded().empty());
 
-    EXPECT_FALSE(form.open(FormMode::change, 42));
+    EXPECT_FALSE(form.open(FormMode::kChange, 42));
     EXPECT_EQ(prompt_.shown().back().text, "Máquina ECF não encontrada (código 42)!");
 }
 

@@ -24,7 +24,7 @@ std::string read_bytes(SerialPort& port, std::size_t n) {
 
 TEST(SerialLineSettings, MapSizeParityAndStopBitsOntoTermios) {
     termios t{};
-    ASSERT_EQ(apply_line_settings({9600, 7, Parity::even, 2}, t), 0);
+    ASSERT_EQ(apply_line_settings({9600, 7, Parity::kEven, 2}, t), 0);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
     EXPECT_TRUE(t.c_cflag & PARENB);
     EXPECT_FALSE(t.c_cflag & PARODD);
@@ -33,25 +33,25 @@ TEST(SerialLineSettings, MapSizeParityAndStopBitsOntoTermios) {
     EXPECT_TRUE(t.c_cflag & CLOCAL);
     EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B9600));
 
-    ASSERT_EQ(apply_line_settings({19200, 8, Parity::odd, 1}, t), 0);
+    ASSERT_EQ(apply_line_settings({19200, 8, Parity::kOdd, 1}, t), 0);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
     EXPECT_TRUE((t.c_cflag & PARENB) && (t.c_cflag & PARODD));
     EXPECT_FALSE(t.c_cflag & CSTOPB);
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B19200));
 
-    ASSERT_EQ(apply_line_settings({9600, 8, Parity::none, 1}, t), 0);
+    ASSERT_EQ(apply_line_settings({9600, 8, Parity::kNone, 1}, t), 0);
     EXPECT_FALSE(t.c_cflag & (PARENB | PARODD));
 
-    EXPECT_EQ(apply_line_settings({9601, 8, Parity::none, 1}, t), EINVAL);
-    EXPECT_EQ(apply_line_settings({9600, 6, Parity::none, 1}, t), EINVAL);
-    EXPECT_EQ(apply_line_settings({9600, 8, Parity::none, 3}, t), EINVAL);
+    EXPECT_EQ(apply_line_settings({9601, 8, Parity::kNone, 1}, t), EINVAL);
+    EXPECT_EQ(apply_line_settings({9600, 6, Parity::kNone, 1}, t), EINVAL);
+    EXPECT_EQ(apply_line_settings({9600, 8, Parity::kNone, 3}, t), EINVAL);
 }
 
 TEST(SerialPort, ReadsRawBytesWithoutWaitingThroughAPseudoTerminal) {
     PtyPair pty;
     SerialPort port;
     ASSERT_EQ(port.open(pty.slave_path()), 0);
-    ASSERT_EQ(port.configure({9600, 7, Parity::even, 2}), 0);
+    ASSERT_EQ(port.configure({9600, 7, Parity::kEven, 2}), 0);
 
     std::string got;
     EXPECT_EQ(port.read_available(got, 100).bytes, 0u);  // a quiet line does not block
@@ -76,7 +76,7 @@ TEST(SerialPort, HoldsTheDeviceForItselfUntilClosed) {
     SerialPort port;
     EXPECT_EQ(port.configure({}), EBADF);
     ASSERT_EQ(port.open(pty.slave_path()), 0);
-    EXPECT_EQ(port.configure({300, 8, Parity::none, 1}), EINVAL);
+    EXPECT_EQ(port.configure({300, 8, Parity::kNone, 1}), EINVAL);
     SerialPort other;
     EXPECT_EQ(other.open(pty.slave_path()), EWOULDBLOCK);
 

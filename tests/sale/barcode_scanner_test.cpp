@@ -55,7 +55,7 @@ class BarcodeScannerTest : public test::EnvTest {
 };
 
 TEST_F(BarcodeScannerTest, ModelOneReadsCodesWithEitherTerminatorInOrder) {
-    ASSERT_EQ(scanner_.open(1, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(1, 3), ScannerOpening::kReady);
     termios t{};
     int fd = ::open(pty_.slave_path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_EQ(tcgetattr(fd, &t), 0);
@@ -65,9 +65,9 @@ TEST_F(BarcodeScannerTest, ModelOneReadsCodesWithEitherTerminatorInOrder) {
     EXPECT_FALSE(t.c_lflag & ICANON);
     // A pseudo-terminal drops size and parity, so those are checked on the settings.
     EXPECT_EQ(scanner_line_settings(1).data_bits, 7);
-    EXPECT_EQ(scanner_line_settings(1).parity, platform::Parity::even);
+    EXPECT_EQ(scanner_line_settings(1).parity, platform::Parity::kEven);
     EXPECT_EQ(scanner_line_settings(3).data_bits, 8);
-    EXPECT_EQ(scanner_line_settings(3).parity, platform::Parity::none);
+    EXPECT_EQ(scanner_line_settings(3).parity, platform::Parity::kNone);
     EXPECT_EQ(scanner_line_settings(3).stop_bits, 1);
 
     // Mixed terminators in one write: the lone CR must not glue "123" to "456".
@@ -78,12 +78,12 @@ TEST_F(BarcodeScannerTest, ModelOneReadsCodesWithEitherTerminatorInOrder) {
     EXPECT_TRUE(prompt_.shown().empty());
 
     BarcodeScanner none;
-    EXPECT_EQ(none.open(0, 3), ScannerOpening::none);
+    EXPECT_EQ(none.open(0, 3), ScannerOpening::kNone);
     EXPECT_FALSE(none.is_open());
 }
 
 TEST_F(BarcodeScannerTest, CodesSplitAcrossPollsAreJoined) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.send("78910");
     poll_until_pending("78910");
     EXPECT_TRUE(codes_.empty());
@@ -98,7 +98,7 @@ TEST_F(BarcodeScannerTest, CodesSplitAcrossPollsAreJoined) {
 }
 
 TEST_F(BarcodeScannerTest, LongCodesAreCutAndNoiseIsRefusedWithABeep) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.send("1234567890ABCDEFGHIJKLMNO\r\n");
     pty_.send(
         std::string("12\0"
@@ -113,7 +113,7 @@ TEST_F(BarcodeScannerTest, LongCodesAreCutAndNoiseIsRefusedWithABeep) {
 }
 
 TEST_F(BarcodeScannerTest, APartialCodeIsDroppedOnceASecondOld) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.send("ABC");
     poll_until_pending("ABC");
     now_ += 999ms;
@@ -135,7 +135,7 @@ TEST_F(BarcodeScannerTest, APartialCodeIsDroppedOnceASecondOld) {
 }
 
 TEST_F(BarcodeScannerTest, AnOverlongLineIsDroppedWithoutLosingTheCodesAround) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.send("111\r\n" + std::string(600, '9') + "\r\n222\r\n");
     pty_.send(std::string(1200, 'x') + "\r333\r\n");
     poll_until_codes(3);
@@ -145,7 +145,7 @@ TEST_F(BarcodeScannerTest, AnOverlongLineIsDroppedWithoutLosingTheCodesAround) {
 
 TEST_F(BarcodeScannerTest, FailedOpeningsAreShownAndTheThirdClosesTheScreen) {
     map_port(4, (root_.path() / "ttyUSB_ausente").string());
-    EXPECT_EQ(scanner_.open(1, 4), ScannerOpening::close_screen);
+    EXPECT_EQ(scanner_.open(1, 4), ScannerOpening::kCloseScreen);
     const std::string setport = "Erro (2) ao iniciar scanner porta COM4: (SETPORT).";
     EXPECT_EQ(messages(), (Codes{setport, setport, setport}));
 
@@ -153,7 +153,7 @@ TEST_F(BarcodeScannerTest, FailedOpeningsAreShownAndTheThirdClosesTheScreen) {
     const auto not_a_tty = root_.path() / "arquivo";
     std::ofstream(not_a_tty) << "x";
     map_port(5, not_a_tty.string());
-    EXPECT_EQ(scanner_.open(2, 5), ScannerOpening::close_screen);
+    EXPECT_EQ(scanner_.open(2, 5), ScannerOpening::kCloseScreen);
     const std::string initport = "Erro (25) ao iniciar scanner porta COM5: (INITPORT).";
     EXPECT_EQ(messages(), (Codes{initport, initport, initport}));
     platform::SerialPort released;
@@ -161,19 +161,19 @@ TEST_F(BarcodeScannerTest, FailedOpeningsAreShownAndTheThirdClosesTheScreen) {
 
     // A port held by another window is busy until that window lets it go.
     prompt_.clear();
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     BarcodeScanner second;
-    EXPECT_EQ(second.open(2, 3), ScannerOpening::close_screen);
+    EXPECT_EQ(second.open(2, 3), ScannerOpening::kCloseScreen);
     EXPECT_EQ(messages().front(), "Erro (11) ao iniciar scanner porta COM3: (SETPORT).");
     scanner_.close();
-    EXPECT_EQ(second.open(2, 3), ScannerOpening::ready);
+    EXPECT_EQ(second.open(2, 3), ScannerOpening::kReady);
 
     EXPECT_EQ(serial_device_for_com(1), "/dev/ttyS0");
     EXPECT_EQ(serial_device_for_com(0), "");
 }
 
 TEST_F(BarcodeScannerTest, ALostLineIsShownOnceAndPollingStops) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.close_master();
     scanner_.poll(collect_);
     scanner_.poll(collect_);
@@ -182,7 +182,7 @@ TEST_F(BarcodeScannerTest, ALostLineIsShownOnceAndPollingStops) {
 }
 
 TEST_F(BarcodeScannerTest, TheHandlerMayLetTheTimerTickOrCloseTheScanner) {
-    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::ready);
+    ASSERT_EQ(scanner_.open(2, 3), ScannerOpening::kReady);
     pty_.send("A\r\nB\r\n");
     int nested = -1;
     collect_ = [&](const std::string& c) {

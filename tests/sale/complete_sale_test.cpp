@@ -26,7 +26,7 @@ class CompleteSale : public SaleScreenFixture {
     }
     void sell(const std::string& twelve) {
         screen_.code_field = barcode(twelve.c_str());
-        ASSERT_EQ(screen_.enter(), Screen::EnterResult::registered)
+        ASSERT_EQ(screen_.enter(), Screen::EnterResult::kRegistered)
             << testing::PrintToString(messages());
     }
     std::string of_coupon(const std::string& select) {

@@ -153,26 +153,26 @@ TEST_F(CouponBrowseTest, TheListShowsConsumersCancellationsAndFilters) {
     EXPECT_TRUE(rows[1].cancelled);
     EXPECT_EQ(rows[2].cliente, "CONSUMIDOR");
 
-    browse_.set_situation(SituationFilter::issued);
+    browse_.set_situation(SituationFilter::kIssued);
     browse_.refresh();
     EXPECT_EQ(coos(), (std::vector<std::string>{"000014", "000012"}));
-    browse_.set_situation(SituationFilter::cancelled);
+    browse_.set_situation(SituationFilter::kCancelled);
     browse_.refresh();
     EXPECT_EQ(coos(), std::vector<std::string>{"000013"});
 
     // A COO wants that coupon whatever became of it.
     browse_.set_coo_filter("0012");
-    EXPECT_EQ(browse_.situation(), SituationFilter::all);
+    EXPECT_EQ(browse_.situation(), SituationFilter::kAll);
     browse_.refresh();
     EXPECT_EQ(coos(), std::vector<std::string>{"000012"});
     browse_.set_coo_filter("1'; DROP TABLE x; --");
     EXPECT_EQ(browse_.coo_filter(), "1");
     browse_.set_coo_filter("");
 
-    browse_.set_tab(BrowseTab::by_customer);
+    browse_.set_tab(BrowseTab::kByCustomer);
     browse_.refresh();
     EXPECT_EQ(coos(), (std::vector<std::string>{"000012", "000014", "000013"}));
-    browse_.set_tab(BrowseTab::by_coo);
+    browse_.set_tab(BrowseTab::kByCoo);
     browse_.refresh();
     EXPECT_EQ(coos(), (std::vector<std::string>{"000014", "000013", "000012"}));
 }

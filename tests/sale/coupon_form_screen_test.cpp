@@ -21,7 +21,7 @@ const std::string kRice = barcode("789600044700");    // 27,49
 class CouponFormScreenTest : public SaleScreenFixture {
   protected:
     void open(bool invoice = false) {
-        ASSERT_TRUE(form_.open({CouponFormMode::insert, 0, invoice}));
+        ASSERT_TRUE(form_.open({CouponFormMode::kInsert, 0, invoice}));
         prompt_.clear();
     }
     void type_code(const std::string& code) {
@@ -152,7 +152,7 @@ TEST_F(CouponFormScreenTest, AUnitPriceIsTypedOnlyWhenTheSettingAllowsIt) {
     form_.unit_price_entered();
     EXPECT_FALSE(form_.discount_enabled());
     EXPECT_EQ(form_.entry.total, "17,90");
-    EXPECT_EQ(form_.confirm_item(), Registration::registered);
+    EXPECT_EQ(form_.confirm_item(), Registration::kRegistered);
     ASSERT_EQ(form_.items().size(), 1u);
     EXPECT_EQ(util::to_br(form_.items()[0].vl_desconto), "1,00");
     EXPECT_EQ(util::to_br(form_.total()), "17,90");
@@ -193,12 +193,12 @@ TEST_F(CouponFormScreenTest, InvoiceRegistrationPresetsFromTheCompanysInvoices) 
     form_.header.dt_emissao_nf = "08/12/2026";
     form_.entry.code = kCoffee;
     form_.entry.quantity = "1";
-    EXPECT_EQ(form_.confirm_item(), Registration::refused);
+    EXPECT_EQ(form_.confirm_item(), Registration::kRefused);
     EXPECT_EQ(messages(), std::vector<std::string>{"Data de Emissão da Nota Fiscal Inválida!"});
     EXPECT_EQ(count("balcora.cfiscal"), 0);
 
     form_.header.dt_emissao_nf = "07/12/2026";
-    EXPECT_EQ(form_.confirm_item(), Registration::registered);
+    EXPECT_EQ(form_.confirm_item(), Registration::kRegistered);
     EXPECT_EQ(value("SELECT numero_nf || '/' || serie_nf || '/' || dt_emissao_nf FROM "
                     "balcora.cfiscal"),
               "13/2/2026-12-07");
@@ -207,7 +207,7 @@ TEST_F(CouponFormScreenTest, InvoiceRegistrationPresetsFromTheCompanysInvoices) 
 TEST_F(CouponFormScreenTest, FinalizingWritesTheInvoiceFieldsBackBlanksAsNull) {
     open();
     type_code(kCoffee);
-    ASSERT_EQ(form_.confirm_item(), Registration::registered);
+    ASSERT_EQ(form_.confirm_item(), Registration::kRegistered);
     int calls = 0;
     screens_.provide("FINALIZACUPOM", [&calls](const ui::ScreenPort::Arguments& args) {
         EXPECT_EQ(args, ui::ScreenPort::Arguments{""});
@@ -238,13 +238,13 @@ TEST_F(CouponFormScreenTest, ConsultingShowsAStoredCouponAndChangesNothing) {
     form_.header.customer_code = "1";
     ASSERT_TRUE(form_.customer_code_entered());
     type_code(kCoffee);
-    ASSERT_EQ(form_.confirm_item(), Registration::registered);
+    ASSERT_EQ(form_.confirm_item(), Registration::kRegistered);
     type_code(kRice);
-    ASSERT_EQ(form_.confirm_item(), Registration::registered);
+    ASSERT_EQ(form_.confirm_item(), Registration::kRegistered);
     const std::int64_t id = form_.session().coupon_id();
 
     CouponFormScreen view;
-    ASSERT_TRUE(view.open({CouponFormMode::view, id, false}));
+    ASSERT_TRUE(view.open({CouponFormMode::kView, id, false}));
     EXPECT_TRUE(view.read_only());
     EXPECT_EQ(view.header.customer_name, "JOAO DA SILVA");
     EXPECT_EQ(view.header.coo, form_.header.coo);
@@ -253,7 +253,7 @@ TEST_F(CouponFormScreenTest, ConsultingShowsAStoredCouponAndChangesNothing) {
     sent().clear();
     view.entry.code = kCoffee;
     EXPECT_FALSE(view.code_entered());
-    EXPECT_EQ(view.confirm_item(), Registration::refused);
+    EXPECT_EQ(view.confirm_item(), Registration::kRefused);
     EXPECT_FALSE(view.cancel_item(1));
     EXPECT_FALSE(view.unit_price_editable());
     EXPECT_TRUE(view.may_close());
@@ -261,7 +261,7 @@ TEST_F(CouponFormScreenTest, ConsultingShowsAStoredCouponAndChangesNothing) {
     EXPECT_EQ(count("balcora.cfiscald"), 2);
 
     CouponFormScreen missing;
-    EXPECT_FALSE(missing.open({CouponFormMode::view, id + 100, false}));
+    EXPECT_FALSE(missing.open({CouponFormMode::kView, id + 100, false}));
     EXPECT_EQ(messages().back(), "Cupom fiscal não encontrado!");
 }
 
@@ -269,7 +269,7 @@ TEST_F(CouponFormScreenTest, ClosingWithACouponOpenAsksFirst) {
     open();
     EXPECT_TRUE(form_.may_close());
     type_code(kCoffee);
-    ASSERT_EQ(form_.confirm_item(), Registration::registered);
+    ASSERT_EQ(form_.confirm_item(), Registration::kRegistered);
     EXPECT_FALSE(form_.may_close());
     prompt_.answer(true);
     EXPECT_TRUE(form_.may_close());

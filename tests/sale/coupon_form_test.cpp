@@ -51,7 +51,7 @@ class CouponForm : public SaleFixture {
                      " FROM balcora.cfiscald WHERE num_item=" + std::to_string(num_item));
     }
 
-    sale::SaleSession session_{sale::SaleScreen::coupon_form};
+    sale::SaleSession session_{sale::SaleScreen::kCouponForm};
 };
 
 TEST_F(CouponForm, TheEntryLineIsFilledFromTheLookupAtThePriceTablesPrice) {
@@ -69,7 +69,7 @@ TEST_F(CouponForm, TheEntryLineIsFilledFromTheLookupAtThePriceTablesPrice) {
     EXPECT_FALSE(session_.look_up_form_item("nada"));
     EXPECT_EQ(messages(), std::vector<std::string>{"Código do produto inexistente!"});
 
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee, 2000)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee, 2000)), Registration::kRegistered);
     EXPECT_EQ(item("preco || ' ' || total"), "17.457 34.91");  // 34.914
 }
 
@@ -79,7 +79,7 @@ TEST_F(CouponForm, APriceTypedBelowTheTableIsSoldAsADiscount) {
     EXPECT_TRUE(sale::unit_price_can_be_typed());
     auto e = entry(kCoffee, 2000);
     e.typed_price = thousandths(17500);
-    ASSERT_EQ(session_.confirm_form_item(e), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(e), Registration::kRegistered);
     EXPECT_EQ(item("preco || ' ' || total || ' ' || vl_desconto || ' ' || vl_base"),
               "18.900 37.80 2.80 35.00");
     EXPECT_EQ(session_.totals().total, cents(3500));
@@ -90,12 +90,12 @@ TEST_F(CouponForm, APriceTypedBelowTheTableIsSoldAsADiscount) {
 TEST_F(CouponForm, DiscountsByPercentageAndValue) {
     auto e = entry(kRice, 3000);  // 82.47
     e.discount_percent = cents(1000);
-    ASSERT_EQ(session_.confirm_form_item(e), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(e), Registration::kRegistered);
     EXPECT_EQ(item("vl_desconto"), "8.24");  // 8.247
 
     e = entry(kRice);
     e.discount_value = cents(500);
-    ASSERT_EQ(session_.confirm_form_item(e), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(e), Registration::kRegistered);
     EXPECT_EQ(item("vl_desconto || ' ' || vl_base", 2), "5.00 22.49");
     EXPECT_EQ(session_.totals().total, cents(7423 + 2249));
     EXPECT_EQ(value("SELECT total FROM balcora.cfiscal"), "96.72");
@@ -129,7 +129,7 @@ TEST_F(CouponForm, RefusalsInTheFormsOrderWriteNothing) {
     };
     for (const auto& [e, message] : cases) {
         prompt_.clear();
-        EXPECT_EQ(session_.confirm_form_item(e), Registration::refused) << message;
+        EXPECT_EQ(session_.confirm_form_item(e), Registration::kRefused) << message;
         EXPECT_EQ(messages(), std::vector<std::string>{message});
     }
     EXPECT_EQ(count("balcora.cfiscal"), 0);
@@ -144,7 +144,7 @@ TEST_F(CouponForm, TheCustomersDocumentIsCheckedAndSentToThePrinter) {
     sale::CouponHeader h;
     h.id_cliente = 11;
     ASSERT_TRUE(session_.set_header(h));
-    EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::refused);
+    EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRefused);
     ASSERT_FALSE(prompt_.shown().empty());
     EXPECT_EQ(prompt_.shown().back().title, "Erro");
     EXPECT_EQ(prompt_.shown().back().text, "Cliente com CPF inválido!");
@@ -152,13 +152,13 @@ TEST_F(CouponForm, TheCustomersDocumentIsCheckedAndSentToThePrinter) {
     h.id_cliente = 12;
     ASSERT_TRUE(session_.set_header(h));
     prompt_.clear();
-    EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::refused);
+    EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRefused);
     EXPECT_EQ(messages(), std::vector<std::string>{"Cliente com CNPJ inválido!"});
     EXPECT_EQ(count("balcora.cfiscal"), 0);
 
     h.id_cliente = 10;
     ASSERT_TRUE(session_.set_header(h));
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
     EXPECT_EQ(value("SELECT id_cliente FROM balcora.cfiscal"), "10");
     EXPECT_NE(paper().find("CPF/CNPJ consumidor: " + cpf("123456789")), std::string::npos)
         << paper();
@@ -184,8 +184,8 @@ TEST_F(CouponForm, TheSellersOriginDecidesEachItemsCommission) {
         h.id_vendedor = c.seller;
         h.forma_pag_com = "F";
         ASSERT_TRUE(session_.set_header(h));
-        ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
-        ASSERT_EQ(session_.confirm_form_item(entry(kRice)), Registration::registered);
+        ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
+        ASSERT_EQ(session_.confirm_form_item(entry(kRice)), Registration::kRegistered);
         const std::string id = std::to_string(session_.coupon_id());
         EXPECT_EQ(value("SELECT string_agg(comissao::text, ' ' ORDER BY num_item) FROM "
                         "balcora.cfiscald WHERE id_cfiscal=" +
@@ -207,13 +207,13 @@ TEST_F(CouponForm, ASellerChosenWhileTheCouponIsOpenCommandsTheFollowingItems) {
     ASSERT_EQ(QUERYSQL("UPDATE balcora.vendedor SET origem_com=1, taxa_com=4.00 WHERE "
                        "id_vendedor=2;"),
               "1");
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
     sale::CouponHeader h;
     h.id_vendedor = 2;
     h.forma_pag_com = "R";
     ASSERT_TRUE(session_.set_header(h));
     EXPECT_EQ(value("SELECT id_vendedor || forma_pag_com FROM balcora.cfiscal"), "2R");
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
     EXPECT_EQ(value("SELECT string_agg(comissao::text, ' ' ORDER BY num_item) FROM "
                     "balcora.cfiscald"),
               "0.00 4.00");
@@ -222,7 +222,7 @@ TEST_F(CouponForm, ASellerChosenWhileTheCouponIsOpenCommandsTheFollowingItems) {
 }
 
 TEST_F(CouponForm, CancellingTheSelectedRow) {
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
     EXPECT_FALSE(session_.cancel_selected_item(std::nullopt));
     EXPECT_EQ(messages(), std::vector<std::string>{"Selecione o item a ser cancelado!"});
 
@@ -251,12 +251,12 @@ TEST_F(CouponForm, AnInvoiceRegistrationNeedsItsFieldsAndAnIssueDateNotAfterTheC
         if (broken == 3) b.dt_emissao_nf = 0;
         ASSERT_TRUE(session_.set_header(b));
         prompt_.clear();
-        EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::refused);
+        EXPECT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRefused);
         EXPECT_EQ(messages(), std::vector<std::string>{"Data de Emissão da Nota Fiscal Inválida!"});
     }
     h.dt_emissao_nf = util::day_number(2026, 12, 7);
     ASSERT_TRUE(session_.set_header(h));
-    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::registered);
+    ASSERT_EQ(session_.confirm_form_item(entry(kCoffee)), Registration::kRegistered);
     EXPECT_EQ(value("SELECT numero_nf || '/' || serie_nf || '/' || dt_emissao_nf FROM "
                     "balcora.cfiscal"),
               "120/1/2026-12-07");

@@ -39,7 +39,7 @@ class Payment : public SaleFixture {
     }
 
     void sell(const std::string& code) {
-        ASSERT_EQ(session_.enter_code(code), sale::Registration::registered)
+        ASSERT_EQ(session_.enter_code(code), sale::Registration::kRegistered)
             << testing::PrintToString(messages());
     }
     void sell_thirty() {
@@ -74,7 +74,7 @@ class Payment : public SaleFixture {
             for (auto [id, ok] : db::verify_hashes(table)) EXPECT_TRUE(ok) << table << " " << id;
     }
 
-    sale::SaleSession session_{sale::SaleScreen::quick_sale};
+    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
     std::vector<std::string> finished_;
 };
 
@@ -88,7 +88,7 @@ TEST_F(Payment, CashWithChangeClosesTheCouponAfterAZeroSurchargeSubtotal) {
     sell_thirty();
     auto s = screen();
     EXPECT_EQ(s->state().subtotal, cents(3000));
-    EXPECT_EQ(s->first_focus(), PaymentField::form);
+    EXPECT_EQ(s->first_focus(), PaymentField::kForm);
     ASSERT_TRUE(s->set_form("DI"));
     EXPECT_EQ(s->state().amount, cents(3000));  // the exact amount is offered
     ASSERT_TRUE(s->set_amount_text("50,00"));
@@ -125,7 +125,7 @@ TEST_F(Payment, ADiscountIsSharedAmongTheItemsTheLastTakingTheRounding) {
     EXPECT_EQ(s->state().discount_percent, cents(3333));
     const auto o = s->confirm_adjustment();
     EXPECT_FALSE(o.close);
-    EXPECT_EQ(o.focus, PaymentField::form);
+    EXPECT_EQ(o.focus, PaymentField::kForm);
     EXPECT_EQ(glo::fp_iniciada, 1);
     EXPECT_FALSE(s->state().adjustment_tab);
 
@@ -165,33 +165,33 @@ TEST_F(Payment, SurchargeByPercentageIsCutToTheCentAndClearsTheDiscount) {
 TEST_F(Payment, BadInputMovesTheFocusAndWritesNothing) {
     sell_thirty();
     auto s = screen();
-    EXPECT_EQ(s->confirm_payment().focus, PaymentField::form);
+    EXPECT_EQ(s->confirm_payment().focus, PaymentField::kForm);
     ASSERT_TRUE(s->set_form("DI"));
     ASSERT_TRUE(s->set_amount_text("0"));
-    EXPECT_EQ(s->confirm_payment().focus, PaymentField::amount);
+    EXPECT_EQ(s->confirm_payment().focus, PaymentField::kAmount);
     EXPECT_FALSE(s->set_amount_text("1,234"));
     EXPECT_FALSE(s->set_amount_text("-5"));
     EXPECT_EQ(s->state().amount, util::Money{});
 
     ASSERT_TRUE(s->set_form("CH"));
-    EXPECT_EQ(s->confirm_payment().focus, PaymentField::cheque_number);
+    EXPECT_EQ(s->confirm_payment().focus, PaymentField::kChequeNumber);
     ASSERT_TRUE(s->set_cheque_number_text("123"));
     ASSERT_TRUE(s->set_cheque_date(util::day_number(2026, 12, 6)));
-    EXPECT_EQ(s->confirm_payment().focus, PaymentField::cheque_date);
+    EXPECT_EQ(s->confirm_payment().focus, PaymentField::kChequeDate);
 
     // A discount above the subtotal goes back to the adjustment tab.
     ASSERT_TRUE(s->set_discount_value_text("30,01"));
-    EXPECT_EQ(s->confirm_adjustment().focus, PaymentField::subtotal);
+    EXPECT_EQ(s->confirm_adjustment().focus, PaymentField::kSubtotal);
     ASSERT_TRUE(s->set_discount_value_text("0"));
 
     ASSERT_TRUE(s->set_form("CR"));
-    EXPECT_EQ(s->confirm_payment().focus, PaymentField::client);
+    EXPECT_EQ(s->confirm_payment().focus, PaymentField::kClient);
     EXPECT_EQ(messages().back(), "Obrigatório informar cliente para venda a crédito!");
     ASSERT_TRUE(s->set_client_code("2", {}));
     ASSERT_TRUE(s->set_term_text(1, "30"));
     ASSERT_TRUE(s->set_term_text(2, "30"));
     const auto o = s->confirm_payment();
-    EXPECT_EQ(o.focus, PaymentField::term);
+    EXPECT_EQ(o.focus, PaymentField::kTerm);
     EXPECT_EQ(o.term, 2);
 
     EXPECT_EQ(glo::fp_iniciada, 0);
@@ -263,7 +263,7 @@ TEST_F(Payment, LeavingKeepsThePaymentsAndTheNextCallResumesWithTheBalance) {
     sell_thirty();
     {
         auto s = screen("DI");
-        EXPECT_EQ(s->first_focus(), PaymentField::amount);
+        EXPECT_EQ(s->first_focus(), PaymentField::kAmount);
         ASSERT_TRUE(s->set_amount_text("12,50"));
         const auto o = s->confirm_payment();
         EXPECT_TRUE(o.close);  // a mode closes after the first payment that leaves a balance
@@ -283,7 +283,7 @@ TEST_F(Payment, LeavingKeepsThePaymentsAndTheNextCallResumesWithTheBalance) {
 TEST_F(Payment, TheDiscountModeClosesOnceTheAdjustmentIsApplied) {
     sell_thirty();
     auto s = screen("Desc");
-    EXPECT_EQ(s->first_tab(), sale::PaymentTab::adjustment);
+    EXPECT_EQ(s->first_tab(), sale::PaymentTab::kAdjustment);
     EXPECT_FALSE(s->state().surcharge_fields);
     EXPECT_FALSE(s->set_surcharge_value_text("1,00"));
     ASSERT_TRUE(s->set_discount_percent_text("10"));

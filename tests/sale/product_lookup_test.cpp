@@ -86,7 +86,7 @@ TEST(ScaleLabel, OnlyThirteenDigitsStartingWithTwoAndCheckingAreALabel) {
 
 class ProductLookup : public ShopFixture {
   protected:
-    sale::LookupResult find(const std::string& code, LookupOrder order = LookupOrder::quick_sale,
+    sale::LookupResult find(const std::string& code, LookupOrder order = LookupOrder::kQuickSale,
                             sale::LookupSettings s = {}) {
         return sale::look_up(code, order, s);
     }
@@ -99,7 +99,7 @@ TEST_F(ProductLookup, EveryPathInTheQuickSalesOrder) {
     add_product(22, "P22", "12345670", "2.00");
 
     auto r = find(coffee_);
-    EXPECT_EQ(r.outcome, Outcome::found);
+    EXPECT_EQ(r.outcome, Outcome::kFound);
     EXPECT_EQ(r.product.id_produto, 1);
     EXPECT_EQ(r.product.descricao, "CAFE TORRADO E MOIDO 500G");
     EXPECT_EQ(r.product.preco_venda1, thousandths(18900));
@@ -114,19 +114,19 @@ TEST_F(ProductLookup, EveryPathInTheQuickSalesOrder) {
     EXPECT_EQ(find("P20").product.id_produto, 20);
 
     r = find(with_dv("789409410099"));  // the six-pack's alternative code
-    EXPECT_EQ(r.outcome, Outcome::found);
+    EXPECT_EQ(r.outcome, Outcome::kFound);
     EXPECT_EQ(r.product.id_produto, 5);
     EXPECT_EQ(r.code_quantity, thousandths(6000));
 
-    EXPECT_EQ(find("123456789").outcome, Outcome::not_found);
-    EXPECT_EQ(find("").outcome, Outcome::not_found);
+    EXPECT_EQ(find("123456789").outcome, Outcome::kNotFound);
+    EXPECT_EQ(find("").outcome, Outcome::kNotFound);
 }
 
 TEST_F(ProductLookup, AnAlternativeCodeWithoutProductOrFactor) {
     ASSERT_EQ(QUERYSQL("INSERT INTO balcora.codbarra (codigo, id_produto, fator) VALUES "
                        "('00000000555555', 999, 2), ('00000000666666', 4, NULL);"),
               "1");
-    EXPECT_EQ(find("555555").outcome, Outcome::not_found);
+    EXPECT_EQ(find("555555").outcome, Outcome::kNotFound);
     auto r = find("666666");
     EXPECT_EQ(r.product.id_produto, 4);
     EXPECT_EQ(r.code_quantity, thousandths(1000));
@@ -135,7 +135,7 @@ TEST_F(ProductLookup, AnAlternativeCodeWithoutProductOrFactor) {
 TEST_F(ProductLookup, WeightLabelsFindTheProductByBarcodeElseById) {
     add_product(123, "P123", with_dv("000000000123"), "10.00");
     auto r = find(label("0123", "01500"));
-    EXPECT_EQ(r.outcome, Outcome::found);
+    EXPECT_EQ(r.outcome, Outcome::kFound);
     EXPECT_TRUE(r.from_label);
     EXPECT_EQ(r.product.id_produto, 123);
     EXPECT_EQ(r.code_quantity, thousandths(1500));
@@ -147,12 +147,12 @@ TEST_F(ProductLookup, WeightLabelsFindTheProductByBarcodeElseById) {
 
     const std::string missing = label("9876", "01500");
     r = find(missing);
-    EXPECT_EQ(r.outcome, Outcome::label_product_not_found);
+    EXPECT_EQ(r.outcome, Outcome::kLabelProductNotFound);
     EXPECT_EQ(r.code, missing);
 
     sale::LookupSettings six;
     six.label_product_digits = 6;
-    r = find(label("000123", "02250"), LookupOrder::quick_sale, six);
+    r = find(label("000123", "02250"), LookupOrder::kQuickSale, six);
     EXPECT_EQ(r.product.id_produto, 123);
     EXPECT_EQ(r.code_quantity, thousandths(2250));
 }
@@ -162,20 +162,20 @@ TEST_F(ProductLookup, PriceLabelsDivideByThePriceTruncated) {
     add_product(124, "P124", with_dv("000000000124"), "2.99");
     add_product(125, "P125", with_dv("000000000125"), "0");
     sale::LookupSettings price;
-    price.label_kind = sale::LabelKind::price;
+    price.label_kind = sale::LabelKind::kPrice;
 
-    EXPECT_EQ(find(label("0123", "01234"), LookupOrder::quick_sale, price).code_quantity,
+    EXPECT_EQ(find(label("0123", "01234"), LookupOrder::kQuickSale, price).code_quantity,
               thousandths(1234));
     // 10.00 / 2.99 = 3.34448...
-    EXPECT_EQ(find(label("0124", "01000"), LookupOrder::quick_sale, price).code_quantity,
+    EXPECT_EQ(find(label("0124", "01000"), LookupOrder::kQuickSale, price).code_quantity,
               thousandths(3344));
-    EXPECT_EQ(find(label("0125", "01000"), LookupOrder::quick_sale, price).outcome,
-              Outcome::label_without_price);
+    EXPECT_EQ(find(label("0125", "01000"), LookupOrder::kQuickSale, price).outcome,
+              Outcome::kLabelWithoutPrice);
 
     // The form divides by the price of its table.
     ASSERT_EQ(QUERYSQL("UPDATE balcora.produto SET preco_venda2=5.00 WHERE id_produto=123;"), "1");
     price.price_table = 2;
-    EXPECT_EQ(find(label("0123", "01234"), LookupOrder::coupon_form, price).code_quantity,
+    EXPECT_EQ(find(label("0123", "01234"), LookupOrder::kCouponForm, price).code_quantity,
               thousandths(2468));
 }
 
@@ -183,7 +183,7 @@ TEST_F(ProductLookup, DamagedLabelsAndAlternativeCodesAreNotReadAsLabels) {
     add_product(123, "P123", with_dv("000000000123"), "10.00");
     std::string damaged = label("0123", "01500");
     damaged.back() = damaged.back() == '9' ? '0' : static_cast<char>(damaged.back() + 1);
-    EXPECT_EQ(find(damaged).outcome, Outcome::not_found);
+    EXPECT_EQ(find(damaged).outcome, Outcome::kNotFound);
 
     const std::string registered = label("0123", "03000");
     ASSERT_EQ(QUERYSQL("INSERT INTO balcora.codbarra (codigo, id_produto, fator) VALUES ('0" +
@@ -199,14 +199,14 @@ TEST_F(ProductLookup, TheFormTriesTheZeroFilledBarcodeBeforeTheLabel) {
     add_product(123, "P123", with_dv("000000000123"), "10.00");
     const std::string code = label("0123", "01500");
     add_product(30, "P30", "0" + code, "1.00");
-    EXPECT_EQ(find(code, LookupOrder::quick_sale).product.id_produto, 123);
-    EXPECT_EQ(find(code, LookupOrder::coupon_form).product.id_produto, 30);
+    EXPECT_EQ(find(code, LookupOrder::kQuickSale).product.id_produto, 123);
+    EXPECT_EQ(find(code, LookupOrder::kCouponForm).product.id_produto, 30);
 }
 
 TEST_F(ProductLookup, TypedTextReachesTheDatabaseOnlyAsALiteral) {
     for (const char* hostile :
          {"1'; DELETE FROM balcora.produto; --", "a\\'b", "\\", "x' OR '1'='1"})
-        EXPECT_EQ(find(hostile).outcome, Outcome::not_found) << hostile;
+        EXPECT_EQ(find(hostile).outcome, Outcome::kNotFound) << hostile;
     EXPECT_TRUE(prompt_.shown().empty());
     EXPECT_EQ(count("balcora.produto"), 13);
 
@@ -216,7 +216,7 @@ TEST_F(ProductLookup, TypedTextReachesTheDatabaseOnlyAsALiteral) {
 
 TEST_F(ProductLookup, SettingsComeFromThePointOfSaleAndTheProductQuery) {
     auto s = sale::quick_sale_lookup_settings();
-    EXPECT_EQ(s.label_kind, sale::LabelKind::weight);
+    EXPECT_EQ(s.label_kind, sale::LabelKind::kWeight);
     EXPECT_EQ(s.label_product_digits, 4);
     EXPECT_EQ(s.price_table, 1);
 
@@ -224,7 +224,7 @@ TEST_F(ProductLookup, SettingsComeFromThePointOfSaleAndTheProductQuery) {
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Tamanho codigo prod pesado", "6"));
     ASSERT_TRUE(write_ini("ConsultaProduto", "TabPreco", "3", "ConsultaPAFECF.ini"));
     s = sale::quick_sale_lookup_settings();
-    EXPECT_EQ(s.label_kind, sale::LabelKind::price);
+    EXPECT_EQ(s.label_kind, sale::LabelKind::kPrice);
     EXPECT_EQ(s.label_product_digits, 6);
     EXPECT_EQ(s.price_table, 1);
     EXPECT_EQ(sale::coupon_form_lookup_settings().price_table, 3);

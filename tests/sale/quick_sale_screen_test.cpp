@@ -33,7 +33,7 @@ class QuickSaleScreenTest : public SaleScreenFixture {
     void sell(const std::string& code, const std::string& quantity = {}) {
         screen_.code_field = code;
         screen_.quantity_field = quantity;
-        ASSERT_EQ(screen_.enter(), Enter::registered) << testing::PrintToString(messages());
+        ASSERT_EQ(screen_.enter(), Enter::kRegistered) << testing::PrintToString(messages());
     }
     std::vector<std::string> titles() const {
         std::vector<std::string> out;
@@ -87,7 +87,7 @@ TEST_F(QuickSaleScreenTest, WithoutTheAccessRightNothingOpensAndThePrinterIsNotT
 }
 
 TEST_F(QuickSaleScreenTest, APendingBlocoXFlagBlocksWhateverTheStartDate) {
-    glo::dtenvredz = sale::today() + 30;
+    glo::dtenvredz = today() + 30;
     ASSERT_TRUE(GRAVAREGISTRO("balcora", std::string("PAF-ECF.") + demo::kPrinterSerial,
                               "ECF Bloqueado.BlocoX.Estoque", "1"));
     EXPECT_FALSE(screen_.open());
@@ -183,7 +183,7 @@ TEST_F(QuickSaleScreenTest, ACodeAndEnterRegistersTheItemOnTapeTotalAndPrinter) 
 
     // A refused negative quantity leaves the product panel as it was.
     screen_.code_field = "-5*" + kRice;
-    EXPECT_EQ(screen_.enter(), Enter::refused);
+    EXPECT_EQ(screen_.enter(), Enter::kRefused);
     EXPECT_EQ(messages().back(), "Quantidade inválida!");
     EXPECT_EQ(util::to_br(screen_.shown().total), "37,80");
     EXPECT_EQ(screen_.shown().quantity, util::Quantity::from_whole(2));
@@ -196,12 +196,12 @@ TEST_F(QuickSaleScreenTest, ACodeAndEnterRegistersTheItemOnTapeTotalAndPrinter) 
 TEST_F(QuickSaleScreenTest, EmptyCodesMoveOnAndZeroOpensTheProductQuery) {
     open();
     screen_.code_field = "  ";
-    EXPECT_EQ(screen_.enter(), Enter::moved_on);
+    EXPECT_EQ(screen_.enter(), Enter::kMovedOn);
     screen_.code_field = "0";
-    EXPECT_EQ(screen_.enter(), Enter::chosen);
+    EXPECT_EQ(screen_.enter(), Enter::kChosen);
     EXPECT_EQ(queries_, 1);
     EXPECT_EQ(screen_.code_field, kRice);
-    EXPECT_EQ(screen_.enter(), Enter::registered);
+    EXPECT_EQ(screen_.enter(), Enter::kRegistered);
 
     // F2 consults without touching the product shown.
     const std::string shown = screen_.shown().product.descricao;
@@ -214,19 +214,19 @@ TEST_F(QuickSaleScreenTest, RefusedEntriesTellTheViewWhatToClear) {
     open();
     screen_.code_field = "999999";
     screen_.quantity_field = "2";
-    EXPECT_EQ(screen_.enter(), Enter::refused);
+    EXPECT_EQ(screen_.enter(), Enter::kRefused);
     EXPECT_EQ(screen_.code_field, "999999");
     EXPECT_TRUE(screen_.quantity_field.empty());
 
     screen_.code_field = kCoffee;
     screen_.quantity_field = "2,5,1";
-    EXPECT_EQ(screen_.enter(), Enter::refused);
+    EXPECT_EQ(screen_.enter(), Enter::kRefused);
     EXPECT_EQ(messages().back(), "Quantidade inválida!");
     EXPECT_EQ(times_sent(ecf::CMD_OPEN_COUPON), 0);
 
     ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
     screen_.quantity_field.clear();
-    EXPECT_EQ(screen_.enter(), Enter::refused);
+    EXPECT_EQ(screen_.enter(), Enter::kRefused);
     EXPECT_TRUE(screen_.code_field.empty());
     EXPECT_EQ(messages().back(), "Caixa não esta aberto!");
 }
@@ -247,7 +247,7 @@ TEST_F(QuickSaleScreenTest, ACouponLeftOpenIsCarriedOnByTheNextScreen) {
         Screen first;
         ASSERT_TRUE(first.open());
         first.code_field = kCoffee;
-        ASSERT_EQ(first.enter(), Enter::registered);
+        ASSERT_EQ(first.enter(), Enter::kRegistered);
     }  // the window went away with its coupon open on the printer
     prompt_.clear();
     ASSERT_TRUE(screen_.open());

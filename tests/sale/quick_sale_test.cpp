@@ -56,7 +56,7 @@ class QuickSale : public SaleFixture {
             for (auto [id, ok] : db::verify_hashes(table)) EXPECT_TRUE(ok) << table << " " << id;
     }
 
-    sale::SaleSession session_{sale::SaleScreen::quick_sale};
+    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
 };
 
 // A commit that fails after the printer opened the coupon (a connection lost
@@ -69,7 +69,7 @@ TEST_F(QuickSale, ACouponRowLostAtTheCommitLeavesTheGlobalsAsThePrinterSays) {
                        "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION "
                        "balcora.t_fail();"),
               "1");
-    EXPECT_EQ(session_.enter_code(kCoffee), Registration::refused);
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::kRefused);
     EXPECT_EQ(count("balcora.cfiscal"), 0);
     EXPECT_EQ(session_.coupon_id(), 0);
     EXPECT_EQ(glo::cf_aberto, 1) << "the printer has the coupon open";
@@ -77,7 +77,7 @@ TEST_F(QuickSale, ACouponRowLostAtTheCommitLeavesTheGlobalsAsThePrinterSays) {
 
 TEST_F(QuickSale, TheFirstItemOpensTheCouponAndBothAreCommittedWithTheirHashes) {
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "Data Estoque", "2026-12-09"));
-    ASSERT_EQ(session_.enter_code("3*" + kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code("3*" + kCoffee), Registration::kRegistered);
     EXPECT_TRUE(messages().empty()) << messages().front();
 
     const auto id = session_.coupon_id();
@@ -141,10 +141,10 @@ TEST_F(QuickSale, TheFirstItemOpensTheCouponAndBothAreCommittedWithTheirHashes) 
 }
 
 TEST_F(QuickSale, FollowingItemsJoinTheOpenCouponAndTheTotalsFollow) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     const auto id = session_.coupon_id();
-    ASSERT_EQ(session_.enter_code(kRice, thousandths(2000)), Registration::registered);
-    ASSERT_EQ(session_.enter_code("0,333x" + kRice), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kRice, thousandths(2000)), Registration::kRegistered);
+    ASSERT_EQ(session_.enter_code("0,333x" + kRice), Registration::kRegistered);
     EXPECT_EQ(session_.coupon_id(), id);
     EXPECT_EQ(count("balcora.cfiscal"), 1);
     ASSERT_EQ(session_.items().size(), 3u);
@@ -160,7 +160,7 @@ TEST_F(QuickSale, FollowingItemsJoinTheOpenCouponAndTheTotalsFollow) {
 
 TEST_F(QuickSale, EightDigitEanReachesThePrinterZeroFilledToThirteen) {
     add_product(22, "P22", "12345670", "2.00");
-    ASSERT_EQ(session_.enter_code("12345670"), Registration::registered);
+    ASSERT_EQ(session_.enter_code("12345670"), Registration::kRegistered);
     EXPECT_NE(paper().find("001 0000012345670 PRODUTO 22"), std::string::npos) << paper();
     EXPECT_EQ(session_.tape().entries()[0].line1.substr(7, 13), "0000012345670");
 }
@@ -168,7 +168,7 @@ TEST_F(QuickSale, EightDigitEanReachesThePrinterZeroFilledToThirteen) {
 TEST_F(QuickSale, AProductWithoutBarcodeIsPrintedWithItsInternalCode) {
     // Bananas: 1.5 kg from a weight label, found by the product's id.
     const std::string label = with_dv("200110001500");
-    ASSERT_EQ(session_.enter_code(label), Registration::registered);
+    ASSERT_EQ(session_.enter_code(label), Registration::kRegistered);
     EXPECT_EQ(session_.items()[0].qtdade, thousandths(1500));
     EXPECT_EQ(session_.items()[0].total, cents(1047));  // 1.5 x 6.98
     EXPECT_NE(paper().find("001 0000000000011 BANANA PRATA KG"), std::string::npos) << paper();
@@ -176,21 +176,21 @@ TEST_F(QuickSale, AProductWithoutBarcodeIsPrintedWithItsInternalCode) {
 
 TEST_F(QuickSale, ScaleLabelsAndPackFactorsSetTheQuantity) {
     add_product(123, "P123", with_dv("000000000123"), "10.00");
-    ASSERT_EQ(session_.enter_code(with_dv("201230001500")), Registration::registered);
+    ASSERT_EQ(session_.enter_code(with_dv("201230001500")), Registration::kRegistered);
     EXPECT_EQ(session_.items().back().qtdade, thousandths(1500));
 
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Etiqueta Balança", "2"));
     ASSERT_TRUE(session_.load_point_of_sale());
-    ASSERT_EQ(session_.enter_code(with_dv("201230001234")), Registration::registered);
+    ASSERT_EQ(session_.enter_code(with_dv("201230001234")), Registration::kRegistered);
     EXPECT_EQ(session_.items().back().qtdade, thousandths(1234));
     EXPECT_EQ(session_.items().back().total, cents(1234));
 
     // The six-pack: six cans a scan; two scans typed as a prefix are twelve.
     const std::string six_pack = with_dv("789409410099");
-    ASSERT_EQ(session_.enter_code(six_pack), Registration::registered);
+    ASSERT_EQ(session_.enter_code(six_pack), Registration::kRegistered);
     EXPECT_EQ(session_.items().back().qtdade, thousandths(6000));
     EXPECT_EQ(session_.items().back().id_produto, 5);
-    ASSERT_EQ(session_.enter_code("2*" + six_pack), Registration::registered);
+    ASSERT_EQ(session_.enter_code("2*" + six_pack), Registration::kRegistered);
     EXPECT_EQ(session_.items().back().qtdade, thousandths(12000));
 }
 
@@ -220,7 +220,7 @@ TEST_F(QuickSale, RefusalsShowTheirMessageAndWriteNothing) {
     };
     for (const auto& [code, message] : cases) {
         prompt_.clear();
-        EXPECT_NE(session_.enter_code(code), Registration::registered) << code;
+        EXPECT_NE(session_.enter_code(code), Registration::kRegistered) << code;
         ASSERT_EQ(prompt_.shown().size(), 2u) << code;
         EXPECT_EQ(prompt_.shown()[0].kind, "beep");
         EXPECT_EQ(prompt_.shown()[1].text, message) << code;
@@ -233,29 +233,29 @@ TEST_F(QuickSale, RefusalsShowTheirMessageAndWriteNothing) {
 }
 
 TEST_F(QuickSale, AnUnknownCodeTellsTheScreenToClearTheQuantity) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     const auto before = session_.tape().text();
-    EXPECT_EQ(session_.enter_code("5*0000"), Registration::not_found);
+    EXPECT_EQ(session_.enter_code("5*0000"), Registration::kNotFound);
     EXPECT_FALSE(session_.shown().has_product);
     EXPECT_EQ(session_.tape().text(), before);
 }
 
 TEST_F(QuickSale, NothingIsSoldWhileTheDayIsClosed) {
     ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
-    EXPECT_EQ(session_.enter_code(kCoffee), Registration::day_closed);
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::kDayClosed);
     EXPECT_EQ(messages(), std::vector<std::string>{"Caixa não esta aberto!"});
     EXPECT_EQ(count("balcora.cfiscal"), 0);
 
     // Opened meanwhile by the day functions: the next code sees it.
     ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='A';"), "1");
-    EXPECT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
 }
 
 TEST_F(QuickSale, APrinterThatRefusesToOpenTheCouponLeavesNoTrace) {
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "Data Estoque", "2026-12-09"));
     const Picture before = picture();
     refuse_next(ecf::CMD_OPEN_COUPON);
-    EXPECT_EQ(session_.enter_code(kCoffee), Registration::refused);
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::kRefused);
     EXPECT_EQ(picture(), before);
     EXPECT_EQ(session_.coupon_id(), 0);
     EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "none"), "none");
@@ -263,24 +263,24 @@ TEST_F(QuickSale, APrinterThatRefusesToOpenTheCouponLeavesNoTrace) {
     EXPECT_FALSE(messages().empty());  // the driver said why
 
     // The next try gets the numbers the printer really gives.
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     ASSERT_TRUE(ecf::send(ecf::CMD_READ_COUNTERS));
     EXPECT_EQ(session_.coupon().numero, n_coo);
     expect_hashes_intact();
 }
 
 TEST_F(QuickSale, APrinterThatRefusesAnItemLeavesTheCouponAsItWas) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     const Picture before = picture();
     refuse_next(ecf::CMD_SELL_ITEM);
     prompt_.clear();
-    EXPECT_EQ(session_.enter_code(kRice), Registration::refused);
+    EXPECT_EQ(session_.enter_code(kRice), Registration::kRefused);
     EXPECT_EQ(picture(), before);
     EXPECT_FALSE(messages().empty());
     expect_hashes_intact();
 
     // Numbering stays in step with the printer: its item 2 is the next one.
-    ASSERT_EQ(session_.enter_code(kRice), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kRice), Registration::kRegistered);
     EXPECT_EQ(session_.items().back().num_item, 2);
     prompt_.answer(true);
     EXPECT_TRUE(session_.cancel_item(2));
@@ -289,19 +289,19 @@ TEST_F(QuickSale, APrinterThatRefusesAnItemLeavesTheCouponAsItWas) {
 
 TEST_F(QuickSale, AFirstItemRefusedLeavesTheAcceptedCouponEmpty) {
     refuse_next(ecf::CMD_SELL_ITEM);
-    EXPECT_EQ(session_.enter_code(kCoffee), Registration::refused);
+    EXPECT_EQ(session_.enter_code(kCoffee), Registration::kRefused);
     EXPECT_EQ(count("balcora.cfiscal"), 1);
     EXPECT_EQ(count("balcora.cfiscald"), 0);
     EXPECT_EQ(glo::cf_aberto, 1);
     EXPECT_EQ(value("SELECT total FROM balcora.cfiscal"), "0.00");
     EXPECT_TRUE(session_.tape().empty());
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     EXPECT_EQ(session_.items().front().num_item, 1);
 }
 
 TEST_F(QuickSale, ItemCancellationAsksConfirmsAndKeepsPrinterAndDatabaseTogether) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
-    ASSERT_EQ(session_.enter_code("2*" + kRice), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
+    ASSERT_EQ(session_.enter_code("2*" + kRice), Registration::kRegistered);
 
     prompt_.clear();
     EXPECT_FALSE(session_.cancel_item(7));
@@ -345,7 +345,7 @@ TEST_F(QuickSale, ItemCancellationAsksConfirmsAndKeepsPrinterAndDatabaseTogether
 }
 
 TEST_F(QuickSale, ACompletedCouponGivesWayToANewOne) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     const auto first = session_.coupon_id();
     // Payment and closing belong elsewhere; here the printer closes it.
     ASSERT_TRUE(ecf::send(ecf::CMD_START_CLOSING, {"000000000000000002"}));
@@ -354,7 +354,7 @@ TEST_F(QuickSale, ACompletedCouponGivesWayToANewOne) {
     ASSERT_TRUE(ecf::send(ecf::CMD_CLOSE_COUPON, {std::string(255, ' ')}));
     glo::cf_aberto = 0;
 
-    ASSERT_EQ(session_.enter_code(kRice), Registration::registered);
+    ASSERT_EQ(session_.enter_code(kRice), Registration::kRegistered);
     EXPECT_NE(session_.coupon_id(), first);
     EXPECT_EQ(session_.items().size(), 1u);
     EXPECT_EQ(session_.items()[0].num_item, 1);
@@ -362,15 +362,15 @@ TEST_F(QuickSale, ACompletedCouponGivesWayToANewOne) {
 }
 
 TEST_F(QuickSale, AnOpenCouponCanBeResumed) {
-    ASSERT_EQ(session_.enter_code(kCoffee), Registration::registered);
-    ASSERT_EQ(session_.enter_code(kRice), Registration::registered);
-    sale::SaleSession again(sale::SaleScreen::quick_sale);
+    ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
+    ASSERT_EQ(session_.enter_code(kRice), Registration::kRegistered);
+    sale::SaleSession again(sale::SaleScreen::kQuickSale);
     ASSERT_TRUE(again.load_point_of_sale());
     ASSERT_TRUE(again.resume_coupon(session_.coupon_id()));
     EXPECT_EQ(again.coupon().numero, session_.coupon().numero);
     EXPECT_EQ(again.tape().text(), session_.tape().text());
     EXPECT_EQ(again.totals(), session_.totals());
-    ASSERT_EQ(again.enter_code(kCoffee), Registration::registered);
+    ASSERT_EQ(again.enter_code(kCoffee), Registration::kRegistered);
     EXPECT_EQ(again.items().back().num_item, 3);
 }
 

@@ -263,7 +263,7 @@ class SaleDocuments : public SaleFixture {
     // store credit in three instalments (or in cash), as the payment screen
     // leaves it.
     void close_coupon(bool on_credit) {
-        ASSERT_EQ(session_.enter_code(kHundred), sale::Registration::registered)
+        ASSERT_EQ(session_.enter_code(kHundred), sale::Registration::kRegistered)
             << testing::PrintToString(messages());
         id_ = session_.coupon_id();
         coo_ = session_.coupon().numero;
@@ -272,7 +272,7 @@ class SaleDocuments : public SaleFixture {
         ASSERT_EQ(QUERYSQL("UPDATE balcora.cfiscal SET id_cliente=1 WHERE id_cfiscal=" + id), "1");
         const std::string method = on_credit ? sale::store_credit_printer_name() : "Dinheiro";
         ASSERT_TRUE(
-            ecf::send(ecf::CMD_START_CLOSING, {*ecf::start_closing(ecf::Adjustment::none, {})}));
+            ecf::send(ecf::CMD_START_CLOSING, {*ecf::start_closing(ecf::Adjustment::kNone, {})}));
         ASSERT_TRUE(ecf::send(ecf::CMD_PAYMENT, {*ecf::payment(method, cents(10000))}));
         ASSERT_TRUE(ecf::send(ecf::CMD_CLOSE_COUPON, {ecf::coupon_footer("OBRIGADO")}));
         const std::string rows =
@@ -312,7 +312,7 @@ class SaleDocuments : public SaleFixture {
         return twelve + std::to_string(CALC_DV(twelve));
     }
 
-    sale::SaleSession session_{sale::SaleScreen::quick_sale};
+    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
     std::int64_t id_ = 0;
     std::int32_t coo_ = 0, ccf_ = 0;
     std::size_t tape_before_ = 0;

@@ -44,7 +44,7 @@ TEST_F(SettingsScreen, OpensWithTheDefaultsOfEveryField) {
     EXPECT_EQ(screen_.value("ambiente"), "1");
     EXPECT_FALSE(screen_.checked("abrir_quick_sale"));
     for (const auto& f : shell::settings_fields()) {
-        if (f.kind == shell::FieldKind::Check || f.kind == shell::FieldKind::Choice) {
+        if (f.kind == shell::FieldKind::kCheck || f.kind == shell::FieldKind::kChoice) {
             EXPECT_FALSE(f.choices.empty()) << f.id;
         }
     }

@@ -7,7 +7,7 @@ void ScriptedPrompt::message(std::string_view title, std::string_view text, ui::
 }
 
 bool ScriptedPrompt::confirm(std::string_view title, std::string_view text) {
-    shown_.push_back({"confirm", std::string(title), std::string(text), ui::Icon::Question});
+    shown_.push_back({"confirm", std::string(title), std::string(text), ui::Icon::kQuestion});
     if (answers_.empty()) return false;
     bool a = answers_.front();
     answers_.pop_front();
@@ -15,7 +15,7 @@ bool ScriptedPrompt::confirm(std::string_view title, std::string_view text) {
 }
 
 void ScriptedPrompt::beep() {
-    shown_.push_back({"beep", {}, {}, ui::Icon::None});
+    shown_.push_back({"beep", {}, {}, ui::Icon::kNone});
 }
 
 int ScriptedPrompt::count_containing(std::string_view fragment) const {

@@ -16,7 +16,7 @@ class ScriptedPrompt final : public ui::PromptPort {
         std::string kind;  // "message", "confirm" or "beep"
         std::string title;
         std::string text;
-        ui::Icon icon = ui::Icon::None;
+        ui::Icon icon = ui::Icon::kNone;
     };
 
     void answer(bool yes) { answers_.push_back(yes); }

@@ -77,6 +77,9 @@ TEST(DayNumber, TextForms) {
     EXPECT_EQ(util::parse_iso_date("2015-07-01"), d);
     EXPECT_EQ(util::parse_iso_date("2015-07-01 13:45:00"), d);
     EXPECT_EQ(util::parse_br_date("01/07/2015"), d);
+    const platform::LocalTime t{2015, 7, 1, 9, 5, 3};
+    EXPECT_EQ(util::day_of(t), d);
+    EXPECT_EQ(util::time_text(t), "09:05:03");
 }
 
 TEST(DayNumber, BadDateTextIsNoDate) {

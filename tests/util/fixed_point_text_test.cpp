@@ -47,9 +47,9 @@ TEST(FixedParse, StrictRefusesLostDigitsTruncatingCutsThem) {
     EXPECT_EQ(util::parse_fixed_truncated<2>("1.239"), cents(123));
     EXPECT_EQ(util::parse_fixed_truncated<2>("-1,239"), cents(-123));
     EXPECT_EQ(util::parse_fixed_truncated<0>("9,99"), Fixed<0>::from_units(9));
-    EXPECT_EQ(util::parse_units("2.345", 2, util::ExcessDecimals::round_half_up), 235);
-    EXPECT_EQ(util::parse_units("-2.345", 2, util::ExcessDecimals::round_half_up), -235);
-    EXPECT_EQ(util::parse_units("2.3449", 2, util::ExcessDecimals::round_half_up), 234);
+    EXPECT_EQ(util::parse_units("2.345", 2, util::ExcessDecimals::kRoundHalfUp), 235);
+    EXPECT_EQ(util::parse_units("-2.345", 2, util::ExcessDecimals::kRoundHalfUp), -235);
+    EXPECT_EQ(util::parse_units("2.3449", 2, util::ExcessDecimals::kRoundHalfUp), 234);
 }
 
 TEST(FixedParse, ValuesBeyondSixtyFourBitsAreRefused) {
@@ -58,7 +58,7 @@ TEST(FixedParse, ValuesBeyondSixtyFourBitsAreRefused) {
     EXPECT_EQ(util::parse_fixed<2>("-92233720368547758.08"), cents(kMin));
     EXPECT_EQ(util::parse_fixed<2>("-92233720368547758.09"), std::nullopt);
     EXPECT_EQ(util::parse_fixed<2>("99999999999999999999999999999999999999999"), std::nullopt);
-    EXPECT_EQ(util::parse_units("92233720368547758.075", 2, util::ExcessDecimals::round_half_up),
+    EXPECT_EQ(util::parse_units("92233720368547758.075", 2, util::ExcessDecimals::kRoundHalfUp),
               std::nullopt);
 }
 

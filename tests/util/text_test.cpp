@@ -68,5 +68,13 @@ TEST(TextHelpers, AsciiCaseLeavesAccentedBytes) {
     EXPECT_EQ(util::to_lower_ascii("AÇÃO XYZ"), "aÇÃo xyz");
 }
 
+TEST(TextHelpers, CutCharactersNeverSplitsOne) {
+    EXPECT_EQ(util::cut_characters("AÇÚCAR", 3), "AÇÚ");
+    EXPECT_EQ(util::cut_characters("Ação", 2), "Aç");
+    EXPECT_EQ(util::cut_characters("Ação", 4), "Ação");
+    EXPECT_EQ(util::cut_characters("Ação", 9), "Ação");
+    EXPECT_EQ(util::cut_characters("Ação", 0), "");
+}
+
 }  // namespace
 }  // namespace balcora::test

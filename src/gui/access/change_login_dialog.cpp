@@ -1,6 +1,8 @@
 #include "gui/access/change_login_dialog.h"
 
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
+#include "gui/shell/form_dialog.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -17,23 +19,9 @@ ChangeLoginDialog::ChangeLoginDialog(access::ChangeLoginScreen& screen, QWidget*
     setObjectName("change_login_dialog");
 
     constexpr int width = access::ChangeLoginScreen::kFieldWidth;
-    usuario_ = new QLineEdit(this);
-    usuario_->setObjectName("usuario");
-    senha_ = new QLineEdit(this);
-    senha_->setObjectName("senha");
-    senha_->setEchoMode(QLineEdit::Password);
-    for (QLineEdit* e : {usuario_, senha_}) {
-        e->setMaxLength(width);
-        e->setFixedWidth(field_width(*e, width));
-    }
-
     auto* form = new QFormLayout;
-    auto* usuario_label = new QLabel(tr("&Usuário:"), this);
-    usuario_label->setBuddy(usuario_);
-    auto* senha_label = new QLabel(tr("&Senha:"), this);
-    senha_label->setBuddy(senha_);
-    form->addRow(usuario_label, usuario_);
-    form->addRow(senha_label, senha_);
+    usuario_ = form_line(this, form, tr("&Usuário:"), "usuario", width, width);
+    senha_ = form_line(this, form, tr("&Senha:"), "senha", width, width, true);
 
     auto* ok = new QPushButton(tr("&Ok"), this);
     ok->setObjectName("ok");
@@ -43,17 +31,12 @@ ChangeLoginDialog::ChangeLoginDialog(access::ChangeLoginScreen& screen, QWidget*
     row->addStretch();
     row->addWidget(ok);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addSpacing(6);
-    layout->addLayout(row);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    form_column(this, form)->addLayout(row);
 
     // Enter in "Senha:" moves to "&Ok" as Tab does; Enter there presses it.
     auto* enter = new EnterNavigation(this);
     enter->watch({usuario_, senha_});
-    setTabOrder(usuario_, senha_);
-    setTabOrder(senha_, ok);
+    tab_chain({usuario_, senha_, ok});
     show_screen();
 }
 
@@ -61,22 +44,12 @@ void ChangeLoginDialog::confirm() {
     screen_.usuario = usuario_->text().toStdString();
     screen_.senha = senha_->text().toStdString();
     screen_.ok();
-    if (!screen_.is_open()) {
-        if (screen_.result() == 0)
-            accept();
-        else
-            QDialog::reject();
-        return;
-    }
-    show_screen();
+    if (!ended_with_screen(this, screen_.is_open(), screen_.result() == 0)) show_screen();
 }
 
 void ChangeLoginDialog::show_screen() {
-    senha_->setText(QString::fromStdString(screen_.senha));
-    QLineEdit* target =
-        screen_.focus() == access::ChangeLoginScreen::Field::kUsuario ? usuario_ : senha_;
-    target->setFocus(Qt::OtherFocusReason);
-    target->selectAll();
+    senha_->setText(qs(screen_.senha));
+    focus_field(screen_.focus() == access::ChangeLoginScreen::Field::kUsuario ? usuario_ : senha_);
 }
 
 void ChangeLoginDialog::reject() {

@@ -1,15 +1,12 @@
 #include "gui/access/change_password_dialog.h"
 
 #include "access/access_control.h"
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
+#include "gui/qt_text.h"
+#include "gui/shell/form_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
@@ -18,44 +15,20 @@ ChangePasswordDialog::ChangePasswordDialog(access::ChangePasswordScreen& screen,
     setWindowTitle(tr(access::ChangePasswordScreen::kCaption));
     setObjectName("change_password_dialog");
 
-    auto* who = new QLabel(
-        tr("Usuário: <b>%1</b>").arg(QString::fromStdString(screen_.login()).toHtmlEscaped()),
-        this);
+    auto* who = new QLabel(tr("Usuário: <b>%1</b>").arg(qs(screen_.login()).toHtmlEscaped()), this);
 
     auto* form = new QFormLayout;
     auto add = [&](const char* label_text, const char* name) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(name);
-        e->setMaxLength(access::kPasswordMaxChars);
-        e->setEchoMode(QLineEdit::Password);
-        e->setFixedWidth(field_width(*e, access::kPasswordMaxChars));
-        auto* label = new QLabel(tr(label_text), this);
-        label->setBuddy(e);
-        form->addRow(label, e);
-        return e;
+        return form_line(this, form, tr(label_text), name, access::kPasswordMaxChars,
+                         access::kPasswordMaxChars, true);
     };
     current_ = add("Senha &atual:", "current");
     new_password_ = add("&Nova senha:", "new_password");
     confirmation_ = add("&Confirmação:", "confirmation");
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
-    QPushButton* ok = ok_button(buttons);
-    QPushButton* cancel = cancel_button(buttons);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(who);
-    layout->addSpacing(6);
-    layout->addLayout(form);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({current_, new_password_, confirmation_});
-    setTabOrder(current_, new_password_);
-    setTabOrder(new_password_, confirmation_);
-    setTabOrder(confirmation_, ok);
-    setTabOrder(ok, cancel);
+    finish_form(
+        this, form, {current_, new_password_, confirmation_}, tr("&Ok"), [this] { confirm(); },
+        who);
     show_screen();
 }
 
@@ -64,26 +37,17 @@ void ChangePasswordDialog::confirm() {
     screen_.new_password = new_password_->text().toStdString();
     screen_.confirmation = confirmation_->text().toStdString();
     screen_.ok();
-    if (!screen_.is_open()) {
-        if (screen_.changed())
-            accept();
-        else
-            QDialog::reject();
-        return;
-    }
-    show_screen();
+    if (!ended_with_screen(this, screen_.is_open(), screen_.changed())) show_screen();
 }
 
 void ChangePasswordDialog::show_screen() {
-    current_->setText(QString::fromStdString(screen_.current));
-    new_password_->setText(QString::fromStdString(screen_.new_password));
-    confirmation_->setText(QString::fromStdString(screen_.confirmation));
+    current_->setText(qs(screen_.current));
+    new_password_->setText(qs(screen_.new_password));
+    confirmation_->setText(qs(screen_.confirmation));
     using F = access::ChangePasswordScreen::Field;
-    QLineEdit* target = screen_.focus() == F::kCurrent ? current_
-                        : screen_.focus() == F::kNew   ? new_password_
-                                                       : confirmation_;
-    target->setFocus(Qt::OtherFocusReason);
-    target->selectAll();
+    focus_field(screen_.focus() == F::kCurrent ? current_
+                : screen_.focus() == F::kNew   ? new_password_
+                                               : confirmation_);
 }
 
 void ChangePasswordDialog::reject() {

@@ -1,20 +1,17 @@
 #include "gui/access/login_dialog.h"
 
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
+#include "gui/qt_text.h"
+#include "gui/shell/form_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
 LoginDialog::LoginDialog(access::LoginScreen& screen, QWidget* parent)
     : QDialog(parent), screen_(screen) {
-    setWindowTitle(QString::fromStdString(screen_.caption()));
+    setWindowTitle(qs(screen_.caption()));
     setObjectName("login_dialog");
 
     auto* title = new QLabel(tr("Identificação do usuário"), this);
@@ -23,44 +20,17 @@ LoginDialog::LoginDialog(access::LoginScreen& screen, QWidget* parent)
     bold.setPointSizeF(bold.pointSizeF() * 1.15);
     title->setFont(bold);
 
-    login_ = new QLineEdit(this);
-    login_->setObjectName("login");
-    login_->setMaxLength(access::LoginScreen::kLoginWidth);
-    password_ = new QLineEdit(this);
-    password_->setObjectName("password");
-    password_->setMaxLength(access::LoginScreen::kPasswordWidth);
-    password_->setEchoMode(QLineEdit::Password);
-    for (QLineEdit* e : {login_, password_})
-        e->setFixedWidth(field_width(*e, access::LoginScreen::kLoginWidth));
-
+    constexpr int width = access::LoginScreen::kLoginWidth;
     auto* form = new QFormLayout;
-    auto* login_label = new QLabel(tr("&Usuário:"), this);
-    login_label->setBuddy(login_);
-    auto* password_label = new QLabel(tr("&Senha:"), this);
-    password_label->setBuddy(password_);
-    form->addRow(login_label, login_);
-    form->addRow(password_label, password_);
+    login_ = form_line(this, form, tr("&Usuário:"), "login", width, width);
+    password_ = form_line(this, form, tr("&Senha:"), "password",
+                          access::LoginScreen::kPasswordWidth, width, true);
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
-    QPushButton* ok = ok_button(buttons);
-    QPushButton* cancel = cancel_button(buttons);
+    finish_form(
+        this, form, {login_, password_}, tr("&Ok"), [this] { confirm(); }, title);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(title);
-    layout->addSpacing(6);
-    layout->addLayout(form);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({login_, password_});
-    setTabOrder(login_, password_);
-    setTabOrder(password_, ok);
-    setTabOrder(ok, cancel);
-
-    login_->setText(QString::fromStdString(screen_.login));
-    password_->setText(QString::fromStdString(screen_.password));
+    login_->setText(qs(screen_.login));
+    password_->setText(qs(screen_.password));
     show_screen();
 }
 
@@ -68,21 +38,12 @@ void LoginDialog::confirm() {
     screen_.login = login_->text().toStdString();
     screen_.password = password_->text().toStdString();
     screen_.ok();
-    if (!screen_.is_open()) {
-        if (screen_.signed_in())
-            accept();
-        else
-            QDialog::reject();
-        return;
-    }
-    show_screen();
+    if (!ended_with_screen(this, screen_.is_open(), screen_.signed_in())) show_screen();
 }
 
 void LoginDialog::show_screen() {
-    password_->setText(QString::fromStdString(screen_.password));
-    QLineEdit* target = screen_.focus() == access::LoginScreen::Field::kLogin ? login_ : password_;
-    target->setFocus(Qt::OtherFocusReason);
-    target->selectAll();
+    password_->setText(qs(screen_.password));
+    focus_field(screen_.focus() == access::LoginScreen::Field::kLogin ? login_ : password_);
 }
 
 void LoginDialog::reject() {

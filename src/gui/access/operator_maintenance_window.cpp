@@ -1,6 +1,8 @@
 #include "gui/access/operator_maintenance_window.h"
 
 #include "gui/access/operator_form_dialog.h"
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,30 +18,11 @@ namespace balcora::gui {
 
 namespace {
 
+// Rows tall enough for the rights' check boxes.
 QTableWidget* table(QWidget* parent, const char* name, const QStringList& headers) {
-    auto* t = new QTableWidget(0, static_cast<int>(headers.size()), parent);
-    t->setObjectName(name);
-    t->setHorizontalHeaderLabels(headers);
-    t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->hide();
+    QTableWidget* t = list_table(parent, name, headers);
     t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 8);
-    t->setAlternatingRowColors(true);
     return t;
-}
-
-QTableWidgetItem* cell(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
 }
 
 }  // namespace
@@ -65,7 +48,7 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
         for (const access::RightName& r : p.rights)
             if (std::find(right_bits_.begin(), right_bits_.end(), r.bit) == right_bits_.end()) {
                 right_bits_.push_back(r.bit);
-                headers << QString::fromUtf8(r.label);
+                headers << qs(r.label);
             }
     rights_ = table(this, "rights", headers);
     rights_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -78,7 +61,7 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
     rights_note_ = new QLabel(this);
     rights_note_->setObjectName("rights_note");
     rights_note_->setWordWrap(true);
-    save_rights_ = button(this, tr("Gravar &Direitos"), "save_rights");
+    save_rights_ = row_button(this, tr("Gravar &Direitos"), "save_rights");
     connect(save_rights_, &QPushButton::clicked, this, &OperatorMaintenanceWindow::save_rights);
 
     auto* operators_label = new QLabel(tr("&Usuários:"), this);
@@ -100,20 +83,17 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
     panes->addLayout(left, 5);
     panes->addWidget(rights_box, 4);
 
-    QPushButton* add = button(this, tr("&Novo"), "add");
-    QPushButton* edit = button(this, tr("&Alterar"), "edit");
-    QPushButton* remove = button(this, tr("E&xcluir"), "remove");
-    QPushButton* password = button(this, tr("&Senha..."), "password");
-    QPushButton* close = button(this, tr("&Fechar"), "close");
+    QPushButton* add = row_button(this, tr("&Novo"), "add");
+    QPushButton* edit = row_button(this, tr("&Alterar"), "edit");
+    QPushButton* remove = row_button(this, tr("E&xcluir"), "remove");
+    QPushButton* password = row_button(this, tr("&Senha..."), "password");
+    QPushButton* close = row_button(this, tr("&Fechar"), "close");
     connect(add, &QPushButton::clicked, this, &OperatorMaintenanceWindow::add_operator);
     connect(edit, &QPushButton::clicked, this, &OperatorMaintenanceWindow::edit_operator);
     connect(remove, &QPushButton::clicked, this, &OperatorMaintenanceWindow::remove_operator);
     connect(password, &QPushButton::clicked, this, &OperatorMaintenanceWindow::reset_password);
     connect(close, &QPushButton::clicked, this, &OperatorMaintenanceWindow::reject);
-    auto* actions = new QHBoxLayout;
-    for (QPushButton* b : {add, edit, remove, password}) actions->addWidget(b);
-    actions->addStretch();
-    actions->addWidget(close);
+    QHBoxLayout* actions = button_row({add, edit, remove, password}, close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(panes, 1);
@@ -133,10 +113,10 @@ void OperatorMaintenanceWindow::fill_operators() {
     operators_->setRowCount(static_cast<int>(list.size()));
     for (int i = 0; i < static_cast<int>(list.size()); ++i) {
         const access::Operator& op = list[static_cast<std::size_t>(i)];
-        operators_->setItem(i, 0, cell(QString::fromStdString(op.login)));
-        operators_->setItem(i, 1, cell(QString::fromStdString(op.name)));
-        operators_->setItem(i, 2, cell(op.active ? tr("Ativo") : tr("Inativo")));
-        operators_->setItem(i, 3, cell(op.administrator ? tr("Sim") : tr("Não")));
+        operators_->setItem(i, 0, list_cell(qs(op.login)));
+        operators_->setItem(i, 1, list_cell(qs(op.name)));
+        operators_->setItem(i, 2, list_cell(op.active ? tr("Ativo") : tr("Inativo")));
+        operators_->setItem(i, 3, list_cell(op.administrator ? tr("Sim") : tr("Não")));
     }
     if (screen_.selected() >= 0) operators_->selectRow(screen_.selected());
     filling_ = false;
@@ -150,7 +130,7 @@ void OperatorMaintenanceWindow::fill_rights() {
     rights_->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const auto& row = rows[static_cast<std::size_t>(i)];
-        rights_->setItem(i, 0, cell(QString::fromUtf8(row.procedure->title)));
+        rights_->setItem(i, 0, list_cell(qs(row.procedure->title)));
         for (std::size_t c = 0; c < right_bits_.size(); ++c) {
             const std::uint8_t bit = right_bits_[c];
             bool listed = false;
@@ -167,7 +147,7 @@ void OperatorMaintenanceWindow::fill_rights() {
             rights_->setItem(i, static_cast<int>(c) + 1, item);
         }
     }
-    rights_note_->setText(QString::fromStdString(locked));
+    rights_note_->setText(qs(locked));
     rights_note_->setVisible(!locked.empty());
     save_rights_->setEnabled(locked.empty() && !rows.empty());
     filling_ = false;

@@ -2,7 +2,9 @@
 
 #include "db/connection_settings.h"
 #include "gui/db/script_progress_window.h"
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
+#include "gui/shell/form_dialog.h"
 #include "ui/environment.h"
 
 #include <QApplication>
@@ -18,10 +20,8 @@ namespace balcora::gui {
 namespace {
 
 QLineEdit* entry(QWidget* parent, const char* name, int width, const std::string& text) {
-    auto* e = new QLineEdit(QString::fromStdString(text), parent);
-    e->setObjectName(name);
-    e->setMaxLength(width);
-    e->setFixedWidth(field_width(*e, width));
+    QLineEdit* e = line_edit(parent, name, width, width);
+    e->setText(qs(text));
     return e;
 }
 
@@ -38,14 +38,9 @@ DatabaseSettingsWindow::DatabaseSettingsWindow(db::DatabaseSettingsScreen& scree
     porta_ = entry(this, "porta", db::DatabaseSettingsScreen::kPortaWidth, screen_.porta);
 
     auto* form = new QFormLayout;
-    auto add = [&](const QString& text, QLineEdit* e) {
-        auto* label = new QLabel(text, this);
-        label->setBuddy(e);
-        form->addRow(label, e);
-    };
-    add(tr("&Usuário:"), usuario_);
-    add(tr("S&enha:"), senha_);
-    add(tr("&Porta:"), porta_);
+    add_row(this, form, tr("&Usuário:"), usuario_);
+    add_row(this, form, tr("S&enha:"), senha_);
+    add_row(this, form, tr("&Porta:"), porta_);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
@@ -59,11 +54,7 @@ DatabaseSettingsWindow::DatabaseSettingsWindow(db::DatabaseSettingsScreen& scree
         reject();
     });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    form_column(this, form)->addWidget(buttons);
 
     auto* enter = new EnterNavigation(this, [this] { confirm(); });
     enter->watch({usuario_, senha_, porta_});
@@ -73,9 +64,8 @@ void DatabaseSettingsWindow::confirm() {
     // A port that is no number would only lead to a failed connection later.
     if (db::parse_port(porta_->text().toStdString()) == 0) {
         prompt().message("Aviso", "Porta inválida!|Informe um número de 1 a 65535.",
-                         ui::Icon::Warning);
-        porta_->setFocus();
-        porta_->selectAll();
+                         ui::Icon::kWarning);
+        focus_field(porta_);
         return;
     }
     screen_.usuario = usuario_->text().toStdString();

@@ -10,7 +10,7 @@ namespace balcora::gui {
 
 std::optional<forms::ProductChoice> CONSULTAPRODUTO(QWidget* parent,
                                                     std::optional<std::string> description) {
-    ProductQueryWindow window(parent, ProductQueryWindow::Mode::select, std::move(description));
+    ProductQueryWindow window(parent, ProductQueryWindow::Mode::kSelect, std::move(description));
     if (!window.opened()) return std::nullopt;
     window.exec();
     return window.choice();
@@ -19,7 +19,7 @@ std::optional<forms::ProductChoice> CONSULTAPRODUTO(QWidget* parent,
 void open_product_query(QWidget* parent) {
     static QPointer<ProductQueryWindow> window;
     if (!window) {
-        window = new ProductQueryWindow(parent, ProductQueryWindow::Mode::browse);
+        window = new ProductQueryWindow(parent, ProductQueryWindow::Mode::kBrowse);
         if (!window->opened()) {
             delete window;
             return;

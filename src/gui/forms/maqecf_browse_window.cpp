@@ -1,6 +1,8 @@
 #include "gui/forms/maqecf_browse_window.h"
 
 #include "gui/forms/maqecf_form_dialog.h"
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,27 +14,10 @@
 
 namespace balcora::gui {
 
-namespace {
-
-QTableWidgetItem* cell(const std::string& text) {
-    auto* item = new QTableWidgetItem(QString::fromStdString(text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
-
 bool run_printer_form(forms::FormMode mode, std::int32_t id_maqecf, QWidget* parent) {
     forms::MaqecfForm form;
     const bool opened =
-        mode == forms::FormMode::insert ? form.open_insert() : form.open(mode, id_maqecf);
+        mode == forms::FormMode::kInsert ? form.open_insert() : form.open(mode, id_maqecf);
     if (!opened) return false;
     MaqecfFormDialog dialog(form, parent);
     return dialog.exec() == QDialog::Accepted;
@@ -49,41 +34,32 @@ MaqecfBrowseWindow::MaqecfBrowseWindow(QWidget* parent, FormOpener opener)
         };
     }
 
-    printers_ = new QTableWidget(0, 6, this);
-    printers_->setObjectName("printers");
-    printers_->setHorizontalHeaderLabels(
-        {"Marca", "Modelo", "Porta", "Modelo Scanner", "Porta Scanner", "Nº Série"});
-    printers_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    printers_->setSelectionMode(QAbstractItemView::SingleSelection);
-    printers_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    printers_->verticalHeader()->hide();
-    printers_->setAlternatingRowColors(true);
+    printers_ =
+        list_table(this, "printers",
+                   {"Marca", "Modelo", "Porta", "Modelo Scanner", "Porta Scanner", "Nº Série"});
     printers_->horizontalHeader()->setStretchLastSection(true);
     connect(printers_, &QTableWidget::cellDoubleClicked, this,
-            [this](int, int) { open_form(forms::FormMode::change); });
+            [this](int, int) { open_form(forms::FormMode::kChange); });
 
-    QPushButton* consult = button(this, "Con&sulta", "consult");
-    QPushButton* add = button(this, "&Novo", "add");
-    QPushButton* edit = button(this, "&Editar", "edit");
-    QPushButton* remove = button(this, "E&xcluir", "remove");
-    QPushButton* close = button(this, "&Fechar", "close");
-    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::view); });
-    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::insert); });
-    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::change); });
+    QPushButton* consult = row_button(this, "Con&sulta", "consult");
+    QPushButton* add = row_button(this, "&Novo", "add");
+    QPushButton* edit = row_button(this, "&Editar", "edit");
+    QPushButton* remove = row_button(this, "E&xcluir", "remove");
+    QPushButton* close = row_button(this, "&Fechar", "close");
+    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kView); });
+    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kInsert); });
+    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kChange); });
     connect(remove, &QPushButton::clicked, this, &MaqecfBrowseWindow::remove_selected);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     // The usual keys of the store's browse windows.
     connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this,
-            [this] { open_form(forms::FormMode::insert); });
+            [this] { open_form(forms::FormMode::kInsert); });
     connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
             &MaqecfBrowseWindow::remove_selected);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
 
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {consult, add, edit, remove}) buttons->addWidget(b);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({consult, add, edit, remove}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(printers_, 1);
     layout->addLayout(buttons);
@@ -101,7 +77,7 @@ void MaqecfBrowseWindow::fill(std::int32_t select_id) {
         int c = 0;
         for (const std::string* text :
              {&l.marca, &l.modelo, &l.porta, &l.modelo_scanner, &l.porta_scanner, &l.num_serie}) {
-            printers_->setItem(i, c++, cell(*text));
+            printers_->setItem(i, c++, list_cell(qs(*text)));
         }
     }
     printers_->resizeColumnsToContents();
@@ -120,7 +96,7 @@ int MaqecfBrowseWindow::selected_row() const {
 
 void MaqecfBrowseWindow::open_form(forms::FormMode mode) {
     std::int32_t id = 0;
-    if (mode != forms::FormMode::insert) {
+    if (mode != forms::FormMode::kInsert) {
         const int row = selected_row();
         if (row < 0) return;
         id = browse_.lines()[static_cast<std::size_t>(row)].id_maqecf;

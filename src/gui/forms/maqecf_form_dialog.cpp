@@ -1,6 +1,7 @@
 #include "gui/forms/maqecf_form_dialog.h"
 
 #include "forms/maqecf_choices.h"
+#include "gui/qt_text.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 
@@ -18,10 +19,6 @@ namespace balcora::gui {
 namespace {
 
 using forms::MaqecfField;
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QLineEdit* line(QWidget* parent, const char* name, int max_length, const char* digits = nullptr) {
     auto* e = new QLineEdit(parent);
@@ -99,18 +96,18 @@ MaqecfFormDialog::MaqecfFormDialog(forms::MaqecfForm& form, QWidget* parent)
     porta_com_scanner_ = combo(this, "porta_com_scanner", forms::scanner_port_choices());
     num_cred_ecf_ = line(this, "num_cred_ecf", 15, "[0-9]{0,15}");
 
-    fields_ = {{MaqecfField::id_maqecf, id_},
-               {MaqecfField::numero, numero_},
-               {MaqecfField::num_serie, num_serie_},
-               {MaqecfField::marca, marca_},
-               {MaqecfField::modelo, modelo_},
-               {MaqecfField::dt1, dt1_},
-               {MaqecfField::situacao, situacao_},
-               {MaqecfField::data_sit, data_sit_},
-               {MaqecfField::porta_com, porta_com_},
-               {MaqecfField::modelo_scanner, modelo_scanner_},
-               {MaqecfField::porta_com_scanner, porta_com_scanner_},
-               {MaqecfField::num_cred_ecf, num_cred_ecf_}};
+    fields_ = {{MaqecfField::kIdMaqecf, id_},
+               {MaqecfField::kNumero, numero_},
+               {MaqecfField::kNumSerie, num_serie_},
+               {MaqecfField::kMarca, marca_},
+               {MaqecfField::kModelo, modelo_},
+               {MaqecfField::kDt1, dt1_},
+               {MaqecfField::kSituacao, situacao_},
+               {MaqecfField::kDataSit, data_sit_},
+               {MaqecfField::kPortaCom, porta_com_},
+               {MaqecfField::kModeloScanner, modelo_scanner_},
+               {MaqecfField::kPortaComScanner, porta_com_scanner_},
+               {MaqecfField::kNumCredEcf, num_cred_ecf_}};
 
     auto* printer = new QFormLayout;
     printer->addRow("Código:", id_);
@@ -153,7 +150,7 @@ MaqecfFormDialog::MaqecfFormDialog(forms::MaqecfForm& form, QWidget* parent)
 
     show_record();
     apply_access();
-    (form_.mode() == forms::FormMode::insert ? id_ : numero_)->setFocus(Qt::OtherFocusReason);
+    (form_.mode() == forms::FormMode::kInsert ? id_ : numero_)->setFocus(Qt::OtherFocusReason);
 }
 
 void MaqecfFormDialog::show_record() {
@@ -178,7 +175,7 @@ void MaqecfFormDialog::apply_access() {
     const bool editable = !form_.read_only();
     for (auto& [field, widget] : fields_) widget->setEnabled(editable);
     model_choice_->setEnabled(editable);
-    id_->setEnabled(editable && form_.mode() == forms::FormMode::insert);
+    id_->setEnabled(editable && form_.mode() == forms::FormMode::kInsert);
     situacao_->setEnabled(editable && form_.situation_revealed());
     data_sit_->setEnabled(editable && form_.situation_revealed());
 }
@@ -186,10 +183,10 @@ void MaqecfFormDialog::apply_access() {
 bool MaqecfFormDialog::take_record() {
     MaqecfRecord& r = form_.record();
     util::DayNumber dt1 = 0, data_sit = 0;
-    for (auto [field, edit, out] : {std::tuple{MaqecfField::dt1, dt1_, &dt1},
-                                    std::tuple{MaqecfField::data_sit, data_sit_, &data_sit}}) {
+    for (auto [field, edit, out] : {std::tuple{MaqecfField::kDt1, dt1_, &dt1},
+                                    std::tuple{MaqecfField::kDataSit, data_sit_, &data_sit}}) {
         if (!read_date(edit, *out)) {
-            prompt().message("Aviso", "Data inválida!", ui::Icon::Warning);
+            prompt().message("Aviso", "Data inválida!", ui::Icon::kWarning);
             fields_.at(field)->setFocus(Qt::OtherFocusReason);
             return false;
         }

@@ -1,8 +1,9 @@
 #include "gui/forms/name_lookup_dialog.h"
 
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 #include "ui/environment.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -29,36 +30,23 @@ NameLookupDialog::NameLookupDialog(QWidget* parent, const QString& title, const 
     label->setBuddy(filter_);
     filter_->installEventFilter(this);
 
-    table_ = new QTableWidget(0, static_cast<int>(headers.size()), this);
-    table_->setObjectName("lines");
-    table_->setHorizontalHeaderLabels(headers);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setAlternatingRowColors(true);
+    table_ = list_table(this, "lines", headers);
     table_->setTabKeyNavigation(false);
-    table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->installEventFilter(this);
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { select_current(); });
 
     note_ = new QLabel(this);
     note_->setObjectName("note");
-    auto* select = new QPushButton("&Selecionar", this);
-    select->setObjectName("select");
-    auto* close = new QPushButton("&Fechar", this);
-    close->setObjectName("close");
-    for (QPushButton* b : {select, close}) b->setAutoDefault(false);
+    QPushButton* select = row_button(this, "&Selecionar", "select");
+    QPushButton* close = row_button(this, "&Fechar", "close");
     connect(select, &QPushButton::clicked, this, [this] { select_current(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(label);
     filter_row->addWidget(filter_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(select);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({select}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filter_row);
     layout->addWidget(table_, 1);
@@ -74,7 +62,7 @@ NameLookupDialog::NameLookupDialog(QWidget* parent, const QString& title, const 
 }
 
 void NameLookupDialog::show_lines(const std::string& filter) {
-    filter_->setText(QString::fromStdString(filter));
+    filter_->setText(qs(filter));
     fill();
 }
 
@@ -84,13 +72,11 @@ void NameLookupDialog::fill() {
     for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
         const QStringList& cells = lines[static_cast<std::size_t>(r)];
         for (int c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            table_->setItem(r, c, item);
+            table_->setItem(r, c, list_cell(cells[c]));
         }
     }
     table_->resizeColumnsToContents();
-    note_->setText(QString::fromStdString(note()));
+    note_->setText(qs(note()));
     if (!lines.empty()) table_->selectRow(0);
 }
 
@@ -108,23 +94,11 @@ void NameLookupDialog::select_current() {
 bool NameLookupDialog::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == filter_ || watched == table_) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                select_current();
-                return true;
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-                if (watched == filter_) {
-                    QApplication::sendEvent(table_, key);
-                    return true;
-                }
-                break;
-            default:
-                break;
+        if (is_enter(key)) {
+            select_current();
+            return true;
         }
+        if (watched == filter_ && pass_moving_key(key, table_)) return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,10 +1,11 @@
 #include "gui/forms/product_query_window.h"
 
 #include "gui/forms/grouped_header.h"
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 #include "ui/environment.h"
 
 #include <QAbstractTableModel>
-#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -58,10 +59,6 @@ int tab_of(ProductKey key) {
 
 ProductKey key_of(int tab) {
     return static_cast<ProductKey>(tab + 1);
-}
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 }  // namespace
@@ -240,7 +237,7 @@ ProductQueryWindow::ProductQueryWindow(QWidget* parent, Mode mode,
     auto* close = new QPushButton("&Fechar", this);
     close->setObjectName("close");
     for (QPushButton* b : {select_, itp, close}) b->setAutoDefault(false);
-    if (mode_ == Mode::browse) {
+    if (mode_ == Mode::kBrowse) {
         select_->setEnabled(false);
         select_->setToolTip("Escolha de produto só na venda");
     }
@@ -256,11 +253,7 @@ ProductQueryWindow::ProductQueryWindow(QWidget* parent, Mode mode,
     auto* status_row = new QHBoxLayout;
     status_row->addWidget(note_, 1);
     status_row->addWidget(locator_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(select_);
-    buttons->addWidget(itp);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = button_row({select_, itp}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addLayout(filter_row);
@@ -344,7 +337,7 @@ void ProductQueryWindow::search_in_list(const QString& text) {
 }
 
 void ProductQueryWindow::select_current() {
-    if (mode_ != Mode::select) return;
+    if (mode_ != Mode::kSelect) return;
     const QModelIndex current = table_->currentIndex();
     if (!current.isValid()) {
         prompt().beep();
@@ -357,20 +350,10 @@ void ProductQueryWindow::select_current() {
 bool ProductQueryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == filter_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-                // The list moves while the operator keeps typing the filter.
-                QApplication::sendEvent(table_, key);
-                return true;
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                select_current();
-                return true;
-            default:
-                break;
+        if (pass_moving_key(key, table_)) return true;
+        if (is_enter(key)) {
+            select_current();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

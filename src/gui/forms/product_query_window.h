@@ -29,7 +29,7 @@ class ProductTable;
 class ProductQueryWindow : public QDialog {
     Q_OBJECT
   public:
-    enum class Mode { select, browse };
+    enum class Mode { kSelect, kBrowse };
 
     ProductQueryWindow(QWidget* parent, Mode mode,
                        std::optional<std::string> description = std::nullopt);

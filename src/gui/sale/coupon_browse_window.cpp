@@ -1,7 +1,9 @@
 #include "gui/sale/coupon_browse_window.h"
 
+#include "gui/qt_text.h"
 #include "gui/sale/coupon_form_window.h"
 #include "gui/sale/quick_sale_window.h"
+#include "gui/shell/list_widgets.h"
 #include "util/fixed_point_text.h"
 
 #include <QApplication>
@@ -18,21 +20,6 @@
 #include <QVBoxLayout>
 
 namespace balcora::gui {
-
-namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-QPushButton* button(const QString& text, const char* name, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
 
 CouponBrowseWindow::CouponBrowseWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("coupon_browse");
@@ -74,26 +61,23 @@ CouponBrowseWindow::CouponBrowseWindow(QWidget* parent) : QDialog(parent) {
     filters->addWidget(new QLabel(tr("COO:"), this));
     filters->addWidget(coo_);
 
-    auto* novo = button(tr("&Novo"), "novo", this);
-    pre_sale_ = button(tr("&Pré-Venda"), "pre_venda", this);
-    spool_ = button(tr("&Spool ECF"), "spool", this);
-    auto* cancel = button(tr("&Cancela Cupom"), "cancela", this);
-    auto* consult = button(tr("Con&sulta"), "consulta", this);
-    auto* edit = button(tr("Editar"), "editar", this);
-    auto* remove = button(tr("Excluir"), "excluir", this);
-    auto* invoice = button(tr("&Registro NF"), "registro_nf", this);
-    auto* close = button(tr("&Fechar"), "fechar", this);
+    auto* novo = row_button(this, tr("&Novo"), "novo");
+    pre_sale_ = row_button(this, tr("&Pré-Venda"), "pre_venda");
+    spool_ = row_button(this, tr("&Spool ECF"), "spool");
+    auto* cancel = row_button(this, tr("&Cancela Cupom"), "cancela");
+    auto* consult = row_button(this, tr("Con&sulta"), "consulta");
+    auto* edit = row_button(this, tr("Editar"), "editar");
+    auto* remove = row_button(this, tr("Excluir"), "excluir");
+    auto* invoice = row_button(this, tr("&Registro NF"), "registro_nf");
+    auto* close = row_button(this, tr("&Fechar"), "fechar");
     // An issued coupon is a fiscal document: it is cancelled, never edited
     // or removed.
     for (QPushButton* b : {edit, remove}) {
         b->setEnabled(false);
         b->setToolTip(tr("Cupom fiscal não pode ser alterado nem excluído; use Cancela Cupom."));
     }
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {novo, pre_sale_, spool_, cancel, consult, edit, remove, invoice})
-        buttons->addWidget(b);
-    buttons->addStretch();
-    buttons->addWidget(close);
+    QHBoxLayout* buttons =
+        button_row({novo, pre_sale_, spool_, cancel, consult, edit, remove, invoice}, close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -187,14 +171,14 @@ std::int64_t CouponBrowseWindow::selected() const {
 
 void CouponBrowseWindow::new_coupon(bool invoice_registration) {
     if (!browse_.may_start_coupon()) return;
-    open_coupon_form({sale::CouponFormMode::insert, 0, invoice_registration}, this);
+    open_coupon_form({sale::CouponFormMode::kInsert, 0, invoice_registration}, this);
     reload();
 }
 
 void CouponBrowseWindow::consult() {
     const std::int64_t id = selected();
     if (id == 0) return;
-    open_coupon_form({sale::CouponFormMode::view, id, false}, this);
+    open_coupon_form({sale::CouponFormMode::kView, id, false}, this);
 }
 
 }  // namespace balcora::gui

@@ -1,6 +1,7 @@
 #include "gui/sale/coupon_form_window.h"
 
 #include "gui/forms/lookup_entry.h"
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
 #include "util/fixed_point_text.h"
 
@@ -20,10 +21,6 @@
 namespace balcora::gui {
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 const char* const kAmountFields[] = {"quantidade", "unitario", "desconto_pct", "desconto_valor",
                                      "total_item"};

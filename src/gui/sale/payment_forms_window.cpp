@@ -1,5 +1,8 @@
 #include "gui/sale/payment_forms_window.h"
 
+#include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,16 +13,6 @@
 namespace balcora {
 
 namespace gui {
-
-namespace {
-
-QTableWidgetItem* cell(const std::string& text) {
-    auto* item = new QTableWidgetItem(QString::fromStdString(text));
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    return item;
-}
-
-}  // namespace
 
 PaymentFormsWindow::PaymentFormsWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("payment_forms_window");
@@ -63,8 +56,8 @@ void PaymentFormsWindow::fill() {
     const auto& rows = screen_.rows();
     table_->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        table_->setItem(i, 0, cell(rows[i].system));
-        table_->setItem(i, 1, cell(rows[i].printer));
+        table_->setItem(i, 0, list_cell(qs(rows[i].system)));
+        table_->setItem(i, 1, list_cell(qs(rows[i].printer)));
     }
 }
 

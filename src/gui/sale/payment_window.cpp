@@ -2,6 +2,7 @@
 
 #include "globals/globals.h"
 #include "gui/forms/lookup_entry.h"
+#include "gui/qt_text.h"
 #include "sale/coupon_tape.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
@@ -26,16 +27,8 @@ namespace balcora::gui {
 
 namespace {
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 std::string text_of(const QLineEdit* e) {
     return e->text().toStdString();
-}
-
-QString money(util::Money m) {
-    return qs(util::to_br(m));
 }
 
 QString day_text(util::DayNumber d) {
@@ -79,7 +72,7 @@ PaymentWindow::PaymentWindow(std::string mode, QWidget* parent)
     if (!opened_) return;
     for (const auto& f : screen_.forms()) form_->addItem(qs(f.label), qs(f.code));
     refresh();
-    const bool adjustment = screen_.first_tab() == sale::PaymentTab::adjustment;
+    const bool adjustment = screen_.first_tab() == sale::PaymentTab::kAdjustment;
     tabs_->setCurrentIndex(adjustment ? 1 : 0);
     sale::PaymentOutcome first;
     first.focus = screen_.first_focus();
@@ -327,42 +320,42 @@ void PaymentWindow::go_to(const sale::PaymentOutcome& o) {
     QWidget* target = nullptr;
     int tab = 0;
     switch (o.focus) {
-        case F::none:
+        case F::kNone:
             return;
-        case F::form:
+        case F::kForm:
             target = form_;
             break;
-        case F::amount:
+        case F::kAmount:
             target = amount_;
             break;
-        case F::cheque_number:
+        case F::kChequeNumber:
             target = cheque_number_;
             break;
-        case F::cheque_date:
+        case F::kChequeDate:
             target = cheque_date_;
             break;
-        case F::term:
+        case F::kTerm:
             target = terms_[std::clamp(o.term, 1, sale::kMaxInstalments) - 1];
             break;
-        case F::due_date:
+        case F::kDueDate:
             target = due_date_;
             break;
-        case F::client:
+        case F::kClient:
             target = client_code_;
             break;
-        case F::subtotal:
+        case F::kSubtotal:
             target = subtotal_, tab = 1;
             break;
-        case F::surcharge_percent:
+        case F::kSurchargePercent:
             target = surcharge_percent_, tab = 1;
             break;
-        case F::surcharge_value:
+        case F::kSurchargeValue:
             target = surcharge_, tab = 1;
             break;
-        case F::discount_percent:
+        case F::kDiscountPercent:
             target = discount_percent_, tab = 1;
             break;
-        case F::discount_value:
+        case F::kDiscountValue:
             target = discount_, tab = 1;
             break;
     }

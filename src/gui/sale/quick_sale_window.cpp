@@ -4,6 +4,7 @@
 
 #include "globals/globals.h"
 #include "gui/forms/lookup_entry.h"
+#include "gui/qt_text.h"
 #include "gui/sale/coupon_browse_window.h"
 #include "gui/sale/item_cancel_dialog.h"
 #include "gui/sale/options_menu_dialog.h"
@@ -32,14 +33,6 @@ namespace {
 
 constexpr int kTickMs = 100;
 
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-QString money(util::Money m) {
-    return qs(util::to_br(m));
-}
-
 // The key as the controller's table names it: "Esc", "F10", "Ctrl+1",
 // "Alt+7", "P". Shift and the keypad do not change a key's meaning.
 std::string key_name(const QKeyEvent& e) {
@@ -54,9 +47,9 @@ std::string key_name(const QKeyEvent& e) {
         .toStdString();
 }
 
-QLabel* caption(const QString& text, QWidget* parent) {
+QLabel* named_label(QWidget* parent, const char* name, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
-    l->setObjectName("legenda");
+    l->setObjectName(name);
     return l;
 }
 
@@ -67,7 +60,7 @@ QWidget* value_box(const QString& title, QLabel*& value, const char* name, QWidg
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(12, 6, 12, 8);
     layout->setSpacing(0);
-    layout->addWidget(caption(title, box));
+    layout->addWidget(named_label(box, "legenda", title));
     value = new QLabel(box);
     value->setObjectName(name);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -158,12 +151,9 @@ QuickSaleWindow::QuickSaleWindow(QWidget* parent)
     tape_panel->setObjectName("painel");
     auto* tape_layout = new QVBoxLayout(tape_panel);
     auto* tape_head = new QHBoxLayout;
-    coupon_ = new QLabel(tape_panel);
-    coupon_->setObjectName("cupom");
-    operator_ = new QLabel(tape_panel);
-    operator_->setObjectName("operador");
-    supervisor_ = new QLabel(tr("Supervisor"), tape_panel);
-    supervisor_->setObjectName("supervisor");
+    coupon_ = named_label(tape_panel, "cupom");
+    operator_ = named_label(tape_panel, "operador");
+    supervisor_ = named_label(tape_panel, "supervisor", tr("Supervisor"));
     tape_head->addWidget(coupon_);
     tape_head->addStretch();
     tape_head->addWidget(operator_);
@@ -213,15 +203,11 @@ QWidget* QuickSaleWindow::build_header() {
     header->setObjectName("cabecalho");
     auto* layout = new QHBoxLayout(header);
     layout->setContentsMargins(14, 8, 14, 8);
-    logo_ = new QLabel(header);
-    logo_->setObjectName("logo");
+    logo_ = named_label(header, "logo");
     logo_->setFixedHeight(56);
-    auto* title = new QLabel(tr(sale::QuickSaleScreen::kTitle), header);
-    title->setObjectName("titulo");
-    store_ = new QLabel(header);
-    store_->setObjectName("loja");
-    port_ = new QLabel(header);
-    port_->setObjectName("porta");
+    auto* title = named_label(header, "titulo", tr(sale::QuickSaleScreen::kTitle));
+    store_ = named_label(header, "loja");
+    port_ = named_label(header, "porta");
     auto* names = new QVBoxLayout;
     names->setSpacing(0);
     names->addWidget(title);
@@ -231,18 +217,15 @@ QWidget* QuickSaleWindow::build_header() {
     sub->addWidget(port_);
     sub->addStretch();
     names->addLayout(sub);
-    date_ = new QLabel(header);
-    date_->setObjectName("data");
+    date_ = named_label(header, "data");
     date_->setAlignment(Qt::AlignRight);
-    time_ = new QLabel(header);
-    time_->setObjectName("hora");
+    time_ = named_label(header, "hora");
     time_->setAlignment(Qt::AlignRight);
     auto* when = new QVBoxLayout;
     when->setSpacing(0);
     when->addWidget(time_);
     when->addWidget(date_);
-    status_ = new QLabel(header);
-    status_->setObjectName("situacao");
+    status_ = named_label(header, "situacao");
     layout->addWidget(logo_);
     layout->addLayout(names, 1);
     layout->addWidget(status_);
@@ -261,11 +244,9 @@ QWidget* QuickSaleWindow::build_product_panel() {
     picture_->setAlignment(Qt::AlignCenter);
     picture_->setMinimumHeight(150);
     picture_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
-    description_ = new QLabel(panel);
-    description_->setObjectName("descricao");
+    description_ = named_label(panel, "descricao");
     description_->setWordWrap(true);
-    code_ = new QLabel(panel);
-    code_->setObjectName("codigo_produto");
+    code_ = named_label(panel, "codigo_produto");
 
     auto* values = new QGridLayout;
     values->setSpacing(8);
@@ -279,10 +260,8 @@ QWidget* QuickSaleWindow::build_product_panel() {
     total_box->setObjectName("caixa_total");
     auto* total_layout = new QVBoxLayout(total_box);
     total_layout->setContentsMargins(16, 8, 16, 10);
-    auto* total_caption = new QLabel(tr("Total do Cupom R$"), total_box);
-    total_caption->setObjectName("legenda_total");
-    total_ = new QLabel(total_box);
-    total_->setObjectName("total_cupom");
+    auto* total_caption = named_label(total_box, "legenda_total", tr("Total do Cupom R$"));
+    total_ = named_label(total_box, "total_cupom");
     total_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     total_layout->addWidget(total_caption);
     total_layout->addWidget(total_);
@@ -300,10 +279,8 @@ QWidget* QuickSaleWindow::build_entry() {
     entry->setObjectName("painel");
     auto* layout = new QGridLayout(entry);
     layout->setContentsMargins(14, 8, 14, 8);
-    auto* code_label = new QLabel(tr("Código do Produto"), entry);
-    code_label->setObjectName("rotulo_campo");
-    quantity_prompt_ = new QLabel(tr("Quantidade"), entry);
-    quantity_prompt_->setObjectName("rotulo_campo");
+    auto* code_label = named_label(entry, "rotulo_campo", tr("Código do Produto"));
+    quantity_prompt_ = named_label(entry, "rotulo_campo", tr("Quantidade"));
     code_field_ = new QLineEdit(entry);
     code_field_->setObjectName("codigo");
     code_field_->setMaxLength(static_cast<int>(sale::QuickSaleScreen::kCodeChars));
@@ -315,8 +292,7 @@ QWidget* QuickSaleWindow::build_entry() {
     quantity_field_->setFixedWidth(
         QFontMetrics(QFont(font().family(), 24)).horizontalAdvance("0000000000,000") + 20);
     for (QLineEdit* f : {code_field_, quantity_field_}) f->installEventFilter(this);
-    message_ = new QLabel(entry);
-    message_->setObjectName("mensagem");
+    message_ = named_label(entry, "mensagem");
     message_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(code_label, 0, 0);
     layout->addWidget(quantity_prompt_, 0, 1);
@@ -342,11 +318,9 @@ QWidget* QuickSaleWindow::build_hints() {
         {"Esc", "Sair"},
     };
     for (const auto& [key, action] : keys) {
-        auto* k = new QLabel(QString::fromUtf8(key), hints);
-        k->setObjectName("tecla");
+        auto* k = named_label(hints, "tecla", QString::fromUtf8(key));
         // The hints as the operator reads them: "F2 - Consulta Produto".
-        auto* a = new QLabel(QString("- %1").arg(tr(action)), hints);
-        a->setObjectName("acao");
+        auto* a = named_label(hints, "acao", QString("- %1").arg(tr(action)));
         k->setAccessibleName(QString("%1 - %2").arg(QString::fromUtf8(key), tr(action)));
         layout->addWidget(k);
         layout->addWidget(a);
@@ -400,19 +374,19 @@ void QuickSaleWindow::enter_code() {
     give_fields();
     refresh();
     switch (r) {
-        case R::moved_on:
+        case R::kMovedOn:
             quantity_field_->setFocus();
             quantity_field_->selectAll();
             break;
-        case R::chosen:
+        case R::kChosen:
             code_field_->setFocus();
             code_field_->end(false);
             break;
-        case R::refused:
+        case R::kRefused:
             code_field_->setFocus();
             code_field_->selectAll();
             break;
-        case R::registered:
+        case R::kRegistered:
             code_field_->setFocus();
             break;
     }

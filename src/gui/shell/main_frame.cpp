@@ -1,5 +1,6 @@
 #include "gui/shell/main_frame.h"
 
+#include "gui/qt_text.h"
 #include "shell/closing.h"
 #include "ui/environment.h"
 
@@ -19,10 +20,6 @@ namespace balcora::gui {
 namespace {
 
 constexpr const char* kCreditLine = "Balcora PDV - Balcora Sistemas de Automação Comercial Ltda";
-
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 }  // namespace
 

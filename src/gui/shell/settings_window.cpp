@@ -1,6 +1,7 @@
 #include "gui/shell/settings_window.h"
 
 #include "gui/log/log_windows.h"
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
 #include "shell/main_menu.h"
 #include "ui/environment.h"
@@ -26,10 +27,6 @@ namespace balcora {
 namespace gui {
 
 namespace {
-
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The field's editing widget when it is wrapped with a button.
 template <typename T>
@@ -59,7 +56,7 @@ SettingsWindow::SettingsWindow(shell::SettingsScreen& screen, QWidget* parent)
         }
         auto* form = static_cast<QFormLayout*>(groups[group]->layout());
         QWidget* w = make_field(f);
-        if (f.kind == shell::FieldKind::Check)
+        if (f.kind == shell::FieldKind::kCheck)
             form->addRow(QString(), w);
         else
             form->addRow(qs(f.label) + ":", w);
@@ -118,13 +115,13 @@ QWidget* SettingsWindow::make_field(const shell::SettingField& f) {
     const QString value = QString::fromStdString(screen_.value(f.id));
     QWidget* w = nullptr;
     switch (f.kind) {
-        case shell::FieldKind::Check: {
+        case shell::FieldKind::kCheck: {
             auto* c = new QCheckBox(qs(f.label), this);
             c->setChecked(screen_.checked(f.id));
             w = c;
             break;
         }
-        case shell::FieldKind::Choice: {
+        case shell::FieldKind::kChoice: {
             auto* c = new QComboBox(this);
             for (const auto& choice : f.choices) c->addItem(qs(choice.label), qs(choice.value));
             c->setCurrentIndex(std::max(0, c->findData(value)));
@@ -134,17 +131,17 @@ QWidget* SettingsWindow::make_field(const shell::SettingField& f) {
             w = c;
             break;
         }
-        case shell::FieldKind::CertificateSerial:
+        case shell::FieldKind::kCertificateSerial:
             w = make_certificate_serial(f);
             break;
-        case shell::FieldKind::File:
+        case shell::FieldKind::kFile:
             w = make_file(f);
             break;
         default: {
             auto* e = new QLineEdit(value, this);
             if (f.max_length > 0) e->setMaxLength(f.max_length);
-            if (f.kind == shell::FieldKind::Password) e->setEchoMode(QLineEdit::Password);
-            if (f.kind == shell::FieldKind::Percent) {
+            if (f.kind == shell::FieldKind::kPassword) e->setEchoMode(QLineEdit::Password);
+            if (f.kind == shell::FieldKind::kPercent) {
                 e->setAlignment(Qt::AlignRight);
                 e->setMaximumWidth(field_width(*e, 5));
             }
@@ -221,14 +218,14 @@ void SettingsWindow::collect() {
     for (const auto& f : shell::settings_fields()) {
         QWidget* w = field_widget(std::string(f.id));
         switch (f.kind) {
-            case shell::FieldKind::Check:
+            case shell::FieldKind::kCheck:
                 screen_.set_checked(f.id, static_cast<QCheckBox*>(w)->isChecked());
                 break;
-            case shell::FieldKind::Choice:
+            case shell::FieldKind::kChoice:
                 screen_.set_value(
                     f.id, static_cast<QComboBox*>(w)->currentData().toString().toStdString());
                 break;
-            case shell::FieldKind::CertificateSerial:
+            case shell::FieldKind::kCertificateSerial:
                 screen_.set_value(f.id, static_cast<QComboBox*>(w)->currentText().toStdString());
                 break;
             default:

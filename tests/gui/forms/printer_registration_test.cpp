@@ -136,9 +136,9 @@ TEST_F(PrinterRegistrationGui, TheListShowsThePrintersAndOpensTheFormForTheChose
     child<QPushButton>(window, "consult")->click();
     child<QPushButton>(window, "add")->click();
     ASSERT_EQ(opened.size(), 3u);
-    EXPECT_EQ(opened[0], std::make_pair(forms::FormMode::change, 2));
-    EXPECT_EQ(opened[1], std::make_pair(forms::FormMode::view, 2));
-    EXPECT_EQ(opened[2].first, forms::FormMode::insert);
+    EXPECT_EQ(opened[0], std::make_pair(forms::FormMode::kChange, 2));
+    EXPECT_EQ(opened[1], std::make_pair(forms::FormMode::kView, 2));
+    EXPECT_EQ(opened[2].first, forms::FormMode::kInsert);
 }
 
 TEST_F(PrinterRegistrationGui, NewFromTheListOpensTheRealFormAndTheListShowsTheSavedPrinter) {

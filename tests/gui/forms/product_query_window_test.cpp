@@ -92,7 +92,7 @@ class ProductQueryWindowTest : public DbTest {
 };
 
 TEST_F(ProductQueryWindowTest, TypingFiltersArrowsMoveAndEnterHandsTheProductBack) {
-    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::select);
+    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::kSelect);
     ASSERT_TRUE(window.opened());
     window.show();
     EXPECT_EQ(window.windowTitle(), "Produtos");
@@ -143,7 +143,7 @@ TEST_F(ProductQueryWindowTest, TypingFiltersArrowsMoveAndEnterHandsTheProductBac
 
 TEST_F(ProductQueryWindowTest, LettersTypedInTheListFindTheRowAndEscapeLeavesWithoutAChoice) {
     write_ini("ConsultaProduto", "Ordem", "1", "ConsultaPAFECF.ini");
-    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::select);
+    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::kSelect);
     window.show();
     auto* table = child<QTableView>(window, "products");
     ASSERT_EQ(table->model()->rowCount(), 4);  // the inactive one is not there
@@ -177,7 +177,7 @@ TEST_F(ProductQueryWindowTest, TheSaleScreensEntryReturnsTheChoiceOrNothing) {
 }
 
 TEST_F(ProductQueryWindowTest, FromTheMenuTheListCannotHandAProductBack) {
-    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::browse);
+    ProductQueryWindow window(nullptr, ProductQueryWindow::Mode::kBrowse);
     window.show();
     EXPECT_FALSE(child<QPushButton>(window, "select")->isEnabled());
     key(child<QLineEdit>(window, "filter"), Qt::Key_Return);

@@ -139,7 +139,7 @@ TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {
 }
 
 TEST_F(QuickSaleWindowTest, TheCouponFormSellsTheItemTypedIntoItsEntryLine) {
-    gui::CouponFormWindow window({sale::CouponFormMode::insert, 0, false});
+    gui::CouponFormWindow window({sale::CouponFormMode::kInsert, 0, false});
     ASSERT_TRUE(window.opened());
     window.resize(1180, 760);
     window.show();

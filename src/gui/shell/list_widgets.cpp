@@ -1,0 +1,62 @@
+#include "gui/shell/list_widgets.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace balcora::gui {
+
+QTableWidget* list_table(QWidget* parent, const char* name, const QStringList& headers) {
+    auto* t = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    t->setObjectName(name);
+    t->setHorizontalHeaderLabels(headers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setAlternatingRowColors(true);
+    t->verticalHeader()->hide();
+    return t;
+}
+
+QTableWidgetItem* list_cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+QPushButton* row_button(QWidget* parent, const QString& text, const char* name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QHBoxLayout* button_row(const std::vector<QPushButton*>& left, QPushButton* right) {
+    auto* row = new QHBoxLayout;
+    for (QPushButton* b : left) row->addWidget(b);
+    row->addStretch();
+    row->addWidget(right);
+    return row;
+}
+
+bool is_enter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+bool pass_moving_key(QKeyEvent* key, QWidget* list) {
+    switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QApplication::sendEvent(list, key);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace balcora::gui
