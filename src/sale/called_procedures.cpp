@@ -1,7 +1,6 @@
 #include "sale/called_procedures.h"
 
-#include "ecf/printer.h"
-#include "globals/globals.h"
+#include "sale/open_coupon_recovery.h"
 #include "ui/environment.h"
 
 #include <optional>
@@ -51,14 +50,10 @@ bool run_recover_open_coupon(bool card) {
     if (auto r = run("RECUPERACUPOMABERTO",
                      card ? ui::ScreenPort::Arguments{"TEF"} : ui::ScreenPort::Arguments{}))
         return *r != 0;
-    // Without the recovery a coupon left open stays open: the operator is told,
-    // and the screen goes on with it rather than leave printer and screen apart.
-    if (card) {
-        report_not_available("Recuperação de transação TEF pendente");
-        return true;
-    }
-    if (ecf::send(ecf::CMD_READ_COUPON_STATE) && glo::cf_aberto != 0)
-        report_not_available("Cancelamento automático do cupom fiscal deixado em aberto");
+    if (!card) return recover_open_coupon_after_failure();
+    // Without the card-payment manager a pending card transaction cannot be
+    // undone: the operator is told, and the screen goes on.
+    report_not_available("Recuperação de transação TEF pendente");
     return true;
 }
 

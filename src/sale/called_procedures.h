@@ -26,7 +26,8 @@ bool run_cancel_coupon(bool coupon_open);
 bool run_cancel_selected_coupon(std::int64_t id_cfiscal);
 // "RECUPERACUPOMABERTO", with "TEF" on the card-aware path of the browse: a
 // coupon left open on the printer when a sale screen opens; false when the
-// screen must close.
+// screen must close. Unless another subsystem provides it, the plain path is
+// the power-failure recovery of this folder.
 bool run_recover_open_coupon(bool card);
 // "CONSULTAPV" and "SPOOLECF" of the coupon browse.
 void run_pre_sale();

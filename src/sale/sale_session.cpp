@@ -22,6 +22,9 @@ namespace balcora::sale {
 namespace {
 
 constexpr const char* kNotice = "Aviso";
+constexpr const char* kPrinterAheadText =
+    "O ECF registrou o item, mas o banco de dados não o gravou.|Feche e abra a tela de venda: o "
+    "cupom fiscal em aberto será cancelado no ECF e no banco de dados.";
 
 std::string id_or_null(std::int64_t id) {
     return id == 0 ? "NULL" : std::to_string(id);
@@ -182,7 +185,16 @@ std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p, util
     return out;
 }
 
+bool SaleSession::refuse_while_printer_ahead() {
+    // Once the coupon is no longer open on the printer, its numbering is over.
+    if (glo::cf_aberto == 0) printer_ahead_ = false;
+    if (!printer_ahead_) return false;
+    refuse(kPrinterAheadText);
+    return true;
+}
+
 Registration SaleSession::enter_code(std::string_view code_field, util::Quantity quantity_field) {
+    if (refuse_while_printer_ahead()) return Registration::kRefused;
     if (!day_is_open()) {
         refuse("Caixa não esta aberto!");
         return Registration::kDayClosed;
@@ -248,6 +260,7 @@ std::optional<FormLine> SaleSession::look_up_form_item(std::string_view code) {
 }
 
 Registration SaleSession::confirm_form_item(const FormItemEntry& entry) {
+    if (refuse_while_printer_ahead()) return Registration::kRefused;
     if (header_.invoice_registration) {
         const util::DayNumber coupon_day = coupon_open() ? coupon_.data : pos_.data_sit;
         if (header_.numero_nf <= 0 || util::trim(header_.serie_nf).empty() ||
@@ -498,7 +511,11 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
         prompt().beep();
         return false;
     }
-    if (!tx.commit()) return false;
+    if (!tx.commit()) {
+        printer_ahead_ = true;
+        refuse(kPrinterAheadText);
+        return false;
+    }
     adopt(std::move(snapshot));
     return true;
 }

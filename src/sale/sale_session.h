@@ -230,6 +230,12 @@ class SaleSession {
     util::Money coupon_total_;
     CouponTape tape_;
     ShownItem shown_;
+    // The printer took an item whose rows the database then lost: the
+    // printer's item numbers run ahead of the database's, so nothing more is
+    // sold on this coupon until the recovery of the next screen opening has
+    // cancelled it on both sides.
+    bool printer_ahead_ = false;
+    bool refuse_while_printer_ahead();
 };
 
 }  // namespace balcora::sale

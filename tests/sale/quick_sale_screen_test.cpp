@@ -242,7 +242,7 @@ TEST_F(QuickSaleScreenTest, ACloseRequestWithACouponOpenIsIgnoredSilently) {
     EXPECT_EQ(times_sent(ecf::CMD_CLOSE_PORT), 0);
 }
 
-TEST_F(QuickSaleScreenTest, ACouponLeftOpenIsCarriedOnByTheNextScreen) {
+TEST_F(QuickSaleScreenTest, ACouponLeftOpenIsCancelledWhenTheNextScreenOpens) {
     {
         Screen first;
         ASSERT_TRUE(first.open());
@@ -251,12 +251,14 @@ TEST_F(QuickSaleScreenTest, ACouponLeftOpenIsCarriedOnByTheNextScreen) {
     }  // the window went away with its coupon open on the printer
     prompt_.clear();
     ASSERT_TRUE(screen_.open());
-    EXPECT_EQ(prompt_.count_containing("ainda não disponível nesta versão"), 1);
-    ASSERT_EQ(screen_.tape().entries().size(), 1u);
-    EXPECT_EQ(util::to_br(screen_.coupon_total()), "18,90");
+    EXPECT_EQ(prompt_.count_containing("Falta de energia detectada!"), 1);
+    EXPECT_EQ(prompt_.count_containing("Cupom fiscal cancelado com sucesso!"), 1);
+    EXPECT_EQ(glo::cf_aberto, 0);
+    EXPECT_EQ(value("SELECT situacao||' '||total FROM balcora.cfiscal"), "C 18.90");
+    EXPECT_TRUE(screen_.tape().entries().empty());
     sell(kRice);
-    EXPECT_EQ(util::to_br(screen_.coupon_total()), "46,39");
-    EXPECT_EQ(count("balcora.cfiscal"), 1);
+    EXPECT_EQ(util::to_br(screen_.coupon_total()), "27,49");
+    EXPECT_EQ(count("balcora.cfiscal"), 2);
 }
 
 // ---- keys ---------------------------------------------------------------------
