@@ -3,6 +3,7 @@
 #include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/sql_runner.h"
 #include "log/operation_log.h"
 #include "platform/host.h"
 #include "ui/environment.h"
@@ -41,19 +42,11 @@ std::optional<RecentFailures> recent_failed_sign_ins() {
         "SELECT tentativas, to_char(ultima + interval '" + std::to_string(kLockoutMinutes) +
         " minutes', 'HH24:MI') FROM balcora.tentativa_acesso WHERE nome_cpd=" + computer() +
         " AND ultima > " + window_start() + ";";
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
-        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
-        return std::nullopt;
-    }
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
-        return std::nullopt;
-    }
-    if (r.rows() == 0) return RecentFailures{};
-    return RecentFailures{std::atoi(std::string(r.value(0, 0)).c_str()),
-                          std::string(r.value(0, 1))};
+    std::optional<db::PgResult> r = db::run_sql(statement);
+    if (!r) return std::nullopt;
+    if (r->rows() == 0) return RecentFailures{};
+    return RecentFailures{std::atoi(std::string(r->value(0, 0)).c_str()),
+                          std::string(r->value(0, 1))};
 }
 
 void record_failed_sign_in(std::string_view login) {

@@ -1,9 +1,11 @@
 #include "db/query_sql.h"
 
 #include "db/database.h"
+#include "db/sql_runner.h"
 #include "ui/environment.h"
 
 #include <cctype>
+#include <optional>
 
 namespace balcora {
 
@@ -29,18 +31,8 @@ bool begins_with_select(std::string_view s) {
 
 // Sends the statement; on failure shows the dialog and returns an empty result.
 db::PgResult send(std::string_view statement) {
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
-        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
-        return {};
-    }
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        std::string text = r ? r.error_message() : conn->error_message();
-        db::show_sql_error(r.sqlstate(), text, statement);
-        return {};
-    }
-    return r;
+    std::optional<db::PgResult> r = db::run_sql(statement);
+    return r ? std::move(*r) : db::PgResult();
 }
 
 }  // namespace

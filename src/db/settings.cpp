@@ -3,6 +3,7 @@
 #include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/sql_runner.h"
 #include "platform/ini_file.h"
 #include "ui/environment.h"
 
@@ -53,18 +54,9 @@ std::string LEREGISTRO(std::string_view application, std::string_view section, s
                                   key_condition(section, key) + " LIMIT 1";
     // Read straight from the result: the shared record would cut the value
     // at its column width.
-    db::PgConnection* conn = db::connection();
-    if (!conn) {
-        db::show_sql_error("08003", "sem conexão com o banco de dados", statement);
-        return std::string(default_value);
-    }
-    db::PgResult r = conn->exec(statement);
-    if (!r.ok()) {
-        db::show_sql_error(r.sqlstate(), r ? r.error_message() : conn->error_message(), statement);
-        return std::string(default_value);
-    }
-    if (r.rows() == 0) return std::string(default_value);
-    return std::string(r.value(0, 0));
+    std::optional<db::PgResult> r = db::run_sql(statement);
+    if (!r || r->rows() == 0) return std::string(default_value);
+    return std::string(r->value(0, 0));
 }
 
 bool GRAVAREGISTRO(std::string_view application, std::string_view section, std::string_view key,
