@@ -15,11 +15,10 @@
 namespace balcora::gui {
 
 OperatorFormDialog::OperatorFormDialog(access::OperatorMaintenanceScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenDialog(screen, parent, "operator_form_dialog") {
     const access::OperatorMaintenanceScreen::Form& f = *screen_.form;
     setWindowTitle(f.is_new ? tr("Novo Usuário")
                             : tr("Alterar Usuário - %1").arg(qs(f.data.login)));
-    setObjectName("operator_form_dialog");
 
     auto* form = new QFormLayout;
     login_ = form_line(this, form, tr("&Login:"), "login", access::kLoginMaxChars,
@@ -78,27 +77,14 @@ void OperatorFormDialog::confirm() {
 
 void OperatorFormDialog::show_focus() {
     using F = access::OperatorMaintenanceScreen::FormField;
-    QLineEdit* target = login_;
-    switch (screen_.form_focus()) {
-        case F::kLogin:
-            target = login_;
-            break;
-        case F::kName:
-            target = name_;
-            break;
-        case F::kPassword:
-            target = password_ ? password_ : login_;
-            break;
-        case F::kConfirmation:
-            target = confirmation_ ? confirmation_ : login_;
-            break;
-    }
+    const F focus = screen_.form_focus();
+    // The password fields are there only for a new operator.
+    QLineEdit* target = focus == F::kName           ? name_
+                        : focus == F::kPassword     ? password_
+                        : focus == F::kConfirmation ? confirmation_
+                                                    : login_;
+    if (!target) target = login_;
     focus_field(target);
-}
-
-void OperatorFormDialog::reject() {
-    screen_.cancel_form();
-    QDialog::reject();
 }
 
 PasswordResetDialog::PasswordResetDialog(access::OperatorMaintenanceScreen& screen, QWidget* parent)

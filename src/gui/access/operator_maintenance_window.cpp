@@ -16,24 +16,13 @@
 
 namespace balcora::gui {
 
-namespace {
-
-// Rows tall enough for the rights' check boxes.
-QTableWidget* table(QWidget* parent, const char* name, const QStringList& headers) {
-    QTableWidget* t = list_table(parent, name, headers);
-    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 8);
-    return t;
-}
-
-}  // namespace
-
 OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenanceScreen& screen,
                                                      QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenDialog(screen, parent, "operator_maintenance_window") {
     setWindowTitle(tr(access::OperatorMaintenanceScreen::kCaption));
-    setObjectName("operator_maintenance_window");
 
-    operators_ = table(this, "operators", {tr("Login"), tr("Nome"), tr("Situação"), tr("Admin.")});
+    operators_ =
+        check_table(this, "operators", {tr("Login"), tr("Nome"), tr("Situação"), tr("Admin.")});
     operators_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     for (int c : {0, 2, 3})
         operators_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
@@ -50,7 +39,7 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
                 right_bits_.push_back(r.bit);
                 headers << qs(r.label);
             }
-    rights_ = table(this, "rights", headers);
+    rights_ = check_table(this, "rights", headers);
     rights_->setSelectionMode(QAbstractItemView::SingleSelection);
     rights_->setSelectionBehavior(QAbstractItemView::SelectItems);
     rights_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -135,13 +124,11 @@ void OperatorMaintenanceWindow::fill_rights() {
             const std::uint8_t bit = right_bits_[c];
             bool listed = false;
             for (const access::RightName& r : row.procedure->rights) listed |= r.bit == bit;
-            auto* item = new QTableWidgetItem;
+            QTableWidgetItem* item = nullptr;
             if (listed) {
-                Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
-                if (locked.empty()) flags |= Qt::ItemIsEnabled;
-                item->setFlags(flags);
-                item->setCheckState(row.bits & bit ? Qt::Checked : Qt::Unchecked);
+                item = check_cell((row.bits & bit) != 0, locked.empty());
             } else {
+                item = new QTableWidgetItem;
                 item->setFlags(Qt::NoItemFlags);
             }
             rights_->setItem(i, static_cast<int>(c) + 1, item);
@@ -194,11 +181,6 @@ void OperatorMaintenanceWindow::reset_password() {
     if (!screen_.selected_operator()) return;
     PasswordResetDialog dialog(screen_, this);
     dialog.exec();
-}
-
-void OperatorMaintenanceWindow::reject() {
-    screen_.close();
-    QDialog::reject();
 }
 
 }  // namespace balcora::gui
