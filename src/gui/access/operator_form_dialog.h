@@ -30,19 +30,8 @@ class OperatorFormDialog : public ScreenDialog<access::OperatorMaintenanceScreen
     QLineEdit* confirmation_ = nullptr;
 };
 
-// A new password for the selected operator: "password", "confirmation".
-class PasswordResetDialog : public QDialog {
-    Q_OBJECT
-  public:
-    explicit PasswordResetDialog(access::OperatorMaintenanceScreen& screen,
-                                 QWidget* parent = nullptr);
-
-  private:
-    void confirm();
-
-    access::OperatorMaintenanceScreen& screen_;
-    QLineEdit* password_;
-    QLineEdit* confirmation_;
-};
+// Asks a new password for the selected operator ("password_reset_dialog":
+// "password", "confirmation") until the screen takes one or it is cancelled.
+void ask_new_password(access::OperatorMaintenanceScreen& screen, QWidget* parent);
 
 }  // namespace balcora::gui

@@ -98,15 +98,11 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
 
 void OperatorMaintenanceWindow::fill_operators() {
     filling_ = true;
-    const auto& list = screen_.operators();
-    operators_->setRowCount(static_cast<int>(list.size()));
-    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-        const access::Operator& op = list[static_cast<std::size_t>(i)];
-        operators_->setItem(i, 0, list_cell(qs(op.login)));
-        operators_->setItem(i, 1, list_cell(qs(op.name)));
-        operators_->setItem(i, 2, list_cell(op.active ? tr("Ativo") : tr("Inativo")));
-        operators_->setItem(i, 3, list_cell(op.administrator ? tr("Sim") : tr("Não")));
-    }
+    fill_rows(operators_, screen_.operators(), [this](int i, const access::Operator& op) {
+        set_row(operators_, i,
+                {qs(op.login), qs(op.name), op.active ? tr("Ativo") : tr("Inativo"),
+                 op.administrator ? tr("Sim") : tr("Não")});
+    });
     if (screen_.selected() >= 0) operators_->selectRow(screen_.selected());
     filling_ = false;
     fill_rights();
@@ -116,9 +112,7 @@ void OperatorMaintenanceWindow::fill_rights() {
     filling_ = true;
     const auto& rows = screen_.rights();
     const std::string locked = screen_.rights_locked_reason();
-    rights_->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const auto& row = rows[static_cast<std::size_t>(i)];
+    fill_rows(rights_, rows, [&](int i, const auto& row) {
         rights_->setItem(i, 0, list_cell(qs(row.procedure->title)));
         for (std::size_t c = 0; c < right_bits_.size(); ++c) {
             const std::uint8_t bit = right_bits_[c];
@@ -133,7 +127,7 @@ void OperatorMaintenanceWindow::fill_rights() {
             }
             rights_->setItem(i, static_cast<int>(c) + 1, item);
         }
-    }
+    });
     rights_note_->setText(qs(locked));
     rights_note_->setVisible(!locked.empty());
     save_rights_->setEnabled(locked.empty() && !rows.empty());
@@ -179,8 +173,7 @@ void OperatorMaintenanceWindow::remove_operator() {
 
 void OperatorMaintenanceWindow::reset_password() {
     if (!screen_.selected_operator()) return;
-    PasswordResetDialog dialog(screen_, this);
-    dialog.exec();
+    ask_new_password(screen_, this);
 }
 
 }  // namespace balcora::gui

@@ -51,17 +51,13 @@ ProcedureRightsDialog::ProcedureRightsDialog(access::ProcedureRightsScreen& scre
 
 void ProcedureRightsDialog::fill() {
     filling_ = true;
-    const auto& rows = screen_.rows();
-    rights_->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const auto& row = rows[static_cast<std::size_t>(i)];
-        const QString texts[] = {QString::fromStdString(row.op.login),
-                                 QString::fromStdString(row.op.name)};
-        for (int c = 0; c < kFixedColumns; ++c) rights_->setItem(i, c, list_cell(texts[c]));
+    fill_rows(rights_, screen_.rows(), [this](int i, const auto& row) {
+        set_row(rights_, i,
+                {QString::fromStdString(row.op.login), QString::fromStdString(row.op.name)});
         for (std::size_t c = 0; c < screen_.columns().size(); ++c)
             rights_->setItem(i, static_cast<int>(c) + kFixedColumns,
                              check_cell((row.bits & screen_.columns()[c].bit) != 0, row.editable));
-    }
+    });
     filling_ = false;
 }
 

@@ -33,6 +33,10 @@ QTableWidgetItem* list_cell(const QString& text) {
     return item;
 }
 
+void set_row(QTableWidget* table, int row, const QStringList& texts) {
+    for (int c = 0; c < texts.size(); ++c) table->setItem(row, c, list_cell(texts[c]));
+}
+
 QTableWidgetItem* check_cell(bool checked, bool enabled) {
     auto* item = new QTableWidgetItem;
     Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;

@@ -2,13 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTableWidget>
 
 #include <vector>
 
 class QHBoxLayout;
 class QKeyEvent;
 class QPushButton;
-class QTableWidget;
 class QTableWidgetItem;
 class QWidget;
 
@@ -23,6 +23,17 @@ QTableWidget* check_table(QWidget* parent, const char* name, const QStringList& 
 
 // A cell of such a list: selectable, never edited.
 QTableWidgetItem* list_cell(const QString& text);
+
+// Cells of such a list from the first column on, one per text.
+void set_row(QTableWidget* table, int row, const QStringList& texts);
+
+// One row per element of `list`, each filled by `fill(row, element)`.
+template <class List, class Fill>
+void fill_rows(QTableWidget* table, const List& list, Fill fill) {
+    table->setRowCount(static_cast<int>(list.size()));
+    int row = 0;
+    for (const auto& element : list) fill(row++, element);
+}
 
 // A check box cell; a disabled one shows its state but does not change.
 QTableWidgetItem* check_cell(bool checked, bool enabled);
