@@ -1,29 +1,16 @@
 #pragma once
 
 #include "access/change_login_screen.h"
-
-#include <QDialog>
-
-class QLineEdit;
+#include "gui/shell/screen_dialog.h"
 
 namespace balcora::gui {
 
 // "Login / Troca de Usuário" over a ChangeLoginScreen: fields "usuario" and
 // "senha", button "ok"; Enter moves on like Tab, Esc closes.
-class ChangeLoginDialog : public QDialog {
+class ChangeLoginDialog : public ScreenFormDialog<access::ChangeLoginScreen> {
     Q_OBJECT
   public:
     explicit ChangeLoginDialog(access::ChangeLoginScreen& screen, QWidget* parent = nullptr);
-
-    void reject() override;
-
-  private:
-    void confirm();
-    void show_screen();
-
-    access::ChangeLoginScreen& screen_;
-    QLineEdit* usuario_;
-    QLineEdit* senha_;
 };
 
 }  // namespace balcora::gui

@@ -1,8 +1,6 @@
 #include "gui/access/change_password_dialog.h"
 
 #include "access/access_control.h"
-#include "gui/qt_text.h"
-#include "gui/shell/form_dialog.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -11,48 +9,27 @@
 namespace balcora::gui {
 
 ChangePasswordDialog::ChangePasswordDialog(access::ChangePasswordScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenFormDialog(screen, parent, "change_password_dialog") {
     setWindowTitle(tr(access::ChangePasswordScreen::kCaption));
-    setObjectName("change_password_dialog");
 
     auto* who = new QLabel(tr("Usuário: <b>%1</b>").arg(qs(screen_.login()).toHtmlEscaped()), this);
 
     auto* form = new QFormLayout;
-    auto add = [&](const char* label_text, const char* name) {
-        return form_line(this, form, tr(label_text), name, access::kPasswordMaxChars,
-                         access::kPasswordMaxChars, true);
+    auto add = [&](const char* label_text, const char* name, Field which, std::string& value) {
+        return bind(form_line(this, form, tr(label_text), name, access::kPasswordMaxChars,
+                              access::kPasswordMaxChars, true),
+                    which, value, true);
     };
-    current_ = add("Senha &atual:", "current");
-    new_password_ = add("&Nova senha:", "new_password");
-    confirmation_ = add("&Confirmação:", "confirmation");
+    QLineEdit* current = add("Senha &atual:", "current", Field::kCurrent, screen_.current);
+    QLineEdit* new_password =
+        add("&Nova senha:", "new_password", Field::kNew, screen_.new_password);
+    QLineEdit* confirmation =
+        add("&Confirmação:", "confirmation", Field::kConfirmation, screen_.confirmation);
 
     finish_form(
-        this, form, {current_, new_password_, confirmation_}, tr("&Ok"), [this] { confirm(); },
-        who);
+        this, form, {current, new_password, confirmation}, tr("&Ok"),
+        [this] { submit([this] { return screen_.changed(); }); }, who);
     show_screen();
-}
-
-void ChangePasswordDialog::confirm() {
-    screen_.current = current_->text().toStdString();
-    screen_.new_password = new_password_->text().toStdString();
-    screen_.confirmation = confirmation_->text().toStdString();
-    screen_.ok();
-    if (!ended_with_screen(this, screen_.is_open(), screen_.changed())) show_screen();
-}
-
-void ChangePasswordDialog::show_screen() {
-    current_->setText(qs(screen_.current));
-    new_password_->setText(qs(screen_.new_password));
-    confirmation_->setText(qs(screen_.confirmation));
-    using F = access::ChangePasswordScreen::Field;
-    focus_field(screen_.focus() == F::kCurrent ? current_
-                : screen_.focus() == F::kNew   ? new_password_
-                                               : confirmation_);
-}
-
-void ChangePasswordDialog::reject() {
-    screen_.cancel();
-    QDialog::reject();
 }
 
 }  // namespace balcora::gui

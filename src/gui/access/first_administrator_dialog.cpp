@@ -1,8 +1,6 @@
 #include "gui/access/first_administrator_dialog.h"
 
 #include "access/access_control.h"
-#include "gui/qt_text.h"
-#include "gui/shell/form_dialog.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -12,22 +10,29 @@ namespace balcora::gui {
 
 FirstAdministratorDialog::FirstAdministratorDialog(access::FirstAdministratorScreen& screen,
                                                    QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenFormDialog(screen, parent, "first_administrator_dialog") {
     setWindowTitle(qs(screen_.caption()));
-    setObjectName("first_administrator_dialog");
 
     auto* explanation = new QLabel(
         QString::fromUtf8(access::FirstAdministratorScreen::kExplanation).replace('|', '\n'), this);
     explanation->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    login_ = form_line(this, form, tr("&Login:"), "login", access::kLoginMaxChars,
-                       access::kLoginMaxChars);
-    name_ = form_line(this, form, tr("&Nome:"), "name", access::kNameMaxChars, 30);
-    password_ = form_line(this, form, tr("&Senha:"), "password", access::kPasswordMaxChars,
-                          access::kPasswordMaxChars, true);
-    confirmation_ = form_line(this, form, tr("&Confirmação:"), "confirmation",
-                              access::kPasswordMaxChars, access::kPasswordMaxChars, true);
+    // The passwords are secret, and the screen empties them after a refusal.
+    auto add = [&](const QString& label, const char* name, int max_chars, int width, Field which,
+                   std::string& value, bool password) {
+        return bind(form_line(this, form, label, name, max_chars, width, password), which, value,
+                    password);
+    };
+    QLineEdit* login = add(tr("&Login:"), "login", access::kLoginMaxChars, access::kLoginMaxChars,
+                           Field::kLogin, screen_.login, false);
+    QLineEdit* name =
+        add(tr("&Nome:"), "name", access::kNameMaxChars, 30, Field::kName, screen_.name, false);
+    QLineEdit* password = add(tr("&Senha:"), "password", access::kPasswordMaxChars,
+                              access::kPasswordMaxChars, Field::kPassword, screen_.password, true);
+    QLineEdit* confirmation =
+        add(tr("&Confirmação:"), "confirmation", access::kPasswordMaxChars,
+            access::kPasswordMaxChars, Field::kConfirmation, screen_.confirmation, true);
     auto* hint = new QLabel(tr("A senha deve ter de %1 a %2 caracteres.")
                                 .arg(access::kPasswordMinChars)
                                 .arg(access::kPasswordMaxChars),
@@ -35,35 +40,11 @@ FirstAdministratorDialog::FirstAdministratorDialog(access::FirstAdministratorScr
     hint->setEnabled(false);
 
     finish_form(
-        this, form, {login_, name_, password_, confirmation_}, tr("&Gravar"), [this] { confirm(); },
-        explanation, hint);
+        this, form, {login, name, password, confirmation}, tr("&Gravar"),
+        [this] { submit([this] { return screen_.signed_in(); }); }, explanation, hint);
 
-    login_->setText(qs(screen_.login));
+    login->setText(qs(screen_.login));
     show_screen();
-}
-
-void FirstAdministratorDialog::confirm() {
-    screen_.login = login_->text().toStdString();
-    screen_.name = name_->text().toStdString();
-    screen_.password = password_->text().toStdString();
-    screen_.confirmation = confirmation_->text().toStdString();
-    screen_.ok();
-    if (!ended_with_screen(this, screen_.is_open(), screen_.signed_in())) show_screen();
-}
-
-void FirstAdministratorDialog::show_screen() {
-    password_->setText(qs(screen_.password));
-    confirmation_->setText(qs(screen_.confirmation));
-    using F = access::FirstAdministratorScreen::Field;
-    focus_field(screen_.focus() == F::kLogin      ? login_
-                : screen_.focus() == F::kName     ? name_
-                : screen_.focus() == F::kPassword ? password_
-                                                  : confirmation_);
-}
-
-void FirstAdministratorDialog::reject() {
-    screen_.cancel();
-    QDialog::reject();
 }
 
 }  // namespace balcora::gui

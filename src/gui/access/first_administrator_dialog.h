@@ -1,32 +1,17 @@
 #pragma once
 
 #include "access/first_administrator_screen.h"
-
-#include <QDialog>
-
-class QLineEdit;
+#include "gui/shell/screen_dialog.h"
 
 namespace balcora::gui {
 
 // The first administrator's window over a FirstAdministratorScreen. Fields
 // "login", "name", "password", "confirmation"; buttons "ok", "cancel".
-class FirstAdministratorDialog : public QDialog {
+class FirstAdministratorDialog : public ScreenFormDialog<access::FirstAdministratorScreen> {
     Q_OBJECT
   public:
     explicit FirstAdministratorDialog(access::FirstAdministratorScreen& screen,
                                       QWidget* parent = nullptr);
-
-    void reject() override;
-
-  private:
-    void confirm();
-    void show_screen();
-
-    access::FirstAdministratorScreen& screen_;
-    QLineEdit* login_;
-    QLineEdit* name_;
-    QLineEdit* password_;
-    QLineEdit* confirmation_;
 };
 
 }  // namespace balcora::gui

@@ -1,8 +1,5 @@
 #include "gui/access/login_dialog.h"
 
-#include "gui/qt_text.h"
-#include "gui/shell/form_dialog.h"
-
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,9 +7,8 @@
 namespace balcora::gui {
 
 LoginDialog::LoginDialog(access::LoginScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenFormDialog(screen, parent, "login_dialog") {
     setWindowTitle(qs(screen_.caption()));
-    setObjectName("login_dialog");
 
     auto* title = new QLabel(tr("Identificação do usuário"), this);
     QFont bold = title->font();
@@ -22,33 +18,18 @@ LoginDialog::LoginDialog(access::LoginScreen& screen, QWidget* parent)
 
     constexpr int width = access::LoginScreen::kLoginWidth;
     auto* form = new QFormLayout;
-    login_ = form_line(this, form, tr("&Usuário:"), "login", width, width);
-    password_ = form_line(this, form, tr("&Senha:"), "password",
-                          access::LoginScreen::kPasswordWidth, width, true);
+    QLineEdit* login = bind(form_line(this, form, tr("&Usuário:"), "login", width, width),
+                            Field::kLogin, screen_.login);
+    QLineEdit* password = bind(form_line(this, form, tr("&Senha:"), "password",
+                                         access::LoginScreen::kPasswordWidth, width, true),
+                               Field::kPassword, screen_.password, true);
 
     finish_form(
-        this, form, {login_, password_}, tr("&Ok"), [this] { confirm(); }, title);
+        this, form, {login, password}, tr("&Ok"),
+        [this] { submit([this] { return screen_.signed_in(); }); }, title);
 
-    login_->setText(qs(screen_.login));
-    password_->setText(qs(screen_.password));
+    login->setText(qs(screen_.login));
     show_screen();
-}
-
-void LoginDialog::confirm() {
-    screen_.login = login_->text().toStdString();
-    screen_.password = password_->text().toStdString();
-    screen_.ok();
-    if (!ended_with_screen(this, screen_.is_open(), screen_.signed_in())) show_screen();
-}
-
-void LoginDialog::show_screen() {
-    password_->setText(qs(screen_.password));
-    focus_field(screen_.focus() == access::LoginScreen::Field::kLogin ? login_ : password_);
-}
-
-void LoginDialog::reject() {
-    screen_.cancel();
-    QDialog::reject();
 }
 
 }  // namespace balcora::gui

@@ -1,25 +1,19 @@
 #include "gui/access/operator_form_dialog.h"
 
 #include "gui/qt_text.h"
-#include "gui/shell/dialog_buttons.h"
-#include "gui/shell/enter_navigation.h"
 #include "gui/shell/form_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace balcora::gui {
 
 OperatorFormDialog::OperatorFormDialog(access::OperatorMaintenanceScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenDialog(screen, parent, "operator_form_dialog") {
     const access::OperatorMaintenanceScreen::Form& f = *screen_.form;
     setWindowTitle(f.is_new ? tr("Novo Usuário")
                             : tr("Alterar Usuário - %1").arg(qs(f.data.login)));
-    setObjectName("operator_form_dialog");
 
     auto* form = new QFormLayout;
     login_ = form_line(this, form, tr("&Login:"), "login", access::kLoginMaxChars,
@@ -41,12 +35,7 @@ OperatorFormDialog::OperatorFormDialog(access::OperatorMaintenanceScreen& screen
         fields.push_back(confirmation_);
     }
 
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Gravar"), [this] { confirm(); });
-    form_column(this, form)->addWidget(buttons);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch(fields);
-    tab_chain(fields);
+    finish_form(this, form, fields, tr("&Gravar"), [this] { confirm(); });
 
     login_->setText(qs(f.data.login));
     name_->setText(qs(f.data.name));
@@ -78,57 +67,40 @@ void OperatorFormDialog::confirm() {
 
 void OperatorFormDialog::show_focus() {
     using F = access::OperatorMaintenanceScreen::FormField;
-    QLineEdit* target = login_;
-    switch (screen_.form_focus()) {
-        case F::kLogin:
-            target = login_;
-            break;
-        case F::kName:
-            target = name_;
-            break;
-        case F::kPassword:
-            target = password_ ? password_ : login_;
-            break;
-        case F::kConfirmation:
-            target = confirmation_ ? confirmation_ : login_;
-            break;
-    }
+    const F focus = screen_.form_focus();
+    // The password fields are there only for a new operator.
+    QLineEdit* target = focus == F::kName           ? name_
+                        : focus == F::kPassword     ? password_
+                        : focus == F::kConfirmation ? confirmation_
+                                                    : login_;
+    if (!target) target = login_;
     focus_field(target);
 }
 
-void OperatorFormDialog::reject() {
-    screen_.cancel_form();
-    QDialog::reject();
-}
-
-PasswordResetDialog::PasswordResetDialog(access::OperatorMaintenanceScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
-    const access::Operator* op = screen_.selected_operator();
-    setWindowTitle(tr("Nova Senha - %1").arg(op ? qs(op->login) : QString()));
-    setObjectName("password_reset_dialog");
+void ask_new_password(access::OperatorMaintenanceScreen& screen, QWidget* parent) {
+    const access::Operator* op = screen.selected_operator();
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QDialog::tr("Nova Senha - %1").arg(op ? qs(op->login) : QString()));
+    dialog.setObjectName("password_reset_dialog");
 
     auto* form = new QFormLayout;
-    password_ = form_line(this, form, tr("&Nova senha:"), "password", access::kPasswordMaxChars,
-                          access::kPasswordMaxChars, true);
-    confirmation_ = form_line(this, form, tr("&Confirmação:"), "confirmation",
-                              access::kPasswordMaxChars, access::kPasswordMaxChars, true);
-    QDialogButtonBox* buttons = ok_cancel(this, tr("&Ok"), [this] { confirm(); });
-    form_column(this, form)->addWidget(buttons);
-
-    auto* enter = new EnterNavigation(this, [this] { confirm(); });
-    enter->watch({password_, confirmation_});
-    setTabOrder(password_, confirmation_);
-}
-
-void PasswordResetDialog::confirm() {
-    if (screen_.reset_password(password_->text().toStdString(),
-                               confirmation_->text().toStdString())) {
-        accept();
-        return;
-    }
-    password_->clear();
-    confirmation_->clear();
-    password_->setFocus(Qt::OtherFocusReason);
+    QLineEdit* password = form_line(&dialog, form, QDialog::tr("&Nova senha:"), "password",
+                                    access::kPasswordMaxChars, access::kPasswordMaxChars, true);
+    QLineEdit* confirmation = form_line(&dialog, form, QDialog::tr("&Confirmação:"), "confirmation",
+                                        access::kPasswordMaxChars, access::kPasswordMaxChars, true);
+    // A refused pair is typed again from the start.
+    auto confirm = [&] {
+        if (screen.reset_password(password->text().toStdString(),
+                                  confirmation->text().toStdString())) {
+            dialog.accept();
+            return;
+        }
+        password->clear();
+        confirmation->clear();
+        password->setFocus(Qt::OtherFocusReason);
+    };
+    finish_form(&dialog, form, {password, confirmation}, QDialog::tr("&Ok"), confirm);
+    dialog.exec();
 }
 
 }  // namespace balcora::gui

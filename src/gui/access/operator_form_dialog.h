@@ -1,8 +1,7 @@
 #pragma once
 
 #include "access/operator_maintenance_screen.h"
-
-#include <QDialog>
+#include "gui/shell/screen_dialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -12,19 +11,17 @@ namespace balcora::gui {
 // The record of one operator, added or edited from the operator maintenance
 // (the screen's form). Fields "login", "name", "active", "administrator",
 // and for a new operator "password", "confirmation"; buttons "ok", "cancel".
-class OperatorFormDialog : public QDialog {
+class OperatorFormDialog : public ScreenDialog<access::OperatorMaintenanceScreen,
+                                               &access::OperatorMaintenanceScreen::cancel_form> {
     Q_OBJECT
   public:
     explicit OperatorFormDialog(access::OperatorMaintenanceScreen& screen,
                                 QWidget* parent = nullptr);
 
-    void reject() override;
-
   private:
     void confirm();
     void show_focus();
 
-    access::OperatorMaintenanceScreen& screen_;
     QLineEdit* login_;
     QLineEdit* name_;
     QCheckBox* active_;
@@ -33,19 +30,8 @@ class OperatorFormDialog : public QDialog {
     QLineEdit* confirmation_ = nullptr;
 };
 
-// A new password for the selected operator: "password", "confirmation".
-class PasswordResetDialog : public QDialog {
-    Q_OBJECT
-  public:
-    explicit PasswordResetDialog(access::OperatorMaintenanceScreen& screen,
-                                 QWidget* parent = nullptr);
-
-  private:
-    void confirm();
-
-    access::OperatorMaintenanceScreen& screen_;
-    QLineEdit* password_;
-    QLineEdit* confirmation_;
-};
+// Asks a new password for the selected operator ("password_reset_dialog":
+// "password", "confirmation") until the screen takes one or it is cancelled.
+void ask_new_password(access::OperatorMaintenanceScreen& screen, QWidget* parent);
 
 }  // namespace balcora::gui

@@ -16,24 +16,13 @@
 
 namespace balcora::gui {
 
-namespace {
-
-// Rows tall enough for the rights' check boxes.
-QTableWidget* table(QWidget* parent, const char* name, const QStringList& headers) {
-    QTableWidget* t = list_table(parent, name, headers);
-    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 8);
-    return t;
-}
-
-}  // namespace
-
 OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenanceScreen& screen,
                                                      QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenDialog(screen, parent, "operator_maintenance_window") {
     setWindowTitle(tr(access::OperatorMaintenanceScreen::kCaption));
-    setObjectName("operator_maintenance_window");
 
-    operators_ = table(this, "operators", {tr("Login"), tr("Nome"), tr("Situação"), tr("Admin.")});
+    operators_ =
+        check_table(this, "operators", {tr("Login"), tr("Nome"), tr("Situação"), tr("Admin.")});
     operators_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     for (int c : {0, 2, 3})
         operators_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
@@ -50,7 +39,7 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
                 right_bits_.push_back(r.bit);
                 headers << qs(r.label);
             }
-    rights_ = table(this, "rights", headers);
+    rights_ = check_table(this, "rights", headers);
     rights_->setSelectionMode(QAbstractItemView::SingleSelection);
     rights_->setSelectionBehavior(QAbstractItemView::SelectItems);
     rights_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -109,15 +98,11 @@ OperatorMaintenanceWindow::OperatorMaintenanceWindow(access::OperatorMaintenance
 
 void OperatorMaintenanceWindow::fill_operators() {
     filling_ = true;
-    const auto& list = screen_.operators();
-    operators_->setRowCount(static_cast<int>(list.size()));
-    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-        const access::Operator& op = list[static_cast<std::size_t>(i)];
-        operators_->setItem(i, 0, list_cell(qs(op.login)));
-        operators_->setItem(i, 1, list_cell(qs(op.name)));
-        operators_->setItem(i, 2, list_cell(op.active ? tr("Ativo") : tr("Inativo")));
-        operators_->setItem(i, 3, list_cell(op.administrator ? tr("Sim") : tr("Não")));
-    }
+    fill_rows(operators_, screen_.operators(), [this](int i, const access::Operator& op) {
+        set_row(operators_, i,
+                {qs(op.login), qs(op.name), op.active ? tr("Ativo") : tr("Inativo"),
+                 op.administrator ? tr("Sim") : tr("Não")});
+    });
     if (screen_.selected() >= 0) operators_->selectRow(screen_.selected());
     filling_ = false;
     fill_rights();
@@ -127,26 +112,22 @@ void OperatorMaintenanceWindow::fill_rights() {
     filling_ = true;
     const auto& rows = screen_.rights();
     const std::string locked = screen_.rights_locked_reason();
-    rights_->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const auto& row = rows[static_cast<std::size_t>(i)];
+    fill_rows(rights_, rows, [&](int i, const auto& row) {
         rights_->setItem(i, 0, list_cell(qs(row.procedure->title)));
         for (std::size_t c = 0; c < right_bits_.size(); ++c) {
             const std::uint8_t bit = right_bits_[c];
             bool listed = false;
             for (const access::RightName& r : row.procedure->rights) listed |= r.bit == bit;
-            auto* item = new QTableWidgetItem;
+            QTableWidgetItem* item = nullptr;
             if (listed) {
-                Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
-                if (locked.empty()) flags |= Qt::ItemIsEnabled;
-                item->setFlags(flags);
-                item->setCheckState(row.bits & bit ? Qt::Checked : Qt::Unchecked);
+                item = check_cell((row.bits & bit) != 0, locked.empty());
             } else {
+                item = new QTableWidgetItem;
                 item->setFlags(Qt::NoItemFlags);
             }
             rights_->setItem(i, static_cast<int>(c) + 1, item);
         }
-    }
+    });
     rights_note_->setText(qs(locked));
     rights_note_->setVisible(!locked.empty());
     save_rights_->setEnabled(locked.empty() && !rows.empty());
@@ -192,13 +173,7 @@ void OperatorMaintenanceWindow::remove_operator() {
 
 void OperatorMaintenanceWindow::reset_password() {
     if (!screen_.selected_operator()) return;
-    PasswordResetDialog dialog(screen_, this);
-    dialog.exec();
-}
-
-void OperatorMaintenanceWindow::reject() {
-    screen_.close();
-    QDialog::reject();
+    ask_new_password(screen_, this);
 }
 
 }  // namespace balcora::gui

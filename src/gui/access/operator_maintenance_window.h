@@ -1,8 +1,7 @@
 #pragma once
 
 #include "access/operator_maintenance_screen.h"
-
-#include <QDialog>
+#include "gui/shell/screen_dialog.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,13 +16,12 @@ namespace balcora::gui {
 // ("operators"), the rights of the selected one ("rights", one checkbox per
 // right), and the buttons "add", "edit", "remove", "password",
 // "save_rights", "close".
-class OperatorMaintenanceWindow : public QDialog {
+class OperatorMaintenanceWindow : public ScreenDialog<access::OperatorMaintenanceScreen,
+                                                      &access::OperatorMaintenanceScreen::close> {
     Q_OBJECT
   public:
     explicit OperatorMaintenanceWindow(access::OperatorMaintenanceScreen& screen,
                                        QWidget* parent = nullptr);
-
-    void reject() override;
 
   private:
     void add_operator();
@@ -36,7 +34,6 @@ class OperatorMaintenanceWindow : public QDialog {
     void fill_operators();
     void fill_rights();
 
-    access::OperatorMaintenanceScreen& screen_;
     std::vector<std::uint8_t> right_bits_;  // the bit of each rights column after the first
     QTableWidget* operators_;
     QTableWidget* rights_;

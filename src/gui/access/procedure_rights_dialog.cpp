@@ -1,5 +1,7 @@
 #include "gui/access/procedure_rights_dialog.h"
 
+#include "gui/shell/list_widgets.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,20 +16,13 @@ constexpr int kFixedColumns = 2;  // login, name
 }
 
 ProcedureRightsDialog::ProcedureRightsDialog(access::ProcedureRightsScreen& screen, QWidget* parent)
-    : QDialog(parent), screen_(screen) {
+    : ScreenDialog(screen, parent, "procedure_rights_dialog") {
     setWindowTitle(QString::fromStdString(screen_.caption()));
-    setObjectName("procedure_rights_dialog");
 
     QStringList headers{tr("Login"), tr("Nome")};
     for (const auto& c : screen_.columns()) headers << QString::fromStdString(c.label);
-    rights_ = new QTableWidget(0, static_cast<int>(headers.size()), this);
-    rights_->setObjectName("rights");
-    rights_->setHorizontalHeaderLabels(headers);
-    rights_->verticalHeader()->hide();
-    rights_->verticalHeader()->setDefaultSectionSize(rights_->fontMetrics().height() + 8);
-    rights_->setAlternatingRowColors(true);
-    rights_->setSelectionMode(QAbstractItemView::SingleSelection);
-    rights_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rights_ = check_table(this, "rights", headers);
+    rights_->setSelectionBehavior(QAbstractItemView::SelectItems);
     rights_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     for (int c = 0; c < rights_->columnCount(); ++c)
         if (c != 1)
@@ -37,26 +32,18 @@ ProcedureRightsDialog::ProcedureRightsDialog(access::ProcedureRightsScreen& scre
 
     auto* label = new QLabel(tr("&Usuários ativos:"), this);
     label->setBuddy(rights_);
-    auto* save = new QPushButton(tr("&Gravar"), this);
-    save->setObjectName("save");
-    save->setAutoDefault(false);
-    auto* close = new QPushButton(tr("&Fechar"), this);
-    close->setObjectName("close");
-    close->setAutoDefault(false);
+    QPushButton* save = row_button(this, tr("&Gravar"), "save");
+    QPushButton* close = row_button(this, tr("&Fechar"), "close");
     connect(save, &QPushButton::clicked, this, [this] {
         screen_.save();
         fill();
     });
     connect(close, &QPushButton::clicked, this, &ProcedureRightsDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(rights_, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(button_row({}, {save, close}));
     resize(520, 340);
     fill();
     rights_->setFocus(Qt::OtherFocusReason);
@@ -64,26 +51,13 @@ ProcedureRightsDialog::ProcedureRightsDialog(access::ProcedureRightsScreen& scre
 
 void ProcedureRightsDialog::fill() {
     filling_ = true;
-    const auto& rows = screen_.rows();
-    rights_->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const auto& row = rows[static_cast<std::size_t>(i)];
-        const QString texts[] = {QString::fromStdString(row.op.login),
-                                 QString::fromStdString(row.op.name)};
-        for (int c = 0; c < kFixedColumns; ++c) {
-            auto* item = new QTableWidgetItem(texts[c]);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            rights_->setItem(i, c, item);
-        }
-        for (std::size_t c = 0; c < screen_.columns().size(); ++c) {
-            auto* item = new QTableWidgetItem;
-            Qt::ItemFlags flags = Qt::ItemIsUserCheckable | Qt::ItemIsSelectable;
-            if (row.editable) flags |= Qt::ItemIsEnabled;
-            item->setFlags(flags);
-            item->setCheckState(row.bits & screen_.columns()[c].bit ? Qt::Checked : Qt::Unchecked);
-            rights_->setItem(i, static_cast<int>(c) + kFixedColumns, item);
-        }
-    }
+    fill_rows(rights_, screen_.rows(), [this](int i, const auto& row) {
+        set_row(rights_, i,
+                {QString::fromStdString(row.op.login), QString::fromStdString(row.op.name)});
+        for (std::size_t c = 0; c < screen_.columns().size(); ++c)
+            rights_->setItem(i, static_cast<int>(c) + kFixedColumns,
+                             check_cell((row.bits & screen_.columns()[c].bit) != 0, row.editable));
+    });
     filling_ = false;
 }
 
@@ -93,11 +67,6 @@ void ProcedureRightsDialog::toggled(int row, int column) {
     screen_.set_right(row, column - kFixedColumns, on);
     fill();
     rights_->setCurrentCell(row, column);
-}
-
-void ProcedureRightsDialog::reject() {
-    screen_.close();
-    QDialog::reject();
 }
 
 }  // namespace balcora::gui

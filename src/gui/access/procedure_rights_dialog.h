@@ -1,8 +1,7 @@
 #pragma once
 
 #include "access/procedure_rights_screen.h"
-
-#include <QDialog>
+#include "gui/shell/screen_dialog.h"
 
 class QTableWidget;
 
@@ -10,19 +9,17 @@ namespace balcora::gui {
 
 // The rights of one procedure for every operator ("rights": login, name,
 // then one checkbox per right), buttons "save" and "close".
-class ProcedureRightsDialog : public QDialog {
+class ProcedureRightsDialog
+    : public ScreenDialog<access::ProcedureRightsScreen, &access::ProcedureRightsScreen::close> {
     Q_OBJECT
   public:
     explicit ProcedureRightsDialog(access::ProcedureRightsScreen& screen,
                                    QWidget* parent = nullptr);
 
-    void reject() override;
-
   private:
     void fill();
     void toggled(int row, int column);
 
-    access::ProcedureRightsScreen& screen_;
     QTableWidget* rights_;
     bool filling_ = false;
 };

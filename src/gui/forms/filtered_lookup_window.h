@@ -2,25 +2,38 @@
 
 #include "gui/forms/name_lookup_dialog.h"
 
+#include <functional>
+#include <type_traits>
+#include <utility>
+
 namespace balcora::gui {
 
 // A name lookup window over one of the name-filtered lists (forms/): the
 // filter, the note, the choice and the memory of the filter go to the list;
-// a window gives its columns and its rows.
+// the caller gives the columns and the texts of a line under them.
 template <class Lookup>
-class FilteredLookupWindow : public NameLookupDialog {
+class FilteredLookupWindow final : public NameLookupDialog {
   public:
-    FilteredLookupWindow(QWidget* parent, const char* object_name, const QStringList& headers)
+    using Line =
+        typename std::remove_cvref_t<decltype(std::declval<const Lookup&>().lines())>::value_type;
+    using RowTexts = std::function<QStringList(const Line&)>;
+
+    FilteredLookupWindow(QWidget* parent, const char* object_name, const QStringList& headers,
+                         RowTexts row_texts)
         : NameLookupDialog(parent, Lookup::kTitle, object_name, "Nome:", headers,
-                           static_cast<int>(Lookup::kFilterLimit)) {}
+                           static_cast<int>(Lookup::kFilterLimit)),
+          row_texts_(std::move(row_texts)) {
+        opened_ = lookup_.open();
+        show_lines(lookup_.filter());
+    }
     // False when the list could not be read (the error was shown).
     bool opened() const { return opened_; }
 
-  protected:
-    // Called by the window's constructor, once its rows() can run.
-    void load() {
-        opened_ = lookup_.open();
-        show_lines(lookup_.filter());
+  private:
+    std::vector<QStringList> rows() const override {
+        std::vector<QStringList> out;
+        for (const Line& l : lookup_.lines()) out.push_back(row_texts_(l));
+        return out;
     }
     bool apply_filter(const std::string& text) override { return lookup_.set_filter(text); }
     std::string note() const override { return lookup_.note(); }
@@ -30,8 +43,7 @@ class FilteredLookupWindow : public NameLookupDialog {
     void remember() override { lookup_.close(); }
 
     Lookup lookup_;
-
-  private:
+    RowTexts row_texts_;
     bool opened_ = false;
 };
 

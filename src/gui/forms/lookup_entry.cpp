@@ -1,8 +1,9 @@
 #include "gui/forms/lookup_entry.h"
 
-#include "gui/forms/customer_lookup_window.h"
+#include "forms/customer_lookup.h"
+#include "forms/seller_lookup.h"
+#include "gui/forms/filtered_lookup_window.h"
 #include "gui/forms/product_query_window.h"
-#include "gui/forms/seller_lookup_window.h"
 
 #include <QPointer>
 
@@ -32,18 +33,38 @@ void open_product_query(QWidget* parent) {
     window->activateWindow();
 }
 
-std::optional<std::int32_t> choose_customer(QWidget* parent) {
-    CustomerLookupWindow window(parent);
+namespace {
+
+template <class Lookup>
+std::optional<std::int32_t> choose_in(QWidget* parent, const char* object_name,
+                                      const QStringList& headers,
+                                      typename FilteredLookupWindow<Lookup>::RowTexts row_texts) {
+    FilteredLookupWindow<Lookup> window(parent, object_name, headers, std::move(row_texts));
     if (!window.opened()) return std::nullopt;
     window.exec();
     return window.chosen();
 }
 
+}  // namespace
+
+std::optional<std::int32_t> choose_customer(QWidget* parent) {
+    return choose_in<forms::CustomerLookup>(
+        parent, "customer_lookup",
+        {"Código", "Razão Social", "Nome Fantasia", "CNPJ/CPF", "Telefone"},
+        [](const forms::CustomerLine& l) -> QStringList {
+            return {QString::number(l.id_cliente), QString::fromStdString(l.razao),
+                    QString::fromStdString(l.nome), QString::fromStdString(l.cgcpf),
+                    QString::fromStdString(l.telef)};
+        });
+}
+
 std::optional<std::int32_t> choose_seller(QWidget* parent) {
-    SellerLookupWindow window(parent);
-    if (!window.opened()) return std::nullopt;
-    window.exec();
-    return window.chosen();
+    return choose_in<forms::SellerLookup>(
+        parent, "seller_lookup", {"Código", "Nome", "Comissão %", "Pagto. Comissão"},
+        [](const forms::SellerLine& l) -> QStringList {
+            return {QString::number(l.id_vendedor), QString::fromStdString(l.nome),
+                    QString::fromStdString(l.taxa_com), QString::fromStdString(l.forma_pag)};
+        });
 }
 
 }  // namespace balcora::gui

@@ -2,6 +2,7 @@
 
 #include "forms/maqecf_choices.h"
 #include "gui/qt_text.h"
+#include "gui/shell/list_widgets.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 
@@ -124,24 +125,17 @@ MaqecfFormDialog::MaqecfFormDialog(forms::MaqecfForm& form, QWidget* parent)
     printer->addRow("Porta de Comunicação:", porta_com_scanner_);
     printer->addRow("Nº Credenciamento do ECF:", num_cred_ecf_);
 
-    auto* ok = new QPushButton("&Ok", this);
-    ok->setObjectName("ok");
+    QPushButton* ok = dialog_button(this, "&Ok", "ok");
     ok->setDefault(true);
-    auto* cancel = new QPushButton("&Cancelar", this);
-    cancel->setObjectName("cancel");
-    cancel->setAutoDefault(false);
+    QPushButton* cancel = row_button(this, "&Cancelar", "cancel");
     connect(ok, &QPushButton::clicked, this, &MaqecfFormDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(model_choice_, &QComboBox::activated, this, &MaqecfFormDialog::model_chosen);
     ok->setEnabled(!form_.read_only());
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(printer);
-    layout->addLayout(buttons);
+    layout->addLayout(button_row({}, {ok, cancel}));
 
     auto* reveal = new QShortcut(QKeySequence("Ctrl+A"), this);
     connect(reveal, &QShortcut::activated, this, &MaqecfFormDialog::reveal_situation);

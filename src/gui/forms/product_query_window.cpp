@@ -46,6 +46,13 @@ constexpr std::array<const char*, kColumns> kHeaders = {
     "Sit.",   "Alíq.", "IAT",      "IPPT",      "Estoque"};
 constexpr std::array<int, kColumns> kWidths = {115, 75, 85, 330, 60, 90, 40, 55, 40, 45, 85};
 
+// The text of each column in a product's line.
+using forms::ProductLine;
+constexpr std::array<std::string ProductLine::*, kColumns> kTexts = {
+    &ProductLine::codigo_shown, &ProductLine::cest,  &ProductLine::ncm,    &ProductLine::descricao,
+    &ProductLine::unidade,      &ProductLine::preco, &ProductLine::st,     &ProductLine::aliquota,
+    &ProductLine::iat,          &ProductLine::ippt,  &ProductLine::estoque};
+
 constexpr std::array<const char*, 4> kTabs = {"Nome", "Código Barras", "Código", "Referência"};
 constexpr std::array<const char*, 4> kFilterLabels = {
     "Descrição:", "Código de Barras:", "Código:", "Referência:"};
@@ -94,32 +101,10 @@ class ProductModel : public QAbstractTableModel {
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         }
         if (role != Qt::DisplayRole) return {};
-        const forms::ProductLine& l = screen_.lines()[static_cast<std::size_t>(index.row())];
-        switch (index.column()) {
-            case kCodigo:
-                return qs(l.codigo_shown);
-            case kCest:
-                return qs(l.cest);
-            case kNcm:
-                return qs(l.ncm);
-            case kDescricao:
-                return qs(l.descricao);
-            case kUnidade:
-                return qs(l.unidade);
-            case kPreco:
-                return qs(l.preco);
-            case kSt:
-                return qs(l.st);
-            case kAliquota:
-                return qs(l.aliquota);
-            case kIat:
-                return qs(l.iat);
-            case kIppt:
-                return qs(l.ippt);
-            case kEstoque:
-                return qs(l.estoque);
-        }
-        return {};
+        const int c = index.column();
+        if (c < 0 || c >= kColumns) return {};
+        const ProductLine& l = screen_.lines()[static_cast<std::size_t>(index.row())];
+        return qs(l.*kTexts[static_cast<std::size_t>(c)]);
     }
 
   private:

@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace balcora {
 
 namespace gui {
@@ -59,17 +61,15 @@ LogQueryWindow::LogQueryWindow(log::LogQueryScreen& screen, QWidget* parent)
     connect(consultar, &QPushButton::clicked, this, &LogQueryWindow::query);
 
     auto* filters = new QHBoxLayout;
-    filters->addWidget(label_for(this, tr("&Operação:"), operacao_));
-    filters->addWidget(operacao_);
-    filters->addSpacing(8);
-    filters->addWidget(label_for(this, tr("&Tabela:"), tabela_));
-    filters->addWidget(tabela_);
-    filters->addSpacing(8);
-    filters->addWidget(label_for(this, tr("&Id:"), id_));
-    filters->addWidget(id_);
-    filters->addSpacing(8);
-    filters->addWidget(label_for(this, tr("&Data Abertura:"), data_));
-    filters->addWidget(data_);
+    const std::pair<QString, QWidget*> labelled[] = {{tr("&Operação:"), operacao_},
+                                                     {tr("&Tabela:"), tabela_},
+                                                     {tr("&Id:"), id_},
+                                                     {tr("&Data Abertura:"), data_}};
+    for (const auto& [text, field] : labelled) {
+        if (field != operacao_) filters->addSpacing(8);
+        filters->addWidget(label_for(this, text, field));
+        filters->addWidget(field);
+    }
     filters->addStretch(1);
     filters->addWidget(consultar);
 

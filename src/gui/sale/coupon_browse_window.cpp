@@ -40,15 +40,8 @@ CouponBrowseWindow::CouponBrowseWindow(QWidget* parent) : QDialog(parent) {
     coo_->setPlaceholderText(tr("Nº COO"));
     coo_->setFixedWidth(QFontMetrics(coo_->font()).horizontalAdvance("0000000000") + 12);
 
-    table_ = new QTableWidget(0, 5, this);
-    table_->setObjectName("lista");
-    table_->setHorizontalHeaderLabels(
-        {tr("Nº COO"), tr("Data"), tr("Hora"), tr("Cliente"), tr("Total")});
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setAlternatingRowColors(true);
-    table_->verticalHeader()->hide();
+    table_ = list_table(this, "lista",
+                        {tr("Nº COO"), tr("Data"), tr("Hora"), tr("Cliente"), tr("Total")});
     table_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     table_->setMinimumSize(820, 380);
     note_ = new QLabel(this);

@@ -3,6 +3,7 @@
 #include "gui/forms/lookup_entry.h"
 #include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
+#include "gui/shell/list_widgets.h"
 #include "util/fixed_point_text.h"
 
 #include <QCheckBox>
@@ -82,16 +83,9 @@ CouponFormWindow::CouponFormWindow(const sale::CouponFormStart& start, QWidget* 
     com->addStretch();
     pg->addLayout(com, 2, 6);
 
-    items_ = new QTableWidget(0, 9, this);
-    items_->setObjectName("itens");
-    items_->setHorizontalHeaderLabels({tr("Item"), tr("Código"), tr("Descrição Produto"),
-                                       tr("Qtdade"), tr("Und"), tr("Unitário"), tr("Total"),
-                                       tr("Desconto"), tr("Valor")});
-    items_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    items_->setSelectionMode(QAbstractItemView::SingleSelection);
-    items_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    items_->setAlternatingRowColors(true);
-    items_->verticalHeader()->hide();
+    items_ = list_table(this, "itens",
+                        {tr("Item"), tr("Código"), tr("Descrição Produto"), tr("Qtdade"), tr("Und"),
+                         tr("Unitário"), tr("Total"), tr("Desconto"), tr("Valor")});
     items_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     items_->setMinimumSize(900, 220);
     items_->installEventFilter(this);

@@ -1,5 +1,7 @@
 #include "gui/sale/item_cancel_dialog.h"
 
+#include "gui/shell/list_widgets.h"
+
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
@@ -27,24 +29,18 @@ ItemCancelDialog::ItemCancelDialog(QWidget* parent) : QDialog(parent) {
     auto* label = new QLabel(tr("Número do Item:"), this);
     label->setFont(big);
     label->setBuddy(field_);
-    auto* yes = new QPushButton(tr("&Sim"), this);
-    yes->setObjectName("sim");
-    auto* no = new QPushButton(tr("&Não"), this);
-    no->setObjectName("nao");
+    QPushButton* yes = dialog_button(this, tr("&Sim"), "sim");
+    QPushButton* no = dialog_button(this, tr("&Não"), "nao");
     connect(yes, &QPushButton::clicked, this, &ItemCancelDialog::confirm);
     connect(no, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* line = new QHBoxLayout;
     line->addWidget(label);
     line->addWidget(field_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(yes);
-    buttons->addWidget(no);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(line);
     layout->addWidget(new QLabel(tr("S - Confirma    N - Desiste"), this));
-    layout->addLayout(buttons);
+    layout->addLayout(button_row({}, {yes, no}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     field_->setFocus();
 }

@@ -317,48 +317,27 @@ void PaymentWindow::confirm() {
 
 void PaymentWindow::go_to(const sale::PaymentOutcome& o) {
     using F = sale::PaymentField;
-    QWidget* target = nullptr;
+    if (o.focus == F::kNone) return;
+    using Place = std::pair<F, QWidget*>;
+    const Place payment_tab[] = {
+        {F::kForm, form_},
+        {F::kAmount, amount_},
+        {F::kChequeNumber, cheque_number_},
+        {F::kChequeDate, cheque_date_},
+        {F::kTerm, terms_[std::clamp(o.term, 1, sale::kMaxInstalments) - 1]},
+        {F::kDueDate, due_date_},
+        {F::kClient, client_code_}};
+    const Place adjustment_tab[] = {{F::kSubtotal, subtotal_},
+                                    {F::kSurchargePercent, surcharge_percent_},
+                                    {F::kSurchargeValue, surcharge_},
+                                    {F::kDiscountPercent, discount_percent_},
+                                    {F::kDiscountValue, discount_}};
+    QWidget* target = form_;
     int tab = 0;
-    switch (o.focus) {
-        case F::kNone:
-            return;
-        case F::kForm:
-            target = form_;
-            break;
-        case F::kAmount:
-            target = amount_;
-            break;
-        case F::kChequeNumber:
-            target = cheque_number_;
-            break;
-        case F::kChequeDate:
-            target = cheque_date_;
-            break;
-        case F::kTerm:
-            target = terms_[std::clamp(o.term, 1, sale::kMaxInstalments) - 1];
-            break;
-        case F::kDueDate:
-            target = due_date_;
-            break;
-        case F::kClient:
-            target = client_code_;
-            break;
-        case F::kSubtotal:
-            target = subtotal_, tab = 1;
-            break;
-        case F::kSurchargePercent:
-            target = surcharge_percent_, tab = 1;
-            break;
-        case F::kSurchargeValue:
-            target = surcharge_, tab = 1;
-            break;
-        case F::kDiscountPercent:
-            target = discount_percent_, tab = 1;
-            break;
-        case F::kDiscountValue:
-            target = discount_, tab = 1;
-            break;
-    }
+    for (const auto& [field, widget] : payment_tab)
+        if (field == o.focus) target = widget;
+    for (const auto& [field, widget] : adjustment_tab)
+        if (field == o.focus) target = widget, tab = 1;
     if (tab == 1 && !screen_.state().adjustment_tab) tab = 0, target = form_;
     tabs_->setCurrentIndex(tab);
     if (!target->isEnabled()) target = form_;

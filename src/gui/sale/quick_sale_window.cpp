@@ -53,16 +53,21 @@ QLabel* named_label(QWidget* parent, const char* name, const QString& text = {})
     return l;
 }
 
+// A frame the style sheet draws by its name.
+QFrame* named_frame(QWidget* parent, const char* name) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    return f;
+}
+
 // A framed value with its caption above it.
 QWidget* value_box(const QString& title, QLabel*& value, const char* name, QWidget* parent) {
-    auto* box = new QFrame(parent);
-    box->setObjectName("caixa_valor");
+    QFrame* box = named_frame(parent, "caixa_valor");
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(12, 6, 12, 8);
     layout->setSpacing(0);
     layout->addWidget(named_label(box, "legenda", title));
-    value = new QLabel(box);
-    value->setObjectName(name);
+    value = named_label(box, name);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(value);
     return box;
@@ -147,8 +152,7 @@ QuickSaleWindow::QuickSaleWindow(QWidget* parent)
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(kStyle);
 
-    auto* tape_panel = new QFrame(this);
-    tape_panel->setObjectName("painel");
+    QFrame* tape_panel = named_frame(this, "painel");
     auto* tape_layout = new QVBoxLayout(tape_panel);
     auto* tape_head = new QHBoxLayout;
     coupon_ = named_label(tape_panel, "cupom");
@@ -199,8 +203,7 @@ QuickSaleWindow::QuickSaleWindow(QWidget* parent)
 QuickSaleWindow::~QuickSaleWindow() = default;
 
 QWidget* QuickSaleWindow::build_header() {
-    auto* header = new QFrame(this);
-    header->setObjectName("cabecalho");
+    QFrame* header = named_frame(this, "cabecalho");
     auto* layout = new QHBoxLayout(header);
     layout->setContentsMargins(14, 8, 14, 8);
     logo_ = named_label(header, "logo");
@@ -235,8 +238,7 @@ QWidget* QuickSaleWindow::build_header() {
 }
 
 QWidget* QuickSaleWindow::build_product_panel() {
-    auto* panel = new QFrame(this);
-    panel->setObjectName("painel");
+    QFrame* panel = named_frame(this, "painel");
     auto* layout = new QVBoxLayout(panel);
     layout->setSpacing(8);
     picture_ = new PictureBox(panel);
@@ -256,8 +258,7 @@ QWidget* QuickSaleWindow::build_product_panel() {
     values->addWidget(value_box(tr("Total do Produto R$"), item_total_, "total_produto", panel), 1,
                       0, 1, 2);
 
-    auto* total_box = new QFrame(panel);
-    total_box->setObjectName("caixa_total");
+    QFrame* total_box = named_frame(panel, "caixa_total");
     auto* total_layout = new QVBoxLayout(total_box);
     total_layout->setContentsMargins(16, 8, 16, 10);
     auto* total_caption = named_label(total_box, "legenda_total", tr("Total do Cupom R$"));
@@ -275,8 +276,7 @@ QWidget* QuickSaleWindow::build_product_panel() {
 }
 
 QWidget* QuickSaleWindow::build_entry() {
-    auto* entry = new QFrame(this);
-    entry->setObjectName("painel");
+    QFrame* entry = named_frame(this, "painel");
     auto* layout = new QGridLayout(entry);
     layout->setContentsMargins(14, 8, 14, 8);
     auto* code_label = named_label(entry, "rotulo_campo", tr("Código do Produto"));
