@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ui/environment.h"
+#include "util/text.h"
 
+#include <string>
 #include <string_view>
 
 namespace balcora::access {
@@ -26,6 +28,19 @@ class FocusedWindow {
         prompt().message("Aviso", text, ui::Icon::kWarning);
         focus_ = field;
         return false;
+    }
+
+    // A sign-in: a blank login, then an empty password, takes the focus back;
+    // true when one did.
+    bool focus_blank_sign_in(const std::string& login, const std::string& password,
+                             Field login_field, Field password_field) {
+        if (util::trim(login).empty())
+            focus_ = login_field;
+        else if (password.empty())
+            focus_ = password_field;
+        else
+            return false;
+        return true;
     }
 
     bool open_;
