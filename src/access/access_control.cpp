@@ -270,6 +270,16 @@ std::string password_problem(std::string_view password) {
     return {};
 }
 
+std::string new_password_problem(std::string& password, std::string& confirmation) {
+    std::string problem = password_problem(password);
+    if (problem.empty() && password != confirmation) {
+        problem = "As senhas não conferem!";
+        password.clear();
+    }
+    if (!problem.empty()) confirmation.clear();
+    return problem;
+}
+
 int create_operator(const Operator& data, std::string_view password) {
     for (const std::string& problem :
          {login_problem(data.login), name_problem(data.name), password_problem(password)})

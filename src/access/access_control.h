@@ -44,6 +44,10 @@ std::optional<Operator> find_operator_by_login(std::string_view login);
 std::string login_problem(std::string_view login);
 std::string name_problem(std::string_view name);
 std::string password_problem(std::string_view password);
+// A new password typed twice: its problem, else "As senhas não conferem!" when
+// the two differ. A refused password loses its confirmation, a mismatch both,
+// for the operator to type them again.
+std::string new_password_problem(std::string& password, std::string& confirmation);
 
 // Creates an operator (login trimmed); shows why when it refuses. The new id,
 // or 0. Runs as single statements, so it may sit inside a caller's

@@ -10,15 +10,7 @@ namespace balcora {
 namespace access {
 
 void ChangeLoginScreen::ok() {
-    if (!open_) return;
-    if (util::trim(usuario).empty()) {
-        focus_ = Field::kUsuario;
-        return;
-    }
-    if (senha.empty()) {
-        focus_ = Field::kSenha;
-        return;
-    }
+    if (!open_ || focus_blank_sign_in(usuario, senha, Field::kUsuario, Field::kSenha)) return;
     const int r = change_login(AppNumQueue, usuario, senha);
     senha.clear();
     if (r == kLoginRefused) {

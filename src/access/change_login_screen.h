@@ -1,16 +1,20 @@
 #pragma once
 
+#include "access/focused_window.h"
+
 #include <string>
 
 namespace balcora {
 
 namespace access {
 
+enum class ChangeLoginField { kUsuario, kSenha };
+
 // "Login / Troca de Usuário": another operator takes over the sign-in of the
 // process (the handle stays the same), e.g. a supervisor at the checkout.
-class ChangeLoginScreen {
+class ChangeLoginScreen : public FocusedWindow<ChangeLoginField> {
   public:
-    enum class Field { kUsuario, kSenha };
+    using Field = ChangeLoginField;
     static constexpr const char* kCaption = "Login / Troca de Usuário";
     static constexpr int kFieldWidth = 12;
     // result() of a window closed without a change attempt that closed it.
@@ -20,11 +24,8 @@ class ChangeLoginScreen {
     // operation decides: refused (1) keeps the window open on "Usuário:",
     // any other result closes it.
     void ok();
-    // Esc: closes without a change.
-    void cancel() { open_ = false; }
+    // cancel(): closes without a change.
 
-    bool is_open() const { return open_; }
-    Field focus() const { return focus_; }
     // The change-login result that closed the window (0 = changed, see
     // ChangeLoginResult), or kClosed.
     int result() const { return result_; }
@@ -33,8 +34,6 @@ class ChangeLoginScreen {
     std::string senha;
 
   private:
-    bool open_ = true;
-    Field focus_ = Field::kUsuario;
     int result_ = kClosed;
 };
 

@@ -20,12 +20,6 @@ bool ChangePasswordScreen::open() {
     return true;
 }
 
-bool ChangePasswordScreen::refuse(const char* text, Field field) {
-    prompt().message("Aviso", text, ui::Icon::kWarning);
-    focus_ = field;
-    return false;
-}
-
 bool ChangePasswordScreen::ok() {
     if (!open_) return false;
     if (current.empty()) return refuse("Informe a senha atual!", Field::kCurrent);
@@ -38,15 +32,8 @@ bool ChangePasswordScreen::ok() {
         }
         return refuse("Senha atual inválida!", Field::kCurrent);
     }
-    if (auto p = password_problem(new_password); !p.empty()) {
-        confirmation.clear();
-        return refuse(p.c_str(), Field::kNew);
-    }
-    if (new_password != confirmation) {
-        new_password.clear();
-        confirmation.clear();
-        return refuse("As senhas não conferem!", Field::kNew);
-    }
+    if (auto p = new_password_problem(new_password, confirmation); !p.empty())
+        return refuse(p, Field::kNew);
     if (new_password == current) {
         new_password.clear();
         confirmation.clear();

@@ -1,26 +1,29 @@
 #pragma once
 
+#include "access/focused_window.h"
+
 #include <string>
 
 namespace balcora::access {
 
+enum class ChangePasswordField { kCurrent, kNew, kConfirmation };
+
 // "Troca de Senha" of the operator signed in: the current password, then the
 // new one twice. Three wrong current passwords close the window.
-class ChangePasswordScreen {
+class ChangePasswordScreen : public FocusedWindow<ChangePasswordField> {
   public:
-    enum class Field { kCurrent, kNew, kConfirmation };
+    using Field = ChangePasswordField;
     static constexpr int kMaxTries = 3;
     static constexpr const char* kCaption = "Troca de Senha";
+
+    ChangePasswordScreen() : FocusedWindow(false) {}
 
     // False (after a message) when nobody is signed in.
     bool open();
     // "&Ok": stores the new password and closes, or shows why not.
     bool ok();
-    void cancel() { open_ = false; }
 
-    bool is_open() const { return open_; }
     bool changed() const { return changed_; }
-    Field focus() const { return focus_; }
     const std::string& login() const { return login_; }
 
     std::string current;
@@ -28,12 +31,8 @@ class ChangePasswordScreen {
     std::string confirmation;
 
   private:
-    bool refuse(const char* text, Field field);
-
     std::string login_;
-    bool open_ = false;
     bool changed_ = false;
-    Field focus_ = Field::kCurrent;
     int failed_ = 0;
 };
 

@@ -9,25 +9,12 @@ FirstAdministratorScreen::FirstAdministratorScreen(std::string_view system_name,
                                                    std::string_view suggested_login)
     : login(suggested_login), caption_(std::string(system_name) + " | Cadastro do Administrador") {}
 
-bool FirstAdministratorScreen::refuse(const std::string& text, Field field) {
-    prompt().message("Aviso", text, ui::Icon::kWarning);
-    focus_ = field;
-    return false;
-}
-
 bool FirstAdministratorScreen::ok() {
     if (!open_) return false;
     if (auto p = login_problem(login); !p.empty()) return refuse(p, Field::kLogin);
     if (auto p = name_problem(name); !p.empty()) return refuse(p, Field::kName);
-    if (auto p = password_problem(password); !p.empty()) {
-        confirmation.clear();
+    if (auto p = new_password_problem(password, confirmation); !p.empty())
         return refuse(p, Field::kPassword);
-    }
-    if (password != confirmation) {
-        password.clear();
-        confirmation.clear();
-        return refuse("As senhas não conferem!", Field::kPassword);
-    }
     // Another station may have created one meanwhile: it stays the only way in.
     if (has_operators()) {
         open_ = false;

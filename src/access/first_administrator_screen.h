@@ -1,15 +1,19 @@
 #pragma once
 
+#include "access/focused_window.h"
+
 #include <string>
 #include <string_view>
 
 namespace balcora::access {
 
+enum class FirstAdministratorField { kLogin, kName, kPassword, kConfirmation };
+
 // With no operator at all, the first start asks for the administrator: login,
 // name and the password twice. Saving creates it and signs it in.
-class FirstAdministratorScreen {
+class FirstAdministratorScreen : public FocusedWindow<FirstAdministratorField> {
   public:
-    enum class Field { kLogin, kName, kPassword, kConfirmation };
+    using Field = FirstAdministratorField;
     static constexpr const char* kExplanation =
         "Nenhum usuário cadastrado.|Cadastre o administrador do sistema para continuar.";
 
@@ -18,12 +22,9 @@ class FirstAdministratorScreen {
     // "&Gravar": false (with the reason shown and the focus on the field to
     // mend) unless the administrator was created and signed in.
     bool ok();
-    void cancel() { open_ = false; }
 
     const std::string& caption() const { return caption_; }
-    bool is_open() const { return open_; }
     bool signed_in() const { return signed_in_; }
-    Field focus() const { return focus_; }
 
     std::string login;
     std::string name;
@@ -31,12 +32,8 @@ class FirstAdministratorScreen {
     std::string confirmation;
 
   private:
-    bool refuse(const std::string& text, Field field);
-
     std::string caption_;
-    bool open_ = true;
     bool signed_in_ = false;
-    Field focus_ = Field::kLogin;
 };
 
 }  // namespace balcora::access

@@ -21,15 +21,7 @@ bool LoginScreen::try_host_texts() {
 }
 
 void LoginScreen::ok() {
-    if (!open_) return;
-    if (util::trim(login).empty()) {
-        focus_ = Field::kLogin;
-        return;
-    }
-    if (password.empty()) {
-        focus_ = Field::kPassword;
-        return;
-    }
+    if (!open_ || focus_blank_sign_in(login, password, Field::kLogin, Field::kPassword)) return;
     attempt();
 }
 

@@ -1,16 +1,20 @@
 #pragma once
 
+#include "access/focused_window.h"
+
 #include <string>
 #include <string_view>
 
 namespace balcora::access {
 
+enum class LoginField { kLogin, kPassword };
+
 // The sign-in dialog: login and password, prefilled from the two texts the
 // host passed. Three refusals end the sign-in; they are counted per computer
 // in the database, so a restart within the lock-out window gives no new tries.
-class LoginScreen {
+class LoginScreen : public FocusedWindow<LoginField> {
   public:
-    enum class Field { kLogin, kPassword };
+    using Field = LoginField;
     static constexpr int kMaxTries = 3;
     static constexpr int kLoginWidth = 12;
     static constexpr int kPasswordWidth = 12;
@@ -26,13 +30,10 @@ class LoginScreen {
     // "&Ok": a blank field takes the focus back; otherwise the operator is
     // signed in, or the refusal is shown.
     void ok();
-    // Esc or "&Cancelar": the sign-in fails.
-    void cancel() { open_ = false; }
+    // cancel(): the sign-in fails.
 
     const std::string& caption() const { return caption_; }
-    bool is_open() const { return open_; }
     bool signed_in() const { return signed_in_; }
-    Field focus() const { return focus_; }
     int failed_tries() const { return failed_; }
 
     std::string login;
@@ -43,9 +44,7 @@ class LoginScreen {
     bool locked_out();
 
     std::string caption_;
-    bool open_ = true;
     bool signed_in_ = false;
-    Field focus_ = Field::kLogin;
     int failed_ = 0;
 };
 

@@ -122,8 +122,13 @@ void OperatorMaintenanceScreen::ask_to_store_rights() {
     for (RightRow& r : rights_) r.bits = r.stored;
 }
 
-bool OperatorMaintenanceScreen::may_manage(const Operator& target) const {
-    return administrator_ || !target.administrator;
+const Operator* OperatorMaintenanceScreen::manageable_selection() {
+    const Operator* op = selected_operator();
+    if (op && !administrator_ && op->administrator) {
+        warn(kOnlyAdministrators);
+        return nullptr;
+    }
+    return op;
 }
 
 void OperatorMaintenanceScreen::begin_add() {
@@ -132,12 +137,8 @@ void OperatorMaintenanceScreen::begin_add() {
 }
 
 bool OperatorMaintenanceScreen::begin_edit() {
-    const Operator* op = selected_operator();
+    const Operator* op = manageable_selection();
     if (!op) return false;
-    if (!may_manage(*op)) {
-        warn(kOnlyAdministrators);
-        return false;
-    }
     form = Form{false, *op, {}, {}};
     form_focus_ = FormField::kName;
     return true;
@@ -158,15 +159,8 @@ bool OperatorMaintenanceScreen::save_form() {
         return refuse_form(kOnlyAdministrators, FormField::kLogin);
     int id = f.data.id;
     if (f.is_new) {
-        if (auto p = password_problem(f.password); !p.empty()) {
-            f.confirmation.clear();
+        if (auto p = new_password_problem(f.password, f.confirmation); !p.empty())
             return refuse_form(p, FormField::kPassword);
-        }
-        if (f.password != f.confirmation) {
-            f.password.clear();
-            f.confirmation.clear();
-            return refuse_form("As senhas não conferem!", FormField::kPassword);
-        }
         id = create_operator(f.data, f.password);
         if (id == 0) return false;
     } else if (!update_operator(f.data)) {
@@ -178,12 +172,8 @@ bool OperatorMaintenanceScreen::save_form() {
 }
 
 bool OperatorMaintenanceScreen::remove_selected() {
-    const Operator* op = selected_operator();
+    const Operator* op = manageable_selection();
     if (!op) return false;
-    if (!may_manage(*op)) {
-        warn(kOnlyAdministrators);
-        return false;
-    }
     if (!prompt().confirm("Confirme",
                           "Confirma excluir o usuário " + op->login + " (" + op->name + ")?"))
         return false;
@@ -198,18 +188,11 @@ bool OperatorMaintenanceScreen::remove_selected() {
 
 bool OperatorMaintenanceScreen::reset_password(std::string_view password,
                                                std::string_view confirmation) {
-    const Operator* op = selected_operator();
+    const Operator* op = manageable_selection();
     if (!op) return false;
-    if (!may_manage(*op)) {
-        warn(kOnlyAdministrators);
-        return false;
-    }
-    if (auto p = password_problem(password); !p.empty()) {
+    std::string typed(password), again(confirmation);  // the caller's stay as typed
+    if (auto p = new_password_problem(typed, again); !p.empty()) {
         warn(p);
-        return false;
-    }
-    if (password != confirmation) {
-        warn("As senhas não conferem!");
         return false;
     }
     if (!set_operator_password(op->id, password)) return false;

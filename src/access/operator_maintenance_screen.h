@@ -70,7 +70,9 @@ class OperatorMaintenanceScreen {
   private:
     void reload(int keep_id);
     void load_rights();
-    bool may_manage(const Operator& target) const;
+    // The selected operator, when the one signed in may edit it: only an
+    // administrator manages administrators (the others are told so).
+    const Operator* manageable_selection();
     void ask_to_store_rights();
     bool refuse_form(const std::string& text, FormField field);
 

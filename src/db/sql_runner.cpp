@@ -60,6 +60,14 @@ bool read_rows(std::string_view statement, SqlRecord& out, const FailureReport& 
     return true;
 }
 
+bool read_row(std::string_view select, std::int64_t key, SqlRecord& out,
+              const FailureReport& report) {
+    std::string statement(select);
+    statement += std::to_string(key);
+    statement += ';';
+    return read_rows(statement, out, report) && out.has_row();
+}
+
 std::optional<std::vector<PgResult>> run_pipeline(const std::vector<PgConnection::Call>& calls,
                                                   const FailureReport& report) {
     if (calls.empty()) return std::vector<PgResult>();

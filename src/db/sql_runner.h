@@ -3,6 +3,7 @@
 #include "db/pg_handles.h"
 #include "db/sql_record.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -47,6 +48,11 @@ std::optional<PgResult> run_sql(std::string_view statement,
 // once reported).
 bool read_rows(std::string_view statement, SqlRecord& out,
                const FailureReport& report = report_in_sql_dialog);
+// Reads one row by its key: select ends in "<key column>=", the key and the
+// closing ";" are added. True only when the query ran and found the row, out
+// standing on it; a failure is reported, a missing row is not.
+bool read_row(std::string_view select, std::int64_t key, SqlRecord& out,
+              const FailureReport& report = report_in_sql_dialog);
 
 // Sends prepared statements in one round trip (see PgConnection::exec_pipeline)
 // and returns every result in order; nullopt once the first failure is reported.

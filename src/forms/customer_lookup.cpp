@@ -22,9 +22,4 @@ void CustomerLookup::take_row(const db::PgResult& r, int i) {
                       std::string(r.value(i, 3)), std::string(r.value(i, 4))});
 }
 
-std::optional<std::int32_t> CustomerLookup::choose(std::size_t index) const {
-    if (index >= lines_.size()) return std::nullopt;
-    return lines_[index].id_cliente;
-}
-
 }  // namespace balcora::forms

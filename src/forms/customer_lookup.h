@@ -20,23 +20,16 @@ struct CustomerLine {
 // "Clientes": the active customers whose corporate or trade name matches the
 // name filter (remembered in kontora.ini), by corporate name with case and
 // accents set aside, for the coupon form to pick one.
-class CustomerLookup final : public NameFilteredList {
+class CustomerLookup final : public NameFilteredLines<CustomerLine, &CustomerLine::id_cliente> {
   public:
     static constexpr const char* kTitle = "Clientes";
     static constexpr const char* kIniFile = "kontora.ini";
 
-    CustomerLookup() : NameFilteredList("Clientes", kIniFile, "clientes") {}
-
-    const std::vector<CustomerLine>& lines() const { return lines_; }
-    // The key of the chosen customer.
-    std::optional<std::int32_t> choose(std::size_t index) const;
+    CustomerLookup() : NameFilteredLines("Clientes", kIniFile, "clientes") {}
 
   private:
     std::string statement(const std::string& filter) const override;
-    void clear_rows() override { lines_.clear(); }
     void take_row(const db::PgResult& r, int row) override;
-
-    std::vector<CustomerLine> lines_;
 };
 
 }  // namespace balcora::forms

@@ -3,8 +3,11 @@
 #include "db/pg_handles.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace balcora::forms {
 
@@ -47,6 +50,26 @@ class NameFilteredList {
     const char* noun_;
     std::string filter_;
     bool truncated_ = false;
+};
+
+// A name-filtered list of Line rows, each picked by its key.
+template <class Line, std::int32_t Line::*kKey>
+class NameFilteredLines : public NameFilteredList {
+  public:
+    const std::vector<Line>& lines() const { return lines_; }
+    // The key of the chosen line.
+    std::optional<std::int32_t> choose(std::size_t index) const {
+        if (index >= lines_.size()) return std::nullopt;
+        return lines_[index].*kKey;
+    }
+
+  protected:
+    using NameFilteredList::NameFilteredList;
+    ~NameFilteredLines() = default;
+
+    void clear_rows() override { lines_.clear(); }
+
+    std::vector<Line> lines_;
 };
 
 }  // namespace balcora::forms

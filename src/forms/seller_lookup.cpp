@@ -18,9 +18,4 @@ void SellerLookup::take_row(const db::PgResult& r, int i) {
          util::to_br(util::read_number<2>(r.value(i, 2)).value), std::string(r.value(i, 3))});
 }
 
-std::optional<std::int32_t> SellerLookup::choose(std::size_t index) const {
-    if (index >= lines_.size()) return std::nullopt;
-    return lines_[index].id_vendedor;
-}
-
 }  // namespace balcora::forms

@@ -18,23 +18,16 @@ struct SellerLine {
 
 // "Vendedores": the active sellers whose name matches the filter (remembered
 // in ConsultaPAFECF.ini), for the coupon form to pick one.
-class SellerLookup final : public NameFilteredList {
+class SellerLookup final : public NameFilteredLines<SellerLine, &SellerLine::id_vendedor> {
   public:
     static constexpr const char* kTitle = "Vendedores";
     static constexpr const char* kIniFile = "ConsultaPAFECF.ini";
 
-    SellerLookup() : NameFilteredList("Vendedor", kIniFile, "vendedores") {}
-
-    const std::vector<SellerLine>& lines() const { return lines_; }
-    // The key of the chosen seller.
-    std::optional<std::int32_t> choose(std::size_t index) const;
+    SellerLookup() : NameFilteredLines("Vendedor", kIniFile, "vendedores") {}
 
   private:
     std::string statement(const std::string& filter) const override;
-    void clear_rows() override { lines_.clear(); }
     void take_row(const db::PgResult& r, int row) override;
-
-    std::vector<SellerLine> lines_;
 };
 
 }  // namespace balcora::forms

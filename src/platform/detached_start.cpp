@@ -1,5 +1,7 @@
 #include "platform/detached_start.h"
 
+#include "platform/child_report.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,18 +69,10 @@ std::string start_detached(const std::vector<std::string>& argv,
         _exit(127);
     }
     close(report[1]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    int child_errno = 0;
-    ssize_t got;
-    do {
-        got = read(report[0], &child_errno, sizeof child_errno);
-    } while (got < 0 && errno == EINTR);
-    close(report[0]);
+    const int status = wait_for_child(child);
+    const std::optional<int> child_errno = read_child_errno(report[0]);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "fork: falhou";
-    if (got == static_cast<ssize_t>(sizeof child_errno))
-        return argv.front() + ": " + std::strerror(child_errno);
+    if (child_errno) return argv.front() + ": " + std::strerror(*child_errno);
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/child_report.h"
+
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/close_range.h>
@@ -187,17 +189,10 @@ ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOpt
         result.output.append(buf, static_cast<size_t>(n));
     }
     close(out[0]);
-    int child_errno = 0;
-    ssize_t got;
-    do {
-        got = read(err[0], &child_errno, sizeof child_errno);
-    } while (got < 0 && errno == EINTR);
-    close(err[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (got == static_cast<ssize_t>(sizeof child_errno)) {
-        result.output += argv[0] + ": " + std::strerror(child_errno);
+    const std::optional<int> child_errno = read_child_errno(err[0]);
+    const int status = wait_for_child(pid);
+    if (child_errno) {
+        result.output += argv[0] + ": " + std::strerror(*child_errno);
         return result;
     }
     result.started = true;
@@ -233,9 +228,7 @@ bool user_can_access(const std::string& user, const std::filesystem::path& path,
         if (become(id, nullptr) != 0) _exit(2);
         _exit(access(p.c_str(), mode) == 0 ? 0 : 1);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = wait_for_child(pid);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

@@ -6,6 +6,7 @@
 #include "ecf/cp1252.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
+#include "sale/sale_documents.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -23,19 +24,12 @@ std::string pad(std::string_view text) {
 // The client's identification for the printer; empty when the coupon has no
 // client or the row is gone.
 std::optional<std::string> client_identification(std::int32_t id_cliente) {
-    if (id_cliente <= 0) return std::string();
-    db::SqlRecord r;
-    if (!db::read_rows("SELECT c.razao, c.ender, c.bairr, m.nome, m.estado, c.pesso, c.cgcpf "
-                       "FROM balcora.cliente c LEFT JOIN balcora.municipio m ON "
-                       "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
-                           std::to_string(id_cliente) + ";",
-                       r))
-        return std::nullopt;
-    if (!r.has_row()) return std::string();
-    const std::string address = util::trim(r.C(2)) + " " + util::trim(r.C(3)) + " - " +
-                                util::trim(r.C(4)) + "/" + util::trim(r.C(5));
-    const bool company = util::read_integer(r.C(6)).value == 1;
-    return ecf::consumer_identification(r.C(1), address, r.C(7), company);
+    std::optional<DocumentClient> client;
+    if (!load_document_client(id_cliente, client)) return std::nullopt;
+    if (!client) return std::string();
+    const std::string address =
+        client->ender + " " + client->bairr + " - " + client->municipio + "/" + client->estado;
+    return ecf::consumer_identification(client->razao, address, client->cgcpf, client->company);
 }
 
 }  // namespace

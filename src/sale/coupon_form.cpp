@@ -155,14 +155,12 @@ bool CouponFormScreen::store_header() {
 
 bool CouponFormScreen::load_customer(std::int32_t id) {
     db::SqlRecord r;
-    if (!db::read_rows("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome), c.cgcpf, "
-                       "c.ender, m.nome, coalesce(nullif(trim(m.estado), ''), c.uf) FROM "
-                       "balcora.cliente c LEFT JOIN balcora.municipio m ON "
-                       "m.id_municipio=c.id_municipio WHERE coalesce(c.ativo, 1)<>0 AND "
-                       "c.id_cliente=" +
-                           std::to_string(id) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome), c.cgcpf, "
+                      "c.ender, m.nome, coalesce(nullif(trim(m.estado), ''), c.uf) FROM "
+                      "balcora.cliente c LEFT JOIN balcora.municipio m ON "
+                      "m.id_municipio=c.id_municipio WHERE coalesce(c.ativo, 1)<>0 AND "
+                      "c.id_cliente=",
+                      id, r))
         return false;
     header.customer_code = std::to_string(id);
     header.customer_name = util::trim(r.C(2));
@@ -175,11 +173,9 @@ bool CouponFormScreen::load_customer(std::int32_t id) {
 
 bool CouponFormScreen::load_seller(std::int32_t id) {
     db::SqlRecord r;
-    if (!db::read_rows("SELECT nome, taxa_com, forma_pag FROM balcora.vendedor WHERE "
-                       "coalesce(ativo, 1)<>0 AND id_vendedor=" +
-                           std::to_string(id) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row("SELECT nome, taxa_com, forma_pag FROM balcora.vendedor WHERE "
+                      "coalesce(ativo, 1)<>0 AND id_vendedor=",
+                      id, r))
         return false;
     header.seller_code = std::to_string(id);
     header.seller_name = util::trim(r.C(1));
@@ -188,15 +184,21 @@ bool CouponFormScreen::load_seller(std::int32_t id) {
     return true;
 }
 
+bool CouponFormScreen::find_typed_or_chosen(
+    const std::string& code, bool (CouponFormScreen::*load)(std::int32_t),
+    const std::function<std::optional<std::int32_t>()>& choose) {
+    const std::int32_t typed = positive_id(code);
+    if (typed != 0 && (this->*load)(typed)) return true;
+    if (util::trim(code).empty()) return false;
+    const auto chosen = choose ? choose() : std::nullopt;
+    return chosen && (this->*load)(*chosen);
+}
+
 bool CouponFormScreen::customer_code_entered() {
     if (read_only()) return true;
     const bool asked = !util::trim(header.customer_code).empty();
-    const std::int32_t typed = positive_id(header.customer_code);
-    bool found = typed != 0 && load_customer(typed);
-    if (!found && asked) {
-        const auto chosen = views_.choose_customer ? views_.choose_customer() : std::nullopt;
-        found = chosen && load_customer(*chosen);
-    }
+    const bool found = find_typed_or_chosen(header.customer_code, &CouponFormScreen::load_customer,
+                                            views_.choose_customer);
     if (!found) {
         header.customer_code.clear();
         header.customer_name.clear();
@@ -210,13 +212,8 @@ bool CouponFormScreen::customer_code_entered() {
 
 bool CouponFormScreen::seller_code_entered() {
     if (read_only()) return true;
-    const std::int32_t typed = positive_id(header.seller_code);
-    bool found = typed != 0 && load_seller(typed);
-    if (!found && !util::trim(header.seller_code).empty()) {
-        const auto chosen = views_.choose_seller ? views_.choose_seller() : std::nullopt;
-        found = chosen && load_seller(*chosen);
-    }
-    if (!found) {
+    if (!find_typed_or_chosen(header.seller_code, &CouponFormScreen::load_seller,
+                              views_.choose_seller)) {
         header.seller_code.clear();
         header.seller_name.clear();
         header.commission_rate.clear();

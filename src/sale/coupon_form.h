@@ -116,6 +116,10 @@ class CouponFormScreen {
     bool load_coupon(std::int64_t id);
     bool load_customer(std::int32_t id);
     bool load_seller(std::int32_t id);
+    // The row of the code typed, or else, when something was typed, of the one
+    // chosen from the list; false when neither loaded.
+    bool find_typed_or_chosen(const std::string& code, bool (CouponFormScreen::*load)(std::int32_t),
+                              const std::function<std::optional<std::int32_t>()>& choose);
     void preset_invoice();
     bool store_header();
     CouponHeader session_header() const;

@@ -27,12 +27,10 @@ std::int64_t current_coupon_id() {
 std::optional<PaymentCoupon> load_payment_coupon(std::int64_t id_cfiscal) {
     db::SqlRecord r;
     if (id_cfiscal <= 0 ||
-        !db::read_rows("SELECT numero, num_ccf, numero_nf, id_cliente, id_empresa, data, "
-                       "vl_acrescimo, vl_desconto, total, vl_recebido FROM balcora.cfiscal WHERE "
-                       "id_cfiscal=" +
-                           std::to_string(id_cfiscal) + ";",
-                       r) ||
-        !r.has_row())
+        !db::read_row("SELECT numero, num_ccf, numero_nf, id_cliente, id_empresa, data, "
+                      "vl_acrescimo, vl_desconto, total, vl_recebido FROM balcora.cfiscal WHERE "
+                      "id_cfiscal=",
+                      id_cfiscal, r))
         return std::nullopt;
     PaymentCoupon c;
     c.id_cfiscal = id_cfiscal;
@@ -77,10 +75,7 @@ std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
 std::string client_name(std::int32_t id_cliente) {
     if (id_cliente <= 0) return {};
     db::SqlRecord r;
-    if (!db::read_rows("SELECT razao, nome FROM balcora.cliente WHERE id_cliente=" +
-                           std::to_string(id_cliente) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row("SELECT razao, nome FROM balcora.cliente WHERE id_cliente=", id_cliente, r))
         return {};
     std::string name = util::trim(r.C(1));
     return name.empty() ? util::trim(r.C(2)) : name;

@@ -224,58 +224,59 @@ bool PaymentScreen::set_client_code(std::string_view text, const ClientChooser& 
 
 namespace {
 
-// Typed percentages and values of the adjustment tab.
-bool adjustment_field(const PaymentState& s, bool side_enabled, std::string_view text,
-                      util::Money& out) {
-    if (!s.adjustment_tab || !side_enabled) return false;
-    auto v = typed_money(text);
-    if (!v || *v > util::Money::from_whole(9'999'999'999LL)) return false;
-    out = *v;
+// One side of the adjustment tab: surcharge or discount.
+struct AdjustmentSide {
+    bool PaymentState::*fields;
+    util::Money PaymentState::*percent;
+    util::Money PaymentState::*value;
+    std::int64_t max_percent;
+};
+constexpr AdjustmentSide kSurchargeSide{&PaymentState::surcharge_fields,
+                                        &PaymentState::surcharge_percent, &PaymentState::surcharge,
+                                        999};
+constexpr AdjustmentSide kDiscountSide{
+    &PaymentState::discount_fields, &PaymentState::discount_percent, &PaymentState::discount, 100};
+
+// Surcharge and discount never stand together: typing one side clears the
+// other.
+bool adjust(PaymentState& s, const AdjustmentSide& side, const AdjustmentSide& other,
+            bool as_percent, std::string_view text) {
+    if (!s.adjustment_tab || !(s.*side.fields)) return false;
+    const auto typed = typed_money(text);
+    if (!typed || *typed > util::Money::from_whole(9'999'999'999LL)) return false;
+    if (as_percent) {
+        if (*typed > util::Money::from_whole(side.max_percent)) return false;
+        s.*side.percent = *typed;
+        s.*side.value = percent_of(s.subtotal, *typed);
+    } else {
+        s.*side.value = *typed;
+        s.*side.percent = {};
+    }
+    s.*other.percent = s.*other.value = {};
     return true;
 }
 
 }  // namespace
 
+bool PaymentScreen::type_adjustment(bool surcharge, bool as_percent, std::string_view text) {
+    const AdjustmentSide& side = surcharge ? kSurchargeSide : kDiscountSide;
+    const AdjustmentSide& other = surcharge ? kDiscountSide : kSurchargeSide;
+    if (!adjust(state_, side, other, as_percent, text)) return false;
+    recalculate();
+    return true;
+}
+
 bool PaymentScreen::set_surcharge_percent_text(std::string_view text) {
-    util::Money pct;
-    if (!adjustment_field(state_, state_.surcharge_fields, text, pct)) return false;
-    if (pct > util::Money::from_whole(999)) return false;
-    state_.surcharge_percent = pct;
-    state_.surcharge = percent_of(state_.subtotal, pct);
-    state_.discount_percent = state_.discount = {};
-    recalculate();
-    return true;
+    return type_adjustment(true, true, text);
 }
-
 bool PaymentScreen::set_surcharge_value_text(std::string_view text) {
-    util::Money v;
-    if (!adjustment_field(state_, state_.surcharge_fields, text, v)) return false;
-    state_.surcharge = v;
-    state_.surcharge_percent = {};
-    state_.discount_percent = state_.discount = {};
-    recalculate();
-    return true;
+    return type_adjustment(true, false, text);
 }
-
 bool PaymentScreen::set_discount_percent_text(std::string_view text) {
-    util::Money pct;
-    if (!adjustment_field(state_, state_.discount_fields, text, pct)) return false;
-    if (pct > util::Money::from_whole(100)) return false;
-    state_.discount_percent = pct;
-    state_.discount = percent_of(state_.subtotal, pct);
-    state_.surcharge_percent = state_.surcharge = {};
-    recalculate();
-    return true;
+    return type_adjustment(false, true, text);
 }
-
 bool PaymentScreen::set_discount_value_text(std::string_view text) {
-    util::Money v;
-    if (!adjustment_field(state_, state_.discount_fields, text, v)) return false;
-    state_.discount = v;
-    state_.discount_percent = {};
-    state_.surcharge_percent = state_.surcharge = {};
-    recalculate();
-    return true;
+    return type_adjustment(false, false, text);
 }
 
 bool PaymentScreen::apply_adjustment(PaymentOutcome& out) {

@@ -144,6 +144,8 @@ class PaymentScreen {
 
   private:
     void recalculate();
+    // A percentage or a value typed on the surcharge or the discount side.
+    bool type_adjustment(bool surcharge, bool as_percent, std::string_view text);
     bool reload();
     void clear_group();
     bool apply_adjustment(PaymentOutcome& out);

@@ -176,10 +176,8 @@ void QuickSaleScreen::resume_open_coupon() {
     const auto id = util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0"));
     if (!id.valid || id.value <= 0) return;
     db::SqlRecord r;
-    if (!db::read_rows("SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=" +
-                           std::to_string(id.value) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row(
+            "SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=", id.value, r))
         return;
     if (util::read_integer(r.C(1)).value != n_coo) return;
     session_.resume_coupon(id.value);
@@ -533,10 +531,8 @@ void QuickSaleScreen::finalize(std::string_view mode) {
 // coupon: the tape gives way to the change.
 bool QuickSaleScreen::complete_if_paid() {
     db::SqlRecord r;
-    if (!db::read_rows("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=" +
-                           std::to_string(session_.coupon_id()) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=",
+                      session_.coupon_id(), r))
         return false;
     const util::Money received = util::read_number<2>(r.C(1)).value;
     const util::Money total = util::read_number<2>(r.C(2)).value;

@@ -5,6 +5,7 @@
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "globals/globals.h"
+#include "sale/payment_coupon.h"
 #include "sale/payment_forms.h"
 #include "sale/sale_documents_printer.h"
 #include "util/fixed_point_text.h"
@@ -27,33 +28,6 @@ std::int64_t integer(const db::SqlRecord& r, int k) {
     return util::read_integer(r.C(k)).value;
 }
 
-struct CouponHead {
-    std::int32_t coo = 0;
-    std::int32_t ccf = 0;
-    std::int64_t id_cliente = 0;
-    util::Money surcharge;
-    util::Money discount;
-    util::Money total;
-};
-
-std::optional<CouponHead> load_head(std::int64_t id_cfiscal) {
-    db::SqlRecord r;
-    if (!db::read_rows("SELECT numero, num_ccf, id_cliente, vl_acrescimo, vl_desconto, total FROM "
-                       "balcora.cfiscal WHERE id_cfiscal=" +
-                           std::to_string(id_cfiscal) + ";",
-                       r) ||
-        !r.has_row())
-        return std::nullopt;
-    CouponHead h;
-    h.coo = static_cast<std::int32_t>(integer(r, 1));
-    h.ccf = static_cast<std::int32_t>(integer(r, 2));
-    h.id_cliente = integer(r, 3);
-    h.surcharge = number<2>(r, 4);
-    h.discount = number<2>(r, 5);
-    h.total = number<2>(r, 6);
-    return h;
-}
-
 std::optional<DocumentCompany> load_company() {
     db::SqlRecord r;
     if (!db::read_rows(
@@ -72,9 +46,49 @@ std::optional<DocumentCompany> load_company() {
     return c;
 }
 
+bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT data, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" +
+                           std::to_string(id_cfiscal) +
+                           " AND tipo='CR' ORDER BY ordem, id_cfiscalfp;",
+                       r))
+        return false;
+    for (bool more = r.has_row(); more; more = r.next())
+        out.push_back({util::parse_iso_date(r.C(1)), number<2>(r, 2)});
+    return true;
+}
+
+bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
+    db::SqlRecord r;
+    if (!db::read_rows(
+            "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo), coalesce(p.descricao, "
+            "d.descricao), coalesce(nullif(trim(p.unidade), ''), d.unidade), d.qtdade, d.preco, "
+            "d.total, d.vl_acrescimo, d.vl_desconto, d.item_cancelado FROM balcora.cfiscald d "
+            "LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto WHERE d.id_cfiscal=" +
+                std::to_string(id_cfiscal) + " ORDER BY d.num_item;",
+            r))
+        return false;
+    for (bool more = r.has_row(); more; more = r.next()) {
+        SecondCopyItem it;
+        it.code = util::trim(r.C(1));
+        it.description = util::trim_right(r.C(2));
+        it.unit = util::trim(r.C(3));
+        it.quantity = number<3>(r, 4);
+        it.unit_price = number<3>(r, 5);
+        it.total = number<2>(r, 6);
+        it.surcharge = number<2>(r, 7);
+        it.discount = number<2>(r, 8);
+        it.cancelled = integer(r, 9) != 0;
+        out.push_back(std::move(it));
+    }
+    return true;
+}
+
+}  // namespace
+
 // The client table keeps the house number in num_endereco and the identity
 // card in ci2 (number) and orgex (issuing body).
-bool load_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
+bool load_document_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
     out.reset();
     if (id_cliente <= 0) return true;
     db::SqlRecord r;
@@ -102,73 +116,30 @@ bool load_client(std::int64_t id_cliente, std::optional<DocumentClient>& out) {
     return true;
 }
 
-bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
-    db::SqlRecord r;
-    if (!db::read_rows("SELECT data, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" +
-                           std::to_string(id_cfiscal) +
-                           " AND tipo='CR' ORDER BY ordem, id_cfiscalfp;",
-                       r))
-        return false;
-    if (!r.has_row()) return true;
-    do {
-        out.push_back({util::parse_iso_date(r.C(1)), number<2>(r, 2)});
-    } while (r.next());
-    return true;
-}
-
-bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
-    db::SqlRecord r;
-    if (!db::read_rows(
-            "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo), coalesce(p.descricao, "
-            "d.descricao), coalesce(nullif(trim(p.unidade), ''), d.unidade), d.qtdade, d.preco, "
-            "d.total, d.vl_acrescimo, d.vl_desconto, d.item_cancelado FROM balcora.cfiscald d "
-            "LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto WHERE d.id_cfiscal=" +
-                std::to_string(id_cfiscal) + " ORDER BY d.num_item;",
-            r))
-        return false;
-    if (!r.has_row()) return true;
-    do {
-        SecondCopyItem it;
-        it.code = util::trim(r.C(1));
-        it.description = util::trim_right(r.C(2));
-        it.unit = util::trim(r.C(3));
-        it.quantity = number<3>(r, 4);
-        it.unit_price = number<3>(r, 5);
-        it.total = number<2>(r, 6);
-        it.surcharge = number<2>(r, 7);
-        it.discount = number<2>(r, 8);
-        it.cancelled = integer(r, 9) != 0;
-        out.push_back(std::move(it));
-    } while (r.next());
-    return true;
-}
-
-}  // namespace
-
 std::optional<CreditSale> load_credit_sale(std::int64_t id_cfiscal) {
-    const auto head = load_head(id_cfiscal);
+    const auto head = load_payment_coupon(id_cfiscal);
     if (!head) return std::nullopt;
     const auto company = load_company();
     if (!company) return std::nullopt;
     CreditSale sale;
     sale.company = *company;
-    sale.coo = head->coo;
-    sale.ccf = head->ccf;
-    if (!load_client(head->id_cliente, sale.client) ||
+    sale.coo = head->numero;
+    sale.ccf = head->num_ccf;
+    if (!load_document_client(head->id_cliente, sale.client) ||
         !load_instalments(id_cfiscal, sale.instalments))
         return std::nullopt;
     return sale;
 }
 
 std::optional<SecondCopy> load_second_copy(std::int64_t id_cfiscal) {
-    const auto head = load_head(id_cfiscal);
+    const auto head = load_payment_coupon(id_cfiscal);
     if (!head) return std::nullopt;
     SecondCopy copy;
-    copy.coo = head->coo;
-    copy.surcharge = head->surcharge;
-    copy.discount = head->discount;
+    copy.coo = head->numero;
+    copy.surcharge = head->vl_acrescimo;
+    copy.discount = head->vl_desconto;
     copy.total = head->total;
-    if (!load_client(head->id_cliente, copy.client) || !load_items(id_cfiscal, copy.items))
+    if (!load_document_client(head->id_cliente, copy.client) || !load_items(id_cfiscal, copy.items))
         return std::nullopt;
     return copy;
 }

@@ -21,6 +21,10 @@ void print_sale_documents(std::int64_t id_cfiscal, std::string_view last_form_pr
 std::optional<CreditSale> load_credit_sale(std::int64_t id_cfiscal);
 std::optional<SecondCopy> load_second_copy(std::int64_t id_cfiscal);
 
+// The client of a document, out empty when id_cliente is not positive or the
+// row is gone; false when the query failed (shown).
+bool load_document_client(std::int64_t id_cliente, std::optional<DocumentClient>& out);
+
 // The printer name of the store-credit payment form (section "FormaPagto",
 // key "CREDIARIO"), as the payment command carries it.
 std::string store_credit_printer_name();

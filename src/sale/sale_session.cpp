@@ -575,11 +575,9 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
 
 bool SaleSession::resume_coupon(std::int64_t id_cfiscal) {
     db::SqlRecord r;
-    if (!db::read_rows("SELECT numero, num_ccf, num_cro, data, id_cliente, id_vendedor FROM "
-                       "balcora.cfiscal WHERE id_cfiscal=" +
-                           std::to_string(id_cfiscal) + ";",
-                       r) ||
-        !r.has_row())
+    if (!db::read_row("SELECT numero, num_ccf, num_cro, data, id_cliente, id_vendedor FROM "
+                      "balcora.cfiscal WHERE id_cfiscal=",
+                      id_cfiscal, r))
         return false;
     OpenCoupon c;
     c.id_cfiscal = id_cfiscal;
