@@ -14,7 +14,7 @@ namespace balcora::gui {
 // A dialog bound to one screen controller, named for tests and styles.
 // However it is closed from the window (Esc, the close box, "Cancelar",
 // "Fechar"), the screen is left first by `Leave`.
-template <class Screen, void (Screen::*Leave)() = &Screen::cancel>
+template <class Screen, auto Leave = &Screen::cancel>
 class ScreenDialog : public QDialog {
   public:
     void reject() override {
