@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace balcora::test {
 namespace {
 
@@ -19,7 +21,13 @@ class Reconnect : public EnvTest {
     void SetUp() override {
         // A root-run server changes to the postgres user, who must reach the root.
         std::filesystem::permissions(root_.path(), std::filesystem::perms(0755));
-        server_.emplace(root_.root(), db::choose_port());
+        // Away from the ports other tests' servers take, which they take from
+        // the bottom up: between its stop and start, this server's port must
+        // not go to another test running beside it.
+        const int base = 40000 + static_cast<int>(getpid() % 2000) * 10;
+        server_.emplace(root_.root(), db::choose_port([base](int p) {
+                            return p >= base && db::port_is_free(p);
+                        }));
         std::string error;
         ASSERT_TRUE(server_->prepare(&error)) << error;
         auto conn = db::PgConnection::open(server_->conninfo(), &error);
