@@ -277,6 +277,16 @@ TEST(DbStart, TwoStartsOnAnOldRootConvertItOnceKeepItsRowsAndNeverMoveThePort) {
         EXPECT_EQ(db::read_port(tmp.root()), port);
         EXPECT_EQ(server.running_port(), port);
     }
+
+    // "sql" never reports success for work it left open and so lost.
+    const std::string insert = "begin; insert into balcora.produto (descricao) values ('Sal');";
+    auto left_open = balcora_cli(tmp.path(), {"sql", insert});
+    EXPECT_EQ(left_open.exit_code, 1) << left_open.output;
+    EXPECT_NE(left_open.output.find("foi desfeita"), std::string::npos) << left_open.output;
+    EXPECT_EQ(balcora_cli(tmp.path(), {"sql", insert + " commit;"}).exit_code, 0);
+    auto sal = balcora_cli(tmp.path(),
+                           {"sql", "select count(*) from balcora.produto where descricao = 'Sal'"});
+    EXPECT_TRUE(sal.output.ends_with("\n1\n")) << sal.output;
 }
 
 }  // namespace
