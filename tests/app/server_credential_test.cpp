@@ -5,13 +5,11 @@
 #include "platform/ini_file.h"
 #include "platform/process.h"
 #include "support/balcora_cli.h"
+#include "support/loopback_port.h"
 #include "support/temp_root.h"
 #include "support/test_database.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,18 +118,6 @@ TEST(ProgramRole, AnotherLocalAccountGetsInNeitherByPasswordGuessNorBySocket) {
 
 // --- a root made by an earlier version ----------------------------------------
 
-int free_port() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 bool exec_all(db::PgConnection& c, const std::vector<std::string>& statements, std::string* why) {
     for (const auto& s : statements) {
         auto r = c.exec(s);
@@ -210,7 +196,7 @@ struct StopsServer {
 TEST(DbStart, TwoStartsOnAnOldRootConvertItOnceKeepItsRowsAndNeverMoveThePort) {
     TempRoot tmp;
     fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps it in the root
-    const int port = free_port();
+    const int port = unused_loopback_port();
     std::string why;
     ASSERT_TRUE(make_old_style_root(tmp.root(), port, &why)) << why;
     StopsServer stops{tmp.root()};

@@ -4,26 +4,12 @@
 #include "db/database_settings_screen.h"
 #include "globals/globals.h"
 #include "platform/ini_file.h"
+#include "support/loopback_port.h"
 #include "support/test_database.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace balcora::test {
-
-// A loopback port on which nothing listens.
-static int closed_port() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
     EXPECT_EQ(db::build_connection_string("", 5432, "balcora", "9f3e"),
@@ -61,7 +47,7 @@ TEST_F(DatabaseSettings, OpensWithDefaultsForBlankValuesAndOkWrites) {
 
 TEST_F(DatabaseSettings, StartAsksForBlankSettingsAndStopsWhenNoServerAnswers) {
     int asked = 0;
-    const int port = closed_port();
+    const int port = unused_loopback_port();
     screens_.provide_view<db::DatabaseSettingsScreen>([&](db::DatabaseSettingsScreen& s) {
         ++asked;
         s.porta = std::to_string(port);

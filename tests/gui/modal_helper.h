@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+
+#include <gtest/gtest.h>
 
 namespace balcora::test {
 
@@ -29,6 +32,24 @@ inline QPointer<QTimer> when_modal(QString name, std::function<void(QWidget&)> a
     });
     timer->start(10);
     return timer;
+}
+
+// Drives the modal window the next exec() shows, by its object name; a
+// window the drive leaves open is a failure and is closed so the test ends.
+inline void on_next_window(const char* name, std::function<void(QDialog&)> drive) {
+    QTimer::singleShot(0, [name, drive] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d || d->objectName() != name) {
+            ADD_FAILURE() << "expected window " << name;
+            if (d) d->reject();
+            return;
+        }
+        drive(*d);
+        if (d->isVisible()) {
+            ADD_FAILURE() << name << " left open";
+            d->reject();
+        }
+    });
 }
 
 }  // namespace balcora::test

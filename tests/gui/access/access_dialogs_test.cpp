@@ -6,6 +6,7 @@
 #include "gui/access/access_entry.h"
 #include "gui/access/login_dialog.h"
 #include "gui/access/operator_maintenance_window.h"
+#include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 #include "support/test_database.h"
 
@@ -43,24 +44,6 @@ void type(QWidget& window, const char* field, const char* text) {
 
 void click(QWidget& window, const char* button) {
     child<QPushButton>(window, button)->click();
-}
-
-// Drives the modal window the next exec() shows, by its object name; a
-// window the drive leaves open is a failure and is closed so the test ends.
-void on_next_window(const char* name, std::function<void(QDialog&)> drive) {
-    QTimer::singleShot(0, [name, drive] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d || d->objectName() != name) {
-            ADD_FAILURE() << "expected window " << name;
-            if (d) d->reject();
-            return;
-        }
-        drive(*d);
-        if (d->isVisible()) {
-            ADD_FAILURE() << name << " left open";
-            d->reject();
-        }
-    });
 }
 
 int row_with(QTableWidget* table, int column, const QString& text) {

@@ -4,6 +4,7 @@
 #include "db/settings.h"
 #include "gui/forms/grouped_header.h"
 #include "gui/forms/lookup_entry.h"
+#include "gui/modal_helper.h"
 #include "gui_support/key_input.h"
 #include "gui_support/screenshot.h"
 #include "support/test_database.h"
@@ -48,23 +49,6 @@ QString cell(QTableView* table, int row, int column) {
 
 int current_row(QTableView* table) {
     return table->currentIndex().row();
-}
-
-// Drives the modal window the next exec() shows.
-void on_next_window(const char* name, std::function<void(QDialog&)> drive) {
-    QTimer::singleShot(0, [name, drive] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d || d->objectName() != name) {
-            ADD_FAILURE() << "expected window " << name;
-            if (d) d->reject();
-            return;
-        }
-        drive(*d);
-        if (d->isVisible()) {
-            ADD_FAILURE() << name << " left open";
-            d->reject();
-        }
-    });
 }
 
 }  // namespace
