@@ -12,6 +12,14 @@
 
 namespace balcora::test {
 
+// The child widget of that object name, a test failure when there is none.
+template <class T>
+T* child(QWidget& window, const char* name) {
+    T* c = window.findChild<T*>(name);
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
 // Runs `act` on the modal window of that object name as soon as it is shown,
 // so a test can drive a dialog that blocks in exec(). Gives up quietly after
 // five seconds (the test then fails on what it expected the dialog to do).

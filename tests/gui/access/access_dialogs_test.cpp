@@ -26,13 +26,6 @@ using namespace access;
 
 namespace {
 
-template <class T>
-T* child(QWidget& window, const char* name) {
-    T* c = window.findChild<T*>(name);
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
 void press_enter(QWidget* target) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(target, &press);

@@ -5,6 +5,7 @@
 #include "globals/globals.h"
 #include "gui/forms/maqecf_browse_window.h"
 #include "gui/forms/maqecf_form_dialog.h"
+#include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 #include "support/test_database.h"
 
@@ -19,13 +20,6 @@
 namespace balcora::test {
 
 namespace {
-
-template <typename W>
-W* child(QWidget& parent, const char* name) {
-    W* w = parent.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 void press(QWidget& window, const char* keys) {
     for (QShortcut* s : window.findChildren<QShortcut*>()) {

@@ -28,13 +28,6 @@ using gui::ProductQueryWindow;
 
 namespace {
 
-template <class T>
-T* child(QWidget& window, const char* name) {
-    T* c = window.findChild<T*>(name);
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
 // Types as the operator does, one key event per character.
 void type(QWidget* target, const QString& text) {
     for (QChar c : text) {
