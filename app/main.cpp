@@ -26,6 +26,7 @@ void print_usage() {
         "  aux write --numfab SERIE [--vlgt N] [--md5exe X] [--pafsn 0|1]\n"
         "  aux show                         arquivo auxiliar\n"
         "  demo                             carrega os dados de demonstracao\n"
+        "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     if (command == "setting") return app::run_setting_command(cl);
     if (command == "aux") return app::run_aux_command(cl);
     if (command == "demo") return app::run_demo_command(cl);
+    if (command == "mail") return app::run_mail_command(cl);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;
