@@ -43,7 +43,7 @@ std::vector<std::string> mail_words(const fs::path& body, const std::string& ser
 TEST(MailCommand, RelayReceivesSubjectHtmlBodyAndAttachmentIntact) {
     TempRoot root;
     SmtpSink sink("caixa01", "0123456789abcdef0123456789abcdef");
-    ASSERT_TRUE(sink.running());
+    ASSERT_TRUE(sink.running()) << "needs python3-aiosmtpd (scripts/install-deps)";
     const std::string body =
         "<center><b>Pendência Bloco X</b></center>\r\n<p>2 arquivo ReduçaoZ pendente de envio\r\n";
     write_file(root.path() / "email.txt", body);
@@ -76,7 +76,7 @@ TEST(MailCommand, RefusedAbsentOrSilentRelayFailsWithAReason) {
     write_file(root.path() / "email.txt", "<p>teste</p>");
     const fs::path body = root.path() / "email.txt";
     SmtpSink sink("caixa01", "certa");
-    ASSERT_TRUE(sink.running());
+    ASSERT_TRUE(sink.running()) << "needs python3-aiosmtpd (scripts/install-deps)";
     SilentServer silent;
     const std::string absent = "127.0.0.1:" + std::to_string(unused_loopback_port());
 

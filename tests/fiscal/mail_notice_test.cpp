@@ -40,7 +40,7 @@ class MailNotice : public DbTest {
 // blank padding is dropped, and the attachment goes along.
 TEST_F(MailNotice, GoesOutThroughTheInstallationRelay) {
     SmtpSink sink("caixa01", "0123456789abcdef0123456789abcdef");
-    ASSERT_TRUE(sink.running());
+    ASSERT_TRUE(sink.running()) << "needs python3-aiosmtpd (scripts/install-deps)";
     configure_relay(sink.server());
     const fs::path attachment = data_root().map("c:\\sistemas\\balcora\\pafecf\\ato.txt");
     fs::create_directories(attachment.parent_path());
