@@ -3,6 +3,7 @@
 #include "fiscal/paf_registers.h"
 
 #include "db/record_hash.h"
+#include "fiscal/ead_signing.h"
 #include "fiscal/document_register.h"
 #include "sale/sale_fixture.h"
 #include "util/day_number.h"
@@ -151,6 +152,7 @@ TEST_F(PafRegisters, RecordsAgreeWithEachOtherAndTheRows) {
     const auto all = lines(result.file);
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(all.back().substr(0, 3), "EAD");
+    EXPECT_TRUE(fiscal::verify_ead(result.file));
 
     // Every record in the file's order, at its full width, nothing marked.
     const std::vector<std::string> order = {"U1",  "A2",  "P2",  "E2",  "E3",  "R01", "R02",
