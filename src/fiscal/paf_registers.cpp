@@ -238,6 +238,9 @@ RegistersResult generate_paf_registers(const RegistersRequest& request) {
     RegistersResult result;
     if (!check_request(request)) return result;
 
+    // A command-line run has not been through the start-up that sets them.
+    if (db::hash_expression("cfiscal").empty()) DEFINEHASH();
+
     RegistersContext c;
     c.id_empresa = glo::id_empresa;
     c.start = request.start;
@@ -259,7 +262,7 @@ RegistersResult generate_paf_registers(const RegistersRequest& request) {
     WorkingFile work(final_name.string() + ".tmp");
     db::set_output_file_name(work.path().string());
     if (int code = db::create_output_file()) {
-        error("Erro (" + std::to_string(code) + ") ao criar o arquivo " + work.path().string());
+        error("Erro (" + std::to_string(code) + ") ao criar o arquivo " + final_name.string());
         return result;
     }
 
