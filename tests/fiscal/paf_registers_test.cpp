@@ -3,8 +3,8 @@
 #include "fiscal/paf_registers.h"
 
 #include "db/record_hash.h"
-#include "fiscal/ead_signing.h"
 #include "fiscal/document_register.h"
+#include "fiscal/ead_signing.h"
 #include "sale/sale_fixture.h"
 #include "util/day_number.h"
 
