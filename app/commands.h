@@ -22,6 +22,7 @@ int run_sql_command(CommandLine& cl);      // sql "STATEMENT"
 int run_setting_command(CommandLine& cl);  // setting get|set
 int run_aux_command(CommandLine& cl);      // aux write|show
 int run_demo_command(CommandLine& cl);     // demo
+int run_fiscal_buyers(CommandLine& cl);    // fiscal buyers --month YYYY-MM [--buyer DIGITS]
 
 // Opens the program's database as the program does at start: settings,
 // connection (starting the embedded server when it is ours), schema scripts
