@@ -13,7 +13,9 @@ int usage() {
     std::fputs(
         "Uso: balcora fiscal sign [--binario] ARQUIVO   assina (linha EAD, ou ARQUIVO.txt)\n"
         "     balcora fiscal verify ARQUIVO             confere a assinatura (0 = confere)\n"
-        "     balcora fiscal public-key                 grava o arquivo da chave publica\n",
+        "     balcora fiscal public-key                 grava o arquivo da chave publica\n"
+        "     balcora fiscal registers --from DATA --to DATA [--products ID,...]\n"
+        "     balcora fiscal buyers --month AAAA-MM [--buyer CPF/CNPJ]\n",
         stderr);
     return 2;
 }
@@ -68,6 +70,8 @@ int run_fiscal_command(CommandLine& cl, const std::filesystem::path& launch_dir)
         return what == "sign" ? sign(args) : verify(args);
     }
     if (what == "public-key") return public_key(cl);
+    if (what == "registers") return run_fiscal_registers(cl);
+    if (what == "buyers") return run_fiscal_buyers(cl);
     return usage();
 }
 

@@ -27,6 +27,7 @@ void print_usage() {
         "  aux show                         arquivo auxiliar\n"
         "  demo                             carrega os dados de demonstracao\n"
         "  fiscal sign|verify|public-key    assinatura EAD dos arquivos fiscais\n"
+        "  fiscal registers|buyers          registros do PAF-ECF, vendas por CPF/CNPJ\n"
         "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
         "  --version                        versao do programa\n"
         "\n"

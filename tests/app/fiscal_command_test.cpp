@@ -1,0 +1,71 @@
+#include "db/connection_settings.h"
+#include "db/embedded_server.h"
+#include "platform/ini_file.h"
+#include "platform/process.h"
+#include "support/balcora_cli.h"
+#include "support/loopback_port.h"
+#include "support/temp_root.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace balcora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The path a command printed; its notices (stderr) share the output.
+std::string printed_path(const std::string& output) {
+    for (std::size_t at = 0; at < output.size();) {
+        const std::size_t end = std::min(output.find('\n', at), output.size());
+        if (output[at] == '/') return output.substr(at, end - at);
+        at = end + 1;
+    }
+    return "";
+}
+
+// The technician's round trip on a demo shop: the two regulatory files and
+// the public key, each path printed, each signature accepted by our check
+// and by the stock openssl tool alone.
+TEST(FiscalCommand, DemoShopFilesComeOutSignedAndVerifiable) {
+    TempRoot tmp;
+    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
+    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
+                                    std::to_string(unused_loopback_port())));
+    struct StopsServer {
+        const platform::DataRoot& root;
+        ~StopsServer() {
+            std::string ignored;
+            db::EmbeddedServer(root, 0).stop(&ignored);
+        }
+    } stops{tmp.root()};
+    auto demo = balcora_cli(tmp.path(), {"demo"});
+    ASSERT_EQ(demo.exit_code, 0) << demo.output;
+
+    auto key = balcora_cli(tmp.path(), {"fiscal", "public-key"});
+    ASSERT_EQ(key.exit_code, 0) << key.output;
+    const std::string key_file = printed_path(key.output);
+    auto registers = balcora_cli(
+        tmp.path(), {"fiscal", "registers", "--from", "01/12/2026", "--to", "2026-12-31"});
+    ASSERT_EQ(registers.exit_code, 0) << registers.output;
+    auto buyers = balcora_cli(tmp.path(), {"fiscal", "buyers", "--month", "2026-12"});
+    ASSERT_EQ(buyers.exit_code, 0) << buyers.output;
+
+    for (const std::string& file : {printed_path(registers.output), printed_path(buyers.output)}) {
+        ASSERT_TRUE(fs::exists(file)) << file;
+        EXPECT_EQ(balcora_cli(tmp.path(), {"fiscal", "verify", file}).exit_code, 0) << file;
+        auto openssl = platform::run_program(
+            {std::string(BALCORA_SOURCE_DIR) + "/scripts/verify-ead-openssl", file, key_file});
+        EXPECT_EQ(openssl.exit_code, 0) << openssl.output;
+    }
+    EXPECT_EQ(balcora_cli(tmp.path(),
+                          {"fiscal", "registers", "--from", "31/12/2026", "--to", "01/12/2026"})
+                  .exit_code,
+              1);
+    EXPECT_NE(balcora_cli(tmp.path(), {"fiscal", "verify", key_file}).exit_code, 0);
+}
+
+}  // namespace
+}  // namespace balcora::test
