@@ -3,6 +3,7 @@
 #include "gui/access/access_entry.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/tape_window.h"
+#include "gui/fiscal/fiscal_menu_dialog.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/printer_registration_entry.h"
 #include "gui/sale/payment_forms_window.h"
@@ -41,6 +42,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "BROWSEMAQECF", [frame] { open_printer_registration(frame); });
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
+    provide_fiscal_windows(port);
 }
 
 }  // namespace balcora::gui
