@@ -2,6 +2,7 @@
 
 #include "platform/data_root.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ int run_sql_command(CommandLine& cl);      // sql "STATEMENT"
 int run_setting_command(CommandLine& cl);  // setting get|set
 int run_aux_command(CommandLine& cl);      // aux write|show
 int run_demo_command(CommandLine& cl);     // demo
+// fiscal sign|verify|public-key|registers|buyers; relative file names are
+// taken from `launch_dir`, where the command was typed.
+int run_fiscal_command(CommandLine& cl, const std::filesystem::path& launch_dir);
 
 // Opens the program's database as the program does at start: settings,
 // connection (starting the embedded server when it is ours), schema scripts

@@ -26,6 +26,7 @@ void print_usage() {
         "  aux write --numfab SERIE [--vlgt N] [--md5exe X] [--pafsn 0|1]\n"
         "  aux show                         arquivo auxiliar\n"
         "  demo                             carrega os dados de demonstracao\n"
+        "  fiscal sign|verify|public-key    assinatura EAD dos arquivos fiscais\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     // Relative names of the program's files resolve from its own folder, as
     // they did from the working directory of the original installation.
     std::error_code ec;
+    const std::filesystem::path launch_dir = std::filesystem::current_path(ec);
     std::filesystem::current_path(cl.root.program_dir(), ec);
 
     if (command == "db") return app::run_db_command(cl);
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
     if (command == "setting") return app::run_setting_command(cl);
     if (command == "aux") return app::run_aux_command(cl);
     if (command == "demo") return app::run_demo_command(cl);
+    if (command == "fiscal") return app::run_fiscal_command(cl, launch_dir);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;

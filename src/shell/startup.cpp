@@ -12,6 +12,7 @@
 #include "db/settings.h"
 #include "ecf/aux_file.h"
 #include "ecf/printer_configuration_check.h"
+#include "fiscal/ead_signing.h"
 #include "globals/globals.h"
 #include "shell/button_texts.h"
 #include "shell/closing.h"
@@ -165,6 +166,9 @@ bool open_database_at_start() {
 }
 
 void provide_startup_steps(ui::ScreenPort& port) {
+    port.provide(std::string(kWriteDeveloperKeyFile), [](const ui::ScreenPort::Arguments&) {
+        return fiscal::write_public_key_file() ? 1 : 0;
+    });
     port.provide(std::string(kCheckPrinterConfiguration), [](const ui::ScreenPort::Arguments&) {
         return ecf::check_printer_configuration().program_goes_on() ? 1 : 0;
     });
