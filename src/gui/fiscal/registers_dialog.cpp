@@ -34,7 +34,7 @@ RegistersDialog::RegistersDialog(fiscal::RegistersWindow& window, QWidget* paren
     layout->addLayout(form);
 
     auto* product_row = new QHBoxLayout;
-    auto* label = new QLabel(tr("P&roduto:"), this);
+    auto* label = new QLabel(tr("Pro&duto:"), this);
     product_code_ = line_edit(this, "product_code", 20, 16);
     label->setBuddy(product_code_);
     add_ = new QPushButton(tr("&Adicionar"), this);
