@@ -259,6 +259,16 @@ TEST_F(FiscalMenuChecks, OpeningChecksAndNoticesOfTheMenu) {
         EXPECT_TRUE(driver_.commands().empty());
     }
     ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
+    {
+        // A printer this checkout does not know still gets the menu.
+        glo::numfab = "OUTRA";
+        fiscal::FiscalMenu menu;
+        EXPECT_TRUE(menu.open());
+        EXPECT_EQ(menu.line1(), "");
+        EXPECT_EQ(prompt_.count_containing("Não há Impressora Fiscal configurada para este Micro!"),
+                  1);
+        glo::numfab = demo::kPrinterSerial;
+    }
     driver_.refuse(ecf::CMD_OPEN_PORT);
     prompt_.clear();
     fiscal::FiscalMenu menu;
