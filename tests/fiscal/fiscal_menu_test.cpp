@@ -238,6 +238,17 @@ TEST_F(FiscalMenuTest, RegistersWindowChecksItsPeriodAndProductsBeforeGenerating
     EXPECT_EQ(prompt_.count_containing("Arquivo \"/tmp/registros.txt\" gerado com sucesso!!!"), 1);
 }
 
+TEST_F(FiscalMenuTest, RegistersWindowGeneratesTheSignedFileOfThePeriod) {
+    reduce_today();
+    ASSERT_TRUE(ecf::send(ecf::CMD_RECORD_REG60M));
+    fiscal::RegistersWindow window;
+    window.start_date = window.end_date = "07/12/2026";
+    ASSERT_TRUE(window.generate()) << (prompt_.shown().empty() ? "" : prompt_.shown()[0].text);
+    EXPECT_TRUE(fiscal::verify_ead(window.file()));
+    EXPECT_EQ(prompt_.count_containing("Arquivo \"" + window.file() + "\" gerado com sucesso!!!"),
+              1);
+}
+
 // Behind a driver that answers as told: the menu's opening checks and the
 // notices that send nothing to the printer.
 class FiscalMenuChecks : public ShopFixture {
