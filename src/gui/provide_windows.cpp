@@ -4,6 +4,7 @@
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/tape_window.h"
 #include "gui/fiscal/buyer_sales_window.h"
+#include "gui/fiscal/fiscal_menu_dialog.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/printer_registration_entry.h"
 #include "gui/sale/payment_forms_window.h"
@@ -43,6 +44,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_buyer_sales_window(port, frame);
+    provide_fiscal_windows(port);
 }
 
 }  // namespace balcora::gui

@@ -1,0 +1,103 @@
+#include "fiscal/program_reports.h"
+
+#include "db/settings.h"
+#include "db/sql_runner.h"
+#include "ecf/aux_file.h"
+#include "ecf/printer.h"
+#include "globals/globals.h"
+
+namespace balcora::fiscal {
+
+namespace {
+
+std::size_t characters(std::string_view text) {
+    std::size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string developer(std::string_view key) {
+    return LEREGISTRO("balcora", "Desenvolvedor PAF-ECF", key);
+}
+
+std::string line(std::string_view text) {
+    return std::string(text) + "\r\n";
+}
+
+// One management report of the given blocks, registered as an "RG" like
+// every management report the program prints.
+bool print_report(const std::vector<std::string>& blocks) {
+    if (!ecf::send(ecf::CMD_OPEN_REPORT)) return false;
+    bool printed = true;
+    for (const auto& block : blocks)
+        if (!(printed = ecf::send(ecf::CMD_REPORT_LINE, {block}))) break;
+    printed = ecf::send(ecf::CMD_CLOSE_REPORT) && printed;
+    if (printed) ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"RG", "0"});
+    return printed;
+}
+
+}  // namespace
+
+std::string centred(std::string_view text, std::size_t width) {
+    std::size_t n = characters(text);
+    return std::string(n < width ? (width - n) / 2 : 0, ' ') + std::string(text);
+}
+
+std::string right_aligned(std::string_view text, std::size_t width) {
+    std::size_t n = characters(text);
+    return std::string(n < width ? width - n : 0, ' ') + std::string(text);
+}
+
+std::vector<std::string> identification_report_blocks() {
+    std::vector<std::string> blocks;
+    std::string b = line(centred("IDENTIFICAÇÃO DO PAF-ECF", 48)) + line("");
+    b += line("Nº do laudo: " + developer("laudo")) + line(" ");
+    b += line("Identicação da empresa desenvolvedora:");
+    for (const char* key : {"cnpj", "razao", "endereco"}) b += line(" " + developer(key));
+    b += line(" " + developer("municipio") + " " + developer("uf"));
+    for (const char* key : {"fone", "contato"}) b += line(" " + developer(key));
+    b += line("");
+    b += line("Identicação do PAF-ECF:");
+    b += line(" " + developer("nomesoft") + " - Versão: " + developer("versaosoft")) + line("");
+    blocks.push_back(std::move(b));
+
+    db::SqlRecord rec;
+    if (db::read_rows("SELECT ordem, nome, pasta, cod_md5 FROM balcora.arquivo ORDER BY ordem;",
+                      rec))
+        for (; rec.has_row(); rec.next()) {
+            if (rec.C(4).empty()) continue;
+            std::string row = line(rec.C(2)) + line(right_aligned(rec.C(4), 48));
+            if (rec.C(1) == "1") row += line("");
+            blocks.push_back(std::move(row));
+        }
+
+    std::string last = line("md5.txt") + line(right_aligned(glo::md5txt, 48));
+    last += line("Versão da ER PAF-ECF: " + developer("er-paf-ecf"));
+    last += line("Data Emissão Laudo  : " + developer("laudo-data"));
+    last += line("ECF Autorizado: " + glo::numfab);
+    blocks.push_back(std::move(last));
+    return blocks;
+}
+
+std::vector<std::string> configuration_report_blocks() {
+    const std::string rule(46, '=');
+    return {line(rule) + line(centred("PARAMETROS DE CONFIGURAÇÃO", 47)) + line(rule) + line(""),
+            line("PERFIL DE REQUISITOS CONFIGURADO: V") + line(std::string(46, '-'))};
+}
+
+bool print_identification_report() {
+    if (!ecf::send(ecf::CMD_READ_PRINTER_INFO) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    // The authorised printer and the files' digest come from the auxiliary
+    // file; a report without them would certify nothing.
+    if (!LEARQAUXILIAR()) return false;
+    return print_report(identification_report_blocks());
+}
+
+bool print_configuration_report() {
+    if (!ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    if (!LEARQAUXILIAR()) return false;
+    return print_report(configuration_report_blocks());
+}
+
+}  // namespace balcora::fiscal
