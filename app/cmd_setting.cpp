@@ -2,6 +2,8 @@
 #include "db/settings.h"
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 namespace balcora::app {
 
@@ -12,7 +14,8 @@ int run_setting_command(CommandLine& cl) {
     if (!get && !set) {
         std::fputs(
             "Uso: balcora setting get SECAO CHAVE [PADRAO]\n"
-            "     balcora setting set SECAO CHAVE VALOR\n",
+            "     balcora setting set SECAO CHAVE VALOR\n"
+            "VALOR - le o valor da entrada padrao (uma senha fica fora da lista de processos).\n",
             stderr);
         return 2;
     }
@@ -22,7 +25,10 @@ int run_setting_command(CommandLine& cl) {
         std::printf("%s\n", value.c_str());
         return 0;
     }
-    return GRAVAREGISTRO("balcora", a[1], a[2], a[3]) ? 0 : 1;
+    std::string value = a[3];
+    if (value == "-" && !std::getline(std::cin, value)) value.clear();
+    if (a[3] == "-" && !value.empty() && value.back() == '\r') value.pop_back();
+    return GRAVAREGISTRO("balcora", a[1], a[2], value) ? 0 : 1;
 }
 
 }  // namespace balcora::app

@@ -27,6 +27,7 @@ void print_usage() {
         "  aux show                         arquivo auxiliar\n"
         "  demo                             carrega os dados de demonstracao\n"
         "  fiscal sign|verify|public-key    assinatura EAD dos arquivos fiscais\n"
+        "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     if (command == "aux") return app::run_aux_command(cl);
     if (command == "demo") return app::run_demo_command(cl);
     if (command == "fiscal") return app::run_fiscal_command(cl, launch_dir);
+    if (command == "mail") return app::run_mail_command(cl);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;

@@ -5,12 +5,16 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/close_range.h>
+#include <poll.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -133,6 +137,30 @@ const char* child_working_dir(const Identity& id, const ProcessOptions& options,
     return id.switch_user ? "/" : nullptr;
 }
 
+// Reads the child's output to its end; false when the timeout (if any)
+// ran out first.
+bool read_output(int fd, std::chrono::milliseconds timeout, std::string* output) {
+    using Clock = std::chrono::steady_clock;
+    const bool bounded = timeout.count() > 0;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    char buf[4096];
+    for (;;) {
+        if (bounded) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            pollfd p{fd, POLLIN, 0};
+            int r = poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
+            if (r < 0 && errno != EINTR) return true;
+            if (r <= 0) continue;
+        }
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return true;
+        output->append(buf, static_cast<size_t>(n));
+    }
+}
+
 }  // namespace
 
 ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options) {
@@ -146,6 +174,7 @@ ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOpt
     std::vector<char*> envp = pointers(env);
     std::string dir_storage;
     const char* dir = child_working_dir(id, options, &dir_storage);
+    const bool bounded = options.timeout.count() > 0;
 
     int out[2];
     int err[2];
@@ -170,6 +199,8 @@ ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOpt
         if (devnull >= 0) dup2(devnull, 0);
         dup2(out[1], 1);
         dup2(out[1], 2);
+        // Its own process group, so a timeout also reaches what it started.
+        if (bounded) setpgid(0, 0);
         mark_inherited_descriptors_cloexec();
         int e = become(id, dir);
         if (e == 0) {
@@ -181,14 +212,10 @@ ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOpt
     }
     close(out[1]);
     close(err[1]);
-    char buf[4096];
-    for (;;) {
-        ssize_t n = read(out[0], buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        result.output.append(buf, static_cast<size_t>(n));
-    }
+    if (bounded) setpgid(pid, pid);  // both sides, so no kill can miss it
+    result.timed_out = !read_output(out[0], options.timeout, &result.output);
     close(out[0]);
+    if (result.timed_out) kill(-pid, SIGKILL);
     const std::optional<int> child_errno = read_child_errno(err[0]);
     const int status = wait_for_child(pid);
     if (child_errno) {
@@ -196,6 +223,10 @@ ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOpt
         return result;
     }
     result.started = true;
+    if (result.timed_out) {
+        result.output += "\nTempo esgotado: o programa foi interrompido.";
+        return result;
+    }
     if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -15,19 +16,24 @@ struct ProcessOptions {
     std::filesystem::path working_dir;
     // Extra environment entries, overriding inherited ones.
     std::vector<std::pair<std::string, std::string>> env;
+    // Zero waits for the end however long it takes. Otherwise the child and
+    // whatever it started are killed once this much time has passed.
+    std::chrono::milliseconds timeout{0};
 };
 
 struct ProcessResult {
-    bool started = false;  // false: fork/exec or the user switch failed
-    int exit_code = -1;    // -1 when it did not start or died by a signal
-    std::string output;    // stdout and stderr interleaved as written
+    bool started = false;    // false: fork/exec or the user switch failed
+    int exit_code = -1;      // -1 when it did not start or died by a signal
+    std::string output;      // stdout and stderr interleaved as written
+    bool timed_out = false;  // killed at the end of ProcessOptions::timeout
     bool ok() const { return started && exit_code == 0; }
 };
 
 // Runs argv[0] (searched in PATH when it has no slash) with the given words,
 // no shell involved, stdin from /dev/null, and waits for it. The output is
 // read to its end: a program that leaves a daemon behind must point the
-// daemon's output elsewhere (pg_ctl -l), or this waits for the daemon.
+// daemon's output elsewhere (pg_ctl -l), or this waits for the daemon
+// (unless a timeout is given).
 ProcessResult run_program(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
 // Replaces the current process with the program. Returns only on failure,

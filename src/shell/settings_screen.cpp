@@ -3,6 +3,7 @@
 #include "db/fiscal_write.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "fiscal/mail_notice.h"
 #include "log/operation_log.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -22,6 +23,7 @@ constexpr std::string_view kSale = "Venda";
 constexpr std::string_view kTef = "TEF e Retaguarda";
 constexpr std::string_view kPafGroup = "PAF-ECF";
 constexpr std::string_view kBlocoX = "Bloco X";
+constexpr std::string_view kMail = "Envio de E-mail";
 
 const std::vector<FieldChoice> kZeroOne = {{"0", "Não"}, {"1", "Sim"}};
 const std::vector<FieldChoice> kNoYes = {{"N", "Não"}, {"S", "Sim"}};
@@ -31,6 +33,12 @@ SettingField check(std::string_view id, std::string_view group, std::string_view
                    const std::vector<FieldChoice>& values = kZeroOne) {
     return {id,  group,           label, FieldKind::kCheck, FieldStore::kSettings, section,
             key, values[0].value, values};
+}
+
+// The relay the notices leave through, in the settings of every checkout.
+SettingField mail(std::string_view id, std::string_view label, FieldKind kind,
+                  std::string_view key) {
+    return {id, kMail, label, kind, FieldStore::kSettings, fiscal::kMailSection, key, "", {}, 100};
 }
 
 SettingField choice(std::string_view id, std::string_view group, std::string_view label,
@@ -102,6 +110,11 @@ std::vector<SettingField> make_fields() {
          {},
          100,
          true},
+
+        mail("email_servidor", "Servidor SMTP", FieldKind::kText, fiscal::kMailServerKey),
+        mail("email_remetente", "Remetente", FieldKind::kEmail, fiscal::kMailSenderKey),
+        mail("email_usuario", "Usuário SMTP", FieldKind::kText, fiscal::kMailUserKey),
+        mail("email_senha", "Senha SMTP", FieldKind::kPassword, fiscal::kMailPasswordKey),
 
         {"tipo_certificado",
          kBlocoX,
@@ -282,6 +295,17 @@ bool SettingsScreen::validate(std::string* focus) const {
             default:
                 break;
         }
+    }
+    const std::string relay = util::trim(value("email_servidor"));
+    if (relay.find_first_of(" \t") != std::string::npos) {
+        refuse(*find_setting_field("email_servidor"),
+               "Servidor SMTP inválido!|Informe como smtp.provedor.com.br:587.", focus);
+        return false;
+    }
+    if (!relay.empty() && util::trim(value("email_remetente")).empty()) {
+        refuse(*find_setting_field("email_remetente"),
+               "Informe o remetente dos e-mails enviados pelo servidor SMTP.", focus);
+        return false;
     }
     const std::string serial = util::trim(value("num_serie"));
     if (value("tipo_certificado") == "A3") {
