@@ -1,16 +1,28 @@
 #include "ecf/cash_day_services.h"
 
+#include <chrono>
+
 namespace balcora::ecf {
+
+namespace {
+
+// The mailer may wait on a relay that does not answer; the operator waits at
+// the opening of the printer window meanwhile.
+constexpr std::chrono::seconds kMailTimeout{60};
+
+}  // namespace
 
 CashDayServices default_cash_day_services() {
     CashDayServices s;
-    // FOR THE LEAD: the registers file (fiscal::generate_paf_registers) and
-    // the mailer (fiscal/mail_notice.h, send_mail_notice) are built on other
-    // branches; until they are merged this build has neither, and the day
-    // close and the monthly file say so instead of pretending. Wire them here
-    // once they land:
+    // FOR THE LEAD: the registers file (fiscal::generate_paf_registers) is
+    // built on another branch; until it is merged this build has none, and
+    // the day close says so instead of pretending. Wire it here once it
+    // lands:
     //   s.registers = fiscal::generate_paf_registers;
-    //   s.mail = [](const MonthlyFileMail& m) { return send_mail_notice(...); };
+    s.mail = [](const MonthlyFileMail& m) {
+        return fiscal::send_mail_notice(m.body, m.subject, m.recipient, {m.attachment},
+                                        kMailTimeout);
+    };
     return s;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fiscal/mail_notice.h"
 #include "fiscal/paf_registers.h"
 
 #include <filesystem>
@@ -21,9 +22,9 @@ struct MonthlyFileMail {
 struct CashDayServices {
     // The PAF-ECF registers file; empty when this build has none.
     std::function<fiscal::RegistersResult(const fiscal::RegistersRequest&)> registers;
-    // True when the mailer sent the message (a failure was shown); empty
+    // Whether the mailer sent the message and why not (nothing shown); empty
     // when this build has no mailer.
-    std::function<bool(const MonthlyFileMail&)> mail;
+    std::function<fiscal::MailOutcome(const MonthlyFileMail&)> mail;
     // Ends the program (the windows side knows how); empty leaves it to the
     // caller, which then only sees the message.
     std::function<void()> end_application;

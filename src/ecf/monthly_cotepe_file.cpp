@@ -98,7 +98,13 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const CashDayServices
                    company_code(company.id) + " - " + company.name;
     mail.body = message;
     mail.attachment = ULTIMOARQSALVO(folder.string());
-    if (!services.mail(mail)) return false;
+    const fiscal::MailOutcome sent = services.mail(mail);
+    if (!sent.sent) {
+        prompt().message(
+            "Aviso", "Arquivo do Ato COTEPE gerado, mas o e-mail não foi enviado:|" + sent.error,
+            ui::Icon::kWarning);
+        return false;
+    }
     GRAVAREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", util::br_date(today()));
     return true;
 }

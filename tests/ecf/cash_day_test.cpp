@@ -290,11 +290,12 @@ TEST_F(CashDay, TheMonthlyFileMovesItsSendingDateOnlyWhenTheMailWent) {
     bool delivered = false;
     services_.mail = [&](const MonthlyFileMail& m) {
         mails.push_back(m);
-        return delivered;
+        return fiscal::MailOutcome{delivered, delivered ? "" : "relay fora do ar"};
     };
     EXPECT_FALSE(send_monthly_cotepe_file(printer, services_))
         << testing::PrintToString(messages());
     EXPECT_EQ(LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""), "");
+    EXPECT_EQ(prompt_.count_containing("relay fora do ar"), 1);
     delivered = true;
     EXPECT_TRUE(send_monthly_cotepe_file(printer, services_));
     EXPECT_EQ(LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""), "07/12/2026");
