@@ -131,8 +131,9 @@ void PrinterFunctionsWindow::refresh() {
 }
 
 void PrinterFunctionsWindow::act(Control control) {
+    // Drawn now: the closing keeps the window busy until it ends.
     status_->setText(control == Control::kCloseDay ? tr("Aguarde!!!") : QString());
-    QApplication::processEvents();
+    status_->repaint();
     screen_.act(control);
     if (!screen_.is_open()) {
         QDialog::reject();
