@@ -1,17 +1,21 @@
 #include "gui/ecf/cash_day_dialogs.h"
 
+#include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
 #include "gui/shell/list_widgets.h"
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <array>
 #include <functional>
+#include <vector>
 
 namespace balcora::gui {
 
@@ -154,6 +158,27 @@ Reg60mRecoveryDialog::Reg60mRecoveryDialog(ecf::Reg60mRecoveryScreen& screen, QW
     add_row(this, form, tr("&Período:"), row);
     finish_form(this, form, {start, end}, tr("&Gerar"), [this] { submit([] { return true; }); });
     findChild<QPushButton*>("ok")->setObjectName("gerar");
+    show_screen();
+}
+
+ClosingHoursDialog::ClosingHoursDialog(ecf::ClosingHoursScreen& screen, QWidget* parent)
+    : ScreenFormDialog(screen, parent, "closing_hours_dialog") {
+    setWindowTitle(tr(ecf::ClosingHoursScreen::kTitle));
+    static constexpr std::array<const char*, 7> names = {"dom", "seg", "ter", "qua",
+                                                         "qui", "sex", "sab"};
+    auto* form = new QFormLayout;
+    std::vector<QWidget*> fields;
+    for (int d = 0; d < 7; ++d) {
+        QLineEdit* line =
+            bind(form_line(this, form, tr(ecf::ClosingHoursScreen::kLabels[d]), names[d], 5, 6), d,
+                 screen_.times[d]);
+        line->setInputMask("99:99;_");
+        line->setText(qs(screen_.times[d]));
+        fields.push_back(line);
+    }
+    finish_form(
+        this, form, fields, tr("&Ok"), [this] { submit([this] { return screen_.saved(); }); },
+        new QLabel(tr("Em branco: 12:00 aos sábados e domingos, 18:00 nos outros dias."), this));
     show_screen();
 }
 

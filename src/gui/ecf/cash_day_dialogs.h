@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ecf/cash_movement_screen.h"
+#include "ecf/closing_hours_screen.h"
 #include "ecf/day_opening.h"
 #include "ecf/reg60m_recovery_screen.h"
 #include "gui/shell/screen_dialog.h"
@@ -35,6 +36,14 @@ class Reg60mRecoveryDialog : public ScreenFormDialog<ecf::Reg60mRecoveryScreen> 
     Q_OBJECT
   public:
     explicit Reg60mRecoveryDialog(ecf::Reg60mRecoveryScreen& screen, QWidget* parent = nullptr);
+};
+
+// "Horário de Fechamento" over a ClosingHoursScreen: one time per weekday
+// ("dom" .. "sab"), button "ok".
+class ClosingHoursDialog : public ScreenFormDialog<ecf::ClosingHoursScreen> {
+    Q_OBJECT
+  public:
+    explicit ClosingHoursDialog(ecf::ClosingHoursScreen& screen, QWidget* parent = nullptr);
 };
 
 }  // namespace balcora::gui

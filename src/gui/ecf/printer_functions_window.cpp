@@ -165,6 +165,10 @@ void provide_cash_day_windows(ui::ScreenPort& port) {
         return FUNCOESMAQECF(args.empty() ? std::string_view() : std::string_view(args[0]),
                              services);
     });
+    port.provide("HORARIOFECHAMENTO", [](const ui::ScreenPort::Arguments&) {
+        HORARIOFECHAMENTO();
+        return 0;
+    });
     port.provide("TELA_SA_SU",
                  [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
     if (!port.available("MENULOG"))
@@ -182,6 +186,10 @@ void provide_cash_day_windows(ui::ScreenPort& port) {
     });
     port.provide_view<ecf::CashMovementScreen>([](ecf::CashMovementScreen& screen) {
         CashMovementDialog dialog(screen, QApplication::activeWindow());
+        dialog.exec();
+    });
+    port.provide_view<ecf::ClosingHoursScreen>([](ecf::ClosingHoursScreen& screen) {
+        ClosingHoursDialog dialog(screen, QApplication::activeWindow());
         dialog.exec();
     });
     port.provide_view<ecf::Reg60mRecoveryScreen>([](ecf::Reg60mRecoveryScreen& screen) {

@@ -76,4 +76,21 @@ TEST_F(PrinterFunctionsGui, TheWindowOpensTheDayAndShowsTheCashWindowsByKeyboard
     EXPECT_EQ(value("SELECT count(*) FROM balcora.log WHERE tabela='sup/sangria';"), "0");
 }
 
+TEST_F(PrinterFunctionsGui, ClosingHoursAreTypedPerWeekdayAndAWrongOneIsRefused) {
+    on_next_window("closing_hours_dialog", [&](QDialog& d) {
+        auto* wednesday = child<QLineEdit>(d, "qua");
+        wednesday->setText("19:30");
+        child<QLineEdit>(d, "sab")->setText("25:00");
+        save_screenshot(d, "closing_hours_dialog");
+        child<QPushButton>(d, "ok")->click();
+        EXPECT_EQ(prompt_.count_containing("Horário inválido!"), 1);
+        child<QLineEdit>(d, "sab")->setText("13:00");
+        child<QPushButton>(d, "ok")->click();
+    });
+    screens_.run("HORARIOFECHAMENTO");
+    EXPECT_EQ(LEREGISTRO("balcora", "HorarioFechamento", "Qua", ""), "19:30");
+    EXPECT_EQ(LEREGISTRO("balcora", "HorarioFechamento", "Sab", ""), "13:00");
+    EXPECT_EQ(LEREGISTRO("balcora", "HorarioFechamento", "Dom", "x"), "");
+}
+
 }  // namespace balcora::test
