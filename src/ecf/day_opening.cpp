@@ -85,9 +85,10 @@ bool open_cash_day(util::Money amount) {
 void DayOpeningScreen::ok() {
     if (!open_) return;
     const auto value = util::parse_fixed<2>(amount);
-    if (!value || value->units() < 1) {
+    // Nothing the printer's 14-digit field cannot hold reaches the question.
+    if (!value || value->units() < 1 || !opening_supply(*value)) {
         prompt().beep();
-        notice("Informe o suprimento inicial: um valor maior que zero.");
+        notice("Suprimento inicial inválido: informe um valor maior que zero.");
         return;
     }
     if (!prompt().confirm("Confirme", "Confirma Abertura do Dia?")) return;
