@@ -225,6 +225,30 @@ TEST_F(CashDay, PrinterRefusalsStopTheStepAndLeaveOnlyTheirLogRows) {
     EXPECT_EQ(ended_, 0);
 }
 
+TEST_F(CashDay, RefusedSideCommandsLeaveTheirStepOutAndTheDayGoesOn) {
+    at(7, 8, 0);
+    refuse(CMD_OPEN_DRAWER);
+    open_day("40,00");
+    EXPECT_EQ(day_state(), "A 07/12");
+    EXPECT_EQ(logged("abridia"), Strings{"05*01 Valor:     40,00"});
+
+    // Summer time is due after the reduction, but the printer refuses it, and
+    // the drawer too: neither is logged, and the records are complete.
+    ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET horario_verao=1;"), "1");
+    refuse(CMD_TOGGLE_SUMMER_TIME);
+    refuse(CMD_OPEN_DRAWER);
+    at(7, 19, 0);
+    prompt_.clear();
+    prompt_.answer(true);
+    EXPECT_EQ(run("FechaCaixa"), 1) << testing::PrintToString(messages());
+    EXPECT_TRUE(logged("horaverao").empty());
+    EXPECT_EQ(glo::hr_ativo, 0);
+    const Strings steps = logged("fechadia");
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "Gaveta"), 0);
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "Reg60m"), 1);
+    EXPECT_FALSE(marker());
+}
+
 TEST_F(CashDay, TheWindowChecksItsCallerAndItsControlsFollowTheDay) {
     EXPECT_EQ(run("Fecha"), 0);
     glo::jan_ecf_aberta = 1;
