@@ -197,8 +197,11 @@ void PrinterFunctionsScreen::act(Control c) {
             close();
             return;
     }
-    // The printer keeps the day state; every function may have moved it.
-    if (open_) refresh();
+    // The printer keeps the day state; every function may have moved it. The
+    // closing leaves its own word on the status line ("ERRO!!!").
+    if (!open_) return;
+    read_day_state(printer_);
+    if (c != Control::kCloseDay) refresh_status();
 }
 
 void PrinterFunctionsScreen::set_summer_time(bool on) {

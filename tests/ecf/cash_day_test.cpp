@@ -278,6 +278,11 @@ TEST_F(CashDay, TheWindowChecksItsCallerAndItsControlsFollowTheDay) {
         s.act(C::kXReading);
         refuse(CMD_X_READING);
         s.act(C::kXReading);
+        refuse(CMD_Z_REDUCTION);
+        at(7, 19, 0);
+        prompt_.answer(true);
+        s.act(C::kCloseDay);
+        EXPECT_EQ(s.status_line(), "ERRO!!!");
         s.act(C::kClose);
         EXPECT_FALSE(s.is_open());
     });
