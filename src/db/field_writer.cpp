@@ -67,13 +67,17 @@ class OutputFile {
         return 0;
     }
 
-    void append(std::string_view bytes, const std::string& current_name) {
-        if (error_) return;
+    // The buffer a field is formatted into, or null when nothing may be
+    // written (a failure already shown, or no file open: shown now).
+    std::string* field_buffer(const std::string& current_name) {
+        if (error_) return nullptr;
         if (!handle_.is_open()) {
             fail(EBADF, current_name);
-            return;
+            return nullptr;
         }
-        buffer_.append(bytes);
+        return &buffer_;
+    }
+    void field_written() {
         if (buffer_.size() >= kFlushSize) flush();
     }
 
@@ -258,24 +262,95 @@ bool output_file_failed() {
     return output().failed();
 }
 
-std::string format_field(std::string_view value, std::string_view type_code, int width) {
-    if (width == 0 || width < -1) return {};
+namespace {
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool is_plain_ascii(std::string_view t) {
+    for (char c : t)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// The common integer field at a fixed width, straight into the output:
+// a registers file writes millions of them.
+void append_integer(std::string& out, std::string_view value, std::size_t width) {
+    std::size_t digits = 0, first = std::string_view::npos;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (!is_digit(value[i])) continue;
+        if (first == std::string_view::npos && value[i] != '0') first = digits;
+        ++digits;
+    }
+    const std::size_t significant = first == std::string_view::npos ? 1 : digits - first;
+    if (significant > width) {
+        out.append(width, '*');
+        return;
+    }
+    out.append(width - significant, '0');
+    if (first == std::string_view::npos) {
+        out += '0';
+        return;
+    }
+    std::size_t seen = 0;
+    for (char c : value) {
+        if (!is_digit(c)) continue;
+        if (seen++ >= first) out += c;
+    }
+}
+
+}  // namespace
+
+void append_field(std::string& out, std::string_view value, std::string_view type_code, int width) {
+    if (width == 0 || width < -1) return;
     const bool free_length = width == -1;
-    const std::string code = util::to_upper_ascii(type_code);
+    const char kind = type_code.empty() ? '\0' : upper(type_code[0]);
     if (free_length) value = without_trailing_spaces(value);
 
-    if (!code.empty() && code[0] == 'N') return format_number(value, code, width);
-
-    std::string text;
-    if (!code.empty() && code[0] == 'A') {
-        for (char c : value)
-            if (is_ascii_alnum(c)) text += c;
-    } else {
-        text = RETIRAACENTOS(value);
-        if (free_length) text = std::string(without_trailing_spaces(text));
+    if (kind == 'N') {
+        std::string code(type_code);
+        for (char& c : code) c = upper(c);
+        if (!free_length && number_layout(code).decimals == 0) {
+            append_integer(out, value, static_cast<std::size_t>(width));
+            return;
+        }
+        out += format_number(value, code, width);
+        return;
     }
-    if (free_length) return text;
-    return fit(std::move(text), static_cast<std::size_t>(width));
+    if (kind == 'A') {
+        const std::size_t before = out.size();
+        for (char c : value)
+            if (is_ascii_alnum(c)) out += c;
+        if (free_length) return;
+        const auto w = static_cast<std::size_t>(width);
+        if (out.size() - before > w) out.resize(before + w);
+        out.resize(before + w, ' ');
+        return;
+    }
+    if (is_plain_ascii(value)) {
+        // Nothing to take accents from, and every cut falls between characters.
+        if (free_length) {
+            out += value;
+            return;
+        }
+        const auto w = static_cast<std::size_t>(width);
+        out += value.substr(0, w);
+        if (value.size() < w) out.append(w - value.size(), ' ');
+        return;
+    }
+    std::string text = RETIRAACENTOS(value);
+    if (free_length) {
+        out += without_trailing_spaces(text);
+        return;
+    }
+    out += fit(std::move(text), static_cast<std::size_t>(width));
+}
+
+std::string format_field(std::string_view value, std::string_view type_code, int width) {
+    std::string out;
+    append_field(out, value, type_code, width);
+    return out;
 }
 
 }  // namespace db
@@ -289,8 +364,10 @@ void GRAVACAMPO(std::string_view value, std::string_view type_code, int width) {
             ui::Icon::kWarning);
         return;
     }
-    std::string bytes = db::format_field(value, type_code, width);
-    if (!bytes.empty()) db::output().append(bytes, db::output_file_name());
+    std::string* buffer = db::output().field_buffer(db::output_file_name());
+    if (!buffer) return;
+    db::append_field(*buffer, value, type_code, width);
+    db::output().field_written();
 }
 
 void GRAVACAMPO(std::string_view value, int width) {

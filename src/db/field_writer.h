@@ -50,6 +50,8 @@ class OutputFileCloser {
 // A number that does not fit a fixed width comes out as the whole field
 // filled with '*', which no reader takes for a number.
 std::string format_field(std::string_view value, std::string_view type_code, int width);
+// The same bytes appended to `out`, without a text of their own.
+void append_field(std::string& out, std::string_view value, std::string_view type_code, int width);
 
 }  // namespace db
 

@@ -82,6 +82,14 @@ bool store_hash(std::string_view table, std::int64_t id) {
     return execute(statement);
 }
 
+std::string hash_intact_column(std::string_view table) {
+    const std::string& expr = hash_expression(table);
+    if (expr.empty()) return "false";
+    // A NULL on either side is a failed test: a row whose digest cannot be
+    // computed or was never stored proves nothing about its content.
+    return "coalesce(hash=" + expr + ",false)";
+}
+
 bool verify_hash(std::string_view table, std::int64_t id) {
     auto result = verify_hashes(table, id_column(table) + "=" + std::to_string(id));
     auto it = result.find(id);
@@ -93,9 +101,9 @@ std::map<std::int64_t, bool> verify_hashes(std::string_view table, std::string_v
     const std::string& expr = hash_expression(table);
     if (expr.empty()) return out;
     const std::string t(table), id = id_column(t);
-    std::string statement =
-        "select " + id + ", coalesce(" + expr + ",'')=coalesce(hash,'') from balcora." + t +
-        (where.empty() ? "" : " where " + std::string(where)) + " order by " + id;
+    std::string statement = "select " + id + ", " + hash_intact_column(t) + " from balcora." + t +
+                            (where.empty() ? "" : " where " + std::string(where)) + " order by " +
+                            id;
     SqlRecord rec;
     if (QUERYSQL(statement, rec).empty()) return out;
     do {
@@ -109,8 +117,8 @@ bool verify_registro_hash() {
     if (expr.empty()) return false;
     SqlRecord rec;
     QUERYSQL("select coalesce(" + expr +
-                 ",'')=coalesce((SELECT valor FROM balcora.registro WHERE chave='Desenvolvedor "
-                 "PAF-ECF' AND nome='hash'),'')",
+                 "=(SELECT valor FROM balcora.registro WHERE chave='Desenvolvedor PAF-ECF' AND "
+                 "nome='hash'),false)",
              rec);
     return rec.C(1) == "t";
 }

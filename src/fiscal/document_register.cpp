@@ -18,7 +18,9 @@ namespace balcora {
 
 namespace {
 
-// "ddmmyyhhmmss" -> ('yyyy-mm-dd', 'hh:mm:ss'); Null for what cannot be read.
+// "ddmmyyhhmmss" -> ('yyyy-mm-dd', 'hh:mm:ss'). What cannot be read is taken
+// from the computer's clock: both columns enter the row's digest, and a NULL
+// there would leave the row without one, to be shown as tampered.
 std::pair<std::string, std::string> printer_date_time(std::string_view t) {
     auto digits = [&](std::size_t pos, std::size_t n, int& out) {
         if (t.size() < pos + n) return false;
@@ -30,7 +32,8 @@ std::pair<std::string, std::string> printer_date_time(std::string_view t) {
         return true;
     };
     int d, m, y, hh, mm, ss;
-    std::string date = "Null", time = "Null";
+    const platform::LocalTime now = clock().now();
+    std::string date = DTSQL(util::day_of(now)), time = TXTSQL(util::time_text(now));
     if (digits(0, 2, d) && digits(2, 2, m) && digits(4, 2, y))
         date = DTSQL(util::day_number(2000 + y, m, d));
     if (digits(6, 2, hh) && digits(8, 2, mm) && digits(10, 2, ss) && hh < 24 && mm < 60 &&

@@ -20,16 +20,17 @@ namespace {
 
 using util::to_plain;
 
-// The row, its id read back and its hash, in one round trip.
+// The row, its id read back and its hash, in one round trip. Every column
+// the digest reads gets a value: a NULL one would make the digest NULL.
 std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const PaymentEntry& e) {
     const std::string coupon = std::to_string(c.id_cfiscal);
     const std::string sql =
         "INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, numero, data, valor, cancelada, "
-        "num_coo, vl_troco) VALUES (" +
+        "num_coo, num_coo_cf, num_gnf, vl_troco) VALUES (" +
         coupon +
         ", (SELECT coalesce(max(ordem), 0) + 1 FROM balcora.cfiscalfp WHERE id_cfiscal=" + coupon +
         "), " + TXTSQL(e.tipo) + ", " + std::to_string(e.numero) + ", " + DTSQL(e.data) + ", " +
-        to_plain(e.valor) + ", 0, " + std::to_string(c.numero) + ", " + to_plain(e.vl_troco) +
+        to_plain(e.valor) + ", 0, " + std::to_string(c.numero) + ", 0, 0, " + to_plain(e.vl_troco) +
         "); update balcora.cfiscalfp set hash=" + db::hash_expression("cfiscalfp") +
         " where id_cfiscalfp=(SELECT currval('balcora.cfiscalfp_id_cfiscalfp_seq')) RETURNING "
         "id_cfiscalfp;";

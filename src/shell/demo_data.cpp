@@ -160,10 +160,10 @@ bool load_products() {
             "ecf_aliquota, ecf_cod_st, qtd_estoque, vl_estoque, dt_estoque, ativo, data, refer, "
             "cod_st, taxa_comissao, cod_ncm, cest, origem, aliq_pis, aliq_cofins, aliq_federal, "
             "aliq_estadual, aliq_municipal) SELECT " +
-            id + ", " + TXTSQL(code) + ", " + TXTSQL(barcode, true) + ", " + TXTSQL(p.descricao) +
-            ", " + TXTSQL(p.unidade) + ", " + std::to_string(p.vendido_peso) + ", 'A', 'T', " +
-            p.preco + ", " + p.preco + ", " + p.preco + ", " + TXTSQL(p.ecf_st) + ", " +
-            p.aliquota + ", " + TXTSQL(p.cod_st) + ", 100, 0, current_date, 1, current_date, " +
+            id + ", " + TXTSQL(code) + ", " + TXTSQL(barcode) + ", " + TXTSQL(p.descricao) + ", " +
+            TXTSQL(p.unidade) + ", " + std::to_string(p.vendido_peso) + ", 'A', 'T', " + p.preco +
+            ", " + p.preco + ", " + p.preco + ", " + TXTSQL(p.ecf_st) + ", " + p.aliquota + ", " +
+            TXTSQL(p.cod_st) + ", 100, 0, current_date, 1, current_date, " +
             TXTSQL(std::string("REF-") + code) + ", " + std::to_string(tax_rule_of(p)) +
             ", 1.50, " + std::to_string(p.ncm) + ", " + std::to_string(p.cest) +
             ", 0, 1.65, 7.60, 13.45, 18.00, 0" + if_missing("produto", "id_produto=" + id));

@@ -100,14 +100,16 @@ TEST_F(FiscalWrite, ItemAndPaymentDigestsFollowTheCouponCounters) {
     EXPECT_FALSE(db::verify_hash("cfiscalfp", pay));
 }
 
-TEST_F(FiscalWrite, NullInAHashedColumnGivesANullHashThatStillPasses) {
+// A NULL digest proves nothing about the row, so it fails its test.
+TEST_F(FiscalWrite, NullInAHashedColumnGivesANullHashThatFailsItsTest) {
     std::int64_t id = db::write_fiscal_row(
         "cfiscal", "INSERT INTO balcora.cfiscal (id_maqecf, numero, situacao) VALUES (1, 5, 'E');");
     ASSERT_GT(id, 0);
     EXPECT_EQ(
         value("SELECT hash IS NULL FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(id)),
         "t");
-    EXPECT_TRUE(db::verify_hash("cfiscal", id));
+    EXPECT_FALSE(db::verify_hash("cfiscal", id));
+    EXPECT_FALSE(db::verify_hashes("cfiscal").at(id));
 }
 
 }  // namespace balcora::test

@@ -57,6 +57,11 @@ TEST_F(DocumentRegister, WithoutACashDayTheRowIsDatedTodayAndSmallAmountsKeepThe
     EXPECT_EQ(row("valor::text"), "1.23");
     GRAVADOCEMITIDOSECF("CC", 1, 347, 13, 90, 4, 4, "0");
     EXPECT_EQ(row("valor::text"), "0.00");
+    // A printer clock that cannot be read leaves no NULL in the digest.
+    glo::datahora_ecf = "";
+    GRAVADOCEMITIDOSECF("RG", 1, 348, 0, 91, 5, 0, "0");
+    EXPECT_EQ(row("dt_emissao_final||' '||hr_emissao_final"), "2026-12-07 10:00:00");
+    for (auto [id, ok] : db::verify_hashes("docecf")) EXPECT_TRUE(ok) << id;
 }
 
 TEST_F(DocumentRegister, AFailedInsertIsShownWithTheCoo) {

@@ -135,3 +135,15 @@ CREATE TABLE IF NOT EXISTS balcora.tentativa_acesso (
     CONSTRAINT pk_tentativa_acesso PRIMARY KEY (nome_cpd)
 );
 --RUN--
+
+--SEQ 1005 payments stored with a digest of their every column
+-- Payment rows were written with num_coo_cf and num_gnf left NULL, which
+-- the payment digest concatenates, so their digest came out NULL and proved
+-- nothing. Those counters mean "none" as 0; the rows that never had a
+-- digest get the one of their (unchanged) content now.
+UPDATE balcora.cfiscalfp SET num_coo_cf = 0 WHERE num_coo_cf IS NULL;
+UPDATE balcora.cfiscalfp SET num_gnf = 0 WHERE num_gnf IS NULL;
+UPDATE balcora.cfiscalfp SET num_coo = 0 WHERE num_coo IS NULL;
+UPDATE balcora.cfiscalfp SET hash = MD5(id_cfiscal::text||num_coo::text||num_coo_cf::text||num_gnf::text||(SELECT numero::text||num_ccf::text FROM balcora.cfiscal WHERE id_cfiscal=balcora.cfiscalfp.id_cfiscal)||valor::text||tipo)
+ WHERE hash IS NULL;
+--RUN--

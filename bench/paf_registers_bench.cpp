@@ -1,0 +1,155 @@
+// The registers file of a year's movement against a COPY of the same rows to
+// a file by the same client on the same server, with the client's peak memory.
+#include "db/database.h"
+#include "db/query_sql.h"
+#include "db/record_hash.h"
+#include "fiscal/paf_register_blocks.h"
+#include "fiscal/paf_registers.h"
+#include "globals/globals.h"
+#include "platform/clock.h"
+#include "shell/demo_data.h"
+#include "support/scripted_prompt.h"
+#include "support/temp_root.h"
+#include "support/test_database.h"
+#include "ui/environment.h"
+#include "util/day_number.h"
+
+#include <libpq-fe.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace balcora;
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "benchmark: %s failed\n", what.c_str());
+    std::exit(1);
+}
+
+void run(const std::string& sql) {
+    PGresult* r = PQexec(db::connection()->get(), sql.c_str());
+    const ExecStatusType status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        fail(sql.substr(0, 200) + ": " + PQresultErrorMessage(r));
+    PQclear(r);
+}
+
+// A year of a busy checkout: 150,000 coupons with six items and two payments
+// each, a reduction a day, all sealed with their digests.
+void load_year() {
+    run("INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, num_cro, numero, num_ccf, data, "
+        "total, vl_desconto, vl_acrescimo, situacao, id_cliente) SELECT 1, 1, 1, g, g, "
+        "'2025-01-01'::date + (g % 365), 60.00, CASE WHEN g % 10 = 0 THEN 1.00 ELSE 0 END, 0, "
+        "CASE WHEN g % 50 = 0 THEN 'C' ELSE 'E' END, CASE WHEN g % 7 = 0 THEN 1 END "
+        "FROM generate_series(1, 150000) g;");
+    run("UPDATE balcora.cfiscal SET hash=" + db::hash_expression("cfiscal") + ";");
+    run("INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, qtdade, preco, total, "
+        "vl_desconto, vl_acrescimo, item_cancelado, totalizador, descricao, unidade) SELECT "
+        "c.id_cfiscal, i, 1, 2.000, 5.000, 10.00, 0, 0, 0, '01T1800', 'PRODUTO DE BANCADA ' || i, "
+        "'UN' FROM balcora.cfiscal c, generate_series(1, 6) i;");
+    run("UPDATE balcora.cfiscald SET hash=" + db::hash_expression("cfiscald") + ";");
+    run("INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor, vl_troco, num_coo, "
+        "num_coo_cf, num_gnf) SELECT c.id_cfiscal, o, CASE o WHEN 1 THEN 'DI' ELSE 'CA' END, "
+        "30.00, 0, c.numero, 0, 0 FROM balcora.cfiscal c, generate_series(1, 2) o;");
+    run("UPDATE balcora.cfiscalfp SET hash=" + db::hash_expression("cfiscalfp") + ";");
+    run("INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, num_cont_red_z, num_coo, "
+        "num_cont_reinicio, dt_emissao, hr_emissao, vl_venda_bruta) SELECT 1, 1, "
+        "'2025-01-01'::date + d, d + 1, d * 411, 1, '2025-01-01'::date + d, '22:00:00', "
+        "24660.00 FROM generate_series(0, 364) d;");
+    run("INSERT INTO balcora.reg60a (id_reg60m, st_aliq, vl_acumulado, totalizador) SELECT "
+        "id_reg60m, s, 100.00, '' FROM balcora.reg60m, unnest(ARRAY['CANC','DESC','F']) s;");
+    run("ANALYZE balcora.cfiscal; ANALYZE balcora.cfiscald; ANALYZE balcora.cfiscalfp; "
+        "ANALYZE balcora.reg60m; ANALYZE balcora.reg60a;");
+}
+
+double seconds_since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// COPY of each movement query to one file, read with PQgetCopyData.
+double copy_floor(const fiscal::RegistersContext& c, const std::string& file) {
+    const auto t = Clock::now();
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (!out) fail("open " + file);
+    PGconn* conn = db::connection()->get();
+    for (const std::string& q : fiscal::movement_queries(c)) {
+        PGresult* r = PQexec(conn, ("COPY (" + q + ") TO STDOUT").c_str());
+        if (PQresultStatus(r) != PGRES_COPY_OUT) fail("COPY: " + std::string(PQerrorMessage(conn)));
+        PQclear(r);
+        char* buffer = nullptr;
+        int n;
+        while ((n = PQgetCopyData(conn, &buffer, 0)) > 0) {
+            std::fwrite(buffer, 1, static_cast<std::size_t>(n), out);
+            PQfreemem(buffer);
+        }
+        while ((r = PQgetResult(conn))) PQclear(r);
+    }
+    std::fclose(out);
+    return seconds_since(t);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    test::ScriptedPrompt prompt;
+    test::TempRoot root;
+    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
+    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
+    glo::reset_all();
+    test::TestDatabase database;
+    glo::string_conexao = database.connection_string();
+    if (!load_demo_data()) fail("demo data");
+    DEFINEHASH();
+    glo::numfab = demo::kPrinterSerial;
+    glo::id_empresa = demo::kCompanyId;
+    load_year();
+
+    fiscal::RegistersRequest request;
+    request.start = util::day_number(2025, 1, 1);
+    request.end = util::day_number(2025, 12, 31);
+    fiscal::RegistersContext context;
+    context.id_empresa = demo::kCompanyId;
+    context.id_maqecf = 1;
+    context.start = request.start;
+    context.end = request.end;
+    const std::string floor_file = (root.path() / "copy.txt").string();
+
+    std::vector<double> generation, floor;
+    std::uintmax_t file_size = 0;
+    for (int round = 0; round < 3; ++round) {
+        floor.push_back(copy_floor(context, floor_file));
+        const auto t = Clock::now();
+        const fiscal::RegistersResult r = fiscal::generate_paf_registers(request);
+        generation.push_back(seconds_since(t));
+        if (!r.ok) {
+            for (const auto& s : prompt.shown()) std::fprintf(stderr, "%s\n", s.text.c_str());
+            fail("registers file");
+        }
+        file_size = std::filesystem::file_size(r.file);
+        std::filesystem::remove(r.file);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    const double ratio = median(generation) / median(floor);
+    std::printf("median paf_registers_year %.3f s (%.1f MB file), copy %.3f s (%.1f MB)\n",
+                median(generation), static_cast<double>(file_size) / 1e6, median(floor),
+                static_cast<double>(std::filesystem::file_size(floor_file)) / 1e6);
+    std::printf("ratio paf_registers_year_vs_copy %.2f goal 2.00 peak_rss_mb %.1f goal_mb 200\n",
+                ratio, peak_mb);
+    return ratio <= 2.0 && peak_mb < 200 ? 0 : 1;
+}
