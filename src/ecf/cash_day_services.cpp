@@ -14,11 +14,7 @@ constexpr std::chrono::seconds kMailTimeout{60};
 
 CashDayServices default_cash_day_services() {
     CashDayServices s;
-    // FOR THE LEAD: the registers file (fiscal::generate_paf_registers) is
-    // built on another branch; until it is merged this build has none, and
-    // the day close says so instead of pretending. Wire it here once it
-    // lands:
-    //   s.registers = fiscal::generate_paf_registers;
+    s.registers = fiscal::generate_paf_registers;
     s.mail = [](const MonthlyFileMail& m) {
         return fiscal::send_mail_notice(m.body, m.subject, m.recipient, {m.attachment},
                                         kMailTimeout);
