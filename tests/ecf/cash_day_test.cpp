@@ -39,6 +39,12 @@ class CashDay : public CashDayFixture {
 };
 
 TEST_F(CashDay, AWholeDayFromTheOpeningSupplyToTheClosedRecords) {
+    // The program's own registers file, as the day close calls it.
+    std::vector<fiscal::RegistersResult> files;
+    services_.registers = [&files](const fiscal::RegistersRequest& r) {
+        files.push_back(default_cash_day_services().registers(r));
+        return files.back();
+    };
     at(7, 8, 0);
     amounts_ = {"0,00", "-5,00", "150,00"};
     prompt_.answer(true);
@@ -72,13 +78,18 @@ TEST_F(CashDay, AWholeDayFromTheOpeningSupplyToTheClosedRecords) {
     EXPECT_EQ(day_state(), "F 07/12");
     EXPECT_EQ(reg60m("2026-12-07", "sit_blocox||' '||vl_venda_bruta||' '||num_cont_red_z"),
               "P 18.90 1");
-    EXPECT_EQ(logged("fechadia"),
-              (Strings{"Redução Z", "Reg60m", "Inicia Registro PAF", "Finaliza Registro PAF",
-                       "Gaveta", "Bloco X Redução Z", "Bloco X Estoque", "Backup"}));
-    ASSERT_EQ(registers_.size(), 1u);
-    EXPECT_EQ(registers_[0].start, december(7));
-    EXPECT_EQ(registers_[0].end, december(7));
-    EXPECT_TRUE(registers_[0].from_day_close);
+    const Strings steps = logged("fechadia");
+    ASSERT_GE(steps.size(), 8u);
+    EXPECT_EQ(Strings(steps.begin(), steps.begin() + 3),
+              (Strings{"Redução Z", "Reg60m", "Inicia Registro PAF"}));
+    EXPECT_EQ(Strings(steps.end() - 5, steps.end()),
+              (Strings{"Finaliza Registro PAF", "Gaveta", "Bloco X Redução Z", "Bloco X Estoque",
+                       "Backup"}));
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(files[0].ok);
+    // Named after the day closed.
+    EXPECT_NE(files[0].file.find("07122026.txt"), std::string::npos) << files[0].file;
+    EXPECT_TRUE(std::filesystem::exists(files[0].file));
     EXPECT_EQ(blocox_, (Strings{"EnviarReducaoZ", "EnviarEstoque"}));
     EXPECT_EQ(backups_, 1);
     EXPECT_FALSE(marker());

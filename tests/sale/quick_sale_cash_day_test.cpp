@@ -17,7 +17,7 @@ class QuickSaleCashDay : public SaleScreenFixture {
         ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F', data_sit='2026-12-06';"), "1");
         // Provided under their names, as the windows side does.
         screens_.provide("FUNCOESMAQECF", [](const ui::ScreenPort::Arguments& args) {
-            return FUNCOESMAQECF(args.at(0), ecf::CashDayServices{});
+            return FUNCOESMAQECF(args.at(0), ecf::default_cash_day_services());
         });
         screens_.provide("TELA_SA_SU",
                          [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
@@ -56,10 +56,10 @@ TEST_F(QuickSaleCashDay, TheDayKeysRunTheDayFunctionsAndTheStatusFollowsTheDay) 
     // The window flag and the port stay the Quick Sale's.
     EXPECT_EQ(glo::jan_ecf_aberta, 1);
     EXPECT_EQ(times_sent(ecf::CMD_CLOSE_PORT), 0);
-    // This build has no registers file, Bloco X or backup yet: the closing
-    // says so rather than report success.
+    // Bloco X and the backup are not provided here: the closing says so
+    // rather than report success.
     EXPECT_EQ(prompt_.count_containing("com Sucesso"), 0);
-    EXPECT_EQ(prompt_.count_containing("Arquivo de Registros do PAF-ECF ainda não disponível"), 1);
+    EXPECT_EQ(prompt_.count_containing("Bloco X Redução Z ainda não disponível"), 1);
 }
 
 }  // namespace balcora::test
