@@ -2,6 +2,7 @@
 
 #include "gui/access/access_entry.h"
 #include "gui/db/database_settings_window.h"
+#include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
 #include "gui/fiscal/buyer_sales_window.h"
 #include "gui/fiscal/fiscal_menu_dialog.h"
@@ -32,6 +33,7 @@ void provide_windows(ui::ScreenPort& port) {
     provide_database_windows(port);
     provide_access_views(port);
     provide_sale_windows(port);
+    provide_cash_day_windows(port);
     shell::provide_startup_steps(port);
 }
 

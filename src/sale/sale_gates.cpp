@@ -11,21 +11,6 @@
 
 namespace balcora::sale {
 
-bool printer_window_free() {
-    if (glo::jan_ecf_aberta == 0) return true;
-    prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::kWarning);
-    return false;
-}
-
-bool blocox_blocked(bool only_from_start_date) {
-    if (only_from_start_date && glo::dtenvredz > 0 && today() < glo::dtenvredz) return false;
-    const std::string section = "PAF-ECF." + util::trim(glo::numfab);
-    const bool blocked = registro_number(section, "ECF Bloqueado.BlocoX.RedZ", 0) == 1 ||
-                         registro_number(section, "ECF Bloqueado.BlocoX.Estoque", 0) == 1;
-    if (blocked) prompt().message("Aviso", kBlocoXBlocked, ui::Icon::kWarning);
-    return blocked;
-}
-
 std::optional<int> days_without_back_office(util::DayNumber today, util::DayNumber last_update,
                                             bool update_option_on, util::DayNumber day_opened) {
     if (last_update <= 0 || last_update >= today || !update_option_on || day_opened != today ||

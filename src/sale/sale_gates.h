@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ecf/printer_window_gates.h"
 #include "util/day_number.h"
 
 #include <optional>
@@ -9,19 +10,12 @@
 // time, the Bloco X block and the age of the last back-office update.
 namespace balcora::sale {
 
-inline constexpr const char* kPrinterWindowOpen =
-    "Já existe janela do Cupom Fiscal ou de Funções da IF aberta!";
-inline constexpr const char* kBlocoXBlocked =
-    "ECF bloqueado por pendências de envio de arquivos ao Fisco!|Usar menu fiscal para resolver "
-    "pendências!";
-
-// False, after the refusal, while another window drives the printer.
-bool printer_window_free();
-
-// True, after the message, when a Bloco X flag of the authorised printer is
-// set. With `only_from_start_date` the flags count only when Bloco X applies
-// (glo::dtenvredz blank or reached).
-bool blocox_blocked(bool only_from_start_date);
+// The printer window flag and the Bloco X block live with the printer, which
+// the day functions share with the sale screens.
+using ecf::blocox_blocked;
+using ecf::kBlocoXBlocked;
+using ecf::kPrinterWindowOpen;
+using ecf::printer_window_free;
 
 // The number of days the point of sale has gone without a back-office update,
 // n = 1 + the working days from the last update to yesterday; nullopt when

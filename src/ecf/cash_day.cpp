@@ -1,0 +1,100 @@
+#include "ecf/cash_day.h"
+
+#include "db/literals.h"
+#include "db/sql_runner.h"
+#include "globals/globals.h"
+#include "log/operation_log.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <string>
+
+namespace balcora::ecf {
+
+namespace {
+
+constexpr const char* kMarkerWhere = " WHERE chave='ERRO_REDUCAO' AND nome='REDUCAO';";
+
+// The failure text of a statement without its dialog: the callers word the
+// message themselves.
+std::optional<db::PgResult> run_keeping(std::string_view sql, db::SqlFailure& failure) {
+    return db::run_sql(sql, db::keep_failure_in(failure));
+}
+
+std::string failure_code(const db::SqlFailure& f) {
+    return f.sqlstate.empty() ? f.text : f.sqlstate + ": " + f.text;
+}
+
+}  // namespace
+
+bool read_day_state(MaqecfRecord& out) {
+    const std::string serial = util::trim(glo::numfab);
+    return !serial.empty() && load_maqecf_by_serial(serial, out);
+}
+
+std::string logged_amount(util::Money amount) {
+    std::string text = util::to_plain(amount, ',');
+    if (text.size() < 10) text.insert(0, 10 - text.size(), ' ');
+    return " Valor:" + text;
+}
+
+bool log_day_function(std::string_view function, util::DayNumber day, std::string_view text) {
+    return GRAVALOG("FUN", function, std::to_string(day), text);
+}
+
+bool day_function_logged(std::string_view function, util::DayNumber day, std::string_view text) {
+    db::SqlRecord r;
+    return db::read_rows("select id_log from balcora.log where operacao='FUN' and tabela=" +
+                             TXTSQL(function) + " and id='" + std::to_string(day) +
+                             "' and descricao=" + TXTSQL(text) + " limit 1;",
+                         r) &&
+           r.has_row();
+}
+
+std::optional<util::DayNumber> interrupted_closing_day() {
+    db::SqlRecord r;
+    if (!db::read_rows(std::string("SELECT valor FROM balcora.registro") + kMarkerWhere, r) ||
+        !r.has_row())
+        return std::nullopt;
+    // A marker whose day cannot be read still means an unfinished closing:
+    // the recovery then works on no day and fails, keeping it.
+    return setting_day(r.C(1));
+}
+
+bool mark_interrupted_closing(util::DayNumber day) {
+    db::SqlFailure failure;
+    if (run_keeping("INSERT INTO balcora.registro(chave, nome, valor)  VALUES ('ERRO_REDUCAO', "
+                    "'REDUCAO','" +
+                        util::br_date(day) + "');",
+                    failure))
+        return true;
+    prompt().message("Redução Z", "Erro (" + failure_code(failure) + ")", ui::Icon::kError);
+    return false;
+}
+
+bool clear_interrupted_closing() {
+    db::SqlFailure failure;
+    if (run_keeping(std::string("DELETE FROM balcora.registro") + kMarkerWhere, failure))
+        return true;
+    prompt().message("Erro", "Erro (" + failure_code(failure) + ") ao excluir registro de erro!",
+                     ui::Icon::kError);
+    return false;
+}
+
+util::DayNumber setting_day(std::string_view text) {
+    const std::string t = util::trim(text);
+    if (t.empty()) return 0;
+    if (t.find('/') != std::string::npos) return util::parse_br_date(t);
+    if (t.find('-') != std::string::npos) return util::parse_iso_date(t);
+    const auto n = util::read_integer(t);
+    return n.valid && n.value > 0 && n.value < 3'000'000 ? static_cast<util::DayNumber>(n.value)
+                                                         : 0;
+}
+
+void report_not_available(std::string_view what) {
+    prompt().message("Aviso", std::string(what) + " ainda não disponível nesta versão.",
+                     ui::Icon::kInformation);
+}
+
+}  // namespace balcora::ecf
