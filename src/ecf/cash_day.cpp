@@ -59,7 +59,7 @@ std::optional<util::DayNumber> interrupted_closing_day() {
         return std::nullopt;
     // A marker whose day cannot be read still means an unfinished closing:
     // the recovery then works on no day and fails, keeping it.
-    return setting_day(r.C(1));
+    return util::parse_setting_day(r.C(1));
 }
 
 bool mark_interrupted_closing(util::DayNumber day) {
@@ -80,16 +80,6 @@ bool clear_interrupted_closing() {
     prompt().message("Erro", "Erro (" + failure_code(failure) + ") ao excluir registro de erro!",
                      ui::Icon::kError);
     return false;
-}
-
-util::DayNumber setting_day(std::string_view text) {
-    const std::string t = util::trim(text);
-    if (t.empty()) return 0;
-    if (t.find('/') != std::string::npos) return util::parse_br_date(t);
-    if (t.find('-') != std::string::npos) return util::parse_iso_date(t);
-    const auto n = util::read_integer(t);
-    return n.valid && n.value > 0 && n.value < 3'000'000 ? static_cast<util::DayNumber>(n.value)
-                                                         : 0;
 }
 
 void report_not_available(std::string_view what) {

@@ -34,10 +34,6 @@ bool mark_interrupted_closing(util::DayNumber day);
 // Removes it; false after "Erro (...) ao excluir registro de erro!".
 bool clear_interrupted_closing();
 
-// A date a setting holds: "dd/mm/yyyy", "yyyy-mm-dd" or a day number; 0 when
-// blank or unreadable.
-util::DayNumber setting_day(std::string_view text);
-
 // "<what> ainda não disponível nesta versão." (title "Aviso").
 void report_not_available(std::string_view what);
 

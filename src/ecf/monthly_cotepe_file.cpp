@@ -60,8 +60,8 @@ std::optional<std::pair<util::DayNumber, util::DayNumber>> monthly_file_period(
         printer.data_reducaoz <= 0)
         return std::nullopt;
     const util::CivilDate z = util::civil_date(printer.data_reducaoz);
-    const util::DayNumber sent_day =
-        setting_day(LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""));
+    const util::DayNumber sent_day = util::parse_setting_day(
+        LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""));
     if (sent_day > 0) {
         const util::CivilDate sent = util::civil_date(sent_day);
         if (sent.year == z.year && sent.month == z.month) return std::nullopt;

@@ -23,7 +23,8 @@ std::optional<int> days_without_back_office(util::DayNumber today, util::DayNumb
 }
 
 bool back_office_fresh_enough(util::DayNumber day_opened) {
-    const util::DayNumber last = setting_date(LEREGISTRO("balcora", "PAF-ECF", "dt_com_t", "0"));
+    const util::DayNumber last =
+        util::parse_setting_day(LEREGISTRO("balcora", "PAF-ECF", "dt_com_t", "0"));
     const bool option_on = registro_number("Configuração", "Atualiza Estoque Retaguarda", 1) != 0;
     const auto n = days_without_back_office(today(), last, option_on, day_opened);
     if (!n) return true;
@@ -39,16 +40,6 @@ bool back_office_fresh_enough(util::DayNumber day_opened) {
         "ECF bloqueado por esta " + std::to_string(*n) + " dias sem atualizar a Retaguarda!",
         ui::Icon::kWarning);
     return false;
-}
-
-util::DayNumber setting_date(std::string_view text) {
-    const std::string t = util::trim(text);
-    if (t.empty()) return 0;
-    if (t.find('/') != std::string::npos) return util::parse_br_date(t);
-    if (t.find('-') != std::string::npos) return util::parse_iso_date(t);
-    const auto n = util::read_integer(t);
-    return n.valid && n.value > 0 && n.value < 3'000'000 ? static_cast<util::DayNumber>(n.value)
-                                                         : 0;
 }
 
 }  // namespace balcora::sale

@@ -28,8 +28,4 @@ std::optional<int> days_without_back_office(util::DayNumber today, util::DayNumb
 // by; false, after the message, from the third on.
 bool back_office_fresh_enough(util::DayNumber day_opened);
 
-// A date as a setting holds it: a day number in digits, "dd/mm/yyyy" or
-// "yyyy-mm-dd"; 0 when blank, zero or unreadable.
-util::DayNumber setting_date(std::string_view text);
-
 }  // namespace balcora::sale

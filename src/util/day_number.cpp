@@ -1,5 +1,8 @@
 #include "util/day_number.h"
 
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
 #include <cstdio>
 
 namespace balcora::util {
@@ -111,6 +114,15 @@ DayNumber parse_br_date(std::string_view t) {
     if (t.size() != 10 || t[2] != '/' || t[5] != '/') return 0;
     if (!read_int(t, 0, 2, d) || !read_int(t, 3, 2, m) || !read_int(t, 6, 4, y)) return 0;
     return day_number(y, m, d);
+}
+
+DayNumber parse_setting_day(std::string_view text) {
+    const std::string t = trim(text);
+    if (t.empty()) return 0;
+    if (t.find('/') != std::string::npos) return parse_br_date(t);
+    if (t.find('-') != std::string::npos) return parse_iso_date(t);
+    const auto n = read_integer(t);
+    return n.valid && n.value > 0 && n.value < 3'000'000 ? static_cast<DayNumber>(n.value) : 0;
 }
 
 }  // namespace balcora::util

@@ -33,6 +33,10 @@ std::string br_date(DayNumber d);
 DayNumber parse_iso_date(std::string_view text);
 DayNumber parse_br_date(std::string_view text);
 
+// A date as a setting holds it: "dd/mm/yyyy", "yyyy-mm-dd" or a day number
+// in digits; 0 when blank, zero or unreadable.
+DayNumber parse_setting_day(std::string_view text);
+
 // The day of a local time, and its time of day as "HH:MM:SS".
 DayNumber day_of(const platform::LocalTime& t);
 std::string time_text(const platform::LocalTime& t);

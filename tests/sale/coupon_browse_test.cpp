@@ -37,12 +37,12 @@ TEST(BackOfficeFreshness, NoCountWhenTheCheckDoesNotApply) {
 }
 
 TEST(BackOfficeFreshness, SettingDatesInEveryFormTheyAreWritten) {
-    EXPECT_EQ(sale::setting_date("04/12/2026"), day(4));
-    EXPECT_EQ(sale::setting_date("2026-12-04"), day(4));
-    EXPECT_EQ(sale::setting_date(std::to_string(day(4))), day(4));
-    EXPECT_EQ(sale::setting_date("0"), 0);
-    EXPECT_EQ(sale::setting_date(""), 0);
-    EXPECT_EQ(sale::setting_date("ontem"), 0);
+    EXPECT_EQ(util::parse_setting_day("04/12/2026"), day(4));
+    EXPECT_EQ(util::parse_setting_day("2026-12-04"), day(4));
+    EXPECT_EQ(util::parse_setting_day(std::to_string(day(4))), day(4));
+    EXPECT_EQ(util::parse_setting_day("0"), 0);
+    EXPECT_EQ(util::parse_setting_day(""), 0);
+    EXPECT_EQ(util::parse_setting_day("ontem"), 0);
 }
 
 class CouponBrowseTest : public SaleScreenFixture {
