@@ -57,6 +57,9 @@ TEST_F(DocumentRegister, WithoutACashDayTheRowIsDatedTodayAndSmallAmountsKeepThe
     EXPECT_EQ(row("valor::text"), "1.23");
     GRAVADOCEMITIDOSECF("CC", 1, 347, 13, 90, 4, 4, "0");
     EXPECT_EQ(row("valor::text"), "0.00");
+    // A reversal below one real keeps its sign.
+    GRAVADOCEMITIDOSECF("CC", 1, 348, 13, 91, 4, 5, "-50");
+    EXPECT_EQ(row("valor::text"), "-0.50");
 }
 
 TEST_F(DocumentRegister, AFailedInsertIsShownWithTheCoo) {
