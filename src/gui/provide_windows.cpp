@@ -8,6 +8,7 @@
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui/shell/settings_window.h"
+#include "sale/coupon_cancellation.h"
 #include "shell/startup.h"
 
 #include <utility>
@@ -30,6 +31,7 @@ void provide_windows(ui::ScreenPort& port) {
     provide_database_windows(port);
     provide_access_views(port);
     provide_sale_windows(port);
+    sale::provide_coupon_cancellation(port);
     shell::provide_startup_steps(port);
 }
 

@@ -5,9 +5,13 @@ namespace balcora::sale {
 // A coupon the printer still holds open when a sale screen opens was left
 // by a power failure or a lost database connection: it is cancelled on the
 // printer and marked cancelled in the database in one transaction, so the
-// two agree again before anything else is sold. Nothing happens when the
-// printer has no coupon open. False when the screen must close (the
+// two agree again before anything else is sold. Without a coupon open, a
+// voucher or report left open is closed. False when the screen must close (the
 // printer does not allow the cancellation, or the cancellation failed).
 bool recover_open_coupon_after_failure();
+
+// A credit voucher or management report a power cut interrupted keeps the
+// printer from any new coupon: it is closed as it stands.
+void close_documents_left_open();
 
 }  // namespace balcora::sale
