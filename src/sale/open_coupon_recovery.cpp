@@ -75,7 +75,45 @@ bool record_unknown_coupon() {
            }) != 0;
 }
 
+// The printer's last voucher is what CMD_REGISTER_DOCUMENT registers: kept
+// only when it is the one linked to the coupon, and registered once.
+bool registered_the_coupon_voucher(const std::string& ccf, const std::string& day) {
+    db::SqlRecord r;
+    return db::read_rows(
+               "SELECT (SELECT count(*) FROM balcora.docecf WHERE tipo='CC' AND "
+               "num_ccf=" +
+                   ccf + " AND data='" + day +
+                   "') = 1 AND (SELECT count(*) = count(DISTINCT (num_cro, num_coo)) "
+                   "FROM balcora.docecf WHERE tipo='CC');",
+               r) &&
+           r.C(1) == "t";
+}
+
 }  // namespace
+
+void register_voucher_left_unregistered() {
+    const std::string document =
+        util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
+    if (document != "1" && document != "2") return;
+    const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
+    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return;
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT c.num_ccf, c.data, sum(p.valor) FROM balcora.cfiscal c JOIN "
+                       "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "
+                       "c.situacao='E' AND c.id_cfiscal=" +
+                           id +
+                           " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
+                           "d.num_ccf=c.num_ccf AND d.data=c.data) GROUP BY c.num_ccf, c.data;",
+                       r) ||
+        !r.has_row())
+        return;
+    const std::string ccf(r.C(1)), day(r.C(2));
+    const util::Money amount = util::read_number<2>(r.C(3)).value;
+    db::Transaction tx;
+    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
+        return;
+    if (registered_the_coupon_voucher(ccf, day)) tx.commit();
+}
 
 // Closing one that is not open prints nothing, as the documents' own retries
 // rely on.
@@ -88,6 +126,7 @@ bool recover_open_coupon_after_failure() {
     if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return true;
     if (glo::cf_aberto == 0) {
         close_documents_left_open();
+        register_voucher_left_unregistered();
         return true;
     }
     if (glo::cf_permcanc == 0) {
