@@ -168,6 +168,14 @@ bool cancel_open_coupon(std::int64_t id_cfiscal) {
         not_permitted();
         return false;
     }
+    // The row must be the coupon the printer holds open (while one is open
+    // the counters name it), or the wrong coupon would be marked.
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    if (c.situacao != "E" || c.numero != ::n_coo) {
+        notice("Cupom fiscal aberto na impressora (COO " + digits(::n_coo, 6) +
+               ") não confere com o cupom do banco de dados!");
+        return false;
+    }
     if (!ecf::send(ecf::CMD_READ_DATETIME)) return false;
     const auto moment = printer_moment(glo::datahora_ecf);
     if (!moment) {

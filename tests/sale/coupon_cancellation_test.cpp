@@ -144,6 +144,15 @@ TEST_F(CouponCancellation, TheOpenCouponIsCancelledWithItsTotalRestated) {
     EXPECT_EQ(cancel("CANCELACUPOM", {"1", std::to_string(id)}), 0);
     EXPECT_EQ(state(id), "E");
     EXPECT_EQ(glo::cf_aberto, 1);
+    // Another coupon's row is not the one the printer holds open.
+    const auto other = id + 100;
+    QUERYSQL(
+        "INSERT INTO balcora.cfiscal (id_cfiscal, numero, num_ccf, data, situacao, total) "
+        "VALUES (" +
+        std::to_string(other) + ", 7, 7, '2026-12-07', 'E', 5)");
+    EXPECT_EQ(cancel("CANCELACUPOM", {"1", std::to_string(other)}), 0);
+    EXPECT_EQ(state(other), "E");
+    QUERYSQL("DELETE FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(other));
 
     EXPECT_EQ(cancel("CANCELACUPOM", {"1", std::to_string(id)}), 1);
     EXPECT_EQ(glo::cf_aberto, 0);
