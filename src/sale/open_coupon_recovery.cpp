@@ -8,10 +8,9 @@
 #include "ecf/cp1252.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
-#include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
-#include "sale/stock_date_mark.h"
+#include "sale/printer_reconciliation.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -52,10 +51,11 @@ bool cancel_on_printer() {
     return ecf::send(ecf::CMD_CANCEL_COUPON);
 }
 
-// The printer's coupon had no row (its COMMIT never happened): a cancelled
-// row with the printer's counters keeps every coupon the printer issued in
-// the database, as the fiscal registers list them.
-bool record_unknown_coupon() {
+// The printer's coupon had no row (its COMMIT never happened): a row with the
+// printer's counters is committed first and named the last coupon opened, so
+// that every coupon the printer issued stays in the database, as the fiscal
+// registers list them, and a cut during its cancellation still finds it.
+bool record_printer_coupon(LostCoupon& out) {
     MaqecfRecord pos;
     const bool known = ecf::load_maqecf_by_serial(util::trim(glo::numfab), pos);
     const util::DayNumber day = known ? pos.data_sit : today();
@@ -66,66 +66,24 @@ bool record_unknown_coupon() {
         "dt_emissao_final, hr_emissao_final, vl_trib_fed, vl_trib_est, vl_trib_mun) VALUES (" +
         (known && pos.id_empresa ? std::to_string(pos.id_empresa) : std::string("NULL")) + ", " +
         std::to_string(pos.id_maqecf) + ", " + std::to_string(::n_cro) + ", " +
-        std::to_string(::n_coo) + ", " + DTSQL(day) + ", 0, 0, 0, 'C', 'SISTEMA BALC', " +
+        std::to_string(::n_coo) + ", " + DTSQL(day) + ", 0, 0, 0, 'E', 'SISTEMA BALC', " +
         TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) + ", 0, 0, " +
         std::to_string(::n_ccf) + ", " + DTSQL(util::day_of(now)) + ", " +
         TXTSQL(util::time_text(now)) + ", 0, 0, 0);";
-    return db::write_fiscal_row("cfiscal", insert, [&](std::int64_t) {
-               return GRAVADATAESTOQUE(day) && cancel_on_printer();
-           }) != 0;
-}
-
-// The printer's last voucher is what CMD_REGISTER_DOCUMENT registers: kept
-// only when it is the one linked to the coupon, and registered once.
-bool registered_the_coupon_voucher(const std::string& ccf, const std::string& day) {
-    db::SqlRecord r;
-    return db::read_rows(
-               "SELECT (SELECT count(*) FROM balcora.docecf WHERE tipo='CC' AND "
-               "num_ccf=" +
-                   ccf + " AND data='" + day +
-                   "') = 1 AND (SELECT count(*) = count(DISTINCT (num_cro, num_coo)) "
-                   "FROM balcora.docecf WHERE tipo='CC');",
-               r) &&
-           r.C(1) == "t";
+    const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [](std::int64_t new_id) {
+        return GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id));
+    });
+    if (id == 0) return false;
+    out = {std::to_string(id), std::to_string(::n_coo), day};
+    return true;
 }
 
 }  // namespace
 
-void register_voucher_left_unregistered() {
-    const std::string document =
-        util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
-    if (document != "1" && document != "2") return;
-    const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
-    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return;
-    db::SqlRecord r;
-    if (!db::read_rows("SELECT c.num_ccf, c.data, sum(p.valor) FROM balcora.cfiscal c JOIN "
-                       "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "
-                       "c.situacao='E' AND c.id_cfiscal=" +
-                           id +
-                           " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
-                           "d.num_ccf=c.num_ccf AND d.data=c.data) GROUP BY c.num_ccf, c.data;",
-                       r) ||
-        !r.has_row())
-        return;
-    const std::string ccf(r.C(1)), day(r.C(2));
-    const util::Money amount = util::read_number<2>(r.C(3)).value;
-    db::Transaction tx;
-    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
-        return;
-    if (registered_the_coupon_voucher(ccf, day)) tx.commit();
-}
-
-// Closing one that is not open prints nothing, as the documents' own retries
-// rely on.
-void close_documents_left_open() {
-    ecf::send(ecf::CMD_CLOSE_VOUCHER);
-    ecf::send(ecf::CMD_CLOSE_REPORT);
-}
-
 bool recover_open_coupon_after_failure() {
     if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return true;
     if (glo::cf_aberto == 0) {
-        close_documents_left_open();
+        settle_coupon_cancelled_on_printer();
         register_voucher_left_unregistered();
         return true;
     }
@@ -149,16 +107,14 @@ bool recover_open_coupon_after_failure() {
                          coo + "!",
                      ui::Icon::kInformation);
 
-    const bool cancelled =
-        has_row ? commit_cancellation(util::read_integer(coupon.id).value,
-                                      "situacao='C', total=coalesce((SELECT sum(total + "
-                                      "vl_acrescimo - vl_desconto) FROM balcora.cfiscald WHERE "
-                                      "item_cancelado=0 AND id_cfiscal=" +
-                                          coupon.id + "), 0)",
-                                      coupon.data, db::report_for_table("Grava CFiscal"),
-                                      cancel_on_printer)
-                : record_unknown_coupon();
-    if (!cancelled) return false;
+    if (!has_row && !record_printer_coupon(coupon)) return false;
+    if (!commit_cancellation(util::read_integer(coupon.id).value,
+                             "situacao='C', total=coalesce((SELECT sum(total + vl_acrescimo - "
+                             "vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
+                             "id_cfiscal=" +
+                                 coupon.id + "), 0)",
+                             coupon.data, db::report_for_table("Grava CFiscal"), cancel_on_printer))
+        return false;
     glo::fp_iniciada = 0;
     prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     return true;
