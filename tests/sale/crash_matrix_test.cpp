@@ -28,18 +28,15 @@ namespace balcora::test {
 namespace {
 
 int kill_at = 0;  // the boundary to die at; 0: never
-int boundaries = 0;
 balcora_comunica_fn real_printer = nullptr;
-
 int last_command = 0;
+// What each boundary of this process was: "printer <command>" or "commit".
+std::vector<std::string> trace;
 
 void boundary() {
-    ++boundaries;
-    if (std::getenv("CRASH_MATRIX_TRACE"))
-        std::fprintf(stderr, "boundary %d: %s %d\n", boundaries,
-                     last_command ? "printer" : "commit", last_command);
+    trace.push_back(last_command ? "printer " + std::to_string(last_command) : "commit");
     last_command = 0;
-    if (boundaries == kill_at) raise(SIGKILL);
+    if (static_cast<int>(trace.size()) == kill_at) raise(SIGKILL);
 }
 
 std::uint8_t counting_printer(std::int32_t command, const char* p1, const char* p2, const char* p3,
@@ -108,6 +105,7 @@ class CrashMatrix : public ShopFixture {
         sale::provide_coupon_cancellation(screens_);
         admin_ = with_database(db_.conninfo(), "postgres");
         base_ = db_.name();
+        copy_ = base_ + "_k";
         db::close_connection();
         // A sale before, so that the last coupon opened is a closed one.
         ASSERT_EQ(in_child(base_, [&] { return next_sale(); }), 0);
@@ -155,7 +153,10 @@ class CrashMatrix : public ShopFixture {
             kill_at = kill;
             db::set_durable_point_hook(&boundary);
             const bool ok = work();
-            std::ofstream(root_.path() / "boundaries") << boundaries;
+            {
+                std::ofstream out(root_.path() / "boundaries");
+                for (const auto& b : trace) out << b << "\n";
+            }
             if (!ok)
                 for (const auto& shown : prompt_.shown())
                     std::fprintf(stderr, "child: %s: %s\n", shown.title.c_str(),
@@ -208,10 +209,27 @@ class CrashMatrix : public ShopFixture {
         return screen.key("Alt+1") && !screen.coupon_open();
     }
 
-    int boundaries_counted() {
-        int n = 0;
-        std::ifstream(root_.path() / "boundaries") >> n;
-        return n;
+    // The boundaries of the last child that ran to its end, in order.
+    std::vector<std::string> traced() {
+        std::ifstream in(root_.path() / "boundaries");
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    }
+    // The database and the printer as they were before the sale.
+    void restore() {
+        ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+        ASSERT_TRUE(admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_));
+        std::filesystem::remove_all(printer_folder());
+        std::filesystem::copy(root_.path() / "printer_base", printer_folder(),
+                              std::filesystem::copy_options::recursive);
+    }
+    // Printer and database after the cashier's last restart.
+    std::vector<std::string> checked(int& in_flight) {
+        connect(copy_);
+        auto wrong = disagreements(in_flight);
+        db::close_connection();
+        return wrong;
     }
 
     std::map<int, PrinterCoupon> printer_coupons() {
@@ -318,25 +336,20 @@ class CrashMatrix : public ShopFixture {
     std::vector<std::function<void(sale::PaymentScreen&)>> steps_;
     std::string admin_;
     std::string base_;
+    std::string copy_;
     int printed_vouchers_ = 0;
 };
 
 TEST_F(CrashMatrix, KilledAtEveryBoundaryTheRestartLeavesPrinterAndDatabaseAgreeing) {
     // The reference run numbers the boundaries.
-    const std::string copy = base_ + "_k";
-    auto restore = [&] {
-        ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy + " WITH (FORCE)"));
-        ASSERT_TRUE(admin("CREATE DATABASE " + copy + " TEMPLATE " + base_));
-        std::filesystem::remove_all(printer_folder());
-        std::filesystem::copy(root_.path() / "printer_base", printer_folder(),
-                              std::filesystem::copy_options::recursive);
-    };
+    const std::string& copy = copy_;
     restore();
     ASSERT_EQ(in_child(copy, [&] { return complete_sale(); }), 0);
-    const int total = boundaries_counted();
+    const int total = static_cast<int>(traced().size());
     ASSERT_GT(total, 20);
 
-    // CRASH_MATRIX_ONLY=k runs one kill point (CRASH_MATRIX_TRACE=1 lists them).
+    // CRASH_MATRIX_ONLY=k runs one kill point (the reference run lists them in
+    // <data root>/boundaries).
     const char* only_text = std::getenv("CRASH_MATRIX_ONLY");
     const int only = only_text ? std::atoi(only_text) : 0;
     int in_flight = 0;
@@ -351,9 +364,7 @@ TEST_F(CrashMatrix, KilledAtEveryBoundaryTheRestartLeavesPrinterAndDatabaseAgree
         std::vector<std::string> wrong;
         if (in_child(copy, [&] { return next_sale(); }) != 0)
             wrong.push_back("the next sale after the restart failed");
-        connect(copy);
-        for (auto& w : disagreements(in_flight)) wrong.push_back(std::move(w));
-        db::close_connection();
+        for (auto& w : checked(in_flight)) wrong.push_back(std::move(w));
         if (wrong.empty())
             ++consistent;
         else
@@ -365,6 +376,59 @@ TEST_F(CrashMatrix, KilledAtEveryBoundaryTheRestartLeavesPrinterAndDatabaseAgree
         only ? 1 : total, consistent, in_flight);
     EXPECT_EQ(consistent, only ? 1 : total);
     ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy + " WITH (FORCE)"));
+}
+
+// A cut during the recovery itself: the sale is killed with its coupon open
+// (the printer's opening not yet committed; two items in; fully paid), then
+// the restart is killed at each of its boundaries, and the cashier starts
+// once more.
+TEST_F(CrashMatrix, KilledAgainDuringTheRecoveryTheNextRestartStillSettlesIt) {
+    restore();
+    ASSERT_EQ(in_child(copy_, [&] { return complete_sale(); }), 0);
+    const auto sale = traced();
+    auto after = [&](const std::string& command, int nth, bool commit) {
+        int seen = 0;
+        for (std::size_t i = 0; i < sale.size(); ++i)
+            if (sale[i] == command && ++seen == nth) {
+                if (!commit) return static_cast<int>(i) + 1;
+                while (i < sale.size() && sale[i] != "commit") ++i;
+                return static_cast<int>(i) + 1;
+            }
+        return 0;
+    };
+    const int open = after("printer " + std::to_string(ecf::CMD_OPEN_COUPON), 1, false);
+    const int items = after("printer " + std::to_string(ecf::CMD_SELL_ITEM), 2, true);
+    const int paid = after("printer " + std::to_string(ecf::CMD_PAYMENT), 2, true);
+    ASSERT_TRUE(open && items && paid);
+
+    int points = 0, consistent = 0, in_flight = 0;
+    for (int k : {open, items, paid}) {
+        restore();
+        ASSERT_TRUE(WIFSIGNALED(in_child(
+            copy_, [&] { return complete_sale(); }, k)));
+        ASSERT_EQ(in_child(copy_, [&] { return next_sale(); }), 0);
+        const int restart = static_cast<int>(traced().size());
+        for (int j = 1; j <= restart; ++j, ++points) {
+            SCOPED_TRACE("sale killed at " + std::to_string(k) + ", restart at " +
+                         std::to_string(j));
+            restore();
+            ASSERT_TRUE(WIFSIGNALED(in_child(
+                copy_, [&] { return complete_sale(); }, k)));
+            ASSERT_TRUE(WIFSIGNALED(in_child(
+                copy_, [&] { return next_sale(); }, j)));
+            std::vector<std::string> wrong;
+            if (in_child(copy_, [&] { return next_sale(); }) != 0)
+                wrong.push_back("the next sale after the second restart failed");
+            for (auto& w : checked(in_flight)) wrong.push_back(std::move(w));
+            if (wrong.empty())
+                ++consistent;
+            else
+                ADD_FAILURE() << testing::PrintToString(wrong);
+        }
+    }
+    std::printf("crash matrix, recovery killed: %d kill points, %d recovered consistent\n", points,
+                consistent);
+    EXPECT_EQ(consistent, points);
 }
 
 }  // namespace balcora::test
