@@ -247,9 +247,21 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         if (!prompt().confirm("Confirme", "Confirma cancelar cupom fiscal número " + coo + "?"))
             return false;
     }
-    if (!commit_cancellation(c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"),
-                             send_cancel))
+    // The printer's cancellation is a document of its own, COO + 1: noted
+    // before it is asked for, so that a cut before COMMIT is settled at the
+    // next opening (printer_reconciliation.h).
+    if (!ecf::send(ecf::CMD_READ_COUNTERS) ||
+        !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
+                       std::to_string(c.id) + ";" + std::to_string(::n_coo)))
         return false;
+    const bool cancelled = commit_cancellation(
+        c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [] {
+            return GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "") && send_cancel();
+        });
+    if (!cancelled) {
+        GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+        return false;
+    }
     if (from == CancelFrom::kCouponBrowse) {
         if (c.id_pedido != 0) mark_order_for_back_office(c);
         prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);

@@ -22,6 +22,10 @@ namespace balcora::sale {
 // issued for it.
 enum class CancelFrom { kQuickSale, kCouponBrowse };
 
+// Setting (section "PAF-ECF") naming the last coupon whose cancellation was
+// asked of the printer and not yet committed: "<id_cfiscal>;<COO before>".
+inline constexpr const char* kPendingCancellation = "Cancelamento Pendente";
+
 // The open coupon (Quick Sale "CC", coupon form). True when cancelled; then
 // glo::cf_aberto is 0.
 bool cancel_open_coupon(std::int64_t id_cfiscal);

@@ -84,6 +84,7 @@ bool recover_open_coupon_after_failure() {
     if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return true;
     if (glo::cf_aberto == 0) {
         settle_coupon_cancelled_on_printer();
+        settle_pending_cancellation();
         register_voucher_left_unregistered();
         return true;
     }

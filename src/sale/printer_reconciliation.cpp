@@ -75,6 +75,33 @@ void settle_coupon_cancelled_on_printer() {
                      ui::Icon::kInformation);
 }
 
+void settle_pending_cancellation() {
+    const std::string pending =
+        util::trim(LEREGISTRO("balcora", "PAF-ECF", kPendingCancellation, ""));
+    if (pending.empty()) return;
+    const auto split = pending.find(';');
+    const auto id = util::read_integer(pending.substr(0, split)).value;
+    const auto coo_before =
+        split == std::string::npos ? 0 : util::read_integer(pending.substr(split + 1)).value;
+    db::SqlRecord r;
+    if (id > 0 && coo_before > 0 &&
+        db::read_row("SELECT num_ccf, data FROM balcora.cfiscal WHERE situacao='E' AND "
+                     "id_cfiscal=",
+                     id, r) &&
+        ecf::send(ecf::CMD_READ_COUPON_STATE) && glo::cf_aberto == 0 && glo::cf_permcanc == 0 &&
+        ecf::send(ecf::CMD_READ_COUNTERS) && ::n_ccf == util::read_integer(r.C(1)).value &&
+        ::n_coo == coo_before + 1) {
+        if (!commit_cancellation(id, "situacao='C'", util::parse_iso_date(r.C(2)),
+                                 db::report_for_table("Grava CFiscal"), [] { return true; }))
+            return;
+        prompt().message("Aviso",
+                         "O cancelamento do cupom fiscal foi concluído na impressora antes da "
+                         "falta de energia; o banco de dados foi atualizado.",
+                         ui::Icon::kInformation);
+    }
+    GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+}
+
 void register_voucher_left_unregistered() {
     const std::string document =
         util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));

@@ -17,6 +17,12 @@ void close_documents_left_open();
 // reduction pending.
 void settle_coupon_cancelled_on_printer();
 
+// The last coupon whose cancellation was asked of the printer and never
+// committed: marked cancelled when the printer's counters show the
+// cancellation document (COO + 1) with the coupon no longer cancellable;
+// the note is dropped either way.
+void settle_pending_cancellation();
+
 // The credit voucher of the last coupon's store-credit payments, printed but
 // not in the document register (the power went between the two), is
 // registered; nothing is registered unless the printer's last voucher is the

@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -236,6 +237,7 @@ class CrashMatrix : public ShopFixture {
         std::ifstream in(printer_folder() / "mfd.dat", std::ios::binary);
         std::map<int, PrinterCoupon> out;
         printed_vouchers_ = 0;
+        std::vector<int> cancelled_ccf;
         const std::regex item("^\\d{3} \\S.*");
         const std::regex amount(".*?(\\d[\\d.]*,\\d\\d)\\s*$");
         std::string header;
@@ -261,7 +263,12 @@ class CrashMatrix : public ShopFixture {
             }
             if (f[2] == "CF") out[std::stoi(f[1])] = c;
             if (f[2] == "CCD") ++printed_vouchers_;
+            if (f[2] == "CAN") cancelled_ccf.push_back(c.ccf);
         }
+        // The last coupon cancelled after its close: a document of its own.
+        for (auto& [coo, c] : out)
+            if (std::find(cancelled_ccf.begin(), cancelled_ccf.end(), c.ccf) != cancelled_ccf.end())
+                c.cancelled = true;
         return out;
     }
     std::map<int, DbCoupon> database_coupons() {
@@ -429,6 +436,42 @@ TEST_F(CrashMatrix, KilledAgainDuringTheRecoveryTheNextRestartStillSettlesIt) {
     std::printf("crash matrix, recovery killed: %d kill points, %d recovered consistent\n", points,
                 consistent);
     EXPECT_EQ(consistent, points);
+}
+
+// The store-credit sale cancelled from the Quick Sale ("CC": voucher
+// reversal, then the cancellation document), killed at each boundary of the
+// cancellation.
+TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
+    auto sale_then_cancel = [&] {
+        if (!complete_sale()) return false;
+        prompt_.answer(true);
+        return screens().run("CANCELACUPOM", {"0", "0"}).value_or(0) == 1;
+    };
+    restore();
+    ASSERT_EQ(in_child(copy_, [&] { return complete_sale(); }), 0);
+    const int sale = static_cast<int>(traced().size());
+    restore();
+    ASSERT_EQ(in_child(copy_, sale_then_cancel), 0);
+    const int total = static_cast<int>(traced().size());
+    ASSERT_GT(total, sale + 3);
+
+    int consistent = 0, in_flight = 0;
+    for (int k = sale + 1; k <= total; ++k) {
+        SCOPED_TRACE("killed at boundary " + std::to_string(k) + " of " + std::to_string(total));
+        restore();
+        ASSERT_TRUE(WIFSIGNALED(in_child(copy_, sale_then_cancel, k)));
+        std::vector<std::string> wrong;
+        if (in_child(copy_, [&] { return next_sale(); }) != 0)
+            wrong.push_back("the next sale after the restart failed");
+        for (auto& w : checked(in_flight)) wrong.push_back(std::move(w));
+        if (wrong.empty())
+            ++consistent;
+        else
+            ADD_FAILURE() << testing::PrintToString(wrong);
+    }
+    std::printf("crash matrix, cancellation killed: %d kill points, %d recovered consistent\n",
+                total - sale, consistent);
+    EXPECT_EQ(consistent, total - sale);
 }
 
 }  // namespace balcora::test
