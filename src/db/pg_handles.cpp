@@ -23,6 +23,17 @@ bool begins_with_word(std::string_view s, std::string_view word) {
     return s.size() == word.size() || !std::isalnum(static_cast<unsigned char>(s[word.size()]));
 }
 
+DurablePointHook durable_point_hook = nullptr;
+
+// What the server reports for a statement that changed data: COMMIT and the
+// writes (a SELECT, SET, ROLLBACK or BEGIN did not).
+bool wrote(const PgResult& r) {
+    const std::string_view status = r ? PQcmdStatus(r.get()) : "";
+    for (std::string_view word : {"COMMIT", "INSERT", "UPDATE", "DELETE", "COPY", "MERGE"})
+        if (status.starts_with(word)) return true;
+    return false;
+}
+
 bool commits(std::string_view s) {
     return begins_with_word(s, "commit") || begins_with_word(s, "end");
 }
@@ -106,6 +117,7 @@ PgResult PgConnection::exec(std::string_view statement) {
     PgResult r(PQexec(c_.get(), text.c_str()));
     if (r.ok()) {
         remember_session_setting(statement);
+        if (durable_point_hook && !in_transaction(c_.get()) && wrote(r)) durable_point_hook();
         return r;
     }
     const Broken what = recover(was_in_transaction, statement);
@@ -216,6 +228,9 @@ std::vector<PgResult> PgConnection::exec_pipeline(const std::vector<Call>& calls
     }
     const bool was_in_transaction = in_transaction(c_.get());
     std::vector<PgResult> out = run_pipeline(calls);
+    if (!out.empty() && out.back().ok() && durable_point_hook && !in_transaction(c_.get()) &&
+        wrote(out.back()))
+        durable_point_hook();
     if (out.empty() || out.back().ok()) return out;
     const Broken what = recover(was_in_transaction, {});
     if (what == Broken::kNo) return out;
@@ -284,6 +299,10 @@ std::vector<PgResult> PgConnection::run_pipeline(const std::vector<Call>& calls)
 
 std::string PgConnection::error_message() const {
     return c_ ? trim_trailing_newlines(PQerrorMessage(c_.get())) : std::string("sem conexão");
+}
+
+void set_durable_point_hook(DurablePointHook hook) {
+    durable_point_hook = hook;
 }
 
 std::string conninfo_quote(std::string_view value) {

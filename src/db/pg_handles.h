@@ -102,6 +102,14 @@ class PgConnection {
     std::unique_ptr<PGconn, Finish> c_;
 };
 
+// Tests only: called after each statement (or pipelined batch) that left the
+// connection outside any transaction having committed something (a COMMIT,
+// or a write that was its own transaction): the moments when the database
+// took a new state for good, so a test can kill the process right there.
+// Null removes it.
+using DurablePointHook = void (*)();
+void set_durable_point_hook(DurablePointHook hook);
+
 // Quotes a value for a libpq conninfo string ('it''s' style escapes).
 std::string conninfo_quote(std::string_view value);
 

@@ -60,9 +60,12 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
                                 : DTSQL(today());
     const auto [date, time] = printer_date_time(glo::datahora_ecf);
     const long long cents = text_to_integer(valor);
+    // The sign is written apart: cents / 100 of -50 is 0, which has none.
+    const unsigned long long size = cents < 0 ? 0ULL - static_cast<unsigned long long>(cents)
+                                              : static_cast<unsigned long long>(cents);
     char amount[32];
-    std::snprintf(amount, sizeof amount, "%lld.%02lld", cents / 100,
-                  (cents < 0 ? -cents : cents) % 100);
+    std::snprintf(amount, sizeof amount, "%s%llu.%02llu", cents < 0 ? "-" : "", size / 100,
+                  size % 100);
 
     const std::string insert =
         "INSERT INTO balcora.docecf (id_empresa, id_maqecf, data, tipo, num_cro, num_coo, num_ccf, "
@@ -78,10 +81,12 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
             "Erro (" + f.text + ") ao gravar Documento do ECF! Nº COO: " + std::to_string(num_coo),
             ui::Icon::kError);
     };
-    if (!db::run_sql(insert, not_stored)) return false;
-    db::SqlRecord id;
-    QUERYSQL("SELECT currval('balcora.docecf_id_docecf_seq');", id);
-    return id.has_row() && db::store_hash("docecf", std::atoll(std::string(id.C(1)).c_str()));
+    // The row and its hash in one statement text, which the server runs as
+    // one transaction: a crash between the two would leave a row unsealed.
+    return db::run_sql(insert + " update balcora.docecf set hash=" + db::hash_expression("docecf") +
+                           " where id_docecf=currval('balcora.docecf_id_docecf_seq');",
+                       not_stored)
+        .has_value();
 }
 
 }  // namespace balcora

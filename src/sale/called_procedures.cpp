@@ -34,8 +34,9 @@ int run_finalize_coupon(std::string_view mode) {
     return 0;
 }
 
-bool run_cancel_coupon(bool coupon_open) {
-    if (auto r = run("CANCELACUPOM", {coupon_open ? "1" : "0"})) return *r != 0;
+bool run_cancel_coupon(bool coupon_open, std::int64_t id_cfiscal) {
+    if (auto r = run("CANCELACUPOM", {coupon_open ? "1" : "0", std::to_string(id_cfiscal)}))
+        return *r != 0;
     report_not_available("Cancelamento de cupom fiscal");
     return false;
 }

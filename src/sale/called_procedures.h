@@ -18,9 +18,10 @@ void run_cash_movement();
 // "FINALIZACUPOM" of the open coupon: mode "" (the payment screen), "Desc",
 // "Acre" or a payment code; 1 when something was registered.
 int run_finalize_coupon(std::string_view mode);
-// "CANCELACUPOM" with "1" when a coupon is open ("0": the last one); true
-// when the coupon was cancelled.
-bool run_cancel_coupon(bool coupon_open);
+// "CANCELACUPOM" with "1" when a coupon is open ("0": the last one) and the
+// id of the coupon the screen shows (0: the last one opened); true when the
+// coupon was cancelled.
+bool run_cancel_coupon(bool coupon_open, std::int64_t id_cfiscal);
 // "CANCELACUPOMSELECIONADO" with the coupon's id_cfiscal: the coupon
 // browse's "&Cancela Cupom"; true when it was cancelled.
 bool run_cancel_selected_coupon(std::int64_t id_cfiscal);

@@ -18,24 +18,6 @@ namespace {
 
 using util::to_plain;
 
-// The printer's "ddmmyyhhmmss" as a date and a time; nullopt when unreadable.
-struct PrinterMoment {
-    std::string date;  // yyyy-mm-dd
-    std::string time;  // hh:mm:ss
-};
-
-std::optional<PrinterMoment> printer_moment(std::string_view text) {
-    if (text.size() < 12) return std::nullopt;
-    for (char c : text.substr(0, 12))
-        if (c < '0' || c > '9') return std::nullopt;
-    auto two = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
-    const util::DayNumber day = util::day_number(2000 + two(4), two(2), two(0));
-    if (day == 0 || two(6) > 23 || two(8) > 59 || two(10) > 59) return std::nullopt;
-    std::string time = std::string(text.substr(6, 2)) + ":" + std::string(text.substr(8, 2)) + ":" +
-                       std::string(text.substr(10, 2));
-    return PrinterMoment{util::iso_date(day), time};
-}
-
 }  // namespace
 
 bool apportion_adjustment(const CouponAdjustment& a) {
@@ -65,6 +47,18 @@ bool apportion_adjustment(const CouponAdjustment& a) {
         "d.id_cfiscald = b.id_cfiscald; update balcora.cfiscald set hash=" +
         db::hash_expression("cfiscald") + " where id_cfiscal=" + id + " AND item_cancelado=0;";
     return db::run_sql(sql, db::report_for_table("cfiscald")).has_value();
+}
+
+std::optional<PrinterMoment> printer_moment(std::string_view text) {
+    if (text.size() < 12) return std::nullopt;
+    for (char c : text.substr(0, 12))
+        if (c < '0' || c > '9') return std::nullopt;
+    auto two = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    const util::DayNumber day = util::day_number(2000 + two(4), two(2), two(0));
+    if (day == 0 || two(6) > 23 || two(8) > 59 || two(10) > 59) return std::nullopt;
+    std::string time = std::string(text.substr(6, 2)) + ":" + std::string(text.substr(8, 2)) + ":" +
+                       std::string(text.substr(10, 2));
+    return PrinterMoment{util::iso_date(day), time};
 }
 
 AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {

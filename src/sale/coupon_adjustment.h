@@ -3,6 +3,9 @@
 #include "util/fixed_point.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 // The subtotal step of a coupon: its surcharge or discount shared among the
 // items, the coupon row brought up to date with the printer's date and time,
@@ -29,6 +32,14 @@ enum class AdjustmentResult {
     kDiscountTooLarge,  // nothing written; the focus goes to the subtotal
     kFailed,            // rolled back (the printer or the database said why)
 };
+
+// The printer's "ddmmyyhhmmss" (glo::datahora_ecf) as a date and a time;
+// nullopt when unreadable.
+struct PrinterMoment {
+    std::string date;  // yyyy-mm-dd
+    std::string time;  // hh:mm:ss
+};
+std::optional<PrinterMoment> printer_moment(std::string_view text);
 
 // The whole subtotal step. A coupon without adjustment still sends the
 // subtotal, with a zero surcharge. Sets glo::fp_iniciada on success.

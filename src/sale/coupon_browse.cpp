@@ -7,6 +7,7 @@
 #include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
+#include "sale/printer_reconciliation.h"
 #include "sale/sale_gates.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -54,6 +55,7 @@ bool CouponBrowse::open() {
     if (authorised) {
         if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
         port_open_ = true;
+        close_documents_left_open();
     }
     glo::jan_ecf_aberta = 1;
     open_ = true;

@@ -1,14 +1,18 @@
 #include "sale/open_coupon_recovery.h"
 
 #include "db/fiscal_write.h"
+#include "db/literals.h"
 #include "db/query_sql.h"
-#include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
+#include "ecf/cp1252.h"
+#include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
-#include "sale/stock_date_mark.h"
+#include "sale/coupon_cancellation.h"
+#include "sale/printer_reconciliation.h"
 #include "ui/environment.h"
+#include "util/fixed_point_text.h"
 #include "util/text.h"
 
 #include <string>
@@ -23,13 +27,19 @@ struct LostCoupon {
     util::DayNumber data{};
 };
 
-// The coupon row named by the last coupon opened, when it exists.
+// The coupon row named by the last coupon opened, when it is the coupon the
+// printer holds open. A power cut between the printer's opening and COMMIT
+// leaves the setting on the previous coupon, long closed: that one must not
+// be cancelled in its place.
 bool find_lost_coupon(LostCoupon& out) {
     const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
     if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return false;
     db::SqlRecord row;
-    QUERYSQL("SELECT id_cfiscal, numero, data FROM balcora.cfiscal WHERE id_cfiscal=" + id + ";",
-             row);
+    QUERYSQL(
+        "SELECT id_cfiscal, numero, data FROM balcora.cfiscal WHERE situacao='E' AND "
+        "numero=" +
+            std::to_string(::n_coo) + " AND id_cfiscal=" + id + ";",
+        row);
     if (!row.has_row()) return false;
     out.id = std::string(row.C(1));
     out.numero = std::string(row.C(2));
@@ -37,32 +47,54 @@ bool find_lost_coupon(LostCoupon& out) {
     return true;
 }
 
-// The row cancelled with its total restated from its live items, and the
-// hashes of the row and its items; inside the caller's transaction.
-bool mark_cancelled(const LostCoupon& c) {
-    const std::string where = " WHERE id_cfiscal=" + c.id + ";";
-    if (!db::run_sql("UPDATE balcora.cfiscal SET situacao='C', total=coalesce((SELECT sum(total + "
-                     "vl_acrescimo - vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
-                     "id_cfiscal=" +
-                         c.id + "), 0)" + where,
-                     db::report_for_table("Grava CFiscal")))
-        return false;
-    return db::execute("update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
-                       where) &&
-           db::execute("update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
-                       where) &&
-           GRAVADATAESTOQUE(c.data);
+bool cancel_on_printer() {
+    return ecf::send(ecf::CMD_CANCEL_COUPON);
+}
+
+// The printer's coupon had no row (its COMMIT never happened): a row with the
+// printer's counters is committed first and named the last coupon opened, so
+// that every coupon the printer issued stays in the database, as the fiscal
+// registers list them, and a cut during its cancellation still finds it.
+bool record_printer_coupon(LostCoupon& out) {
+    MaqecfRecord pos;
+    const bool known = ecf::load_maqecf_by_serial(util::trim(glo::numfab), pos);
+    const util::DayNumber day = known ? pos.data_sit : today();
+    const auto now = clock().now();
+    const std::string insert =
+        "INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, num_cro, numero, data, vl_acrescimo, "
+        "vl_desconto, total, situacao, op_cadastro, op_emissao, comissao, vl_recebido, num_ccf, "
+        "dt_emissao_final, hr_emissao_final, vl_trib_fed, vl_trib_est, vl_trib_mun) VALUES (" +
+        (known && pos.id_empresa ? std::to_string(pos.id_empresa) : std::string("NULL")) + ", " +
+        std::to_string(pos.id_maqecf) + ", " + std::to_string(::n_cro) + ", " +
+        std::to_string(::n_coo) + ", " + DTSQL(day) + ", 0, 0, 0, 'E', 'SISTEMA BALC', " +
+        TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) + ", 0, 0, " +
+        std::to_string(::n_ccf) + ", " + DTSQL(util::day_of(now)) + ", " +
+        TXTSQL(util::time_text(now)) + ", 0, 0, 0);";
+    const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [](std::int64_t new_id) {
+        return GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id));
+    });
+    if (id == 0) return false;
+    out = {std::to_string(id), std::to_string(::n_coo), day};
+    return true;
 }
 
 }  // namespace
 
 bool recover_open_coupon_after_failure() {
-    if (!ecf::send(ecf::CMD_READ_COUPON_STATE) || glo::cf_aberto == 0) return true;
+    if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return true;
+    if (glo::cf_aberto == 0) {
+        settle_coupon_cancelled_on_printer();
+        settle_pending_cancellation();
+        register_voucher_left_unregistered();
+        return true;
+    }
     if (glo::cf_permcanc == 0) {
         prompt().message("Aviso ECF", "Cupom fiscal em aberto mas cancelamento não é permitdo!",
                          ui::Icon::kWarning);
         return false;
     }
+    // While a coupon is open the counters name it.
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
     LostCoupon coupon;
     const bool has_row = find_lost_coupon(coupon);
     if (!has_row)
@@ -76,11 +108,15 @@ bool recover_open_coupon_after_failure() {
                          coo + "!",
                      ui::Icon::kInformation);
 
-    db::Transaction tx;
-    if (!tx.begun()) return false;
-    if (has_row && !mark_cancelled(coupon)) return false;
-    if (!ecf::send(ecf::CMD_CANCEL_COUPON)) return false;
-    if (!tx.commit()) return false;
+    if (!has_row && !record_printer_coupon(coupon)) return false;
+    if (!commit_cancellation(util::read_integer(coupon.id).value,
+                             "situacao='C', total=coalesce((SELECT sum(total + vl_acrescimo - "
+                             "vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
+                             "id_cfiscal=" +
+                                 coupon.id + "), 0)",
+                             coupon.data, db::report_for_table("Grava CFiscal"), cancel_on_printer))
+        return false;
+    glo::fp_iniciada = 0;
     prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     return true;
 }

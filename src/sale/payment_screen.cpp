@@ -375,7 +375,6 @@ PaymentOutcome PaymentScreen::close_coupon() {
     PaymentOutcome out;
     out.focus = PaymentField::kForm;
     if (!close_fiscal_coupon(state_.coupon)) return out;
-    glo::cf_aberto = 0;
     glo::fp_iniciada = 0;
     completed_ = true;
     const std::string last_form =
@@ -384,6 +383,8 @@ PaymentOutcome PaymentScreen::close_coupon() {
     const util::Money change = state_.balance.units() < 0 ? -state_.balance : util::Money{};
     ecf::send(ecf::CMD_OPEN_DRAWER);
     if (finished_) finished_(sale_finished_text(change));
+    // The sale is over only once what follows the coupon was printed.
+    glo::cf_aberto = 0;
     out.close = true;
     return out;
 }

@@ -12,6 +12,7 @@
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/options_menu.h"
+#include "sale/printer_reconciliation.h"
 #include "sale/sale_gates.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -160,6 +161,7 @@ bool QuickSaleScreen::open_printer() {
     if (!authorised_) return true;
     if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
     port_open_ = true;
+    close_documents_left_open();
     if (!ecf::send(ecf::CMD_CHECK_SALE_STATE)) {
         ecf::send(ecf::CMD_CLOSE_PORT);
         port_open_ = false;
@@ -470,7 +472,7 @@ void QuickSaleScreen::cancel_coupon() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
-    if (run_cancel_coupon(coupon_open())) {
+    if (run_cancel_coupon(coupon_open(), session_.coupon_id())) {
         completed_ = false;
         session_.tape().add(coupon_cancelled_entry());
     }

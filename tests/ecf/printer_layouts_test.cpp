@@ -89,6 +89,9 @@ TEST(CouponLayouts, ConsumerFieldsKeepTheirWidths) {
     EXPECT_EQ(id.substr(id.size() - 30), fit("CPF: 123.456.789-09", 30));
     const std::string company = consumer_identification("MERCADO", "", "11.222.333/0001-81");
     EXPECT_EQ(company.substr(company.size() - 30), fit("CNPJ: 11.222.333/0001-81", 30));
+    // A client without a document gets no bare "CPF: " on the coupon.
+    const std::string anonymous = consumer_identification("MARIA", "RUA B", "", false);
+    EXPECT_EQ(anonymous.substr(anonymous.size() - 30), std::string(30, ' '));
     EXPECT_EQ(voucher_consumer_document(""), "000.000.000-00    ");
 }
 

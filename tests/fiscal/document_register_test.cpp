@@ -62,6 +62,9 @@ TEST_F(DocumentRegister, WithoutACashDayTheRowIsDatedTodayAndSmallAmountsKeepThe
     GRAVADOCEMITIDOSECF("RG", 1, 348, 0, 91, 5, 0, "0");
     EXPECT_EQ(row("dt_emissao_final||' '||hr_emissao_final"), "2026-12-07 10:00:00");
     for (auto [id, ok] : db::verify_hashes("docecf")) EXPECT_TRUE(ok) << id;
+    // A reversal below one real keeps its sign.
+    GRAVADOCEMITIDOSECF("CC", 1, 348, 13, 91, 4, 5, "-50");
+    EXPECT_EQ(row("valor::text"), "-0.50");
 }
 
 TEST_F(DocumentRegister, AFailedInsertIsShownWithTheCoo) {

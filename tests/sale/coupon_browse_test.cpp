@@ -73,7 +73,8 @@ class CouponBrowseTest : public SaleScreenFixture {
 
 TEST_F(CouponBrowseTest, OpensThePortAndHoldsThePrinterWindowUntilClosed) {
     ASSERT_TRUE(browse_.open());
-    EXPECT_EQ(sent(), std::vector<std::int32_t>{ecf::CMD_OPEN_PORT});
+    EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
+                                                 ecf::CMD_CLOSE_REPORT}));
     EXPECT_EQ(glo::jan_ecf_aberta, 1);
     EXPECT_FALSE(browse_.pre_sale_button());
     EXPECT_FALSE(browse_.spool_button());

@@ -123,9 +123,10 @@ TEST_F(QuickSaleScreenTest, AnUnknownSerialWarnsAndStaysOpenWithoutThePrinter) {
 TEST_F(QuickSaleScreenTest, OpeningTalksToThePrinterInOrderAndClosingGivesThePortBack) {
     ASSERT_TRUE(screen_.open());
     EXPECT_TRUE(messages().empty()) << testing::PrintToString(messages());
-    ASSERT_GE(sent().size(), 3u);
-    EXPECT_EQ(std::vector<std::int32_t>(sent().begin(), sent().begin() + 3),
-              (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CHECK_SALE_STATE,
+    ASSERT_GE(sent().size(), 5u);
+    EXPECT_EQ(std::vector<std::int32_t>(sent().begin(), sent().begin() + 5),
+              (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
+                                         ecf::CMD_CLOSE_REPORT, ecf::CMD_CHECK_SALE_STATE,
                                          ecf::CMD_READ_COUNTERS}));
     EXPECT_EQ(glo::jan_ecf_aberta, 1);
     EXPECT_EQ(glo::flag_desligar, 0);
@@ -150,7 +151,8 @@ TEST_F(QuickSaleScreenTest, OpeningTalksToThePrinterInOrderAndClosingGivesThePor
 TEST_F(QuickSaleScreenTest, APrinterThatIsNotReadyClosesThePortAgain) {
     refuse_next_command(ecf::CMD_CHECK_SALE_STATE);
     EXPECT_FALSE(screen_.open());
-    EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CHECK_SALE_STATE,
+    EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
+                                                 ecf::CMD_CLOSE_REPORT, ecf::CMD_CHECK_SALE_STATE,
                                                  ecf::CMD_CLOSE_PORT}));
     EXPECT_EQ(glo::jan_ecf_aberta, 0);
 }

@@ -1,0 +1,294 @@
+#include "sale/coupon_cancellation.h"
+
+#include "db/fiscal_write.h"
+#include "db/literals.h"
+#include "db/query_sql.h"
+#include "db/record_hash.h"
+#include "db/settings.h"
+#include "db/sql_runner.h"
+#include "ecf/cp1252.h"
+#include "ecf/maqecf_record.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
+#include "globals/globals.h"
+#include "sale/called_procedures.h"
+#include "sale/coupon_adjustment.h"
+#include "sale/open_coupon_recovery.h"
+#include "sale/sale_documents.h"
+#include "sale/stock_date_mark.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <cstdio>
+
+namespace balcora::sale {
+
+namespace {
+
+void notice(std::string_view text) {
+    prompt().message("Aviso", text, ui::Icon::kWarning);
+}
+
+void not_permitted() {
+    prompt().message("Aviso ECF", "Cancelamento de cupom fiscal não permitido!",
+                     ui::Icon::kWarning);
+}
+
+std::string digits(std::int64_t value, int width) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
+    return text;
+}
+
+struct CouponRow {
+    std::int64_t id = 0;
+    std::int32_t numero = 0;
+    std::int32_t num_ccf = 0;
+    util::DayNumber data = 0;
+    std::string situacao;
+    std::int32_t id_cliente = 0;
+    std::int32_t id_pedido = 0;
+};
+
+bool load_coupon(std::int64_t id, CouponRow& out) {
+    if (id <= 0) return false;
+    db::SqlRecord r;
+    if (!db::read_row("SELECT numero, num_ccf, data, situacao, coalesce(id_cliente, 0), "
+                      "coalesce(id_pedido, 0) FROM balcora.cfiscal WHERE id_cfiscal=",
+                      id, r))
+        return false;
+    out.id = id;
+    out.numero = static_cast<std::int32_t>(util::read_integer(r.C(1)).value);
+    out.num_ccf = static_cast<std::int32_t>(util::read_integer(r.C(2)).value);
+    out.data = util::parse_iso_date(r.C(3));
+    out.situacao = util::trim(r.C(4));
+    out.id_cliente = static_cast<std::int32_t>(util::read_integer(r.C(5)).value);
+    out.id_pedido = static_cast<std::int32_t>(util::read_integer(r.C(6)).value);
+    return true;
+}
+
+// Whether the select finds a row; a failed query counts as found, so that a
+// doubt never takes the plain path past a linked payment.
+bool exists(const std::string& select) {
+    db::SqlRecord r;
+    return !db::read_rows(select, r) || r.has_row();
+}
+
+bool paid_with(const CouponRow& c, std::string_view tipo) {
+    return exists("SELECT id_cfiscalfp FROM balcora.cfiscalfp WHERE tipo='" + std::string(tipo) +
+                  "' AND id_cfiscal=" + std::to_string(c.id) + ";");
+}
+
+bool has_credit_voucher(const CouponRow& c) {
+    return exists("SELECT id_docecf FROM balcora.docecf WHERE tipo='CC' AND num_ccf=" +
+                  std::to_string(c.num_ccf) + " AND data='" + util::iso_date(c.data) + "';");
+}
+
+// The COO of the coupon's credit voucher as registered; the printer's last
+// COO when it was never registered (the voucher is then its last document).
+std::string voucher_coo(const CouponRow& c) {
+    db::SqlRecord r;
+    if (db::read_rows("SELECT num_coo FROM balcora.docecf WHERE tipo='CC' AND num_ccf=" +
+                          std::to_string(c.num_ccf) + " AND data='" + util::iso_date(c.data) +
+                          "' ORDER BY id_docecf DESC LIMIT 1;",
+                      r) &&
+        r.has_row())
+        return digits(util::read_integer(r.C(1)).value, 6);
+    return digits(::n_coo, 6);
+}
+
+bool reverse_credit_voucher(const CouponRow& c) {
+    std::optional<DocumentClient> client;
+    if (!load_document_client(c.id_cliente, client)) return false;
+    const DocumentClient none;
+    const DocumentClient& k = client ? *client : none;
+    const std::string address = util::trim(k.ender) + " " + util::trim(k.bairr) + " - " +
+                                util::trim(k.municipio) + "/" + util::trim(k.estado);
+    if (ecf::send(ecf::CMD_REVERSE_CREDIT_VOUCHER, {ecf::voucher_consumer_document(k.cgcpf),
+                                                    util::trim(k.razao), address, voucher_coo(c)}))
+        return true;
+    prompt().beep();
+    return false;
+}
+
+// The order's update in the back office waits for its link: the mark tells
+// it which coupon to give back.
+void mark_order_for_back_office(const CouponRow& c) {
+    const std::string id = digits(c.id, 8);
+    db::run_sql("INSERT INTO balcora.registro(chave, nome, valor)  VALUES ('ERRO_CF_CANC" + id +
+                    "', 'ID_" + id + "','" + id + "');",
+                [](const db::SqlFailure& f, std::string_view) {
+                    prompt().message("Erro", f.text, ui::Icon::kError);
+                });
+}
+
+void open_coupon_update_failed(const db::SqlFailure& f, std::string_view) {
+    prompt().beep();
+    prompt().message("Erro2 (" + f.sqlstate + ")/CFISCAL", f.text, ui::Icon::kError);
+}
+
+bool send_cancel() {
+    if (ecf::send(ecf::CMD_CANCEL_COUPON)) return true;
+    prompt().beep();
+    return false;
+}
+
+std::int64_t last_coupon_id() {
+    return util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0")).value;
+}
+
+std::int64_t argument_id(const ui::ScreenPort::Arguments& args, std::size_t at) {
+    if (args.size() <= at) return 0;
+    return util::read_integer(args[at]).value;
+}
+
+}  // namespace
+
+bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::DayNumber day,
+                         const db::FailureReport& report, const std::function<bool()>& cancel) {
+    const std::string where = " WHERE id_cfiscal=" + std::to_string(id_cfiscal) + ";";
+    db::Transaction tx;
+    if (!tx.begun()) return false;
+    if (!db::run_sql("UPDATE balcora.cfiscal SET " + set + where, report)) return false;
+    if (!db::execute("update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") + where) ||
+        !db::execute("update balcora.cfiscald set hash=" + db::hash_expression("cfiscald") +
+                     where) ||
+        !GRAVADATAESTOQUE(day))
+        return false;
+    if (!cancel()) return false;
+    return tx.commit();
+}
+
+bool cancel_open_coupon(std::int64_t id_cfiscal) {
+    CouponRow c;
+    if (glo::cf_aberto == 0 || !load_coupon(id_cfiscal, c)) return false;
+    if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
+    if (glo::cf_permcanc == 0) {
+        not_permitted();
+        return false;
+    }
+    // The row must be the coupon the printer holds open (while one is open
+    // the counters name it), or the wrong coupon would be marked.
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    if (c.situacao != "E" || c.numero != ::n_coo) {
+        notice("Cupom fiscal aberto na impressora (COO " + digits(::n_coo, 6) +
+               ") não confere com o cupom do banco de dados!");
+        return false;
+    }
+    if (!ecf::send(ecf::CMD_READ_DATETIME)) return false;
+    const auto moment = printer_moment(glo::datahora_ecf);
+    if (!moment) {
+        notice("Data e hora da impressora fiscal ilegíveis!");
+        return false;
+    }
+    MaqecfRecord pos;
+    if (!ecf::load_maqecf_by_serial(util::trim(glo::numfab), pos)) pos.data_sit = c.data;
+    // The COO and CCF stay those the printer gave the coupon when it opened
+    // it: counters read since then may already name the open coupon itself.
+    const std::string id = std::to_string(c.id);
+    std::string set = "situacao='C', op_cadastro='SISTEMA BALC', op_emissao=" +
+                      TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) +
+                      ", data=" + DTSQL(pos.data_sit) + ", dt_emissao_final='" + moment->date +
+                      "', hr_emissao_final='" + moment->time +
+                      "', total=coalesce((SELECT sum(total + vl_acrescimo - vl_desconto) FROM "
+                      "balcora.cfiscald WHERE item_cancelado=0 AND id_cfiscal=" +
+                      id + "), 0)";
+    if (pos.id_maqecf != 0)
+        set += ", id_maqecf=" + std::to_string(pos.id_maqecf) +
+               ", id_empresa=" + std::to_string(pos.id_empresa);
+    if (!commit_cancellation(c.id, set, pos.data_sit, open_coupon_update_failed, send_cancel))
+        return false;
+    glo::cf_aberto = 0;
+    glo::fp_iniciada = 0;
+    return true;
+}
+
+bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
+    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    CouponRow c;
+    if (id_cfiscal <= 0 || !load_coupon(id_cfiscal, c)) {
+        notice("Primeiro selecione o cupom fiscal que deseja cancelar!");
+        return false;
+    }
+    if (c.situacao == "C") {
+        notice("Cupom fiscal emitido já foi cancelado!");
+        return false;
+    }
+    if (c.situacao != "E") {
+        notice("Cupom fiscal ainda não foi emitido!");
+        return false;
+    }
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    if (::n_ccf != c.num_ccf) {
+        notice("Somente é permitido cancelar o último cupom fiscal emitido pelo ECF!");
+        return false;
+    }
+    const std::string coo = digits(c.numero, 6);
+    const bool tef_active =
+        util::trim(LEREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "N")) == "S";
+    if ((from == CancelFrom::kQuickSale || tef_active) && paid_with(c, "CA")) {
+        report_not_available("Cancelamento de cupom fiscal vinculado a transação TEF");
+        return false;
+    }
+    const bool credit = from == CancelFrom::kQuickSale ? paid_with(c, "CR") : has_credit_voucher(c);
+    if (credit) {
+        if (!prompt().confirm("Confirme", "Cupom fiscal número " + coo +
+                                              " está vinculado a uma venda no Crediário!|Confirma "
+                                              "o cancelamento do Crediário e do Cupom Fiscal?"))
+            return false;
+        if (!reverse_credit_voucher(c)) return false;
+    } else {
+        if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
+        if (glo::cf_permcanc == 0) {
+            not_permitted();
+            return false;
+        }
+        if (!prompt().confirm("Confirme", "Confirma cancelar cupom fiscal número " + coo + "?"))
+            return false;
+    }
+    // The printer's cancellation is a document of its own, COO + 1: noted
+    // before it is asked for, so that a cut before COMMIT is settled at the
+    // next opening (printer_reconciliation.h).
+    if (!ecf::send(ecf::CMD_READ_COUNTERS) ||
+        !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
+                       std::to_string(c.id) + ";" + std::to_string(::n_coo)))
+        return false;
+    const bool cancelled = commit_cancellation(
+        c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [] {
+            return GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "") && send_cancel();
+        });
+    if (!cancelled) {
+        GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+        return false;
+    }
+    if (from == CancelFrom::kCouponBrowse) {
+        if (c.id_pedido != 0) mark_order_for_back_office(c);
+        prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
+    }
+    return true;
+}
+
+void provide_coupon_cancellation(ui::ScreenPort& port) {
+    port.provide("CANCELACUPOM", [](const ui::ScreenPort::Arguments& args) {
+        const bool open = !args.empty() && args[0] == "1";
+        std::int64_t id = argument_id(args, 1);
+        if (id <= 0) id = last_coupon_id();
+        return open ? int(cancel_open_coupon(id))
+                    : int(cancel_last_coupon(id, CancelFrom::kQuickSale));
+    });
+    port.provide("CANCELACUPOMSELECIONADO", [](const ui::ScreenPort::Arguments& args) {
+        return int(cancel_last_coupon(argument_id(args, 0), CancelFrom::kCouponBrowse));
+    });
+    port.provide("RECUPERACUPOMABERTO", [](const ui::ScreenPort::Arguments& args) {
+        if (!args.empty() && args[0] == "TEF") {
+            // Without the card-payment manager a pending card transaction
+            // cannot be undone: the operator is told, and the screen goes on.
+            report_not_available("Recuperação de transação TEF pendente");
+            return 1;
+        }
+        return int(recover_open_coupon_after_failure());
+    });
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "db/sql_runner.h"
+#include "util/day_number.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace balcora::ui {
+class ScreenPort;
+}
+
+// Cancelling a fiscal coupon: the open one, or the last one the printer
+// issued. The row is marked cancelled and sealed again in a transaction that
+// is committed only when the printer took the cancellation, so the database
+// never says cancelled what the printer still counts, nor the reverse.
+namespace balcora::sale {
+
+// Where the operator asked for it: the Quick Sale tells a store-credit sale by
+// its payment rows, the coupon browse by the credit voucher the printer
+// issued for it.
+enum class CancelFrom { kQuickSale, kCouponBrowse };
+
+// Setting (section "PAF-ECF") naming the last coupon whose cancellation was
+// asked of the printer and not yet committed: "<id_cfiscal>;<COO before>".
+inline constexpr const char* kPendingCancellation = "Cancelamento Pendente";
+
+// The open coupon (Quick Sale "CC", coupon form). True when cancelled; then
+// glo::cf_aberto is 0.
+bool cancel_open_coupon(std::int64_t id_cfiscal);
+
+// The printer's last coupon: refused unless it is (its CCF is the printer's),
+// asked before, and the credit voucher of a store-credit sale reversed
+// first. From the coupon browse the success is announced and a coupon that
+// came from a back-office order leaves the pending mark for the order's
+// update. True when cancelled.
+bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from);
+
+// The transaction every cancellation shares: `set` (the columns after
+// "UPDATE balcora.cfiscal SET ") with situacao 'C', the hashes of the row and
+// its items, the day marked for the stock export, then `cancel` (the
+// printer's command); COMMIT only when `cancel` succeeded. `report` tells
+// the operator of a failed update.
+bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::DayNumber day,
+                         const db::FailureReport& report, const std::function<bool()>& cancel);
+
+// CANCELACUPOM ("1" open coupon / "0" last coupon, optional coupon id),
+// CANCELACUPOMSELECIONADO (coupon id) and RECUPERACUPOMABERTO under their
+// names, so the sale screens' calls reach the flows above.
+void provide_coupon_cancellation(ui::ScreenPort& port);
+
+}  // namespace balcora::sale

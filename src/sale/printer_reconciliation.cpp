@@ -1,0 +1,129 @@
+#include "sale/printer_reconciliation.h"
+
+#include "db/fiscal_write.h"
+#include "db/settings.h"
+#include "db/sql_runner.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
+#include "globals/globals.h"
+#include "sale/coupon_cancellation.h"
+#include "ui/environment.h"
+#include "util/fixed_point_text.h"
+#include "util/text.h"
+
+#include <string>
+
+namespace balcora::sale {
+
+namespace {
+
+std::string last_coupon_id() {
+    const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
+    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return {};
+    return id;
+}
+
+// The printer's last voucher is what CMD_REGISTER_DOCUMENT registers: kept
+// only when it is the one linked to the coupon, and registered once.
+bool registered_the_coupon_voucher(const std::string& ccf, const std::string& day) {
+    db::SqlRecord r;
+    return db::read_rows(
+               "SELECT (SELECT count(*) FROM balcora.docecf WHERE tipo='CC' AND "
+               "num_ccf=" +
+                   ccf + " AND data='" + day +
+                   "') = 1 AND (SELECT count(*) = count(DISTINCT (num_cro, num_coo)) "
+                   "FROM balcora.docecf WHERE tipo='CC');",
+               r) &&
+           r.C(1) == "t";
+}
+
+}  // namespace
+
+void close_documents_left_open() {
+    ecf::send(ecf::CMD_CLOSE_VOUCHER);
+    ecf::send(ecf::CMD_CLOSE_REPORT);
+}
+
+void settle_coupon_cancelled_on_printer() {
+    const std::string id = last_coupon_id();
+    if (id.empty()) return;
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT numero, num_ccf, data FROM balcora.cfiscal WHERE situacao='E' AND "
+                       "id_cfiscal=" +
+                           id + ";",
+                       r) ||
+        !r.has_row())
+        return;
+    const auto numero = util::read_integer(r.C(1)).value;
+    const auto ccf = util::read_integer(r.C(2)).value;
+    const util::DayNumber day = util::parse_iso_date(r.C(3));
+    if (!ecf::send(ecf::CMD_READ_COUPON_STATE) || glo::cf_aberto != 0 || glo::cf_permcanc != 0)
+        return;
+    if (!ecf::send(ecf::CMD_READ_COUNTERS) || ::n_coo != numero || ::n_ccf != ccf) return;
+    if (!ecf::send(ecf::CMD_READ_Z_PENDING) || glo::rz_pendente != 0) return;
+    if (!commit_cancellation(util::read_integer(id).value,
+                             "situacao='C', total=coalesce((SELECT sum(total + vl_acrescimo - "
+                             "vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
+                             "id_cfiscal=" +
+                                 id + "), 0)",
+                             day, db::report_for_table("Grava CFiscal"), [] { return true; }))
+        return;
+    prompt().message("Aviso",
+                     "Cupom fiscal # " + std::to_string(numero) +
+                         " foi cancelado na impressora antes da falta de energia; o banco de "
+                         "dados foi atualizado.",
+                     ui::Icon::kInformation);
+}
+
+void settle_pending_cancellation() {
+    const std::string pending =
+        util::trim(LEREGISTRO("balcora", "PAF-ECF", kPendingCancellation, ""));
+    if (pending.empty()) return;
+    const auto split = pending.find(';');
+    const auto id = util::read_integer(pending.substr(0, split)).value;
+    const auto coo_before =
+        split == std::string::npos ? 0 : util::read_integer(pending.substr(split + 1)).value;
+    db::SqlRecord r;
+    if (id > 0 && coo_before > 0 &&
+        db::read_row("SELECT num_ccf, data FROM balcora.cfiscal WHERE situacao='E' AND "
+                     "id_cfiscal=",
+                     id, r) &&
+        ecf::send(ecf::CMD_READ_COUPON_STATE) && glo::cf_aberto == 0 && glo::cf_permcanc == 0 &&
+        ecf::send(ecf::CMD_READ_COUNTERS) && ::n_ccf == util::read_integer(r.C(1)).value &&
+        ::n_coo == coo_before + 1) {
+        if (!commit_cancellation(id, "situacao='C'", util::parse_iso_date(r.C(2)),
+                                 db::report_for_table("Grava CFiscal"), [] { return true; }))
+            return;
+        prompt().message("Aviso",
+                         "O cancelamento do cupom fiscal foi concluído na impressora antes da "
+                         "falta de energia; o banco de dados foi atualizado.",
+                         ui::Icon::kInformation);
+    }
+    GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+}
+
+void register_voucher_left_unregistered() {
+    const std::string document =
+        util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
+    if (document != "1" && document != "2") return;
+    const std::string id = last_coupon_id();
+    if (id.empty()) return;
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT c.num_ccf, c.data, sum(p.valor) FROM balcora.cfiscal c JOIN "
+                       "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "
+                       "c.situacao='E' AND c.id_cfiscal=" +
+                           id +
+                           " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
+                           "d.num_ccf=c.num_ccf AND d.data=c.data) GROUP BY c.num_ccf, c.data;",
+                       r) ||
+        !r.has_row())
+        return;
+    const std::string ccf(r.C(1)), day(r.C(2));
+    const util::Money amount = util::read_number<2>(r.C(3)).value;
+    db::Transaction tx;
+    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
+        return;
+    if (registered_the_coupon_voucher(ccf, day)) tx.commit();
+}
+
+}  // namespace balcora::sale

@@ -1,0 +1,32 @@
+#pragma once
+
+// What a power cut can leave half done outside an open coupon, settled when a
+// sale screen opens and finds no coupon open on the printer. Each step asks
+// the printer, and changes nothing when the printer and the database agree.
+namespace balcora::sale {
+
+// A credit voucher or management report a cut interrupted keeps the printer
+// from any new coupon: it is closed as it stands (closing one that is not
+// open prints nothing, as the documents' own retries rely on).
+void close_documents_left_open();
+
+// The last coupon opened, still issued in the database, that the printer
+// cancelled on its own COO (the cancellation's COMMIT never happened): the
+// row is marked cancelled as the printer has it. Known by the printer's
+// counters still naming that coupon while it refuses to cancel it, with no
+// reduction pending.
+void settle_coupon_cancelled_on_printer();
+
+// The last coupon whose cancellation was asked of the printer and never
+// committed: marked cancelled when the printer's counters show the
+// cancellation document (COO + 1) with the coupon no longer cancellable;
+// the note is dropped either way.
+void settle_pending_cancellation();
+
+// The credit voucher of the last coupon's store-credit payments, printed but
+// not in the document register (the power went between the two), is
+// registered; nothing is registered unless the printer's last voucher is the
+// one linked to that coupon.
+void register_voucher_left_unregistered();
+
+}  // namespace balcora::sale
