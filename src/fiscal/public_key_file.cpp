@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -30,6 +31,15 @@ std::string key_file_text(const std::string& name) {
            "</expoente_publico>" + nl + "\t</chave>" + nl + nl + "</empresa_desenvolvedora>";
 }
 
+bool publishes_our_key(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find(std::string("<modulo>") + signing_modulus() + "</modulo>") !=
+               std::string::npos &&
+           text.find(std::string("<expoente_publico>") + signing_public_exponent() +
+                     "</expoente_publico>") != std::string::npos;
+}
+
 }  // namespace
 
 fs::path public_key_file() {
@@ -47,7 +57,17 @@ bool write_public_key_file(bool announce) {
     }
     const fs::path file = public_key_file();
     std::error_code ec;
-    if (fs::exists(file, ec)) return true;
+    if (fs::exists(file, ec)) {
+        // Never rewritten, but a file that no longer publishes this program's
+        // key would let no signature be checked: say so, so it is replaced.
+        if (publishes_our_key(file)) return true;
+        prompt().message("Aviso",
+                         "O arquivo da chave pública " + file.string() +
+                             " está danificado ou não é a chave deste programa!|Apague-o para que "
+                             "o programa o grave de novo.",
+                         ui::Icon::kWarning);
+        return false;
+    }
     // Written under a temporary name first: a half-written key file would
     // otherwise stay, since an existing file is never rewritten.
     const fs::path partial = file.string() + ".tmp";

@@ -88,10 +88,15 @@ TEST_F(EadSigning, PublicKeyFileIsWrittenExactlyOnceAndNeverRewritten) {
     EXPECT_NE(text.back(), '\n');
     EXPECT_EQ(prompt_.count_containing("gerado com sucesso!"), 1);
 
-    write_all(key, "editado");
-    ASSERT_TRUE(fiscal::write_public_key_file());
-    EXPECT_EQ(read_all(key), "editado");
+    // A changed name in the file is kept; a file that lost the key is
+    // reported, and left for the technician to remove.
+    write_all(key, "<nome>Outro</nome>" + text.substr(text.find("\t<chave>")));
+    EXPECT_TRUE(fiscal::write_public_key_file());
+    write_all(key, text.substr(0, 200));
+    EXPECT_FALSE(fiscal::write_public_key_file());
+    EXPECT_EQ(read_all(key), text.substr(0, 200));
     EXPECT_EQ(prompt_.count_containing("gerado com sucesso!"), 1);
+    EXPECT_EQ(prompt_.count_containing("está danificado"), 1);
 }
 
 TEST_F(EadSigning, BinaryFileGetsACompanionSignatureOverEveryByte) {
