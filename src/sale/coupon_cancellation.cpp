@@ -14,6 +14,7 @@
 #include "sale/called_procedures.h"
 #include "sale/coupon_adjustment.h"
 #include "sale/open_coupon_recovery.h"
+#include "sale/printer_reconciliation.h"
 #include "sale/sale_documents.h"
 #include "sale/stock_date_mark.h"
 #include "ui/environment.h"
@@ -87,26 +88,35 @@ bool has_credit_voucher(const CouponRow& c) {
 
 // The COO of the coupon's credit voucher as registered; the printer's last
 // COO when it was never registered (the voucher is then its last document).
-std::string voucher_coo(const CouponRow& c) {
+std::int64_t voucher_coo(const CouponRow& c) {
     db::SqlRecord r;
     if (db::read_rows("SELECT num_coo FROM balcora.docecf WHERE tipo='CC' AND num_ccf=" +
                           std::to_string(c.num_ccf) + " AND data='" + util::iso_date(c.data) +
                           "' ORDER BY id_docecf DESC LIMIT 1;",
                       r) &&
         r.has_row())
-        return digits(util::read_integer(r.C(1)).value, 6);
-    return digits(::n_coo, 6);
+        return util::read_integer(r.C(1)).value;
+    return ::n_coo;
 }
 
+// A cancellation cut after the printer reversed the voucher is tried again:
+// the printer refuses a second reversal, so the tape since the voucher is
+// read first (up to the counters just read to tell the last coupon) and the
+// reversal is not asked twice.
 bool reverse_credit_voucher(const CouponRow& c) {
+    const std::int64_t voucher = voucher_coo(c);
+    if (voucher < ::n_coo &&
+        printer_documents_show(voucher + 1, ::n_coo, kReversedVoucherLine, voucher))
+        return true;
     std::optional<DocumentClient> client;
     if (!load_document_client(c.id_cliente, client)) return false;
     const DocumentClient none;
     const DocumentClient& k = client ? *client : none;
     const std::string address = util::trim(k.ender) + " " + util::trim(k.bairr) + " - " +
                                 util::trim(k.municipio) + "/" + util::trim(k.estado);
-    if (ecf::send(ecf::CMD_REVERSE_CREDIT_VOUCHER, {ecf::voucher_consumer_document(k.cgcpf),
-                                                    util::trim(k.razao), address, voucher_coo(c)}))
+    if (ecf::send(ecf::CMD_REVERSE_CREDIT_VOUCHER,
+                  {ecf::voucher_consumer_document(k.cgcpf), util::trim(k.razao), address,
+                   digits(voucher, 6)}))
         return true;
     prompt().beep();
     return false;

@@ -5,12 +5,16 @@
 #include "db/sql_runner.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
+#include "fiscal/ead_signing.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace balcora::sale {
@@ -83,14 +87,17 @@ void settle_pending_cancellation() {
     const auto id = util::read_integer(pending.substr(0, split)).value;
     const auto coo_before =
         split == std::string::npos ? 0 : util::read_integer(pending.substr(split + 1)).value;
+    // Only the printer's tape tells a cancellation from anything else taken
+    // since (a reading, a receipt, a reduction): each moves the COO as well.
     db::SqlRecord r;
     if (id > 0 && coo_before > 0 &&
-        db::read_row("SELECT num_ccf, data FROM balcora.cfiscal WHERE situacao='E' AND "
+        db::read_row("SELECT num_ccf, data, numero FROM balcora.cfiscal WHERE situacao='E' AND "
                      "id_cfiscal=",
                      id, r) &&
         ecf::send(ecf::CMD_READ_COUPON_STATE) && glo::cf_aberto == 0 && glo::cf_permcanc == 0 &&
         ecf::send(ecf::CMD_READ_COUNTERS) && ::n_ccf == util::read_integer(r.C(1)).value &&
-        ::n_coo == coo_before + 1) {
+        printer_documents_show(coo_before + 1, ::n_coo, kCancelledCouponLine,
+                               util::read_integer(r.C(3)).value)) {
         if (!commit_cancellation(id, "situacao='C'", util::parse_iso_date(r.C(2)),
                                  db::report_for_table("Grava CFiscal"), [] { return true; }))
             return;
@@ -100,6 +107,29 @@ void settle_pending_cancellation() {
                          ui::Icon::kInformation);
     }
     GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+}
+
+bool printer_documents_show(std::int64_t first, std::int64_t last, std::string_view label,
+                            std::int64_t coo) {
+    if (first < 1 || last < first) return false;
+    const auto file = fiscal::pafecf_folder() / "consultamfd.txt";
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    const auto p = ecf::mirror_file_by_coo(file, first, last);
+    if (!p || !ecf::send(ecf::CMD_MFD_MIRROR_BY_COO, {*p})) return false;
+    char wanted[24];
+    std::snprintf(wanted, sizeof wanted, "%06lld", static_cast<long long>(coo));
+    bool shown = false;
+    {
+        std::ifstream in(file, std::ios::binary);
+        for (std::string line; !shown && std::getline(in, line);) {
+            if (line.ends_with('\r')) line.pop_back();  // the file's lines end in CR LF
+            const std::string text = util::trim(line);
+            shown = text.starts_with(label) && util::trim(text.substr(label.size())) == wanted;
+        }
+    }
+    std::filesystem::remove(file, ec);
+    return shown;
 }
 
 void register_voucher_left_unregistered() {

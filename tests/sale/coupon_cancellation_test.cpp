@@ -3,6 +3,8 @@
 #include "sale/coupon_cancellation.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "ecf/printer.h"
+#include "ecf/printer_layouts.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
@@ -165,6 +167,40 @@ TEST_F(CouponCancellation, TheOpenCouponIsCancelledWithItsTotalRestated) {
     // The next code starts a new coupon.
     sell("300000000011");
     EXPECT_NE(screen_.session().coupon_id(), id);
+}
+
+// A cancellation noted and cut before COMMIT is settled at the next opening
+// only when the printer's tape holds it: a receipt taken meanwhile moves the
+// COO just as the cancellation would, and closes the coupon's window too.
+TEST_F(CouponCancellation, APendingCancellationIsSettledOnlyByThePrintersOwnCancellation) {
+    auto note_pending = [&](std::int64_t id) {
+        ASSERT_TRUE(ecf::send(ecf::CMD_READ_COUNTERS));
+        ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", sale::kPendingCancellation,
+                                  std::to_string(id) + ";" + std::to_string(::n_coo)));
+    };
+    auto reopen = [&] {
+        prompt_.clear();
+        return screens_.run("RECUPERACUPOMABERTO", {}).value_or(0);
+    };
+    const auto kept = cash_sale("300000000011", "10,00");
+    note_pending(kept);  // the cut came before the printer was asked
+    ASSERT_TRUE(
+        ecf::send(ecf::CMD_CASH_MOVEMENT,
+                  {*ecf::cash_movement(ecf::CashMovement::kSupply, util::Money::from_whole(5))}));
+    EXPECT_EQ(reopen(), 1);
+    EXPECT_EQ(state(kept), "E");
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", sale::kPendingCancellation, ""), "");
+
+    // Cancelled on the printer, then an X reading before any sale screen.
+    const auto gone = cash_sale("300000000012", "20,00");
+    note_pending(gone);
+    ASSERT_TRUE(ecf::send(ecf::CMD_CANCEL_COUPON));
+    ASSERT_TRUE(ecf::send(ecf::CMD_X_READING));
+    EXPECT_EQ(reopen(), 1);
+    EXPECT_EQ(state(gone), "C");
+    EXPECT_EQ(state(kept), "E");
+    EXPECT_TRUE(sealed("cfiscal") && sealed("cfiscald"));
+    EXPECT_EQ(prompt_.count_containing("foi concluído na impressora"), 1);
 }
 
 }  // namespace balcora::test
