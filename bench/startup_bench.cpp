@@ -31,11 +31,13 @@ std::vector<std::string> program(std::vector<std::string> args) {
     return args;
 }
 
-// The demo shop and operator, and no back-office program to start (its
-// absence would be reported in a message box that waits for an answer).
+// The demo shop and operator, no back-office program to start (its absence
+// would be reported in a message box that waits for an answer) and the
+// public-key file already written (the first start announces it in one).
 bool prepare() {
     for (const auto& args :
-         {program({"demo"}), program({"setting", "set", "PAF-ECF", "IniAutRetaguarda", "0"})}) {
+         {program({"demo"}), program({"setting", "set", "PAF-ECF", "IniAutRetaguarda", "0"}),
+          program({"fiscal", "public-key"})}) {
         auto r = platform::run_program(args);
         if (!r.ok()) {
             std::fprintf(stderr, "startup_bench: %s", r.output.c_str());
