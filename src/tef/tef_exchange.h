@@ -1,0 +1,102 @@
+#pragma once
+
+// The hand-over of requests to the card-payment manager and the wait for its
+// answers, through the exchange folders <root>/tef_dial/req and
+// <root>/tef_dial/resp. Blocking, on the GUI thread: every wait calls the
+// caller's `yield` between polls so the window keeps drawing and responding.
+// Time comes from an injected Timer so tests step through the waits without
+// real seconds. Messages go through the prompt port.
+
+#include "tef/tef_record.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace balcora::tef {
+
+// The files of the exchange, mapped under the data root.
+struct ExchangeFiles {
+    std::filesystem::path request_tmp;  // request being written
+    std::filesystem::path request;      // request handed to the manager
+    std::filesystem::path status;       // the manager took the request
+    std::filesystem::path response;     // the manager's answer
+    std::filesystem::path copy;         // copy of the last answer (pending transaction)
+};
+ExchangeFiles exchange_files();
+
+// Time as the exchange sees it.
+class Timer {
+  public:
+    virtual ~Timer() = default;
+    // Hundredths of a second on a clock that never goes back (waits).
+    virtual std::int64_t now() = 0;
+    // Hundredths of a second since local midnight (identifiers).
+    virtual std::int64_t time_of_day() = 0;
+    // The gap between two polls of a folder.
+    virtual void idle() = 0;
+};
+
+// The real clocks; idle() sleeps 10 ms so a half-hour wait does not hold a
+// processor.
+class SystemTimer final : public Timer {
+  public:
+    std::int64_t now() override;
+    std::int64_t time_of_day() override;
+    void idle() override;
+};
+
+enum class RequestKind { kAtv, kCrt, kChq, kCnf, kNcn, kAdm, kCnc };
+
+// Waits of the exchange, in hundredths of a second.
+inline constexpr std::int64_t kStatusWait = 700;
+inline constexpr std::int64_t kResponseWait = 180000;
+inline constexpr std::int64_t kPauseBeforeConfirm = 50;
+inline constexpr std::int64_t kPauseAfterResponse = 1000;
+inline constexpr std::int64_t kPauseAfterUndo = 200;
+// How long a rename refused as access denied is retried.
+inline constexpr std::int64_t kRenameRetry = 700;
+
+class Exchange {
+  public:
+    explicit Exchange(Timer& timer, std::function<void()> yield = {});
+
+    // A fresh identifier from the timer's time of day.
+    std::string new_identifier();
+
+    // Writes the request (through the field writer, so accents go), hands it
+    // over and waits up to 7 seconds for the manager's status file, which is
+    // then removed. On failure the request is removed and the operator told:
+    // "Gerenciador Padrão não está ativo!" when the manager did not answer.
+    // A CNF waits half a second before it is handed over.
+    bool send(RequestKind kind, std::string_view request);
+
+    // Waits up to 30 minutes for the response of `identifier`. A response of
+    // another transaction is removed with "Identificação da transação
+    // inválida!" and the wait goes on. A response read is copied to the
+    // pending-transaction copy, then a 10-second pause follows. Empty after
+    // the timeout or an error, which the operator has been shown.
+    std::optional<Response> wait_response(std::string_view identifier);
+
+    // Waits without polling, yielding meanwhile (the pause after an NCN).
+    void pause(std::int64_t hundredths);
+
+    // Removal of the exchange's files; a missing file is no error.
+    void remove_request();
+    void remove_status();
+    void remove_response();
+    void remove_copy();
+
+  private:
+    bool write_request(std::string_view request);
+    bool hand_over();
+
+    Timer& timer_;
+    std::function<void()> yield_;
+    ExchangeFiles files_;
+};
+
+}  // namespace balcora::tef
