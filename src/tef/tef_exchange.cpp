@@ -191,14 +191,31 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
     return false;
 }
 
+int read_response_file(const fs::path& path, Response* response) {
+    std::string bytes;
+    if (const int e = read_file(path, &bytes)) return e;
+    *response = read_response(bytes);
+    return 0;
+}
+
 std::optional<Response> Exchange::wait_response(std::string_view identifier) {
     const std::int64_t start = timer_.now();
+    std::optional<std::string> unfinished;  // a response without its closing line, as last read
+    std::int64_t unfinished_since = 0;
     for (;;) {
         std::string bytes;
         const int e = read_file(files_.response, &bytes);
         if (e == 0) {
             Response r = read_response(bytes);
-            if (r.identifier == identifier) {
+            // A response is judged only once the manager has finished it:
+            // a half-written one may not even show its identifier yet.
+            if (!r.complete && (!unfinished || bytes != *unfinished)) {
+                unfinished = bytes;
+                unfinished_since = timer_.now();
+            }
+            const bool settled =
+                r.complete || (unfinished && timer_.now() - unfinished_since >= kResponseSettle);
+            if (r.identifier == identifier && settled) {
                 std::error_code ec;
                 fs::copy_file(files_.response, files_.copy, fs::copy_options::overwrite_existing,
                               ec);
@@ -212,8 +229,12 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                 pause(kPauseAfterResponse);
                 return r;
             }
-            prompt().message("Aviso", "Identificação da transação inválida!", ui::Icon::kWarning);
-            remove_response();
+            if (settled && r.identifier != identifier) {
+                unfinished.reset();
+                prompt().message("Aviso", "Identificação da transação inválida!",
+                                 ui::Icon::kWarning);
+                remove_response();
+            }
         } else if (e != ENOENT && e != EACCES) {
             prompt().message("Erro",
                              "Erro (" + std::to_string(e) + ") ao abrir o arquivo " +

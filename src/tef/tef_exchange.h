@@ -59,6 +59,13 @@ inline constexpr std::int64_t kPauseAfterResponse = 1000;
 inline constexpr std::int64_t kPauseAfterUndo = 200;
 // How long a rename refused as access denied is retried.
 inline constexpr std::int64_t kRenameRetry = 700;
+// How long a response without its closing line must stay unchanged before it
+// is taken as the manager's whole answer.
+inline constexpr std::int64_t kResponseSettle = 100;
+
+// Reads a response file (the manager's or the pending-transaction copy);
+// 0, or the errno of the failure, which the caller reports.
+int read_response_file(const std::filesystem::path& path, Response* response);
 
 class Exchange {
   public:
@@ -76,7 +83,9 @@ class Exchange {
 
     // Waits up to 30 minutes for the response of `identifier`. A response of
     // another transaction is removed with "Identificação da transação
-    // inválida!" and the wait goes on. A response read is copied to the
+    // inválida!" and the wait goes on. A response without its closing line
+    // is judged only after it has stayed unchanged for a second (the manager
+    // may still be writing it). A response read is copied to the
     // pending-transaction copy, then a 10-second pause follows. Empty after
     // the timeout or an error, which the operator has been shown.
     std::optional<Response> wait_response(std::string_view identifier);

@@ -206,6 +206,7 @@ Response read_response(std::string_view bytes) {
     }
     r.message = text(util::trim(get(30)), 40);
     r.cheque_form_suffix = text(util::trim(get(40)), 12);
+    r.complete = fields.count({999, 999}) != 0;
     return r;
 }
 

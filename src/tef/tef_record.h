@@ -78,6 +78,8 @@ struct Response {
     std::vector<std::string> voucher;     // 029-1..029-n; a missing line is blank
     std::string message;                  // 030, for the operator
     std::string cheque_form_suffix;       // 040
+    // The closing line "999-999" was read: the manager finished writing.
+    bool complete = false;
 
     // The manager approved the transaction: it sent voucher lines.
     bool approved() const { return voucher_count != 0; }

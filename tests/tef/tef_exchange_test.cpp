@@ -122,6 +122,28 @@ TEST_F(TefExchangeTest, AManagerThatDoesNotAnswerIsReported) {
     EXPECT_FALSE(fs::exists(files_.copy));
 }
 
+TEST_F(TefExchangeTest, AResponseIsJudgedOnlyOnceTheManagerHasFinishedIt) {
+    // Half written, its identifier cut: neither refused nor taken.
+    write_all(files_.response, "000-000 = CRT\r\n001-000 = 936");
+    responses_ = {"001-000 = 93600000\r\n028-000 = 0\r\n030-000 = NEGADA\r\n999-999 = 0\r\n"};
+    answer_after_ = 50;
+    Exchange slow(timer_, [this] {
+        if (timer_.now_ == answer_after_) fs::remove(files_.response);
+        manager_step();
+    });
+    const auto finished = slow.wait_response("93600000");
+    ASSERT_TRUE(finished.has_value());
+    EXPECT_EQ(finished->message, "NEGADA");
+    EXPECT_TRUE(prompt_.shown().empty());
+
+    // A manager that never writes the closing line is taken once it stops writing.
+    write_all(files_.response, "001-000 = 93600001\r\n028-000 = 0\r\n");
+    const std::int64_t start = timer_.now_;
+    EXPECT_TRUE(exchange_.wait_response("93600001").has_value());
+    EXPECT_GE(timer_.now_ - start, kResponseSettle + kPauseAfterResponse);
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
 TEST_F(TefExchangeTest, ARequestTooLongForTheManagerIsNotSent) {
     EXPECT_FALSE(exchange_.send(RequestKind::kAdm, std::string(kMaxRequestSize + 1, 'x')));
     EXPECT_FALSE(fs::exists(files_.request));
