@@ -22,6 +22,13 @@ namespace {
 // A response is a few hundred lines at most; anything past this is not read.
 constexpr std::size_t kMaxResponseBytes = 1 << 20;
 
+// The printer's TEF mode is left before the operator is asked to read
+// anything, so the printer is free while the message waits.
+void tell(std::string_view title, const std::string& text, ui::Icon icon) {
+    DESATIVAMODOTEF();
+    prompt().message(title, text, icon);
+}
+
 std::string quoted(const fs::path& p) {
     return "\"" + p.string() + "\"";
 }
@@ -123,20 +130,19 @@ void Exchange::remove_copy() {
 bool Exchange::write_request(std::string_view request) {
     if (request.size() > kMaxRequestSize) {
         // The manager would read a cut request as another one.
-        prompt().message("Erro",
-                         "Requisição TEF com mais de " + std::to_string(kMaxRequestSize) +
-                             " caracteres não enviada.",
-                         ui::Icon::kError);
+        tell("Erro",
+             "Requisição TEF com mais de " + std::to_string(kMaxRequestSize) +
+                 " caracteres não enviada.",
+             ui::Icon::kError);
         return false;
     }
     std::error_code ec;
     fs::create_directories(files_.request_tmp.parent_path(), ec);
     db::set_output_file_name(files_.request_tmp.string());
     if (const int e = db::create_output_file()) {
-        prompt().message(
-            "erro",
-            "Erro (" + std::to_string(e) + ") ao criar o arquivo " + files_.request_tmp.string(),
-            ui::Icon::kError);
+        tell("erro",
+             "Erro (" + std::to_string(e) + ") ao criar o arquivo " + files_.request_tmp.string(),
+             ui::Icon::kError);
         return false;
     }
     GRAVACAMPO(request, -1);
@@ -159,11 +165,10 @@ bool Exchange::hand_over() {
             timer_.idle();
             continue;
         }
-        DESATIVAMODOTEF();
-        prompt().message("Erro",
-                         "Erro (" + std::to_string(e) + ") ao renomear o arquivo " +
-                             quoted(files_.request_tmp) + "!",
-                         ui::Icon::kError);
+        tell("Erro",
+             "Erro (" + std::to_string(e) + ") ao renomear o arquivo " +
+                 quoted(files_.request_tmp) + "!",
+             ui::Icon::kError);
         return false;
     }
     return true;
@@ -186,8 +191,8 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
         timer_.idle();
     }
     remove_request();
-    prompt().message(kind == RequestKind::kAtv ? "Aviso (ATV)" : "Aviso",
-                     "Gerenciador Padrão não está ativo!", ui::Icon::kWarning);
+    tell(kind == RequestKind::kAtv ? "Aviso (ATV)" : "Aviso", "Gerenciador Padrão não está ativo!",
+         ui::Icon::kWarning);
     return false;
 }
 
@@ -220,34 +225,31 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                 fs::copy_file(files_.response, files_.copy, fs::copy_options::overwrite_existing,
                               ec);
                 if (ec) {
-                    prompt().message("TEF: ",
-                                     "Erro (" + std::to_string(ec.value()) +
-                                         ") ao copiar o arquivo " + quoted(files_.response) +
-                                         " para " + quoted(files_.copy) + ".",
-                                     ui::Icon::kError);
+                    tell("TEF: ",
+                         "Erro (" + std::to_string(ec.value()) + ") ao copiar o arquivo " +
+                             quoted(files_.response) + " para " + quoted(files_.copy) + ".",
+                         ui::Icon::kError);
                 }
                 pause(kPauseAfterResponse);
                 return r;
             }
             if (settled && r.identifier != identifier) {
                 unfinished.reset();
-                prompt().message("Aviso", "Identificação da transação inválida!",
-                                 ui::Icon::kWarning);
+                tell("Aviso", "Identificação da transação inválida!", ui::Icon::kWarning);
                 remove_response();
             }
         } else if (e != ENOENT && e != EACCES) {
-            prompt().message("Erro",
-                             "Erro (" + std::to_string(e) + ") ao abrir o arquivo " +
-                                 quoted(files_.response) + ".",
-                             ui::Icon::kError);
+            tell("Erro",
+                 "Erro (" + std::to_string(e) + ") ao abrir o arquivo " + quoted(files_.response) +
+                     ".",
+                 ui::Icon::kError);
             return std::nullopt;
         }
         if (timer_.now() - start >= kResponseWait) break;
         if (yield_) yield_();
         timer_.idle();
     }
-    prompt().message("Aviso", "Sem resposta do Gerenciador Padrão por mais de 30 minutos!",
-                     ui::Icon::kWarning);
+    tell("Aviso", "Sem resposta do Gerenciador Padrão por mais de 30 minutos!", ui::Icon::kWarning);
     return std::nullopt;
 }
 

@@ -5,7 +5,8 @@
 // <root>/tef_dial/resp. Blocking, on the GUI thread: every wait calls the
 // caller's `yield` between polls so the window keeps drawing and responding.
 // Time comes from an injected Timer so tests step through the waits without
-// real seconds. Messages go through the prompt port.
+// real seconds. Messages go through the prompt port, each after the printer's
+// TEF mode has been left.
 
 #include "tef/tef_record.h"
 

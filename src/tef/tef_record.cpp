@@ -1,6 +1,7 @@
 #include "tef/tef_record.h"
 
 #include "ecf/cp1252.h"
+#include "util/fixed_point_text.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -148,6 +149,14 @@ std::string cnc_request(std::string_view id, std::int64_t coo, util::Money amoun
     return header("CNC", id) + line("002-000", coo6(coo)) + line("003-000", amount12) +
            line("010-000", util::trim(network)) + line("012-000", util::trim(nsu)) +
            line("022-000", day) + line("023-000", util::trim(time)) + closing();
+}
+
+std::string undo_notice(std::string_view network, std::string_view nsu, util::Money amount) {
+    std::string text = "Cancelada a Transação:| ";
+    if (!util::trim_view(network).empty()) text += "|Rede: " + util::trim(network);
+    if (!nsu.empty()) text += "|NSU: " + std::string(nsu);
+    if (!amount.is_zero()) text += "|Valor: R$ " + util::to_plain(amount, ',');
+    return text;
 }
 
 ResponseFields parse_fields(std::string_view bytes) {

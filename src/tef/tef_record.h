@@ -47,6 +47,10 @@ std::string cnc_request(std::string_view id, std::int64_t coo, util::Money amoun
                         std::string_view network, std::string_view nsu, util::DayNumber date,
                         std::string_view time);
 
+// What the operator reads (title "T E F") once a transaction was undone:
+// network, NSU and amount when the transaction had them.
+std::string undo_notice(std::string_view network, std::string_view nsu, util::Money amount);
+
 // Every well-formed line of a response: (code, index) -> value from column
 // 11, CR LF removed. Lines that are not "DDD-DDD = " are skipped; the first
 // of two lines with the same code and index wins.

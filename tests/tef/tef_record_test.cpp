@@ -39,6 +39,10 @@ TEST(TefRecord, RequestsCarryTheLinesTheManagerReads) {
               "000-000 = CNC\r\n001-000 = 98\r\n002-000 = 000042\r\n003-000 = 000000004230\r\n"
               "010-000 = CIELO\r\n012-000 = 77\r\n022-000 = 15082026\r\n023-000 = 101500\r\n"
               "999-999 = 0\r\n");
+
+    EXPECT_EQ(undo_notice(" REDECARD ", "123", Money::from_units(123456)),
+              "Cancelada a Transação:| |Rede: REDECARD|NSU: 123|Valor: R$ 1234,56");
+    EXPECT_EQ(undo_notice("  ", "", Money()), "Cancelada a Transação:| ");
 }
 
 const std::string kApproved =
