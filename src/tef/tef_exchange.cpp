@@ -182,7 +182,8 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
 
     const std::int64_t start = timer_.now();
     for (;;) {
-        if (fs::exists(files_.status)) {
+        std::error_code ec;
+        if (fs::exists(files_.status, ec)) {
             remove_status();
             return true;
         }
