@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace gerenciador {
+
+// How the manager behaves, read from section [Gerenciador] of the rules
+// file before every request, so a demo or a test can change it while the
+// manager runs. A missing file or key keeps the friendly default: every
+// request answered at once and every sale approved.
+struct Rules {
+    // Amounts whose cents equal this are declined; -1 declines nothing.
+    int decline_cents = -1;
+    std::string decline_message = "TRANSACAO NEGADA";
+    // Request kinds taken from the folder and never answered, not even with
+    // the status file, as when the manager is not running.
+    std::set<std::string> never_answered;
+    int status_delay_ms = 0;
+    int response_delay_ms = 0;
+    std::string network = "REDE SIMULADA";
+};
+
+Rules read_rules(const std::filesystem::path& file);
+
+}  // namespace gerenciador
