@@ -160,7 +160,9 @@ TEST_F(CardManagerTest, SaleIsApprovedConfirmedAndCancelledByItsNsu) {
 }
 
 TEST_F(CardManagerTest, RulesDeclineByCentsAndLeaveAKindUnanswered) {
-    start("recusar_centavos=13\nnunca_responder=chq\nmensagem_recusa=CARTAO RECUSADO\n");
+    start(
+        "recusar_centavos=13\nnunca_responder=chq\nmensagem_recusa=CARTAO RECUSADO\n"
+        "adm_opcao=cancelada\nsomente_status=CNC\n");
     std::string declined = exchange(crt("90000010", "4213"), "90000010");
     EXPECT_EQ(field(declined, "028-000"), "0");
     EXPECT_EQ(field(declined, "030-000"), "CARTAO RECUSADO");
@@ -178,6 +180,15 @@ TEST_F(CardManagerTest, RulesDeclineByCentsAndLeaveAKindUnanswered) {
     ASSERT_FALSE(fs::exists(req_ / "IntPos.001"));
     status_only("000-000 = ATV\r\n001-000 = 90000013\r\n999-999 = 0\r\n", "90000013");
     EXPECT_FALSE(fs::exists(resp_ / "IntPos.001"));
+    status_only("000-000 = CNC\r\n001-000 = 90000014\r\n012-000 = 000001\r\n999-999 = 0\r\n",
+                "90000014");
+    status_only("000-000 = ATV\r\n001-000 = 90000015\r\n999-999 = 0\r\n", "90000015");
+    EXPECT_FALSE(fs::exists(resp_ / "IntPos.001"));
+
+    std::string adm =
+        exchange("000-000 = ADM\r\n001-000 = 90000016\r\n999-999 = 0\r\n", "90000016");
+    EXPECT_EQ(field(adm, "028-000"), "0");
+    EXPECT_EQ(field(adm, "030-000"), "OPERACAO CANCELADA PELO OPERADOR");
 }
 
 TEST_F(CardManagerTest, JunkIsRefusedAndTheManagerGoesOn) {

@@ -69,7 +69,7 @@ Record refusal(const Record& request, const std::string& kind, const std::string
     if (request.has(2)) r.set(2, request.get(2));
     r.set(9, "FF");
     r.set(28, "0");
-    r.set(30, message);
+    if (!message.empty()) r.set(30, message);
     return r;
 }
 
@@ -116,7 +116,13 @@ bool Manager::take_request() {
         std::cerr << "gerenciador: " << kind << " sem resposta (regra)\n";
         return true;
     }
-    Answer a = answer(request, rules);
+    // A kind answered with the status file alone is not decided at all, so
+    // no approval waits in the journal for a response nobody received.
+    Answer a;
+    if (kind == "CNF" || kind == "NCN" || !rules.status_only.count(kind))
+        a = answer(request, rules);
+    else
+        std::cerr << "gerenciador: " << kind << " só com o arquivo de status (regra)\n";
     pause(rules.status_delay_ms);
     if (*stop_) return true;
     Record status;
@@ -198,6 +204,9 @@ Record Manager::sale(const Record& request, const Rules& rules, const std::strin
 }
 
 Record Manager::administrative(const Record& request, const Rules& rules) {
+    if (rules.adm_choice == "cancelada")
+        return refusal(request, "ADM", "OPERACAO CANCELADA PELO OPERADOR");
+    if (rules.adm_choice == "vazia") return refusal(request, "ADM", "");
     int confirmed = 0, undone = 0, cancelled = 0;
     long long total = 0;
     for (const auto& e : journal_.entries()) {

@@ -22,6 +22,21 @@ int number(const CSimpleIniA& ini, const char* key, int fallback, int low, int h
     return std::clamp(value, low, high);
 }
 
+// A list of request kinds separated by commas, in any case.
+std::set<std::string> kinds(const CSimpleIniA& ini, const char* key) {
+    std::set<std::string> list;
+    std::istringstream words(ini.GetValue("Gerenciador", key, ""));
+    for (std::string kind; std::getline(words, kind, ',');) {
+        kind.erase(std::remove_if(kind.begin(), kind.end(),
+                                  [](unsigned char c) { return std::isspace(c); }),
+                   kind.end());
+        std::transform(kind.begin(), kind.end(), kind.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
+        if (!kind.empty()) list.insert(kind);
+    }
+    return list;
+}
+
 }  // namespace
 
 Rules read_rules(const std::filesystem::path& file) {
@@ -36,15 +51,12 @@ Rules read_rules(const std::filesystem::path& file) {
     if (const char* m = ini.GetValue("Gerenciador", "mensagem_recusa", nullptr); m && *m)
         rules.decline_message = m;
     if (const char* n = ini.GetValue("Gerenciador", "rede", nullptr); n && *n) rules.network = n;
-    std::istringstream kinds(ini.GetValue("Gerenciador", "nunca_responder", ""));
-    for (std::string kind; std::getline(kinds, kind, ',');) {
-        kind.erase(std::remove_if(kind.begin(), kind.end(),
-                                  [](unsigned char c) { return std::isspace(c); }),
-                   kind.end());
-        std::transform(kind.begin(), kind.end(), kind.begin(),
-                       [](unsigned char c) { return std::toupper(c); });
-        if (!kind.empty()) rules.never_answered.insert(kind);
-    }
+    rules.never_answered = kinds(ini, "nunca_responder");
+    rules.status_only = kinds(ini, "somente_status");
+    std::string adm = ini.GetValue("Gerenciador", "adm_opcao", "");
+    std::transform(adm.begin(), adm.end(), adm.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    if (adm == "cancelada" || adm == "vazia") rules.adm_choice = adm;
     return rules;
 }
 

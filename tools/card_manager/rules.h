@@ -17,6 +17,13 @@ struct Rules {
     // Request kinds taken from the folder and never answered, not even with
     // the status file, as when the manager is not running.
     std::set<std::string> never_answered;
+    // Request kinds that get the status file and never their response, as
+    // when the card reader waits on a customer who walked away.
+    std::set<std::string> status_only;
+    // What the operator picks in the administrative menu: "relatorio" (a
+    // summary of the journal as the voucher), "cancelada" (left the menu:
+    // no voucher, a message) or "vazia" (no voucher and no message).
+    std::string adm_choice = "relatorio";
     int status_delay_ms = 0;
     int response_delay_ms = 0;
     std::string network = "REDE SIMULADA";
