@@ -6,6 +6,7 @@
 // The coupons are the database's, which the registers file reads; the
 // printer's day holds none of them, since its reduction costs the same
 // whatever its totals hold.
+#include "bench_steps.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
@@ -39,22 +40,12 @@ namespace {
 
 using namespace balcora;
 using Clock = std::chrono::steady_clock;
+using bench::fail;
+using bench::median;
+using bench::run;
 
 constexpr int kCoupons = 1000;
 constexpr int kRounds = 5;
-
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "benchmark: %s failed\n", what.c_str());
-    std::exit(1);
-}
-
-void run(const std::string& sql) {
-    PGresult* r = PQexec(db::connection()->get(), sql.c_str());
-    const ExecStatusType status = PQresultStatus(r);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(sql.substr(0, 200) + ": " + PQresultErrorMessage(r));
-    PQclear(r);
-}
 
 // The day's coupons, four items and a cash payment each, sealed with their
 // digests; `first` numbers them on from the previous days.
@@ -85,11 +76,6 @@ void load_day(util::DayNumber day, int first) {
 
 double seconds_since(Clock::time_point t) {
     return std::chrono::duration<double>(Clock::now() - t).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 void show_messages(const test::ScriptedPrompt& prompt) {

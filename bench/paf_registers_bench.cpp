@@ -1,5 +1,6 @@
 // The registers file of a year's movement against a COPY of the same rows to
 // a file by the same client on the same server, with the client's peak memory.
+#include "bench_steps.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
@@ -29,19 +30,9 @@ namespace {
 
 using namespace balcora;
 using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "benchmark: %s failed\n", what.c_str());
-    std::exit(1);
-}
-
-void run(const std::string& sql) {
-    PGresult* r = PQexec(db::connection()->get(), sql.c_str());
-    const ExecStatusType status = PQresultStatus(r);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(sql.substr(0, 200) + ": " + PQresultErrorMessage(r));
-    PQclear(r);
-}
+using bench::fail;
+using bench::median;
+using bench::run;
 
 // A year of a busy checkout: 150,000 coupons with six items and two payments
 // each, a reduction a day, all sealed with their digests.
@@ -95,11 +86,6 @@ double copy_floor(const fiscal::RegistersContext& c, const std::string& file) {
     }
     std::fclose(out);
     return seconds_since(t);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

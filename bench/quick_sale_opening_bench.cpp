@@ -4,6 +4,7 @@
 // has sold one coupon on store-credit terms so that every check of the
 // recovery finds a last coupon to look at.
 #include "access/access_control.h"
+#include "bench_steps.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
@@ -31,22 +32,14 @@ namespace {
 
 using namespace balcora;
 using Clock = std::chrono::steady_clock;
+using bench::fail;
+using bench::median;
 
 constexpr int kRounds = 201;
 constexpr double kAddedMsGoal = 50.0;
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "benchmark: %s failed\n", what.c_str());
-    std::exit(1);
-}
-
 void run(const std::string& sql) {
     if (QUERYSQL(sql).empty()) fail(sql);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 void show_messages(const test::ScriptedPrompt& prompt) {
