@@ -25,9 +25,7 @@ namespace balcora::test {
 class CashDayFixture : public ShopFixture {
   protected:
     void SetUp() override {
-        const std::string connection = glo::string_conexao;
-        glo::reset_all();
-        glo::string_conexao = connection;
+        reset_globals_keeping_connection();
         ShopFixture::SetUp();
         if (HasFatalFailure()) return;
         if (!std::filesystem::exists(ecf::default_driver_path()))

@@ -78,9 +78,7 @@ struct DbCoupon {
 class CrashMatrix : public ShopFixture {
   protected:
     void SetUp() override {
-        const std::string connection = glo::string_conexao;
-        glo::reset_all();
-        glo::string_conexao = connection;
+        reset_globals_keeping_connection();
         ShopFixture::SetUp();
         if (HasFatalFailure()) return;
 #ifndef BALCORA_VIRTUAL_ECF_PATH

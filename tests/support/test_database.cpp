@@ -76,4 +76,10 @@ EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_, &screens_}) {
     glo::reset_all();
 }
 
+void reset_globals_keeping_connection() {
+    const std::string connection = glo::string_conexao;
+    glo::reset_all();
+    glo::string_conexao = connection;
+}
+
 }  // namespace balcora::test

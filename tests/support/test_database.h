@@ -37,6 +37,10 @@ class TestDatabase {
     std::string admin_conninfo_;
 };
 
+// Screens leave state in the globals: back to a fresh start, keeping the
+// connection text of the test's database.
+void reset_globals_keeping_connection();
+
 // The usual frame of a test that touches the database: a temporary data root,
 // a pinned clock (2026-12-07 10:00:00), a scripted prompt, a screen port
 // where nothing is provided until the test does, and a fresh database.

@@ -159,6 +159,28 @@ Manager::Answer Manager::answer(const Record& request, const Rules& rules) {
     return a;
 }
 
+// What every approved answer carries: the kind and identifier echoed, the
+// network, the new NSU, the moment, the control field and the message.
+Record Manager::approved_answer(const std::string& kind, const Record& request, const Rules& rules,
+                                const std::string& nsu, const std::string& message) {
+    const std::string date = now_as("%d%m%Y");
+    Record r;
+    r.set(0, kind);
+    r.set(1, request.get(1));
+    r.set(9, "0");
+    r.set(10, rules.network);
+    r.set(12, nsu);
+    r.set(22, date);
+    r.set(23, now_as("%H%M%S"));
+    r.set(27, "SIM" + date + nsu);
+    r.set(30, message);
+    return r;
+}
+
+std::string Manager::stamp_line() {
+    return "DATA: " + now_as("%d/%m/%Y") + "  HORA: " + now_as("%H:%M:%S");
+}
+
 Record Manager::sale(const Record& request, const Rules& rules, const std::string& kind) {
     std::string cents = request.get(3);
     if (!all_digits(cents) || strip_zeros(cents) == "0")
@@ -169,29 +191,19 @@ Record Manager::sale(const Record& request, const Rules& rules, const std::strin
 
     std::string nsu = next_nsu();
     std::string authorisation = std::to_string(100000 + std::stoul(nsu) * 7919 % 900000);
-    std::string date = now_as("%d%m%Y"), time = now_as("%H%M%S");
     std::string coo = request.get(2);
-    Record r;
-    r.set(0, kind);
-    r.set(1, request.get(1));
+    Record r = approved_answer(kind, request, rules, nsu, "TRANSACAO APROVADA");
     r.set(2, coo);
     r.set(3, cents);
-    r.set(9, "0");
-    r.set(10, rules.network);
     r.set(11, kind == "CHQ" ? "30" : "10");
-    r.set(12, nsu);
     r.set(13, authorisation);
     r.set(17, "0");
     r.set(18, "0");
-    r.set(22, date);
-    r.set(23, time);
-    r.set(27, "SIM" + date + nsu);
-    r.set(30, "TRANSACAO APROVADA");
     std::vector<std::string> voucher{
         centred(rules.network),
         centred(kind == "CHQ" ? "CONSULTA DE CHEQUE" : "COMPROVANTE DE CREDITO"),
         "COO: " + coo,
-        "DATA: " + now_as("%d/%m/%Y") + "  HORA: " + now_as("%H:%M:%S"),
+        stamp_line(),
         "NSU: " + nsu + "  AUT: " + authorisation,
         "VALOR: " + reais(cents),
         centred("TRANSACAO APROVADA")};
@@ -219,19 +231,8 @@ Record Manager::administrative(const Record& request, const Rules& rules) {
         if (e.event == "CANCELADA") ++cancelled;
     }
     std::string nsu = next_nsu();
-    std::string date = now_as("%d%m%Y");
-    Record r;
-    r.set(0, "ADM");
-    r.set(1, request.get(1));
-    r.set(9, "0");
-    r.set(10, rules.network);
-    r.set(12, nsu);
-    r.set(22, date);
-    r.set(23, now_as("%H%M%S"));
-    r.set(27, "SIM" + date + nsu);
-    r.set(30, "RELATORIO EMITIDO");
-    put_voucher(r, {centred(rules.network), centred("RELATORIO ADMINISTRATIVO"),
-                    "DATA: " + now_as("%d/%m/%Y") + "  HORA: " + now_as("%H:%M:%S"),
+    Record r = approved_answer("ADM", request, rules, nsu, "RELATORIO EMITIDO");
+    put_voucher(r, {centred(rules.network), centred("RELATORIO ADMINISTRATIVO"), stamp_line(),
                     "VENDAS CONFIRMADAS: " + std::to_string(confirmed),
                     "TOTAL CONFIRMADO: " + reais(std::to_string(total)),
                     "TRANSACOES DESFEITAS: " + std::to_string(undone),
@@ -255,22 +256,11 @@ Record Manager::cancellation(const Record& request, const Rules& rules) {
         return refusal(request, "CNC", "VALOR NAO CONFERE");
     cents = strip_zeros(cents);
     std::string nsu = next_nsu();
-    std::string date = now_as("%d%m%Y");
-    Record r;
-    r.set(0, "CNC");
-    r.set(1, request.get(1));
+    Record r = approved_answer("CNC", request, rules, nsu, "CANCELAMENTO APROVADO");
     r.set(2, request.get(2));
     r.set(3, cents);
-    r.set(9, "0");
-    r.set(10, rules.network);
-    r.set(12, nsu);
-    r.set(22, date);
-    r.set(23, now_as("%H%M%S"));
-    r.set(27, "SIM" + date + nsu);
-    r.set(30, "CANCELAMENTO APROVADO");
-    put_voucher(r, {centred(rules.network), centred("COMPROVANTE DE CANCELAMENTO"),
-                    "DATA: " + now_as("%d/%m/%Y") + "  HORA: " + now_as("%H:%M:%S"), "NSU: " + nsu,
-                    "NSU ORIGINAL: " + original, "VALOR: " + reais(cents),
+    put_voucher(r, {centred(rules.network), centred("COMPROVANTE DE CANCELAMENTO"), stamp_line(),
+                    "NSU: " + nsu, "NSU ORIGINAL: " + original, "VALOR: " + reais(cents),
                     centred("CANCELAMENTO APROVADO")});
     journal_.append("APROVADA", {{"NSU", nsu},
                                  {"TIPO", "CNC"},

@@ -36,6 +36,9 @@ class Manager {
     void settle(const Record& request, bool confirm);
 
     std::string next_nsu();
+    Record approved_answer(const std::string& kind, const Record& request, const Rules& rules,
+                           const std::string& nsu, const std::string& message);
+    static std::string stamp_line();
     bool write_atomically(const std::filesystem::path& file, const std::string& text);
     // Waits in short steps so that a stop request ends the wait.
     void pause(int milliseconds);

@@ -14,9 +14,7 @@ namespace balcora::test {
 class PrinterFunctionsGui : public SaleFixture {
   protected:
     void SetUp() override {
-        const std::string connection = glo::string_conexao;
-        glo::reset_all();
-        glo::string_conexao = connection;
+        reset_globals_keeping_connection();
         SaleFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F', data_sit='2026-12-06';"), "1");

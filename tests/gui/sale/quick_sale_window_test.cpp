@@ -66,10 +66,7 @@ void draw_shop_pictures() {
 class QuickSaleWindowTest : public SaleFixture {
   protected:
     void SetUp() override {
-        // Screens leave state in the globals; the connection text is the test's.
-        const std::string connection = glo::string_conexao;
-        glo::reset_all();
-        glo::string_conexao = connection;
+        reset_globals_keeping_connection();
         SaleFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_EQ(access::sign_in_operator("demo", "demo"), access::SignInResult::kSignedIn);
