@@ -5,17 +5,11 @@
 #include "ecf/aux_file.h"
 #include "ecf/printer.h"
 #include "globals/globals.h"
+#include "util/text.h"
 
 namespace balcora::fiscal {
 
 namespace {
-
-std::size_t characters(std::string_view text) {
-    std::size_t n = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
 
 std::string developer(std::string_view key) {
     return LEREGISTRO("balcora", "Desenvolvedor PAF-ECF", key);
@@ -40,12 +34,12 @@ bool print_report(const std::vector<std::string>& blocks) {
 }  // namespace
 
 std::string centred(std::string_view text, std::size_t width) {
-    std::size_t n = characters(text);
+    std::size_t n = util::character_count(text);
     return std::string(n < width ? (width - n) / 2 : 0, ' ') + std::string(text);
 }
 
 std::string right_aligned(std::string_view text, std::size_t width) {
-    std::size_t n = characters(text);
+    std::size_t n = util::character_count(text);
     return std::string(n < width ? width - n : 0, ' ') + std::string(text);
 }
 

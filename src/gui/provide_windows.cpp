@@ -8,6 +8,7 @@
 #include "gui/fiscal/fiscal_menu_dialog.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/forms/printer_registration_entry.h"
+#include "gui/reports/sales_report_window.h"
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui/shell/settings_window.h"
@@ -47,6 +48,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "BROWSEMAQECF", [frame] { open_printer_registration(frame); });
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
+    provide_window(port, "RELCFISCAL", [frame] { open_sales_report(frame); });
     provide_buyer_sales_window(port, frame);
     provide_fiscal_windows(port);
 }

@@ -164,4 +164,22 @@ std::string cut_characters(std::string_view text, std::size_t count) {
     return std::string(text);
 }
 
+std::size_t character_count(std::string_view text) {
+    std::size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string fit_left(std::string_view text, std::size_t width) {
+    std::string out = cut_characters(text, width);
+    out.append(width - character_count(out), ' ');
+    return out;
+}
+
+std::string fit_right(std::string_view text, std::size_t width) {
+    std::string cut = cut_characters(text, width);
+    return std::string(width - character_count(cut), ' ') + cut;
+}
+
 }  // namespace balcora::util

@@ -34,4 +34,12 @@ std::string to_lower_ascii(std::string_view text);
 // At most `count` characters of a UTF-8 text, never splitting one.
 std::string cut_characters(std::string_view text, std::size_t count);
 
+// Characters, not bytes, of a UTF-8 text.
+std::size_t character_count(std::string_view text);
+
+// `text` in exactly `width` columns of a fixed-pitch listing: cut when longer,
+// blanks added on the right (fit_left) or on the left (fit_right).
+std::string fit_left(std::string_view text, std::size_t width);
+std::string fit_right(std::string_view text, std::size_t width);
+
 }  // namespace balcora::util

@@ -65,6 +65,18 @@ TEST(FiscalCommand, DemoShopFilesComeOutSignedAndVerifiable) {
                   .exit_code,
               1);
     EXPECT_NE(balcora_cli(tmp.path(), {"fiscal", "verify", key_file}).exit_code, 0);
+
+    // The sales report of the same shop as a PDF, without a display.
+    const std::string pdf = (tmp.path() / "vendas.pdf").string();
+    auto report = balcora_cli(tmp.path(), {"report", "--model", "2", "--from", "01/12/2026", "--to",
+                                           "2026-12-31", "--pdf", pdf});
+    ASSERT_EQ(report.exit_code, 0) << report.output;
+    auto text = platform::run_program({"pdftotext", "-layout", pdf, "-"});
+    EXPECT_NE(text.output.find("VENDAS POR PRODUTO"), std::string::npos) << text.output;
+    EXPECT_EQ(balcora_cli(tmp.path(), {"report", "--model", "5", "--from", "01/12/2026", "--to",
+                                       "2026-12-31", "--pdf", pdf})
+                  .exit_code,
+              2);
 }
 
 }  // namespace
