@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -324,6 +325,36 @@ TEST_F(BlocoXClientTest, NoAnswerLeavesNoOkAndSaysWhy) {
     Outcome down = run_client("EnviarReducaoZ", "reducaoz07122026.xml", z);
     EXPECT_EQ(down.status, "Erro");
     EXPECT_NE(down.message.find("não está respondendo"), std::string::npos) << down.message;
+}
+
+// What reaches the authority or comes back to the client is read from the
+// wire: damaged archives, base 64 and envelopes give nothing, never a crash.
+TEST(BlocoXPayload, DamagedInputIsRefusedAndSoundInputComesBackWhole) {
+    const std::string z = z_reduction("0001");
+    const std::string zip = blocox::zip_one_file("z.xml", z);
+    ASSERT_EQ(blocox::unzip_first_file(zip, 1 << 20), z);
+    ASSERT_EQ(blocox::from_base64(blocox::to_base64(zip)), zip);
+    EXPECT_FALSE(blocox::unzip_first_file(zip, z.size() - 1));  // beyond the allowed size
+
+    const std::string envelope = blocox::soap_response("Enviar", "<Resposta/>");
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 3000; ++i) {
+        std::string damaged = i % 3 == 0 ? envelope : zip;
+        damaged.resize(random() % (damaged.size() + 1));
+        for (int flips = random() % 4; flips > 0 && !damaged.empty(); --flips)
+            damaged[random() % damaged.size()] = static_cast<char>(random());
+        std::string error;
+        if (i % 3 == 0) {
+            blocox::read_soap_response(damaged, &error);
+        } else {
+            auto content = blocox::unzip_first_file(damaged, 1 << 20);
+            // The checksum lets nothing else through.
+            if (content) {
+                EXPECT_EQ(*content, z);
+            }
+            blocox::from_base64(damaged);
+        }
+    }
 }
 
 }  // namespace
