@@ -81,6 +81,28 @@ std::string query(const std::string& receipt) {
            receipt + "</Recibo></Mensagem></Manutencao>\n";
 }
 
+// The client's exit status; -1 when it had to be killed.
+int client_exit(const fs::path& root, const fs::path& ini) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(BALCORA_BLOCOX_CLIENT_PATH, BALCORA_BLOCOX_CLIENT_PATH, "--root", root.c_str(),
+              "--ini", ini.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The client must end by itself; this guard only keeps a hung client
+    // from hanging the test run.
+    int status = 0;
+    for (int i = 0; i < 3000; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    ADD_FAILURE() << "o cliente não terminou";
+    return -1;
+}
+
 // What one run of the client left: its exit status, the exchange file's
 // "Retorno" and the answer it names.
 struct Outcome {
@@ -164,24 +186,8 @@ class BlocoXClientTest : public ::testing::Test {
                             << "\nArquivo=" << file.string() << "\nRecibo=" << receipt
                             << "\n[Retorno]\nStatus=null\nArquivo=null\n";
         Outcome out;
-        pid_t pid = fork();
-        if (pid == 0) {
-            execl(BALCORA_BLOCOX_CLIENT_PATH, BALCORA_BLOCOX_CLIENT_PATH, "--root",
-                  root_.path().c_str(), "--ini", ini_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // The client must end by itself; this guard only keeps a hung client
-        // from hanging the test run.
-        int status = 0;
-        for (int i = 0; i < 3000 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (waitpid(pid, &status, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "o cliente não terminou";
-            return out;
-        }
-        out.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        out.exit = client_exit(root_.path(), ini_);
+        if (out.exit < 0) return out;
         const std::string ini = read_text(ini_);
         const std::string retorno = ini.substr(ini.find("[Retorno]"));
         auto key = [&](const std::string& k) {
@@ -318,6 +324,8 @@ TEST_F(BlocoXClientTest, NoAnswerLeavesNoOkAndSaysWhy) {
     Outcome garbage = run_client("EnviarReducaoZ", "reducaoz07122026.xml", z);
     EXPECT_EQ(garbage.status, "Erro");
     EXPECT_NE(garbage.message.find("ilegível"), std::string::npos) << garbage.message;
+
+    EXPECT_EQ(client_exit(root_.path(), root_.path() / "nao-existe.ini"), 1);
 
     kill(authority_, SIGTERM);
     waitpid(authority_, nullptr, 0);
