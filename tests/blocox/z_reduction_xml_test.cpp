@@ -150,6 +150,14 @@ TEST_F(ZReductionXml, DaysWithoutTaxedSalesTakeTheirTotalizersFromCancelledCoupo
     total(cancelled, "CANC", "", "14.50");
     sold("2026-12-05", "C", 9201, "01T1800", "1.000", "10.00");
     sold("2026-12-05", "C", 9999, "01T1800", "3.000", "4.50");
+    // A file that cannot be put in place is reported and leaves nothing behind.
+    const auto target = blocox::z_reduction_xml_path(util::day_number(2026, 12, 5));
+    std::filesystem::create_directories(target / "busy");
+    EXPECT_FALSE(blocox::generate_z_reduction_xml(cancelled).ok);
+    EXPECT_EQ(prompt_.count_containing("ao gerar arquivo \"" + target.string() + "\"!"), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.parent_path()), {}), 1);
+    std::filesystem::remove_all(target);
+
     const blocox::ZReductionXml xml = blocox::generate_z_reduction_xml(cancelled);
     ASSERT_TRUE(xml.ok);
     EXPECT_EQ(xml.products_without_ncm, std::vector<std::int32_t>{9999});
