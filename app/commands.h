@@ -30,11 +30,10 @@ int run_mail_command(CommandLine& cl);  // mail BODY -subject S -to A ...
 // fiscal registers --from DATE --to DATE [--products ID,...]: writes the
 // PAF-ECF registers file, prints its path; 0 only when written and signed.
 int run_fiscal_registers(CommandLine& cl);
-int run_fiscal_buyers(CommandLine& cl);
+int run_fiscal_buyers(CommandLine& cl);   // fiscal buyers --month YYYY-MM [--buyer DIGITS]
+int run_blocox_command(CommandLine& cl);  // blocox SUBCOMMAND (see blocox_commands.h)
 // report --model N --from DATE --to DATE --pdf FILE: the sales report as a PDF.
-int run_report_command(
-    CommandLine& cl,
-    const std::filesystem::path& launch_dir);  // fiscal buyers --month YYYY-MM [--buyer DIGITS]
+int run_report_command(CommandLine& cl, const std::filesystem::path& launch_dir);
 
 // Opens the program's database as the program does at start: settings,
 // connection (starting the embedded server when it is ours), schema scripts

@@ -1,6 +1,7 @@
 #include "gui/provide_windows.h"
 
 #include "gui/access/access_entry.h"
+#include "gui/blocox/blocox_windows.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
@@ -51,6 +52,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "RELCFISCAL", [frame] { open_sales_report(frame); });
     provide_buyer_sales_window(port, frame);
     provide_fiscal_windows(port);
+    provide_blocox_windows(port, frame);
 }
 
 }  // namespace balcora::gui
