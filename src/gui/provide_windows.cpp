@@ -13,6 +13,7 @@
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
 #include "gui/shell/settings_window.h"
+#include "gui/tef/tef_message_dialog.h"
 #include "sale/coupon_cancellation.h"
 #include "shell/startup.h"
 
@@ -37,6 +38,7 @@ void provide_windows(ui::ScreenPort& port) {
     provide_access_views(port);
     provide_sale_windows(port);
     provide_cash_day_windows(port);
+    provide_tef_views(port);
     sale::provide_coupon_cancellation(port);
     shell::provide_startup_steps(port);
 }
