@@ -150,8 +150,9 @@ std::vector<std::string> products() {
 std::vector<std::string> payment_forms() {
     return {
         "INSERT INTO gestao.formapag (id_formapag, id_empresa, codigo, descr, numparc, arred, "
-        "ind_formapag) VALUES (1, 1, 1, 'A VISTA', 1, 2, 0), (2, 1, 2, '30/60 DIAS', 2, 2, 1), "
-        "(3, 1, 3, 'CREDIARIO DA LOJA', 1, 2, 1)",
+        "ind_formapag) VALUES (1, 1, 1, 'A VISTA', 1, 0.01, 0), (2, 1, 2, '30/60 DIAS', 2, 0.01, "
+        "1), "
+        "(3, 1, 3, 'CREDIARIO DA LOJA', 1, 0.01, 1)",
         "INSERT INTO gestao.prazopag (id_formapag, numparc, prazo, porpag) VALUES (1, 1, 0, 100), "
         "(2, 1, 30, 50), (2, 2, 60, 50), (3, 1, 0, 100)",
     };

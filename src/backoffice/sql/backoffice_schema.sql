@@ -384,14 +384,15 @@ CREATE TABLE IF NOT EXISTS kontora.clientes (
 CREATE INDEX IF NOT EXISTS kontora_clientes_keycodigo ON kontora.clientes (id_empresa, codigo);
 
 -- Payment forms of a head office and their instalment terms (porpag: share
--- of the amount in percent; arred: decimal places of each instalment).
+-- of the amount in percent; arred: the step each instalment is rounded to,
+-- 1.00 for whole reais, 0.01 for cents).
 CREATE TABLE IF NOT EXISTS gestao.formapag (
     id_formapag integer NOT NULL,
     id_empresa integer,
     codigo integer,
     descr varchar(40),
     numparc integer,
-    arred integer,
+    arred numeric(9,2),
     ind_formapag smallint,
     CONSTRAINT pk_gestao_formapag PRIMARY KEY (id_formapag)
 );
