@@ -42,7 +42,8 @@ int run_backoffice_command(CommandLine& cl) {
         if (!backoffice::create_backoffice_database(cl.root, &error, say)) return fail(error);
         say("Banco da retaguarda pronto: " + backoffice::backoffice_conninfo(cl.root));
         if (!demo) return 0;
-        if (!load_backoffice_demo(cl.root, &error)) return fail(error);
+        if (!load_backoffice_demo(backoffice::backoffice_conninfo(cl.root), &error))
+            return fail(error);
         say("Retaguarda de demonstração carregada.");
         if (!open_program_database(cl)) return fail("não foi possível abrir o banco do Balcora");
         if (!point_link_at_backoffice_demo(cl.root))

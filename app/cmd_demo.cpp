@@ -30,7 +30,8 @@ int run_demo_command(CommandLine& cl) {
     if (!db::read_connection_settings(cl.root).is_local()) return 0;
     std::string error;
     if (!backoffice::create_backoffice_database(cl.root, &error) ||
-        !load_backoffice_demo(cl.root, &error) || !point_link_at_backoffice_demo(cl.root)) {
+        !load_backoffice_demo(backoffice::backoffice_conninfo(cl.root), &error) ||
+        !point_link_at_backoffice_demo(cl.root)) {
         std::fprintf(stderr, "Retaguarda de demonstração não carregada: %s\n", error.c_str());
         return 1;
     }

@@ -105,6 +105,11 @@ void close_link() {
 }
 
 bool open_link(const LinkSettings& settings, const Status& status) {
+    return open_link(settings, status, nullptr, nullptr);
+}
+
+bool open_link(const LinkSettings& settings, const Status& status, db::SqlFailure* failure,
+               std::string* shown_statement) {
     if (status) status(connecting_status(settings));
     close_link();
     LinkSettings real = settings;

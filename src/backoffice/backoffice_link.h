@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 
 #include <functional>
 #include <string>
@@ -54,6 +55,10 @@ std::string connecting_status(const LinkSettings& settings);
 // shown in the SQL error dialog.
 using Status = std::function<void(const std::string&)>;
 bool open_link(const LinkSettings& settings, const Status& status = {});
+// The same, handing a failure to the caller (who words the message) instead
+// of showing it; the statement in it never carries the password.
+bool open_link(const LinkSettings& settings, const Status& status, db::SqlFailure* failure,
+               std::string* shown_statement);
 // Closes link "A" when it is open; quiet otherwise.
 void close_link();
 bool link_is_open();

@@ -219,9 +219,9 @@ std::vector<std::string> pre_sales() {
 
 }  // namespace
 
-bool load_backoffice_demo(const platform::DataRoot& root, std::string* error) {
+bool load_backoffice_demo(const std::string& conninfo, std::string* error) {
     std::string why;
-    auto conn = db::PgConnection::open(backoffice::backoffice_conninfo(root), &why);
+    auto conn = db::PgConnection::open(conninfo, &why);
     if (!conn) {
         *error = "Não foi possível conectar ao banco da retaguarda: " + why;
         return false;
@@ -252,21 +252,10 @@ bool load_backoffice_demo(const platform::DataRoot& root, std::string* error) {
     return true;
 }
 
-bool point_link_at_backoffice_demo(const platform::DataRoot& root) {
-    const int port = db::read_connection_settings(root).port;
-    backoffice::LinkSettings link;
-    link.type = backoffice::ConnectionType::kIp;
-    link.servidor = "127.0.0.1";
-    link.ip = "127.0.0.1";
-    link.database = std::string(backoffice::kBackofficeDatabase);
-    link.usuario = std::string(db::kRoleName);
-    link.senha = std::string(backoffice::kPasswordFromFile);
-    link.porta = port > 0 ? port : db::kDefaultPort;
-    // The demonstration has no communication program to start.
-    link.ini_aut = false;
+bool point_settings_at_backoffice(const backoffice::LinkSettings& link) {
     if (!backoffice::write_link_settings(link)) return false;
     const std::pair<const char*, std::string> update[] = {
-        {"ip", link.ip},
+        {"ip", link.type == backoffice::ConnectionType::kIp ? link.servidor : link.ip},
         {"db", link.database},
         {"user", link.usuario},
         {"senha", link.senha},
@@ -280,6 +269,21 @@ bool point_link_at_backoffice_demo(const platform::DataRoot& root) {
     for (const auto& [key, value] : update)
         if (!GRAVAREGISTRO("balcora", "atbalcora", key, value)) return false;
     return true;
+}
+
+bool point_link_at_backoffice_demo(const platform::DataRoot& root) {
+    const int port = db::read_connection_settings(root).port;
+    backoffice::LinkSettings link;
+    link.type = backoffice::ConnectionType::kIp;
+    link.servidor = "127.0.0.1";
+    link.ip = "127.0.0.1";
+    link.database = std::string(backoffice::kBackofficeDatabase);
+    link.usuario = std::string(db::kRoleName);
+    link.senha = std::string(backoffice::kPasswordFromFile);
+    link.porta = port > 0 ? port : db::kDefaultPort;
+    // The demonstration has no communication program to start.
+    link.ini_aut = false;
+    return point_settings_at_backoffice(link);
 }
 
 }  // namespace balcora
