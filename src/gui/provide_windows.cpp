@@ -1,6 +1,10 @@
 #include "gui/provide_windows.h"
 
+#include "backoffice/back_office_procedures.h"
 #include "gui/access/access_entry.h"
+#include "gui/backoffice/pre_sale_window.h"
+#include "gui/backoffice/print_spool_window.h"
+#include "gui/backoffice/stock_export_window.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
@@ -36,6 +40,10 @@ void provide_windows(ui::ScreenPort& port) {
     provide_sale_windows(port);
     provide_cash_day_windows(port);
     sale::provide_coupon_cancellation(port);
+    backoffice::provide_back_office_procedures(port);
+    provide_pre_sale_window(port);
+    provide_print_spool_window(port);
+    provide_stock_export_window(port);
     shell::provide_startup_steps(port);
 }
 
