@@ -3,6 +3,7 @@
 #include "backoffice/backoffice_link.h"
 #include "db/literals.h"
 #include "db/sql_record.h"
+#include "db/sql_runner.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
@@ -56,11 +57,21 @@ bool PrintSpoolScreen::tick() {
     if (!link_) return false;
     set_status("Consultando Spool ECF...");
     db::SqlRecord r;
-    if (!read_linked("SELECT id_docto,titulo FROM gestao.spoolecf A WHERE a.situacao='L' and "
-                     "a.id_empresa=" +
-                         company() + " ORDER BY a.id_spoolecf LIMIT 1",
-                     "spool", {"id_docto", "titulo"}, r) ||
-        !r.has_row()) {
+    const std::string poll = linked_select(
+        "SELECT id_docto,titulo FROM gestao.spoolecf A WHERE a.situacao='L' and a.id_empresa=" +
+            company() + " ORDER BY a.id_spoolecf LIMIT 1",
+        "spool", {"id_docto", "titulo"});
+    // A back office that stopped answering is shown once, not on every tick:
+    // the status line says so until it answers again.
+    db::SqlFailure failure;
+    const bool read =
+        failing_ ? db::read_rows(poll, r, db::keep_failure_in(failure)) : db::read_rows(poll, r);
+    failing_ = !read;
+    if (!read) {
+        set_status("Sem resposta da retaguarda. Aguardando...");
+        return false;
+    }
+    if (!r.has_row()) {
         set_status("Aguardando...");
         return false;
     }

@@ -46,6 +46,7 @@ class PrintSpoolScreen {
 
     std::unique_ptr<LinkSession> link_;
     std::string status_;
+    bool failing_ = false;
     std::function<void(const std::string&)> listener_;
 };
 

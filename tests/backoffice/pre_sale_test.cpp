@@ -6,6 +6,7 @@
 #include "backoffice/pre_sale_rules.h"
 #include "backoffice/pre_sale_screen.h"
 #include "backoffice/pre_sale_updates.h"
+#include "db/settings.h"
 #include "sale/coupon_cancellation.h"
 #include "support/amounts.h"
 

@@ -4,6 +4,7 @@
 #include "backoffice/print_spool.h"
 #include "backoffice/stock_export.h"
 #include "db/record_hash.h"
+#include "db/settings.h"
 #include "sale/stock_date_mark.h"
 
 namespace balcora::test {
@@ -138,6 +139,18 @@ TEST_F(PrintSpool, DocumentsPrintOnePerTickAndACutDocumentComesAgainWhole) {
     // Nothing more for this store.
     EXPECT_FALSE(spool.tick());
     EXPECT_EQ(spool.status(), "Aguardando...");
+
+    // A back office that stops answering is reported once, not every tick,
+    // and the spool goes on when it answers again.
+    bo("ALTER TABLE gestao.spoolecf RENAME TO spool_fora");
+    prompt_.clear();
+    EXPECT_FALSE(spool.tick());
+    EXPECT_FALSE(spool.tick());
+    EXPECT_EQ(messages().size(), 1u);
+    EXPECT_EQ(spool.status(), "Sem resposta da retaguarda. Aguardando...");
+    bo("ALTER TABLE gestao.spool_fora RENAME TO spoolecf");
+    bo("UPDATE gestao.spoolecf SET id_empresa=1 WHERE id_docto='ORC-3'");
+    EXPECT_TRUE(spool.tick());
 }
 
 }  // namespace
