@@ -1,6 +1,7 @@
 #include "gui/provide_windows.h"
 
 #include "gui/access/access_entry.h"
+#include "gui/backoffice/backoffice_windows.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
@@ -48,6 +49,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_buyer_sales_window(port, frame);
+    provide_backoffice_windows(port, frame);
     provide_fiscal_windows(port);
 }
 
