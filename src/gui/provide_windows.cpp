@@ -2,6 +2,7 @@
 
 #include "backoffice/back_office_procedures.h"
 #include "gui/access/access_entry.h"
+#include "gui/backoffice/backoffice_windows.h"
 #include "gui/backoffice/pre_sale_window.h"
 #include "gui/backoffice/print_spool_window.h"
 #include "gui/backoffice/stock_export_window.h"
@@ -56,6 +57,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_buyer_sales_window(port, frame);
+    provide_backoffice_windows(port, frame);
     provide_fiscal_windows(port);
 }
 

@@ -1,4 +1,5 @@
 #include "backoffice/backoffice_link.h"
+#include "backoffice/retaguarda_screen.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/sql_record.h"
@@ -103,6 +104,27 @@ TEST_F(BackOfficeLinkTest, StaleLinkIsReplacedAndRefusedLoginHidesThePassword) {
     EXPECT_EQ(prompt_.shown()[0].text.find("segredo"), std::string::npos);
     EXPECT_NE(prompt_.shown()[0].text.find("********"), std::string::npos);
     EXPECT_FALSE(backoffice::link_is_open());
+}
+
+}  // namespace
+}  // namespace balcora
+
+namespace balcora {
+namespace {
+
+// "Reseta RET" clears what an old foreign-server set-up left and keeps the
+// link's extension, which every database of the program already has.
+TEST_F(BackOfficeLinkTest, ResetaRetDropsTheOldSchemaAndKeepsTheLinkWorking) {
+    QUERYSQL("CREATE SCHEMA ret");
+    QUERYSQL("INSERT INTO balcora.registro (chave, nome, valor) VALUES ('Schema.Ret', 'v', '1')");
+    backoffice::RetaguardaScreen screen([] { return true; });
+    screen.open();
+    EXPECT_TRUE(screen.reseta_ret());
+    EXPECT_EQ(prompt_.count_containing("Retaguarda Resetada com Sucesso!"), 1);
+    EXPECT_EQ(QUERYSQL("SELECT count(*) FROM pg_namespace WHERE nspname='ret'"), "0");
+    EXPECT_EQ(QUERYSQL("SELECT count(*) FROM balcora.registro WHERE chave='Schema.Ret'"), "0");
+    backoffice::LinkSession link(bo_.link());
+    EXPECT_TRUE(link.ok());
 }
 
 }  // namespace
