@@ -283,7 +283,10 @@ bool point_link_at_backoffice_demo(const platform::DataRoot& root) {
     link.porta = port > 0 ? port : db::kDefaultPort;
     // The demonstration has no communication program to start.
     link.ini_aut = false;
-    return point_settings_at_backoffice(link);
+    // The coupon browse offers the pre-sales and the print spool.
+    return point_settings_at_backoffice(link) &&
+           GRAVAREGISTRO("balcora", "PAF-ECF", "PreVenda", "1") &&
+           GRAVAREGISTRO("balcora", "PAF-ECF", "DAV", "1");
 }
 
 }  // namespace balcora

@@ -17,7 +17,7 @@ class BackOfficeFixture : public SaleFixture {
     void SetUp() override {
         SaleFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        back_office_ = std::make_unique<TestBackOffice>(false);
+        back_office_ = std::make_unique<TestBackOffice>(demo_back_office());
         back_office_->point_settings();
     }
     void TearDown() override {
@@ -25,6 +25,9 @@ class BackOfficeFixture : public SaleFixture {
         back_office_.reset();
         SaleFixture::TearDown();
     }
+
+    // An empty back office, or the demonstration shop's.
+    virtual bool demo_back_office() const { return false; }
 
     // A statement on the back office, directly.
     void bo(const std::string& sql) { back_office_->exec(sql); }

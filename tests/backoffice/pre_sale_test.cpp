@@ -182,6 +182,13 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
     EXPECT_EQ(prompt_.count_containing("não confere com a soma dos itens"), 1);
     EXPECT_EQ(count("balcora.cfiscal"), 0);
     bo("UPDATE kontora.pedidos SET total=35.50 WHERE id_pedido=10");
+    // An item without its quantity: refused the same way.
+    bo("UPDATE kontora.peditens SET qtd=NULL WHERE id_pedido=10 AND ordem=2");
+    prompt_.answer(true);
+    EXPECT_FALSE(screen.issue(10));
+    EXPECT_EQ(prompt_.count_containing("Quantidade ou preço inválido"), 1);
+    EXPECT_EQ(count("balcora.cfiscal"), 0);
+    bo("UPDATE kontora.peditens SET qtd=1 WHERE id_pedido=10 AND ordem=2");
 
     // The titles cannot be renamed: the open coupon is cancelled on the
     // printer and the order keeps waiting.
@@ -227,6 +234,29 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
               "3 4");
     EXPECT_EQ(bo_value("SELECT count(*) FROM gestao.log"), "1");
     EXPECT_EQ(again.rows().size(), 1u);
+}
+
+class DemoPreSales : public BackOfficeFixture {
+  protected:
+    bool demo_back_office() const override { return true; }
+};
+
+// What a new user meets first: every pre-sale of the demonstration passes
+// the checks and is issued, the order marked issued in the back office.
+TEST_F(DemoPreSales, EveryDemoPreSaleIsIssued) {
+    PreSaleScreen screen;
+    ASSERT_TRUE(screen.open()) << testing::PrintToString(messages());
+    ASSERT_EQ(screen.rows().size(), 3u);
+    while (!screen.rows().empty()) {
+        const std::int32_t id = screen.rows().front().id_pedido;
+        prompt_.answer(true);
+        ASSERT_TRUE(screen.issue(id)) << id << testing::PrintToString(messages());
+        EXPECT_EQ(
+            bo_value("SELECT situa FROM kontora.pedidos WHERE id_pedido=" + std::to_string(id)),
+            "3");
+    }
+    EXPECT_EQ(count("balcora.cfiscal WHERE situacao='E' AND id_pedido IS NOT NULL"), 3);
+    EXPECT_EQ(count("balcora.registro WHERE chave LIKE 'ERRO_CF_%'"), 0);
 }
 
 TEST(PreSaleRules, TermsTitleNumbersDiscountLimitAndClosingLine) {
