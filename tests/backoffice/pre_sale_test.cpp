@@ -259,6 +259,36 @@ TEST_F(DemoPreSales, EveryDemoPreSaleIsIssued) {
     EXPECT_EQ(count("balcora.registro WHERE chave LIKE 'ERRO_CF_%'"), 0);
 }
 
+// A back office on UTF-8 refuses TO_ASCII: the payment form is read
+// without it and its accents are taken off here.
+TEST_F(DemoPreSales, PaymentFormReadFromAServerWhereToAsciiFails) {
+    std::string error;
+    auto admin = db::PgConnection::open(template_conninfo() + " dbname=postgres", &error);
+    ASSERT_TRUE(admin) << error;
+    const std::string name = back_office_->name() + "_utf8";
+    ASSERT_TRUE(
+        admin->exec("CREATE DATABASE " + name + " ENCODING 'UTF8' TEMPLATE template0").ok());
+    {
+        auto utf8 = db::PgConnection::open(template_conninfo() + " dbname=" + name, &error);
+        ASSERT_TRUE(utf8) << error;
+        ASSERT_TRUE(utf8->exec("CREATE SCHEMA gestao; CREATE TABLE gestao.formapag (id_formapag "
+                               "integer, id_empresa integer, codigo integer, descr text); INSERT "
+                               "INTO gestao.formapag VALUES (1, 1, 1, 'À VISTA')")
+                        .ok());
+    }
+    backoffice::LinkSettings link = back_office_->link();
+    link.database = name;
+    {
+        backoffice::LinkSession session(link);
+        ASSERT_TRUE(session.ok());
+        const auto form = backoffice::load_payment_form(1, 1, false);
+        ASSERT_TRUE(form);
+        EXPECT_EQ(form->descr, "A VISTA");
+        EXPECT_TRUE(messages().empty()) << testing::PrintToString(messages());
+    }
+    admin->exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+}
+
 TEST(PreSaleRules, TermsTitleNumbersDiscountLimitAndClosingLine) {
     using backoffice::PaymentTerm;
     const auto money = [](long long cents) { return util::Money::from_units(cents); };
