@@ -27,12 +27,7 @@ void PreSaleScreen::set_status(std::string text) {
 }
 
 bool PreSaleScreen::open() {
-    if (link_) return true;
-    const LinkSettings settings = read_link_settings();
-    auto link = std::make_unique<LinkSession>(
-        settings, [this](const std::string& text) { set_status(text); });
-    if (!link->ok()) return false;
-    link_ = std::move(link);
+    if (!ensure_link()) return false;
     refresh();
     return true;
 }
@@ -42,8 +37,26 @@ void PreSaleScreen::close() {
     rows_.clear();
 }
 
+// A link the back office dropped (a restart, a cut cable) is opened again
+// before the next piece of work, so the window goes on once it answers.
+bool PreSaleScreen::ensure_link() {
+    if (link_) {
+        db::SqlRecord r;
+        db::SqlFailure dropped;
+        if (db::read_rows(linked_select("SELECT 1", "probe", {"ok"}), r,
+                          db::keep_failure_in(dropped)))
+            return true;
+        link_.reset();
+    }
+    auto link = std::make_unique<LinkSession>(
+        read_link_settings(), [this](const std::string& text) { set_status(text); });
+    if (!link->ok()) return false;
+    link_ = std::move(link);
+    return true;
+}
+
 bool PreSaleScreen::refresh() {
-    if (!link_) return false;
+    if (!ensure_link()) return false;
     retry_pending_updates();
     set_status("Consultando Pré-Venda...");
     auto rows = load_pre_sale_list(glo::id_empresa);

@@ -28,7 +28,8 @@ class PreSaleScreen {
     PreSaleScreen& operator=(const PreSaleScreen&) = delete;
 
     // Opens the link, retries the pending updates and loads the list; false
-    // when the link could not be opened (the window does not show).
+    // when the link could not be opened (the window does not show). A link
+    // that drops later is opened again before the next list load.
     bool open();
     void close();
 
@@ -47,6 +48,7 @@ class PreSaleScreen {
 
   private:
     void set_status(std::string text);
+    bool ensure_link();
     const PreSaleHeader* choose(std::int32_t id_pedido);
     bool may_issue(const PreSaleHeader& row);
 

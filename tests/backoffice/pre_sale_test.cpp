@@ -190,12 +190,12 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
     EXPECT_EQ(count("balcora.cfiscal"), 0);
     bo("UPDATE kontora.peditens SET qtd=1 WHERE id_pedido=10 AND ordem=2");
 
-    // The titles cannot be renamed: the open coupon is cancelled on the
-    // printer and the order keeps waiting.
-    bo("CREATE FUNCTION kontora.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
-       "EXCEPTION 'retaguarda fora do ar'; END $$");
-    bo("CREATE TRIGGER refuse BEFORE UPDATE ON kontora.ctr FOR EACH ROW EXECUTE PROCEDURE "
-       "kontora.refuse()");
+    // The back office drops the link while the titles are renamed: the open
+    // coupon is cancelled on the printer and the order keeps waiting.
+    bo("CREATE FUNCTION kontora.drop_link() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+       "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$");
+    bo("CREATE TRIGGER drop_link BEFORE UPDATE ON kontora.ctr FOR EACH ROW EXECUTE PROCEDURE "
+       "kontora.drop_link()");
     prompt_.answer(true);
     EXPECT_FALSE(screen.issue(10));
     EXPECT_EQ(prompt_.count_containing("interrompida na etapa: pagamentos"), 1);
@@ -203,10 +203,13 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
     EXPECT_EQ(glo::cf_aberto, 0);
     EXPECT_EQ(bo_value("SELECT situa FROM kontora.pedidos WHERE id_pedido=10"), "2");
     EXPECT_EQ(pending(), 0);
-    bo("DROP TRIGGER refuse ON kontora.ctr");
+    bo("DROP TRIGGER drop_link ON kontora.ctr");
 
-    // The order's update fails after the coupon was closed: the back office
-    // keeps none of it, the pending record keeps the outcome.
+    // The order's update fails after the coupon was closed (the link is
+    // opened again first): the back office keeps none of it, the pending
+    // record keeps the outcome.
+    bo("CREATE FUNCTION kontora.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
+       "EXCEPTION 'retaguarda fora do ar'; END $$");
     bo("CREATE TRIGGER refuse BEFORE UPDATE ON kontora.peditens FOR EACH ROW EXECUTE "
        "PROCEDURE kontora.refuse()");
     prompt_.clear();
