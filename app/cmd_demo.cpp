@@ -1,4 +1,7 @@
 #include "app/commands.h"
+#include "backoffice/backoffice_database.h"
+#include "db/connection_settings.h"
+#include "shell/backoffice_demo.h"
 #include "shell/demo_blocox.h"
 #include "shell/demo_checkout.h"
 #include "shell/demo_data.h"
@@ -31,6 +34,18 @@ int run_demo_command(CommandLine& cl) {
         return 1;
     }
     std::puts("Caixa aberto para hoje: use a Venda Rápida (F6) para vender.");
+    // The back office of the demonstration lives in this machine's cluster;
+    // a shop on a remote server has its own.
+    if (!db::read_connection_settings(cl.root).is_local()) return 0;
+    error.clear();
+    if (!backoffice::create_backoffice_database(cl.root, &error) ||
+        !load_backoffice_demo(backoffice::backoffice_conninfo(cl.root), &error) ||
+        !point_link_at_backoffice_demo(cl.root)) {
+        std::fprintf(stderr, "Retaguarda de demonstração não carregada: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("Retaguarda de demonstração no banco %s: três pré-vendas aguardam.\n",
+                std::string(backoffice::kBackofficeDatabase).c_str());
     return 0;
 }
 

@@ -31,6 +31,7 @@ void print_usage() {
         "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
         "  report --model N --from D --to D --pdf ARQ  relatorio de vendas em PDF\n"
         "  blocox SUBCOMANDO                arquivos do Bloco X (balcora blocox -h)\n"
+        "  backoffice init [--demo]         banco da retaguarda (e sua demonstracao)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -134,6 +135,7 @@ int main(int argc, char** argv) {
     if (command == "mail") return app::run_mail_command(cl);
     if (command == "report") return app::run_report_command(cl, launch_dir);
     if (command == "blocox") return app::run_blocox_command(cl);
+    if (command == "backoffice") return app::run_backoffice_command(cl);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;

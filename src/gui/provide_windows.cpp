@@ -1,6 +1,11 @@
 #include "gui/provide_windows.h"
 
+#include "backoffice/back_office_procedures.h"
 #include "gui/access/access_entry.h"
+#include "gui/backoffice/backoffice_windows.h"
+#include "gui/backoffice/pre_sale_window.h"
+#include "gui/backoffice/print_spool_window.h"
+#include "gui/backoffice/stock_export_window.h"
 #include "gui/blocox/blocox_windows.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
@@ -40,6 +45,10 @@ void provide_windows(ui::ScreenPort& port) {
     provide_cash_day_windows(port);
     provide_tef_views(port);
     sale::provide_coupon_cancellation(port);
+    backoffice::provide_back_office_procedures(port);
+    provide_pre_sale_window(port);
+    provide_print_spool_window(port);
+    provide_stock_export_window(port);
     shell::provide_startup_steps(port);
 }
 
@@ -53,6 +62,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_window(port, "RELCFISCAL", [frame] { open_sales_report(frame); });
     provide_buyer_sales_window(port, frame);
+    provide_backoffice_windows(port, frame);
     provide_fiscal_windows(port);
     provide_blocox_windows(port, frame);
 }

@@ -66,6 +66,10 @@ void run_spool() {
     if (!run("SPOOLECF")) report_not_available("Spool ECF (SPOOLECF)");
 }
 
+void run_order_return(std::int64_t id_cfiscal) {
+    run("RETORNAPEDIDO", {std::to_string(id_cfiscal)});
+}
+
 void report_not_available(std::string_view what) {
     prompt().message("Aviso", std::string(what) + " ainda não disponível nesta versão.",
                      ui::Icon::kInformation);

@@ -34,6 +34,11 @@ bool run_recover_open_coupon(bool card);
 void run_pre_sale();
 void run_spool();
 
+// "RETORNAPEDIDO": the back office gives back the order of a coupon the
+// browse cancelled. Quiet when nothing provides it: the pending mark the
+// cancellation left is then settled by the pre-sale window.
+void run_order_return(std::int64_t id_cfiscal);
+
 // "<what> ainda não disponível nesta versão." (title "Aviso").
 void report_not_available(std::string_view what);
 

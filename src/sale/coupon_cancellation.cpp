@@ -273,7 +273,10 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         return false;
     }
     if (from == CancelFrom::kCouponBrowse) {
-        if (c.id_pedido != 0) mark_order_for_back_office(c);
+        if (c.id_pedido != 0) {
+            mark_order_for_back_office(c);
+            run_order_return(c.id);
+        }
         prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     }
     return true;

@@ -55,27 +55,30 @@ std::string sale_finished_text(util::Money change) {
     return "Venda Finalizada! Troco R$ " + amount + ".";
 }
 
-bool close_fiscal_coupon(const PaymentCoupon& coupon) {
+bool close_fiscal_coupon(const PaymentCoupon& coupon, std::optional<std::string> message) {
     const auto consumer = client_identification(coupon.id_cliente);
     if (!consumer) return false;
     if (!consumer->empty() && !ecf::send(ecf::CMD_IDENTIFY_CONSUMER, {*consumer})) {
         prompt().beep();
         return false;
     }
-    db::SqlRecord r;
-    if (!db::read_rows("SELECT vl_trib_fed, vl_trib_est, vl_trib_mun FROM balcora.cfiscal WHERE "
-                       "id_cfiscal=" +
-                           std::to_string(coupon.id_cfiscal) + ";",
-                       r))
-        return false;
-    const std::string message = closing_message(
-        util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,
-        util::read_number<2>(r.C(3)).value, LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
+    if (!message) {
+        db::SqlRecord r;
+        if (!db::read_rows(
+                "SELECT vl_trib_fed, vl_trib_est, vl_trib_mun FROM balcora.cfiscal WHERE "
+                "id_cfiscal=" +
+                    std::to_string(coupon.id_cfiscal) + ";",
+                r))
+            return false;
+        message = closing_message(
+            util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,
+            util::read_number<2>(r.C(3)).value, LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
+    }
     // An invoice number wider than the field cannot be linked on the coupon;
     // the coupon is still closed, unlinked.
     const std::string invoice =
         ecf::coupon_invoice_number(coupon.numero_nf).value_or(std::string(6, ' '));
-    const bool closed = ecf::send(ecf::CMD_CLOSE_COUPON, {ecf::coupon_footer(message), invoice});
+    const bool closed = ecf::send(ecf::CMD_CLOSE_COUPON, {ecf::coupon_footer(*message), invoice});
     if (!closed) prompt().beep();
     return closed;
 }

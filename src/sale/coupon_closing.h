@@ -3,6 +3,7 @@
 #include "sale/payment_coupon.h"
 #include "util/fixed_point.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,8 @@ std::string sale_finished_text(util::Money change);
 
 // Identifies the coupon's client, when it has one that exists, and closes the
 // coupon. False when the printer refused either (the coupon stays open and the
-// operator may confirm again).
-bool close_fiscal_coupon(const PaymentCoupon& coupon);
+// operator may confirm again). A coupon from a pre-sale brings its own message.
+bool close_fiscal_coupon(const PaymentCoupon& coupon,
+                         std::optional<std::string> message = std::nullopt);
 
 }  // namespace balcora::sale

@@ -96,6 +96,21 @@ Product read_product(const db::SqlRecord& r) {
     return p;
 }
 
+}  // namespace
+
+std::optional<Product> product_by_id(std::int32_t id_produto) {
+    db::SqlRecord r;
+    if (!db::read_rows(
+            "SELECT 0, NULL::numeric, " + std::string(kProductColumns) +
+                " FROM balcora.produto p WHERE p.id_produto=" + std::to_string(id_produto) + ";",
+            r) ||
+        !r.has_row())
+        return std::nullopt;
+    return read_product(r);
+}
+
+namespace {
+
 struct Row {
     bool present = false;
     bool has_product = false;

@@ -112,6 +112,10 @@ struct LookupResult {
 // item is sold at), truncated to three places.
 LookupResult look_up(std::string_view code, LookupOrder order, const LookupSettings& settings);
 
+// The product with this id; nullopt when there is none or the query failed
+// (shown).
+std::optional<Product> product_by_id(std::int32_t id_produto);
+
 // The SQL of the lookup (exposed for the benchmark and tests).
 std::string lookup_statement(std::string_view code, LookupOrder order,
                              const LookupSettings& settings);

@@ -17,9 +17,8 @@
 
 namespace balcora {
 
-namespace {
+namespace demo {
 
-// A GTIN-13 from its first twelve digits, with the right check digit.
 std::string ean13(const std::string& twelve) {
     return twelve + std::to_string(CALC_DV(twelve));
 }
@@ -32,22 +31,8 @@ std::string valid_cnpj(const std::string& twelve) {
     return util::format_cnpj(twelve + util::cnpj_check_digits(twelve).value_or("00"));
 }
 
-struct DemoProduct {
-    int id;
-    const char* prefix12;  // barcode without its check digit; "" for a weighed product
-    const char* descricao;
-    const char* unidade;
-    int vendido_peso;
-    const char* preco;
-    const char* ecf_st;
-    const char* aliquota;
-    const char* cod_st;
-    int ncm;
-    int cest;
-};
-
-const std::vector<DemoProduct>& products() {
-    static const std::vector<DemoProduct> p = {
+const std::vector<Product>& products() {
+    static const std::vector<Product> p = {
         {1, "789100031550", "CAFE TORRADO E MOIDO 500G", "UN", 0, "18.90", "T", "18.00", "01",
          9012100, 0},
         {2, "789600044700", "ARROZ TIPO 1 5KG", "UN", 0, "27.49", "T", "7.00", "02", 10063021, 0},
@@ -72,6 +57,37 @@ const std::vector<DemoProduct>& products() {
     return p;
 }
 
+int tax_rule_of(const Product& p) {
+    std::string code = p.cod_st;
+    if (code == "01") return 1;
+    if (code == "02") return 2;
+    if (code == "03") return 3;
+    if (code == "FF") return 4;
+    if (code == "II") return 5;
+    return 6;
+}
+
+const std::vector<Customer>& customers() {
+    static const std::vector<Customer> c = {
+        {1, "JOAO DA SILVA", valid_cpf("529982247"), 2},
+        {2, "MARIA APARECIDA SANTOS", valid_cpf("111444777"), 2},
+        {3, "JOSE D'AVILA PEREIRA", valid_cpf("390533447"), 2},
+        {4, "PADARIA PAO DOURADO LTDA", valid_cnpj("045997418000"), 1},
+    };
+    return c;
+}
+
+const std::vector<Seller>& sellers() {
+    static const std::vector<Seller> v = {{1, "CARLOS VENDEDOR", "carlos"},
+                                          {2, "FERNANDA LIMA", "fernanda"},
+                                          {3, "RAFAEL COSTA", "rafael"}};
+    return v;
+}
+
+}  // namespace demo
+
+namespace {
+
 // Runs each statement; the first failure (already shown) stops the load.
 bool run_all(const std::vector<std::string>& statements) {
     for (const auto& s : statements)
@@ -84,7 +100,7 @@ std::string if_missing(const std::string& table, const std::string& condition) {
 }
 
 bool load_company_and_printer() {
-    const std::string cnpj = valid_cnpj("112223330001");
+    const std::string cnpj = demo::valid_cnpj("112223330001");
     return run_all({
                "INSERT INTO balcora.municipio (id_municipio, codigo_ibge, nome, estado) SELECT "
                "3550308, "
@@ -138,20 +154,10 @@ bool load_tax_rules() {
     });
 }
 
-int tax_rule_of(const DemoProduct& p) {
-    std::string code = p.cod_st;
-    if (code == "01") return 1;
-    if (code == "02") return 2;
-    if (code == "03") return 3;
-    if (code == "FF") return 4;
-    if (code == "II") return 5;
-    return 6;
-}
-
 bool load_products() {
-    for (const auto& p : products()) {
+    for (const auto& p : demo::products()) {
         const std::string id = std::to_string(p.id);
-        const std::string barcode = *p.prefix12 ? ean13(p.prefix12) : std::string();
+        const std::string barcode = *p.prefix12 ? demo::ean13(p.prefix12) : std::string();
         char code[16];
         std::snprintf(code, sizeof code, "%06d", p.id);
         bool ok = db::execute(
@@ -164,7 +170,7 @@ bool load_products() {
             TXTSQL(p.unidade) + ", " + std::to_string(p.vendido_peso) + ", 'A', 'T', " + p.preco +
             ", " + p.preco + ", " + p.preco + ", " + TXTSQL(p.ecf_st) + ", " + p.aliquota + ", " +
             TXTSQL(p.cod_st) + ", 100, 0, current_date, 1, current_date, " +
-            TXTSQL(std::string("REF-") + code) + ", " + std::to_string(tax_rule_of(p)) +
+            TXTSQL(std::string("REF-") + code) + ", " + std::to_string(demo::tax_rule_of(p)) +
             ", 1.50, " + std::to_string(p.ncm) + ", " + std::to_string(p.cest) +
             ", 0, 1.65, 7.60, 13.45, 18.00, 0" + if_missing("produto", "id_produto=" + id));
         if (!ok || !db::store_hash("produto", p.id)) return false;
@@ -172,25 +178,13 @@ bool load_products() {
     // A six-pack of the soft drink sells six units per scan; alternative codes
     // are kept as 14 zero-filled digits.
     return db::execute("INSERT INTO balcora.codbarra (codigo, id_produto, fator) SELECT " +
-                       TXTSQL("0" + ean13("789409410099")) + ", 5, 6" +
+                       TXTSQL("0" + demo::ean13("789409410099")) + ", 5, 6" +
                        if_missing("codbarra", "id_produto=5"));
 }
 
 bool load_people() {
     std::vector<std::string> s;
-    struct Customer {
-        int id;
-        const char* nome;
-        std::string doc;
-        int pessoa;  // 1 company (CNPJ), 2 natural person (CPF)
-    };
-    const std::vector<Customer> customers = {
-        {1, "JOAO DA SILVA", valid_cpf("529982247"), 2},
-        {2, "MARIA APARECIDA SANTOS", valid_cpf("111444777"), 2},
-        {3, "JOSE D'AVILA PEREIRA", valid_cpf("390533447"), 2},
-        {4, "PADARIA PAO DOURADO LTDA", valid_cnpj("045997418000"), 1},
-    };
-    for (const auto& c : customers)
+    for (const auto& c : demo::customers())
         s.push_back(
             "INSERT INTO balcora.cliente (id_cliente, ativo, pesso, consfinal, cgcpf, nome, "
             "razao, ender, bairr, cep, id_municipio, uf, telef, limcred, lib_cred, data) "
@@ -203,15 +197,14 @@ bool load_people() {
     s.push_back(
         "SELECT setval('balcora.cliente_id_cliente_seq', GREATEST((SELECT max(id_cliente) "
         "FROM balcora.cliente), 1))");
-    const char* sellers[][3] = {{"1", "CARLOS VENDEDOR", "carlos"},
-                                {"2", "FERNANDA LIMA", "fernanda"},
-                                {"3", "RAFAEL COSTA", "rafael"}};
-    for (auto& v : sellers)
-        s.push_back(std::string("INSERT INTO balcora.vendedor (id_vendedor, ativo, tipo, nome, "
-                                "login, taxa_com, forma_pag, id_empresa, codigo, data) SELECT ") +
-                    v[0] + ", 1, 1, " + TXTSQL(v[1]) + ", " + TXTSQL(v[2]) + ", 2.00, 'F', 1, " +
-                    v[0] + ", current_date" +
-                    if_missing("vendedor", std::string("id_vendedor=") + v[0]));
+    for (const auto& v : demo::sellers()) {
+        const std::string id = std::to_string(v.id);
+        s.push_back(
+            "INSERT INTO balcora.vendedor (id_vendedor, ativo, tipo, nome, login, taxa_com, "
+            "forma_pag, id_empresa, codigo, data) SELECT " +
+            id + ", 1, 1, " + TXTSQL(v.nome) + ", " + TXTSQL(v.login) + ", 2.00, 'F', 1, " + id +
+            ", current_date" + if_missing("vendedor", "id_vendedor=" + id));
+    }
     return run_all(s);
 }
 

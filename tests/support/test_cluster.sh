@@ -70,13 +70,22 @@ case $action in
             -c "ALTER ROLE balcora CREATEDB" \
             -c "DROP DATABASE IF EXISTS balcora_template" \
             -c "CREATE DATABASE balcora_template OWNER balcora TEMPLATE balcora" >/dev/null
+        # The back office's database, empty, for the tests to clone; they
+        # reach it over the loopback with the role's password, found under
+        # the root that the second file names.
+        "$balcora" --root "$root" backoffice init >/dev/null
+        "$balcora" --root "$root" db psql -X -q -v ON_ERROR_STOP=1 \
+            -c "SET client_min_messages = warning" \
+            -c "DROP DATABASE IF EXISTS retaguarda_template" \
+            -c "CREATE DATABASE retaguarda_template OWNER balcora TEMPLATE retaguarda" >/dev/null
+        printf '%s\n' "$root" >"$conninfo_file.root"
         printf '%s\n' "$conninfo" >"$conninfo_file.tmp"
         mv "$conninfo_file.tmp" "$conninfo_file"
         echo "Cluster de teste pronto: $conninfo"
         ;;
     teardown)
         remove_root
-        rm -f "$conninfo_file"
+        rm -f "$conninfo_file" "$conninfo_file.root"
         echo "Cluster de teste removido: $root"
         ;;
     *)

@@ -1,0 +1,156 @@
+#include "backoffice/pre_sale_screen.h"
+
+#include "backoffice/backoffice_link.h"
+#include "backoffice/pre_sale_issue.h"
+#include "backoffice/pre_sale_updates.h"
+#include "db/sql_record.h"
+#include "db/sql_runner.h"
+#include "globals/globals.h"
+#include "sale/sale_documents.h"
+#include "ui/environment.h"
+
+namespace balcora::backoffice {
+
+PreSaleScreen::PreSaleScreen() = default;
+
+PreSaleScreen::~PreSaleScreen() {
+    close();
+}
+
+void PreSaleScreen::on_status(std::function<void(const std::string&)> listener) {
+    listener_ = std::move(listener);
+}
+
+void PreSaleScreen::set_status(std::string text) {
+    status_ = std::move(text);
+    if (listener_) listener_(status_);
+}
+
+bool PreSaleScreen::open() {
+    if (!ensure_link()) return false;
+    refresh();
+    return true;
+}
+
+void PreSaleScreen::close() {
+    link_.reset();
+    rows_.clear();
+}
+
+// A link the back office dropped (a restart, a cut cable) is opened again
+// before the next piece of work, so the window goes on once it answers.
+bool PreSaleScreen::ensure_link() {
+    if (link_) {
+        db::SqlRecord r;
+        db::SqlFailure dropped;
+        if (db::read_rows(linked_select("SELECT 1", "probe", {"ok"}), r,
+                          db::keep_failure_in(dropped)))
+            return true;
+        link_.reset();
+    }
+    auto link = std::make_unique<LinkSession>(
+        read_link_settings(), [this](const std::string& text) { set_status(text); });
+    if (!link->ok()) return false;
+    link_ = std::move(link);
+    return true;
+}
+
+bool PreSaleScreen::refresh() {
+    if (!ensure_link()) return false;
+    retry_pending_updates();
+    set_status("Consultando Pré-Venda...");
+    auto rows = load_pre_sale_list(glo::id_empresa);
+    set_status("");
+    if (!rows) return false;
+    rows_ = std::move(*rows);
+    return true;
+}
+
+const PreSaleHeader* PreSaleScreen::choose(std::int32_t id_pedido) {
+    if (!refresh()) return nullptr;
+    for (const PreSaleHeader& row : rows_)
+        if (row.id_pedido == id_pedido) return &row;
+    return nullptr;
+}
+
+bool PreSaleScreen::may_issue(const PreSaleHeader& row) {
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT id_cliente FROM balcora.cliente WHERE id_cliente=" +
+                           std::to_string(row.clien) + ";",
+                       r))
+        return false;
+    if (row.clien == 0 || !r.has_row()) {
+        prompt().message("Aviso", "Cliente inválido!", ui::Icon::kWarning);
+        return false;
+    }
+    if (row.cod_formapag == 0) {
+        prompt().message("Aviso", "Forma de pagamento inválida!", ui::Icon::kWarning);
+        return false;
+    }
+    return true;
+}
+
+bool PreSaleScreen::issue(std::int32_t id_pedido) {
+    const PreSaleHeader* chosen = choose(id_pedido);
+    if (!chosen || chosen->num_pv == 0 || !may_issue(*chosen)) return false;
+    const PreSaleHeader row = *chosen;
+    if (order_already_issued(row.id_pedido)) {
+        prompt().message("Pedido já emitido",
+                         "Cupom fiscal para pedido selecionado já emitido anteriormente.",
+                         ui::Icon::kWarning);
+        return false;
+    }
+    if (!prompt().confirm("Confirme", "Confirma emitir Cupom Fiscal da Pré-Venda " +
+                                          std::to_string(row.num_pv) + "?"))
+        return false;
+    const auto coupon = issue_pre_sale_coupon(row);
+    if (!coupon) {
+        refresh();
+        return false;
+    }
+    // The outcome is kept before anything else can fail.
+    record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued);
+    sale::print_sale_documents(coupon->id_cfiscal, coupon->last_form_printer_name);
+    update_order(coupon->id_cfiscal, OrderOutcome::kIssued);
+    refresh();
+    return true;
+}
+
+bool PreSaleScreen::cancel(std::int32_t id_pedido) {
+    const PreSaleHeader* chosen = choose(id_pedido);
+    if (!chosen || chosen->num_pv == 0 || !may_issue(*chosen)) return false;
+    const PreSaleHeader row = *chosen;
+    if (order_already_issued(row.id_pedido)) {
+        prompt().message("Pedido já emitido",
+                         "Cupom fiscal para pedido selecionado já emitido anteriormente.",
+                         ui::Icon::kWarning);
+        return false;
+    }
+    if (!prompt().confirm("Confirme",
+                          "Confirma cancelar Pré-Venda " + std::to_string(row.num_pv) + "?"))
+        return false;
+    const auto coupon = issue_pre_sale_coupon(row);
+    if (!coupon) {
+        refresh();
+        return false;
+    }
+    if (!cancel_issued_coupon(*coupon)) {
+        // The coupon stands: the back office hears it was issued, and a later
+        // cancellation in the coupon browse gives the order back.
+        record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued);
+        prompt().message("Aviso",
+                         "O cupom fiscal da Pré-Venda " + std::to_string(row.num_pv) +
+                             " foi emitido mas não pôde ser cancelado.|Cancele-o na tela do "
+                             "Cupom Fiscal.",
+                         ui::Icon::kWarning);
+        update_order(coupon->id_cfiscal, OrderOutcome::kIssued);
+        refresh();
+        return false;
+    }
+    record_pending_update(coupon->id_cfiscal, OrderOutcome::kCancelled);
+    update_order(coupon->id_cfiscal, OrderOutcome::kCancelled);
+    refresh();
+    return true;
+}
+
+}  // namespace balcora::backoffice
