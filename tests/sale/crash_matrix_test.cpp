@@ -217,8 +217,13 @@ class CrashMatrix : public ShopFixture {
     }
     // The database and the printer as they were before the sale.
     void restore() {
-        ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
-        ASSERT_TRUE(admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_));
+        // A killed child's server process may still be ending on a loaded
+        // machine, and the server waits only so long for it: try again.
+        bool copied = false;
+        for (int attempt = 0; attempt < 5 && !copied; ++attempt)
+            copied = admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)") &&
+                     admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_);
+        ASSERT_TRUE(copied);
         std::filesystem::remove_all(printer_folder());
         std::filesystem::copy(root_.path() / "printer_base", printer_folder(),
                               std::filesystem::copy_options::recursive);
