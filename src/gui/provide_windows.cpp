@@ -10,8 +10,10 @@
 #include "gui/forms/printer_registration_entry.h"
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
+#include "gui/shell/backup_window.h"
 #include "gui/shell/settings_window.h"
 #include "sale/coupon_cancellation.h"
+#include "shell/backup.h"
 #include "shell/startup.h"
 
 #include <utility>
@@ -37,6 +39,8 @@ void provide_windows(ui::ScreenPort& port) {
     provide_cash_day_windows(port);
     sale::provide_coupon_cancellation(port);
     shell::provide_startup_steps(port);
+    shell::provide_backup(port);
+    provide_backup_window(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
