@@ -93,9 +93,12 @@ ChildEnd run_child(const std::vector<std::string>& argv, const BackupTarget& tar
     platform::ChildProcess child;
     platform::ChildProcess::Options options;
     options.env.emplace_back("PGPASSFILE", target.password_file.string());
-    if (throwaway) options.env.emplace_back("PGOPTIONS", "-c synchronous_commit=off");
-    if (!child.start(argv, options, &end.error)) return end;
-    end.started = true;
+    // Index builds of a year's items no longer spill to disk.
+    std::string server_options = "-c maintenance_work_mem=128MB";
+    if (throwaway) server_options += " -c synchronous_commit=off";
+    options.env.emplace_back("PGOPTIONS", server_options);
+    end.started = child.start(argv, options, &end.error);
+    if (!end.started) return end;
     while (child.poll()) idle();
     end.exit_code = child.exit_code();
     end.signal = child.signal();
@@ -368,30 +371,34 @@ bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
                          ui::Icon::kError);
         return false;
     }
-    const ChildEnd restored = run_child(
-        {postgres_tool(target_.tools, "pg_restore"), "--single-transaction", "-d",
-         scratch.conninfo(), temporary.string()},
-        target_, [&] { view.idle(); }, /*throwaway=*/true);
-    if (!restored.ok()) {
+    const std::string pg_restore = postgres_tool(target_.tools, "pg_restore");
+    auto refused = [&](const ChildEnd& end) {
+        if (end.ok()) return false;
         prompt().message("Erro",
                          "A cópia de segurança não pôde ser restaurada para verificação: o "
                          "pg_restore " +
-                             (restored.started ? how_it_ended(restored) : restored.error) + ".|" +
-                             output_tail(restored.output),
+                             (end.started ? how_it_ended(end) : end.error) + ".|" +
+                             output_tail(end.output),
                          ui::Icon::kError);
+        return true;
+    };
+    if (refused(run_child(
+            {pg_restore, "--exit-on-error", "--jobs=2", "-d", scratch.conninfo(),
+             temporary.string()},
+            target_, [&] { view.idle(); }, /*throwaway=*/true)))
         return false;
-    }
+
     view.step("Verificando a cópia: conferindo os registros...");
     DatabaseFigures copy;
-    {
-        auto conn = db::PgConnection::open(scratch.conninfo(), &error);
-        if (conn) prepare_figures_session(*conn);
-        if (!conn || !read_figures(
-                         *conn, [&] { view.idle(); }, &copy, &error)) {
-            prompt().message("Erro", "Erro ao conferir a cópia de segurança restaurada|" + error,
-                             ui::Icon::kError);
-            return false;
-        }
+    auto conn = db::PgConnection::open(scratch.conninfo(), &error);
+    if (conn) prepare_figures_session(*conn);
+    const bool counted = conn && read_figures(
+                                     *conn, [&] { view.idle(); }, &copy, &error);
+    conn.reset();
+    if (!counted) {
+        prompt().message("Erro", "Erro ao conferir a cópia de segurança restaurada|" + error,
+                         ui::Icon::kError);
+        return false;
     }
     const std::vector<std::string> differences = compare_figures(live, copy);
     if (!differences.empty()) {

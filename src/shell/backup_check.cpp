@@ -1,7 +1,5 @@
 #include "shell/backup_check.h"
 
-#include "db/record_hash.h"
-
 #include <array>
 #include <string_view>
 
@@ -17,20 +15,21 @@ constexpr std::array<std::string_view, 11> kHashedTables = {
 bool hashed(std::string_view schema, std::string_view table) {
     if (schema != "balcora") return false;
     for (auto t : kHashedTables)
-        if (t == table) return !db::hash_expression(t).empty();
+        if (t == table) return true;
     return false;
 }
 
-// An order-free digest in constant memory: the sum of 60-bit slices of
-// every row's MD5 (the sum of bigints is numeric, so it cannot overflow).
+// An order-free digest in constant memory: the sum of a 64-bit hash of
+// every row's text (the stored record hash is part of it), as numeric so it
+// cannot overflow. Both sides are read on the same server, so its hash
+// function is the same.
 std::string table_select(const std::string& quoted, const std::string& schema,
                          const std::string& table) {
     const std::string label = "'" + quoted + "'::text";
     if (!hashed(schema, table))
-        return "SELECT " + label + ", count(*)::text, NULL::text, NULL::text FROM " + quoted;
-    return "SELECT " + label + ", count(*)::text, count(*) FILTER (WHERE " +
-           db::hash_intact_column(table) + ")::text, coalesce(sum(('x'||left(md5(" + table +
-           "::text),15))::bit(60)::bigint),0)::text FROM balcora." + table;
+        return "SELECT " + label + ", count(*)::text, NULL::text FROM " + quoted;
+    return "SELECT " + label + ", count(*)::text, coalesce(sum(hashtextextended(" + table +
+           "::text, 0)::numeric), 0)::text FROM balcora." + table;
 }
 
 std::string cell(const db::PgResult& r, int row, int column) {
@@ -63,7 +62,6 @@ db::PgResult exec_yielding(db::PgConnection& conn, const std::string& statement,
 
 bool read_figures(db::PgConnection& conn, const Yield& yield, DatabaseFigures* figures,
                   std::string* error) {
-    if (db::hash_expression("cfiscal").empty()) DEFINEHASH();
     db::PgResult tables = conn.exec(
         "SELECT format('%I.%I', n.nspname, c.relname), n.nspname, c.relname FROM pg_class c "
         "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.relkind = 'r' AND n.nspname NOT "
@@ -73,7 +71,7 @@ bool read_figures(db::PgConnection& conn, const Yield& yield, DatabaseFigures* f
         return false;
     }
     std::string statement =
-        "SELECT 'objetos grandes'::text, count(*)::text, NULL::text, NULL::text FROM "
+        "SELECT 'objetos grandes'::text, count(*)::text, NULL::text FROM "
         "pg_largeobject_metadata";
     for (int i = 0; i < tables.rows(); ++i)
         statement += " UNION ALL " +
@@ -85,7 +83,7 @@ bool read_figures(db::PgConnection& conn, const Yield& yield, DatabaseFigures* f
     }
     figures->clear();
     for (int i = 0; i < r.rows(); ++i)
-        (*figures)[cell(r, i, 0)] = TableFigures{cell(r, i, 1), cell(r, i, 2), cell(r, i, 3)};
+        (*figures)[cell(r, i, 0)] = TableFigures{cell(r, i, 1), cell(r, i, 2)};
     return true;
 }
 
@@ -102,11 +100,8 @@ std::vector<std::string> compare_figures(const DatabaseFigures& database,
         if (live.rows != saved.rows)
             out.push_back(table + ": " + live.rows + " linhas no banco, " + saved.rows +
                           " na cópia");
-        else if (live.intact != saved.intact)
-            out.push_back(table + ": " + live.intact + " registros com hash íntegro no banco, " +
-                          saved.intact + " na cópia");
         else if (live.digest != saved.digest)
-            out.push_back(table + ": conteúdo dos registros difere do banco");
+            out.push_back(table + ": conteúdo dos registros (hash incluído) difere do banco");
     }
     for (const auto& [table, saved] : copy)
         if (!database.count(table)) out.push_back(table + ": na cópia, mas não no banco");

@@ -10,13 +10,12 @@
 namespace balcora::shell {
 
 // What a database holds, as far as the backup check compares it: the row
-// count of every table and, for the tables whose rows carry a record hash,
-// how many rows still pass their hash and a digest of every row's content
-// (the stored hash included). Large objects count as one more "table".
+// count of every table and, for the fiscal tables whose rows carry a record
+// hash, a digest of every row's content with its stored hash. Large objects
+// count as one more "table".
 struct TableFigures {
     std::string rows;
-    std::string intact;  // empty for a table without record hashes
-    std::string digest;  // idem
+    std::string digest;  // empty for a table without record hashes
     bool operator==(const TableFigures&) const = default;
 };
 using DatabaseFigures = std::map<std::string, TableFigures>;

@@ -218,9 +218,7 @@ TEST_F(Backup, TheRestoreCheckCatchesATamperedDump) {
                  "\"$REAL\" -Z0 \"$@\" || exit $?\n"
                  "sed -i 's/4321\\.09/4321.08/' \"$out\"\n");
     expect_failed_run("não confere com o banco de dados");
-    EXPECT_EQ(prompt_.count_containing("balcora.cfiscal: 20 registros com hash íntegro no banco, "
-                                       "19 na cópia"),
-              1)
+    EXPECT_EQ(prompt_.count_containing("balcora.cfiscal: conteúdo dos registros"), 1)
         << prompt_.shown().back().text;
 }
 
