@@ -3,6 +3,7 @@
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "platform/process.h"
 #include "shell/backup_files.h"
 #include "shell/backup_tools.h"
 #include "shell/demo_data.h"
@@ -194,6 +195,18 @@ TEST_F(Backup, AFailedRunLeavesSituacaoZeroAndNoFileUnderTheWeekdaysName) {
     EXPECT_FALSE(backup());
     EXPECT_EQ(prompt_.count_containing("ao criar o arquivo"), 1);
     EXPECT_EQ(situacao(), 0);
+
+    // A disk that fills during the dump: a tiny file system, where the
+    // machine lets the test mount one.
+    const fs::path tiny = root_.path() / "cheio";
+    fs::create_directories(tiny);
+    if (platform::run_program({"mount", "-t", "tmpfs", "-o", "size=48k", "tmpfs", tiny.string()})
+            .ok()) {
+        target_.folder = tiny;
+        write_text(sunday(), "copia de domingo");
+        expect_failed_run("Cópia de segurança não realizada: o pg_dump terminou com código 1");
+        platform::run_program({"umount", tiny.string()});
+    }
 
     target_ = good;
     target_.tools = root_.path() / "sem_postgresql";
