@@ -3,18 +3,16 @@
 #include "db/connection_settings.h"
 #include "db/connection_string.h"
 #include "db/embedded_server.h"
-#include "db/literals.h"
-#include "db/role_password.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
 #include "shell/backup_files.h"
+#include "shell/backup_restore.h"
 #include "shell/backup_tools.h"
 #include "shell/pg_password_file.h"
 #include "ui/environment.h"
-#include "util/text.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -44,115 +42,14 @@ std::string conninfo_of(const BackupTarget& t, bool with_password) {
     return c;
 }
 
-// A later keyword wins in a libpq connection text.
-std::string with_dbname(const std::string& conninfo, const std::string& dbname) {
-    return conninfo + " dbname=" + conninfo_value(dbname);
-}
-
-std::string identifier(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += c;
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string scratch_name(const std::string& dbname) {
     return (dbname + "_verifica_backup").substr(0, 63);
-}
-
-// The end of a program's output, for a message.
-std::string output_tail(const std::string& output) {
-    std::string tail = platform::tail_lines(output, 6);
-    for (char& c : tail)
-        if (c == '\n') c = '|';
-    return tail;
 }
 
 void remove_quietly(const fs::path& file) {
     std::error_code ec;
     fs::remove(file, ec);
 }
-
-// Runs a client program to its end without holding up the caller's window.
-struct ChildEnd {
-    bool started = false;
-    std::string error;  // why it did not start
-    std::optional<int> exit_code;
-    int signal = 0;
-    std::string output;
-    bool ok() const { return started && exit_code == 0; }
-};
-
-// A restore into a database that is dropped minutes later need not wait
-// for the disk at its commit.
-ChildEnd run_child(const std::vector<std::string>& argv, const BackupTarget& target,
-                   const Yield& idle, bool throwaway) {
-    ChildEnd end;
-    platform::ChildProcess child;
-    platform::ChildProcess::Options options;
-    options.env.emplace_back("PGPASSFILE", target.password_file.string());
-    // Index builds of a year's items no longer spill to disk.
-    std::string server_options = "-c maintenance_work_mem=128MB";
-    if (throwaway) server_options += " -c synchronous_commit=off";
-    options.env.emplace_back("PGOPTIONS", server_options);
-    end.started = child.start(argv, options, &end.error);
-    if (!end.started) return end;
-    while (child.poll()) idle();
-    end.exit_code = child.exit_code();
-    end.signal = child.signal();
-    end.output = child.output();
-    return end;
-}
-
-std::string how_it_ended(const ChildEnd& end) {
-    if (end.signal) return "interrompido (sinal " + std::to_string(end.signal) + ")";
-    return "terminou com código " + std::to_string(end.exit_code.value_or(-1));
-}
-
-// The scratch database the copy is restored into, dropped however the
-// check ends.
-class ScratchDatabase {
-  public:
-    ScratchDatabase(std::string admin_conninfo, std::string name)
-        : admin_(std::move(admin_conninfo)), name_(std::move(name)) {}
-    ~ScratchDatabase() {
-        if (created_) drop();
-    }
-    ScratchDatabase(const ScratchDatabase&) = delete;
-    ScratchDatabase& operator=(const ScratchDatabase&) = delete;
-
-    // False with the reason.
-    bool create(std::string* error) {
-        auto conn = db::PgConnection::open(with_dbname(admin_, "postgres"), error);
-        if (!conn) return false;
-        conn->exec("SET client_min_messages TO warning");
-        // A scratch database left by a run that was killed goes first.
-        conn->exec("DROP DATABASE IF EXISTS " + identifier(name_) + " WITH (FORCE)");
-        auto r = conn->exec("CREATE DATABASE " + identifier(name_) +
-                            " TEMPLATE template0 ENCODING 'UTF8'");
-        if (!r.ok()) {
-            *error = r.error_message();
-            return false;
-        }
-        created_ = true;
-        return true;
-    }
-    const std::string& name() const { return name_; }
-    std::string conninfo() const { return with_dbname(admin_, name_); }
-
-  private:
-    void drop() {
-        std::string error;
-        if (auto conn = db::PgConnection::open(with_dbname(admin_, "postgres"), &error))
-            conn->exec("DROP DATABASE IF EXISTS " + identifier(name_) + " WITH (FORCE)");
-    }
-
-    std::string admin_;
-    std::string name_;
-    bool created_ = false;
-};
 
 // The file is made here, readable by its owner only (it holds every
 // customer of the shop), so that a folder that cannot be written is named
@@ -338,7 +235,7 @@ bool BackupRun::dump(BackupProgressView& view, const fs::path& temporary, Databa
     snapshot->exec("COMMIT");
 
     if (child.exit_code() != 0) {
-        ChildEnd end;
+        ClientEnd end;
         end.exit_code = child.exit_code();
         end.signal = child.signal();
         prompt().message("Erro",
@@ -372,7 +269,7 @@ bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
         return false;
     }
     const std::string pg_restore = postgres_tool(target_.tools, "pg_restore");
-    auto refused = [&](const ChildEnd& end) {
+    auto refused = [&](const ClientEnd& end) {
         if (end.ok()) return false;
         prompt().message("Erro",
                          "A cópia de segurança não pôde ser restaurada para verificação: o "
@@ -382,7 +279,7 @@ bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
                          ui::Icon::kError);
         return true;
     };
-    if (refused(run_child(
+    if (refused(run_client_program(
             {pg_restore, "--exit-on-error", "--jobs=2", "-d", scratch.conninfo(),
              temporary.string()},
             target_, [&] { view.idle(); }, /*throwaway=*/true)))
@@ -446,32 +343,6 @@ int COPIADESEGURANCA() {
 void provide_backup(ui::ScreenPort& port) {
     port.provide("COPIADESEGURANCA",
                  [](const ui::ScreenPort::Arguments&) { return COPIADESEGURANCA(); });
-}
-
-std::string restore_backup(const BackupTarget& target, const fs::path& file,
-                           const std::string& dbname, const Yield& yield) {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) return "arquivo não encontrado: " + file.string();
-    std::string error;
-    auto admin = db::PgConnection::open(with_dbname(target.admin_conninfo, "postgres"), &error);
-    if (!admin) return error;
-    auto exists = admin->exec("SELECT 1 FROM pg_database WHERE datname = '" +
-                              SUBSTITUIR(dbname, "'", "''") + "'");
-    if (!exists.ok()) return exists.error_message();
-    // A database of that name may be the shop's own: it is never replaced.
-    if (exists.rows() > 0) return "o banco " + dbname + " já existe; escolha outro nome";
-    auto created = admin->exec("CREATE DATABASE " + identifier(dbname) +
-                               " TEMPLATE template0 ENCODING 'UTF8'");
-    if (!created.ok()) return created.error_message();
-    const ChildEnd restored =
-        run_child({postgres_tool(target.tools, "pg_restore"), "--single-transaction", "-d",
-                   with_dbname(target.admin_conninfo, dbname), file.string()},
-                  target, yield, /*throwaway=*/false);
-    if (restored.ok()) return {};
-    // Half a restore is no database to work with.
-    admin->exec("DROP DATABASE IF EXISTS " + identifier(dbname) + " WITH (FORCE)");
-    return "pg_restore " + (restored.started ? how_it_ended(restored) : restored.error) + ": " +
-           platform::tail_lines(restored.output, 6);
 }
 
 }  // namespace balcora::shell
