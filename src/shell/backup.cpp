@@ -194,22 +194,14 @@ bool BackupRun::dump(BackupProgressView& view, const fs::path& temporary, Databa
         return false;
     }
     const std::string pg_dump = postgres_tool(target_.tools, "pg_dump");
-    const std::vector<std::string> argv = {pg_dump,
-                                           "-h",
-                                           target_.host,
-                                           "-p",
-                                           std::to_string(target_.port),
-                                           "-U",
-                                           target_.user,
-                                           "-w",
-                                           "-F",
-                                           "c",
-                                           "-b",
-                                           "-v",
-                                           "--snapshot=" + std::string(exported.value(0, 0)),
-                                           "-f",
-                                           temporary.string(),
-                                           target_.dbname};
+    std::vector<std::string> argv = {
+        pg_dump, "-h", target_.host, "-p", std::to_string(target_.port), "-U", target_.user};
+    // -w: the password is in the password file, never asked at a terminal.
+    for (std::string word : {"-w", "-F", "c", "-b", "-v"}) argv.push_back(word);
+    argv.push_back("--snapshot=" + std::string(exported.value(0, 0)));
+    argv.push_back("-f");
+    argv.push_back(temporary.string());
+    argv.push_back(target_.dbname);
 
     platform::ChildProcess child;
     platform::ChildProcess::Options options;
