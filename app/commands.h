@@ -28,6 +28,9 @@ int run_demo_command(CommandLine& cl);     // demo
 int run_fiscal_command(CommandLine& cl, const std::filesystem::path& launch_dir);
 int run_mail_command(CommandLine& cl);        // mail BODY -subject S -to A ...
 int run_backoffice_command(CommandLine& cl);  // backoffice init [--demo]
+// backup [--verify] | list | restore FILE --into NAME; relative file names
+// are taken from `launch_dir`.
+int run_backup_command(CommandLine& cl, const std::filesystem::path& launch_dir);
 // fiscal registers --from DATE --to DATE [--products ID,...]: writes the
 // PAF-ECF registers file, prints its path; 0 only when written and signed.
 int run_fiscal_registers(CommandLine& cl);

@@ -32,6 +32,7 @@ void print_usage() {
         "  report --model N --from D --to D --pdf ARQ  relatorio de vendas em PDF\n"
         "  blocox SUBCOMANDO                arquivos do Bloco X (balcora blocox -h)\n"
         "  backoffice init [--demo]         banco da retaguarda (e sua demonstracao)\n"
+        "  backup [--verify]|list|restore   copia de seguranca (balcora backup -h)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
     if (command == "report") return app::run_report_command(cl, launch_dir);
     if (command == "blocox") return app::run_blocox_command(cl);
     if (command == "backoffice") return app::run_backoffice_command(cl);
+    if (command == "backup") return app::run_backup_command(cl, launch_dir);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;

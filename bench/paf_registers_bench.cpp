@@ -1,7 +1,6 @@
 // The registers file of a year's movement against a COPY of the same rows to
 // a file by the same client on the same server, with the client's peak memory.
 #include "bench_steps.h"
-#include "bench_year.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
@@ -15,6 +14,7 @@
 #include "support/test_database.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
+#include "year_of_sales.h"
 
 #include <libpq-fe.h>
 #include <sys/resource.h>
@@ -33,7 +33,6 @@ using namespace balcora;
 using Clock = std::chrono::steady_clock;
 using bench::fail;
 using bench::median;
-using bench::run;
 
 double seconds_since(Clock::time_point t) {
     return std::chrono::duration<double>(Clock::now() - t).count();
@@ -75,7 +74,7 @@ int main() {
     DEFINEHASH();
     glo::numfab = demo::kPrinterSerial;
     glo::id_empresa = demo::kCompanyId;
-    bench::load_year();
+    bench::load_year_of_sales();
 
     fiscal::RegistersRequest request;
     request.start = util::day_number(2025, 1, 1);

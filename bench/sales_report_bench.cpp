@@ -1,7 +1,6 @@
 // The by-product sales report of a year's movement against its own query
 // alone, run and fetched by the same client on the same server.
 #include "bench_steps.h"
-#include "bench_year.h"
 #include "db/database.h"
 #include "db/literals.h"
 #include "globals/globals.h"
@@ -12,6 +11,7 @@
 #include "support/temp_root.h"
 #include "support/test_database.h"
 #include "ui/environment.h"
+#include "year_of_sales.h"
 
 #include <libpq-fe.h>
 
@@ -58,7 +58,7 @@ int main() {
     if (!load_demo_data()) bench::fail("demo data");
     DEFINEHASH();
     glo::id_empresa = demo::kCompanyId;
-    bench::load_year();
+    bench::load_year_of_sales();
 
     const util::DayNumber first = util::day_number(2025, 1, 1),
                           last = util::day_number(2025, 12, 31);

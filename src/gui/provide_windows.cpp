@@ -17,9 +17,11 @@
 #include "gui/reports/sales_report_window.h"
 #include "gui/sale/payment_forms_window.h"
 #include "gui/sale/quick_sale_window.h"
+#include "gui/shell/backup_window.h"
 #include "gui/shell/settings_window.h"
 #include "gui/tef/tef_message_dialog.h"
 #include "sale/coupon_cancellation.h"
+#include "shell/backup.h"
 #include "shell/startup.h"
 
 #include <utility>
@@ -50,6 +52,8 @@ void provide_windows(ui::ScreenPort& port) {
     provide_print_spool_window(port);
     provide_stock_export_window(port);
     shell::provide_startup_steps(port);
+    shell::provide_backup(port);
+    provide_backup_window(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {

@@ -14,6 +14,7 @@
 #include "ecf/printer_configuration_check.h"
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
+#include "shell/backup_files.h"
 #include "shell/button_texts.h"
 #include "shell/closing.h"
 #include "ui/environment.h"
@@ -62,14 +63,6 @@ util::DayNumber local_day(fs::file_time_type stamp) {
     std::tm tm{};
     localtime_r(&t, &tm);
     return util::day_number(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-}
-
-bool is_weekday_backup_name(const std::string& name) {
-    static constexpr std::array<std::string_view, 7> kDays = {"Dom", "Seg", "Ter", "Qua",
-                                                              "Qui", "Sex", "Sab"};
-    for (auto day : kDays)
-        if (name == "balcora_backup_" + std::string(day) + ".pgsql") return true;
-    return false;
 }
 
 std::optional<fs::directory_entry> newest_file(const fs::path& folder) {
@@ -223,7 +216,7 @@ void check_backup_state() {
     if (reduction_day <= 0) return;
 
     bool good = false;
-    const fs::path folder = data_root().map("c:\\sistemas\\balcora\\backup");
+    const fs::path folder = backup_folder();
     if (auto newest = newest_file(folder)) {
         std::error_code ec;
         const long long size = static_cast<long long>(newest->file_size(ec));

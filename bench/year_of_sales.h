@@ -1,6 +1,8 @@
 #pragma once
 
-// The movement of a year that the file, report and backup benchmarks share.
+// The benchmark shop's year of movement, shared by the benchmarks that read
+// a year of sales (registers file, backup). Needs the demo data and the hash
+// expressions (DEFINEHASH) in place.
 #include "bench_steps.h"
 #include "db/record_hash.h"
 
@@ -8,7 +10,7 @@ namespace balcora::bench {
 
 // A year of a busy checkout: 150,000 coupons with six items and two payments
 // each, a reduction a day, all sealed with their digests.
-inline void load_year() {
+inline void load_year_of_sales() {
     run("INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, num_cro, numero, num_ccf, data, "
         "total, vl_desconto, vl_acrescimo, situacao, id_cliente) SELECT 1, 1, 1, g, g, "
         "'2025-01-01'::date + (g % 365), 60.00, CASE WHEN g % 10 = 0 THEN 1.00 ELSE 0 END, 0, "

@@ -1,0 +1,89 @@
+// A verified backup of the shop's year of sales (dump, restore into a
+// scratch database, comparison of every table) against a bare
+// "pg_dump -Fc" of the same database by the same client programs.
+#include "bench_steps.h"
+#include "db/record_hash.h"
+#include "globals/globals.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "shell/backup.h"
+#include "shell/demo_data.h"
+#include "support/backup_target.h"
+#include "support/scripted_prompt.h"
+#include "support/temp_root.h"
+#include "support/test_database.h"
+#include "ui/environment.h"
+#include "year_of_sales.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace balcora;
+using Clock = std::chrono::steady_clock;
+using bench::fail;
+using bench::median;
+
+double seconds_since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+double bare_dump(const shell::BackupTarget& t, const std::filesystem::path& file) {
+    const auto start = Clock::now();
+    auto r = platform::run_program({shell::postgres_tool(t.tools, "pg_dump"), "-h", t.host, "-p",
+                                    std::to_string(t.port), "-U", t.user, "-w", "-Fc", "-f",
+                                    file.string(), t.dbname});
+    if (!r.ok()) fail("pg_dump: " + r.output);
+    return seconds_since(start);
+}
+
+class Quiet final : public shell::BackupProgressView {
+  public:
+    void show(const std::string&) override {}
+    void step(const std::string&) override {}
+    void output(const std::string&) override {}
+    void idle() override { std::this_thread::sleep_for(std::chrono::milliseconds(5)); }
+    void finished(bool) override {}
+};
+
+}  // namespace
+
+int main() {
+    test::ScriptedPrompt prompt;
+    test::TempRoot root;
+    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
+    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
+    glo::reset_all();
+    test::TestDatabase database;
+    glo::string_conexao = database.connection_string();
+    if (!load_demo_data()) fail("demo data");
+    DEFINEHASH();
+    bench::load_year_of_sales();
+    const shell::BackupTarget target = test::backup_target_of(database, root.path());
+    const std::filesystem::path floor_file = root.path() / "bare.pgsql";
+
+    std::vector<double> verified, floor;
+    std::uintmax_t size = 0;
+    for (int round = 0; round < 1; ++round) {
+        floor.push_back(bare_dump(target, floor_file));
+        const auto start = Clock::now();
+        shell::BackupRun run(target);
+        Quiet quiet;
+        run.execute(quiet);
+        verified.push_back(seconds_since(start));
+        if (!run.succeeded()) {
+            for (const auto& s : prompt.shown()) std::fprintf(stderr, "%s\n", s.text.c_str());
+            fail("verified backup");
+        }
+        size = std::filesystem::file_size(run.file());
+    }
+    const double ratio = median(verified) / median(floor);
+    std::printf("median backup_verified_year %.3f s (%.1f MB file), bare pg_dump %.3f s\n",
+                median(verified), static_cast<double>(size) / 1e6, median(floor));
+    std::printf("ratio backup_verified_vs_dump %.2f goal 2.50\n", ratio);
+    return ratio <= 2.5 ? 0 : 1;
+}
