@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ecf/maqecf_record.h"
+#include "forms/form_mode.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace balcora::forms {
-
-enum class FormMode { kInsert, kChange, kView };
 
 // The fields of the printer form, for focus and the duplicate-field action.
 enum class MaqecfField {

@@ -13,6 +13,7 @@
 #include "gui/fiscal/buyer_sales_window.h"
 #include "gui/fiscal/fiscal_menu_dialog.h"
 #include "gui/forms/lookup_entry.h"
+#include "gui/forms/people_entry.h"
 #include "gui/forms/printer_registration_entry.h"
 #include "gui/reports/sales_report_window.h"
 #include "gui/sale/payment_forms_window.h"
@@ -62,6 +63,8 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "TROCASENHA", [frame] { open_change_password(frame); });
     provide_window(port, "CONSULTAPRODUTO", [frame] { open_product_query(frame); });
     provide_window(port, "BROWSEMAQECF", [frame] { open_printer_registration(frame); });
+    provide_window(port, "BROWSECLIENTES", [frame] { open_customer_browse(frame); });
+    provide_window(port, "CONSULTAVENDEDOR", [frame] { open_seller_browse(frame); });
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_window(port, "RELCFISCAL", [frame] { open_sales_report(frame); });

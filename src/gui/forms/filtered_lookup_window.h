@@ -17,14 +17,17 @@ class FilteredLookupWindow final : public NameLookupDialog {
     using Line =
         typename std::remove_cvref_t<decltype(std::declval<const Lookup&>().lines())>::value_type;
     using RowTexts = std::function<QStringList(const Line&)>;
+    // Adds a row and gives its key (see NameLookupDialog::offer_add).
+    using AddRow = std::function<std::optional<std::int32_t>(QWidget* over)>;
 
     FilteredLookupWindow(QWidget* parent, const char* object_name, const QStringList& headers,
-                         RowTexts row_texts)
+                         RowTexts row_texts, AddRow add = {})
         : NameLookupDialog(parent, Lookup::kTitle, object_name, "Nome:", headers,
                            static_cast<int>(Lookup::kFilterLimit)),
           row_texts_(std::move(row_texts)) {
         opened_ = lookup_.open();
         show_lines(lookup_.filter());
+        if (add) offer_add(std::move(add));
     }
     // False when the list could not be read (the error was shown).
     bool opened() const { return opened_; }

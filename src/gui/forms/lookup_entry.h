@@ -21,8 +21,12 @@ std::optional<forms::ProductChoice> CONSULTAPRODUTO(
 void open_product_query(QWidget* parent);
 
 // The coupon form's customer and seller choices: the chosen row's key, or
-// nothing when the operator left without one.
+// nothing when the operator left without one. The customer list also adds a
+// customer ("&Novo (Ins)"), who is then the choice.
 std::optional<std::int32_t> choose_customer(QWidget* parent);
 std::optional<std::int32_t> choose_seller(QWidget* parent);
+
+// The customer form's municipality choice: the chosen municipality's code.
+std::optional<std::int32_t> choose_municipality(QWidget* parent);
 
 }  // namespace balcora::gui

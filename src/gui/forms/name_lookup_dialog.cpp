@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -46,12 +47,12 @@ NameLookupDialog::NameLookupDialog(QWidget* parent, const QString& title, const 
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(label);
     filter_row->addWidget(filter_, 1);
-    QHBoxLayout* buttons = button_row({select}, close);
+    buttons_ = button_row({select}, close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filter_row);
     layout->addWidget(table_, 1);
     layout->addWidget(note_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons_);
     resize(760, 440);
 
     connect(filter_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -64,6 +65,19 @@ NameLookupDialog::NameLookupDialog(QWidget* parent, const QString& title, const 
 void NameLookupDialog::show_lines(const std::string& filter) {
     filter_->setText(qs(filter));
     fill();
+}
+
+void NameLookupDialog::offer_add(std::function<std::optional<std::int32_t>(QWidget*)> add) {
+    QPushButton* button = row_button(this, "&Novo (Ins)", "add");
+    buttons_->insertWidget(1, button);
+    auto run = [this, add = std::move(add)] {
+        if (const auto key = add(this)) {
+            chosen_ = key;
+            accept();
+        }
+    };
+    connect(button, &QPushButton::clicked, this, run);
+    connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this, run);
 }
 
 void NameLookupDialog::fill() {
