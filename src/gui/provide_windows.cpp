@@ -14,6 +14,7 @@
 #include "gui/tef/tef_message_dialog.h"
 #include "sale/coupon_cancellation.h"
 #include "shell/startup.h"
+#include "tef/funcao_tef.h"
 
 #include <utility>
 
@@ -39,6 +40,7 @@ void provide_windows(ui::ScreenPort& port) {
     provide_tef_views(port);
     sale::provide_coupon_cancellation(port);
     shell::provide_startup_steps(port);
+    tef::provide_card_functions(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {

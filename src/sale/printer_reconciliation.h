@@ -43,5 +43,7 @@ bool printer_documents_show(std::int64_t first, std::int64_t last, std::string_v
                             std::int64_t coo);
 inline constexpr std::string_view kCancelledCouponLine = "COO do cupom cancelado:";
 inline constexpr std::string_view kReversedVoucherLine = "COO do comprovante estornado:";
+// The line of a credit or debit voucher naming the coupon it belongs to.
+inline constexpr std::string_view kLinkedDocumentLine = "COO do documento vinculado:";
 
 }  // namespace balcora::sale

@@ -1,0 +1,55 @@
+#pragma once
+
+// The card-payment manager's functions outside the sale itself: its
+// administrative menu, the cancellation of a confirmed card payment with its
+// coupon, and the undoing of a transaction a crash left pending (one of a
+// sale or an administrative one), each in the card-payment message window.
+
+#include <string_view>
+
+namespace balcora::ui {
+class ScreenPort;
+}
+
+namespace balcora::tef {
+class Timer;
+}
+
+namespace balcora {
+
+// "ADM", "CANCFP1" <id_cfiscalfp>, "CANCTRANSACAO" [<id_cfiscalfp>],
+// "CANCTRANSACAOADM"; any other name is refused with "FUNCAO DESCONHECIDA:".
+// 1 (completed) when the function's exchange with the manager went through,
+// 0 (cancelled) otherwise. The coupon-cancellation callers commit only on 1;
+// "CANCFP1" and "CANCTRANSACAO" commit the caller's open transaction
+// themselves once the printer cancelled the coupon.
+int FUNCAOTEF(std::string_view function = {}, std::string_view argument = {});
+
+}  // namespace balcora
+
+namespace balcora::tef {
+
+// Setting (application "balcora", section "FuncaoTEF") that is "S" while an
+// administrative transaction of the manager may be pending.
+inline constexpr std::string_view kAdmSection = "FuncaoTEF";
+inline constexpr std::string_view kAdmKey = "ADM";
+
+// The clock of FUNCAOTEF's exchanges; nullptr puts the system's back.
+void set_function_timer(Timer* timer);
+Timer& function_timer();
+
+// The start-up test for card-payment files an interrupted run left: a request
+// never taken is removed; a response or its copy means a transaction that is
+// undone now, never confirmed: the administrative undo when setting "ADM" is
+// "S", otherwise the coupon browse opens with glo::cf_aberto = 2 and its
+// card-aware recovery cancels the coupon and undoes the transaction.
+void recover_card_payment_files();
+
+// Whether a response or its copy is still waiting to be undone.
+bool pending_transaction_files_exist();
+
+// FUNCAOTEF under its name (arguments: function, argument), "FUNCAOTEF ADM"
+// for the main menu, and the start-up step above.
+void provide_card_functions(ui::ScreenPort& port);
+
+}  // namespace balcora::tef

@@ -1,0 +1,145 @@
+// The manager's functions outside the sale (FUNCAOTEF) and the start-up
+// undo of a pending transaction, against the card-payment manager program
+// and the virtual printer: what the manager's journal, the printer's tape and
+// the database say afterwards.
+#include "tef/funcao_tef.h"
+
+#include "db/settings.h"
+#include "sale/coupon_browse.h"
+#include "sale/coupon_cancellation.h"
+#include "sale/payment_screen.h"
+#include "sale/quick_sale_screen.h"
+#include "sale/sale_screen_fixture.h"
+#include "support/card_manager_process.h"
+#include "tef/tef_exchange.h"
+
+namespace balcora::test {
+
+namespace {
+
+int occurrences(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+class CardFunctions : public SaleScreenFixture {
+  protected:
+    void SetUp() override {
+        SaleScreenFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        tef::set_function_timer(&timer_);
+        tef::provide_card_functions(screens_);
+        sale::provide_coupon_cancellation(screens_);
+        screens_.provide("BRWCFISCAL", [this](const ui::ScreenPort::Arguments&) {
+            sale::CouponBrowse browse;
+            if (browse.open()) browse.first_display();
+            ++browsed_;
+            return 0;
+        });
+        add_product(9101, "9101", barcode("300000000011"), "10.00");
+        ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
+        ASSERT_TRUE(manager_.start());
+    }
+    void TearDown() override {
+        manager_.stop();
+        tef::set_function_timer(nullptr);
+        SaleScreenFixture::TearDown();
+    }
+
+    // The paper tape, read past the spy (which hides the printer's extras).
+    std::string printed() {
+        ecf::set_driver_for_tests(nullptr);
+        return paper();
+    }
+    std::string adm_setting() { return util::trim(LEREGISTRO("balcora", "FuncaoTEF", "ADM", "N")); }
+
+    // A transaction the manager approved and whose answer this side copied,
+    // as a run cut before its confirmation leaves it.
+    tef::Response approved_but_never_confirmed(tef::RequestKind kind, const std::string& request,
+                                               const std::string& id) {
+        tef::Exchange exchange(timer_);
+        EXPECT_TRUE(exchange.send(kind, request));
+        auto r = exchange.wait_response(id);
+        EXPECT_TRUE(r && r->approved());
+        return r ? *r : tef::Response{};
+    }
+
+    QuickTimer timer_;
+    CardManagerProcess manager_{root_.path()};
+    int browsed_ = 0;
+};
+
+TEST_F(CardFunctions, TheManagersMenuPrintsItsVoucherOrSaysWhyNotAndUnknownNamesAreRefused) {
+    ASSERT_EQ(FUNCAOTEF("ADM"), 1) << testing::PrintToString(messages());
+    // Two copies on a management report, then the confirmation.
+    EXPECT_EQ(occurrences(printed(), "RELATORIO ADMINISTRATIVO"), 2);
+    EXPECT_EQ(manager_.journal_count({"CONFIRMADA", "TIPO=ADM"}), 1);
+    EXPECT_FALSE(tef::pending_transaction_files_exist());
+    EXPECT_EQ(adm_setting(), "N");
+
+    // The operator left the manager's menu: its message, nothing pending.
+    manager_.rules("adm_opcao=cancelada\n");
+    prompt_.clear();
+    EXPECT_EQ(FUNCAOTEF("ADM"), 0);
+    EXPECT_EQ(prompt_.count_containing("OPERACAO CANCELADA PELO OPERADOR"), 1);
+    EXPECT_FALSE(tef::pending_transaction_files_exist());
+
+    // Neither voucher nor message: the answer stays for the next start-up.
+    manager_.rules("adm_opcao=vazia\n");
+    EXPECT_EQ(FUNCAOTEF("ADM"), 0);
+    EXPECT_TRUE(tef::pending_transaction_files_exist());
+    EXPECT_EQ(adm_setting(), "S");
+    EXPECT_EQ(manager_.journal_count({"CONFIRMADA"}), 1);
+
+    prompt_.clear();
+    EXPECT_EQ(FUNCAOTEF("RELATORIO"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"FUNCAO DESCONHECIDA: RELATORIO"});
+}
+
+// A run cut between the manager's approval and the confirmation: the next
+// start-up undoes the transaction, never confirms it, whether it was an
+// administrative one (only the copy of its answer left) or a sale's.
+TEST_F(CardFunctions, TheStartUpUndoesWhatARunCutBeforeItsConfirmation) {
+    std::string id = tef::transaction_identifier(timer_.time_of_day());
+    approved_but_never_confirmed(tef::RequestKind::kAdm, tef::adm_request(id), id);
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "FuncaoTEF", "ADM", "S"));
+    std::filesystem::remove(tef::exchange_files().response);
+    tef::recover_card_payment_files();
+    EXPECT_EQ(manager_.journal_count({"DESFEITA", "TIPO=ADM"}), 1) << manager_.journal();
+    EXPECT_FALSE(tef::pending_transaction_files_exist());
+    EXPECT_EQ(adm_setting(), "N");
+    EXPECT_EQ(browsed_, 0);
+
+    // A sale cut with its coupon open: the coupon is cancelled on the printer
+    // and in the database, the card transaction undone.
+    std::int64_t coupon = 0;
+    {
+        sale::QuickSaleScreen screen;
+        ASSERT_TRUE(screen.open());
+        screen.code_field = barcode("300000000011");
+        ASSERT_EQ(screen.enter(), sale::QuickSaleScreen::EnterResult::kRegistered);
+        coupon = screen.session().coupon_id();
+        id = tef::transaction_identifier(timer_.time_of_day() + 1);
+        approved_but_never_confirmed(
+            tef::RequestKind::kCrt,
+            tef::crt_request(id, ::n_coo, util::Money::from_units(1000), {}, {}), id);
+    }
+    prompt_.clear();
+    tef::recover_card_payment_files();
+    EXPECT_EQ(browsed_, 1);
+    EXPECT_EQ(manager_.journal_count({"DESFEITA", "TIPO=CRT", "ID=" + id}), 1)
+        << manager_.journal();
+    EXPECT_EQ(manager_.journal_count({"CONFIRMADA", "TIPO=CRT"}), 0);
+    EXPECT_FALSE(tef::pending_transaction_files_exist());
+    EXPECT_EQ(
+        value("SELECT situacao FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(coupon)),
+        "C");
+    EXPECT_NE(printed().find("CUPOM FISCAL CANCELADO"), std::string::npos);
+    EXPECT_EQ(prompt_.count_containing("Cancelada a Transação"), 1)
+        << testing::PrintToString(messages());
+}
+
+}  // namespace balcora::test
