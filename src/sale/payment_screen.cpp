@@ -344,10 +344,7 @@ PaymentOutcome PaymentScreen::confirm_payment() {
     }
     if (!apply_adjustment(out)) return out;
     out.focus = PaymentField::kForm;
-    if (goes_to_card_manager(s.form, s.tef_active)) {
-        report_not_available("Pagamento pelo gerenciador de cartões (TEF)");
-        return out;
-    }
+    if (goes_to_card_manager(s.form, s.tef_active)) return pay_with_card_manager();
     // Cash beyond the balance is change; store credit never exceeds it.
     bool registered;
     if (s.form == "CR") {
@@ -368,6 +365,29 @@ PaymentOutcome PaymentScreen::confirm_payment() {
     recalculate();
     if (s.balance.units() <= 0) return close_coupon();
     if (!mode_.empty()) out.close = true;
+    return out;
+}
+
+PaymentOutcome PaymentScreen::pay_with_card_manager() {
+    PaymentOutcome out;
+    out.focus = PaymentField::kForm;
+    PaymentState& s = state_;
+    const tef::CardPayment payment{s.form, s.coupon, s.amount, glo::trocotela, s.discount};
+    const tef::CardOutcome outcome = tef::pay_with_card_manager(payment, card_setup_);
+    reload();
+    if (outcome == tef::CardOutcome::kNotPaid) {
+        recalculate();
+        return out;
+    }
+    // Confirmed, or undone after the printer had the payment: the sale is
+    // over for this screen either way.
+    result_ = 1;
+    completed_ = true;
+    if (outcome == tef::CardOutcome::kConfirmed) glo::fp_iniciada = 0;
+    clear_group();
+    recalculate();
+    glo::cf_aberto = 0;
+    out.close = true;
     return out;
 }
 

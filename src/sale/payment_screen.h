@@ -3,6 +3,7 @@
 #include "sale/payment_arithmetic.h"
 #include "sale/payment_coupon.h"
 #include "sale/payment_forms.h"
+#include "tef/card_payment.h"
 #include "util/day_number.h"
 #include "util/fixed_point.h"
 
@@ -136,6 +137,8 @@ class PaymentScreen {
     PaymentOutcome confirm_payment();
 
     void set_finished_notice(FinishedNotice notice) { finished_ = std::move(notice); }
+    // The clock and waits of the card-payment manager's exchange.
+    void set_card_setup(tef::CardSetup setup) { card_setup_ = setup; }
 
     // 1 when a payment was registered (or, with a mode, the adjustment applied).
     int result() const { return result_; }
@@ -150,12 +153,14 @@ class PaymentScreen {
     void clear_group();
     bool apply_adjustment(PaymentOutcome& out);
     PaymentOutcome close_coupon();
+    PaymentOutcome pay_with_card_manager();
 
     std::string mode_;
     std::vector<PaymentForm> forms_;
     PaymentState state_;
     util::Money trib_fed_, trib_est_, trib_mun_;
     FinishedNotice finished_;
+    tef::CardSetup card_setup_;
     int result_ = 0;
     bool completed_ = false;
 };

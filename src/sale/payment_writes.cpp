@@ -22,15 +22,35 @@ using util::to_plain;
 
 // The row, its id read back and its hash, in one round trip. Every column
 // the digest reads gets a value: a NULL one would make the digest NULL.
+// The card columns of a row: the manager's answer, or NULL for other forms.
+std::string card_values(const std::optional<CardFields>& c) {
+    if (!c) return "NULL, NULL, NULL, NULL, NULL, NULL, NULL";
+    std::string hour = "NULL";
+    const std::string& h = c->hora_transacao;
+    if (h.size() == 6 && h.find_first_not_of("0123456789") == std::string::npos &&
+        std::stoi(h.substr(0, 2)) < 24 && std::stoi(h.substr(2, 2)) < 60 &&
+        std::stoi(h.substr(4, 2)) < 60)
+        hour = "'" + h.substr(0, 2) + ":" + h.substr(2, 2) + ":" + h.substr(4, 2) + "'";
+    return TXTSQL(util::cut_characters(c->nome_rede, 8)) + ", " +
+           std::to_string(c->tipo_transacao) + ", " + TXTSQL(util::cut_characters(c->nsu, 12)) +
+           ", " + (c->data_transacao ? DTSQL(c->data_transacao) : std::string("NULL")) + ", " +
+           hour + ", " + std::to_string(c->tp_parcelamento) + ", " +
+           std::to_string(c->qtd_parcelas);
+}
+
+// The row, its id read back and its hash, in one round trip. Every column
+// the digest reads gets a value: a NULL one would make the digest NULL.
 std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const PaymentEntry& e) {
     const std::string coupon = std::to_string(c.id_cfiscal);
     const std::string sql =
         "INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, numero, data, valor, cancelada, "
-        "num_coo, num_coo_cf, num_gnf, vl_troco) VALUES (" +
+        "num_coo, num_coo_cf, num_gnf, vl_troco, nome_rede, tipo_transacao, nsu, data_transacao, "
+        "hora_transacao, tp_parcelamento, qtd_parcelas) VALUES (" +
         coupon +
         ", (SELECT coalesce(max(ordem), 0) + 1 FROM balcora.cfiscalfp WHERE id_cfiscal=" + coupon +
         "), " + TXTSQL(e.tipo) + ", " + std::to_string(e.numero) + ", " + DTSQL(e.data) + ", " +
         to_plain(e.valor) + ", 0, " + std::to_string(c.numero) + ", 0, 0, " + to_plain(e.vl_troco) +
+        ", " + card_values(e.card) +
         "); update balcora.cfiscalfp set hash=" + db::hash_expression("cfiscalfp") +
         " where id_cfiscalfp=(SELECT currval('balcora.cfiscalfp_id_cfiscalfp_seq')) RETURNING "
         "id_cfiscalfp;";
@@ -73,13 +93,21 @@ std::string cheque_description(std::int32_t number, util::DayNumber good_for) {
 }
 
 bool register_payment(const PaymentCoupon& coupon, const PaymentEntry& entry) {
-    db::Transaction tx;
-    if (!tx.begun() || !insert_payment_row(coupon, entry) || !store_amount_received(coupon))
-        return false;
     const std::string text =
         is_cheque(entry.tipo) ? cheque_description(entry.numero, entry.data) : std::string();
-    if (!send_payment(entry.tipo, entry.valor, text)) return false;
-    return tx.commit();
+    return register_payment(coupon, entry,
+                            [&] { return send_payment(entry.tipo, entry.valor, text); })
+        .has_value();
+}
+
+std::optional<std::int64_t> register_payment(const PaymentCoupon& coupon, const PaymentEntry& entry,
+                                             const PrinterStep& printer_step) {
+    db::Transaction tx;
+    if (!tx.begun()) return std::nullopt;
+    const auto id = insert_payment_row(coupon, entry);
+    if (!id || !store_amount_received(coupon)) return std::nullopt;
+    if (!printer_step() || !tx.commit()) return std::nullopt;
+    return id;
 }
 
 bool register_credit(const PaymentCoupon& coupon, util::Money amount,

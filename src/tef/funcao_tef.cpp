@@ -32,6 +32,7 @@ SystemTimer& system_timer() {
     return timer;
 }
 Timer* injected_timer = nullptr;
+Limits injected_limits;
 
 bool set_adm(std::string_view value) {
     return GRAVAREGISTRO("balcora", std::string(kAdmSection), std::string(kAdmKey),
@@ -58,7 +59,7 @@ std::int64_t echoed_coo(const fs::path& file) {
 }
 
 // The card payment a function works on, with its coupon.
-struct CardPayment {
+struct PaymentRow {
     std::int64_t id = 0;
     std::int64_t id_cfiscal = 0;
     std::int64_t coo = 0;
@@ -69,7 +70,7 @@ struct CardPayment {
     std::string hora_transacao;
 };
 
-bool load_card_payment(std::int64_t id, CardPayment& out) {
+bool load_card_payment(std::int64_t id, PaymentRow& out) {
     db::SqlFailure failure;
     db::SqlRecord r;
     if (!db::read_row("SELECT p.id_cfiscal, coalesce(c.numero, 0), p.valor, "
@@ -100,7 +101,7 @@ class Function {
     Function(std::string_view name, std::string_view argument)
         : name_(name),
           argument_(number(argument)),
-          exchange_(function_timer(), window_.yielder()) {}
+          exchange_(function_timer(), window_.yielder(), injected_limits) {}
 
     int run();
 
@@ -113,7 +114,7 @@ class Function {
 
     std::optional<Response> request_and_wait(RequestKind kind, const std::string& id,
                                              const std::string& request);
-    int process(const Response& r, const CardPayment* payment);
+    int process(const Response& r, const PaymentRow* payment);
     bool print_voucher(const Response& r);
     bool confirm(const Response& r, std::int64_t coo);
     bool undo(const Response& r, std::int64_t coo, std::int64_t id_cfiscal);
@@ -188,7 +189,7 @@ int Function::administrative_menu() {
 }
 
 int Function::cancel_card_payment() {
-    CardPayment payment;
+    PaymentRow payment;
     if (!load_card_payment(argument_, payment)) return 0;
     window_.show("Iniciando gerenciador padrão. Aguarde...");
     const std::string id = exchange_.new_identifier();
@@ -203,7 +204,7 @@ int Function::cancel_card_payment() {
 // The manager's answer to ADM or CNC. An approved one is printed and
 // confirmed, or undone when that failed; for a card payment the coupon is
 // cancelled on the printer first.
-int Function::process(const Response& r, const CardPayment* payment) {
+int Function::process(const Response& r, const PaymentRow* payment) {
     if (!r.approved()) {
         if (!r.message.empty()) {
             exchange_.remove_copy();
@@ -297,7 +298,7 @@ bool Function::undo(const Response& r, std::int64_t coo, std::int64_t id_cfiscal
     if (id_cfiscal > 0)
         db::run_sql("UPDATE balcora.cfiscalfp SET cancelada=1 WHERE id_cfiscal=" +
                     std::to_string(id_cfiscal) + " AND nsu=" + TXTSQL(util::trim(r.nsu)) + ";");
-    exchange_.pause(kPauseAfterUndo);
+    exchange_.pause(exchange_.limits().pause_after_undo);
     DESATIVAMODOTEF();
     window_.close();
     prompt().message("T E F", undo_notice(r.network, r.nsu, r.amount), ui::Icon::kInformation);
@@ -359,7 +360,7 @@ int Function::undo_sale() {
     wait_for_manager();
     bool coupon_cancelled = false;
     if (argument_ > 0) {
-        CardPayment payment;
+        PaymentRow payment;
         if (!load_card_payment(argument_, payment)) return 0;
         if (!sale::cancel_card_coupon_on_printer(payment.id_cfiscal)) {
             Response r;
@@ -398,8 +399,9 @@ int Function::undo_sale() {
 
 }  // namespace
 
-void set_function_timer(Timer* timer) {
+void set_function_exchange(Timer* timer, const Limits& limits) {
     injected_timer = timer;
+    injected_limits = limits;
 }
 
 Timer& function_timer() {

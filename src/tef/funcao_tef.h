@@ -11,9 +11,7 @@ namespace balcora::ui {
 class ScreenPort;
 }
 
-namespace balcora::tef {
-class Timer;
-}
+#include "tef/tef_exchange.h"
 
 namespace balcora {
 
@@ -34,8 +32,9 @@ namespace balcora::tef {
 inline constexpr std::string_view kAdmSection = "FuncaoTEF";
 inline constexpr std::string_view kAdmKey = "ADM";
 
-// The clock of FUNCAOTEF's exchanges; nullptr puts the system's back.
-void set_function_timer(Timer* timer);
+// The clock and the waits of FUNCAOTEF's exchanges; nullptr and the default
+// limits put the system's back.
+void set_function_exchange(Timer* timer, const Limits& limits = {});
 Timer& function_timer();
 
 // The start-up test for card-payment files an interrupted run left: a request

@@ -99,8 +99,8 @@ void SystemTimer::idle() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-Exchange::Exchange(Timer& timer, std::function<void()> yield)
-    : timer_(timer), yield_(std::move(yield)), files_(exchange_files()) {}
+Exchange::Exchange(Timer& timer, std::function<void()> yield, Limits limits)
+    : timer_(timer), yield_(std::move(yield)), limits_(limits), files_(exchange_files()) {}
 
 std::string Exchange::new_identifier() {
     return transaction_identifier(timer_.time_of_day());
@@ -177,7 +177,7 @@ bool Exchange::hand_over() {
 bool Exchange::send(RequestKind kind, std::string_view request) {
     if (!write_request(request)) return false;
     if (kind == RequestKind::kAtv) remove_status();
-    if (kind == RequestKind::kCnf) pause(kPauseBeforeConfirm);
+    if (kind == RequestKind::kCnf) pause(limits_.pause_before_confirm);
     if (!hand_over()) return false;
 
     const std::int64_t start = timer_.now();
@@ -187,7 +187,7 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
             remove_status();
             return true;
         }
-        if (timer_.now() - start >= kStatusWait) break;
+        if (timer_.now() - start >= limits_.status_wait) break;
         if (yield_) yield_();
         timer_.idle();
     }
@@ -231,7 +231,7 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                              quoted(files_.response) + " para " + quoted(files_.copy) + ".",
                          ui::Icon::kError);
                 }
-                pause(kPauseAfterResponse);
+                pause(limits_.pause_after_response);
                 return r;
             }
             if (settled && r.identifier != identifier) {
@@ -246,7 +246,7 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                  ui::Icon::kError);
             return std::nullopt;
         }
-        if (timer_.now() - start >= kResponseWait) break;
+        if (timer_.now() - start >= limits_.response_wait) break;
         if (yield_) yield_();
         timer_.idle();
     }

@@ -64,13 +64,25 @@ inline constexpr std::int64_t kRenameRetry = 700;
 // is taken as the manager's whole answer.
 inline constexpr std::int64_t kResponseSettle = 100;
 
+// The waits and pauses an exchange keeps, in hundredths of a second; tests
+// and the benchmark shorten them.
+struct Limits {
+    std::int64_t status_wait = kStatusWait;
+    std::int64_t response_wait = kResponseWait;
+    std::int64_t pause_before_confirm = kPauseBeforeConfirm;
+    std::int64_t pause_after_response = kPauseAfterResponse;
+    std::int64_t pause_after_undo = kPauseAfterUndo;
+};
+
 // Reads a response file (the manager's or the pending-transaction copy);
 // 0, or the errno of the failure, which the caller reports.
 int read_response_file(const std::filesystem::path& path, Response* response);
 
 class Exchange {
   public:
-    explicit Exchange(Timer& timer, std::function<void()> yield = {});
+    explicit Exchange(Timer& timer, std::function<void()> yield = {}, Limits limits = {});
+
+    const Limits& limits() const { return limits_; }
 
     // A fresh identifier from the timer's time of day.
     std::string new_identifier();
@@ -106,6 +118,7 @@ class Exchange {
 
     Timer& timer_;
     std::function<void()> yield_;
+    Limits limits_;
     ExchangeFiles files_;
 };
 

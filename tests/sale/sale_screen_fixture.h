@@ -57,6 +57,14 @@ class SaleScreenFixture : public SaleFixture {
         ecf::set_driver_for_tests(&spy);
     }
 
+    // The paper tape, read through the real printer's hook.
+    std::string tape() {
+        ecf::set_driver_for_tests(nullptr);
+        std::string t = paper();
+        ecf::set_driver_for_tests(&spy);
+        return t;
+    }
+
     // An operator with only the given rights of the Quick Sale.
     void add_operator(const std::string& login, std::uint8_t quick_sale_rights) {
         access::Operator op;

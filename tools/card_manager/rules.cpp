@@ -48,7 +48,8 @@ Rules read_rules(const std::filesystem::path& file) {
     rules.decline_cents = number(ini, "recusar_centavos", -1, -1, 99);
     rules.status_delay_ms = number(ini, "atraso_status_ms", 0, 0, 600000);
     rules.response_delay_ms = number(ini, "atraso_resposta_ms", 0, 0, 600000);
-    if (const char* m = ini.GetValue("Gerenciador", "mensagem_recusa", nullptr); m && *m)
+    // Present but empty: declined without a message for the operator.
+    if (const char* m = ini.GetValue("Gerenciador", "mensagem_recusa", nullptr))
         rules.decline_message = m;
     if (const char* n = ini.GetValue("Gerenciador", "rede", nullptr); n && *n) rules.network = n;
     rules.never_answered = kinds(ini, "nunca_responder");
