@@ -5,13 +5,13 @@
 // coupon, and the undoing of a transaction a crash left pending (one of a
 // sale or an administrative one), each in the card-payment message window.
 
+#include "tef/tef_exchange.h"
+
 #include <string_view>
 
 namespace balcora::ui {
 class ScreenPort;
 }
-
-#include "tef/tef_exchange.h"
 
 namespace balcora {
 

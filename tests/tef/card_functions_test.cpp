@@ -149,8 +149,7 @@ TEST_F(CardFunctions, TheStartUpUndoesWhatARunCutBeforeItsConfirmation) {
     prompt_.clear();
     tef::recover_card_payment_files();
     EXPECT_EQ(browsed_, 1);
-    EXPECT_EQ(journal_count({"DESFEITA", "TIPO=CRT", "ID=" + id}), 1)
-        << manager_.journal();
+    EXPECT_EQ(journal_count({"DESFEITA", "TIPO=CRT", "ID=" + id}), 1) << manager_.journal();
     EXPECT_EQ(journal_count({"CONFIRMADA", "TIPO=CRT"}), 0);
     EXPECT_FALSE(tef::pending_transaction_files_exist());
     EXPECT_EQ(
