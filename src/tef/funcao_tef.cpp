@@ -75,7 +75,8 @@ bool load_card_payment(std::int64_t id, PaymentRow& out) {
     db::SqlRecord r;
     if (!db::read_row("SELECT p.id_cfiscal, coalesce(c.numero, 0), p.valor, "
                       "coalesce(p.nome_rede, ''), coalesce(p.nsu, ''), p.data_transacao, "
-                      "coalesce(p.hora_transacao, '') FROM balcora.cfiscalfp p LEFT JOIN "
+                      "coalesce(to_char(p.hora_transacao, 'HH24MISS'), '') FROM balcora.cfiscalfp "
+                      "p LEFT JOIN "
                       "balcora.cfiscal c ON c.id_cfiscal=p.id_cfiscal WHERE p.id_cfiscalfp=",
                       id, r, db::keep_failure_in(failure))) {
         prompt().message(

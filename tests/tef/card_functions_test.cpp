@@ -4,6 +4,7 @@
 // the database say afterwards.
 #include "tef/funcao_tef.h"
 
+#include "db/record_hash.h"
 #include "db/settings.h"
 #include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
@@ -45,6 +46,13 @@ class CardFunctions : public SaleScreenFixture {
             if (browse.open()) browse.first_display();
             ++browsed_;
             return 0;
+        });
+        screens_.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
+            sale::PaymentScreen s{args.at(0)};
+            if (!s.open()) return 0;
+            s.set_card_setup({nullptr, quick()});
+            if (s.set_form("CA")) s.confirm_payment();
+            return s.result();
         });
         add_product(9101, "9101", barcode("300000000011"), "10.00");
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
@@ -158,6 +166,41 @@ TEST_F(CardFunctions, TheStartUpUndoesWhatARunCutBeforeItsConfirmation) {
     EXPECT_NE(printed().find("CUPOM FISCAL CANCELADO"), std::string::npos);
     EXPECT_EQ(prompt_.count_containing("Cancelada a Transação"), 1)
         << testing::PrintToString(messages());
+}
+
+}  // namespace balcora::test
+
+namespace balcora::test {
+
+TEST_F(CardFunctions, ACardSaleCancelledIsCancelledAtTheManagerOnThePrinterAndInTheDatabase) {
+    sale::QuickSaleScreen screen;
+    ASSERT_TRUE(screen.open());
+    screen.code_field = barcode("300000000011");
+    ASSERT_EQ(screen.enter(), sale::QuickSaleScreen::EnterResult::kRegistered);
+    ASSERT_TRUE(screen.key("F10"));
+    ASSERT_FALSE(screen.coupon_open()) << testing::PrintToString(messages());
+    const std::string coupon = std::to_string(screen.session().coupon_id());
+    const std::string nsu =
+        value("SELECT trim(nsu) FROM balcora.cfiscalfp WHERE tipo='CA' AND id_cfiscal=" + coupon);
+    ASSERT_EQ(manager_.last_event(nsu), "CONFIRMADA");
+
+    prompt_.clear();
+    prompt_.answer(true);
+    ASSERT_EQ(screens_.run("CANCELACUPOM", {"0", coupon}).value_or(0), 1)
+        << testing::PrintToString(messages());
+    EXPECT_EQ(prompt_.count_containing("está vinculado a uma transação TEF!"), 1);
+    EXPECT_EQ(manager_.last_event(nsu), "CANCELADA");
+    EXPECT_EQ(value("SELECT situacao FROM balcora.cfiscal WHERE id_cfiscal=" + coupon), "C");
+    EXPECT_EQ(value("SELECT cancelada FROM balcora.cfiscalfp WHERE id_cfiscal=" + coupon), "1");
+    for (const char* table : {"cfiscal", "cfiscalfp"})
+        for (auto [row, ok] : db::verify_hashes(table)) EXPECT_TRUE(ok) << table << " " << row;
+    // The card voucher reversed, the coupon cancelled, the manager's voucher
+    // twice on a management report.
+    const std::string tape = printed();
+    EXPECT_NE(tape.find("ESTORNO DE COMPROVANTE"), std::string::npos);
+    EXPECT_NE(tape.find("CANCELAMENTO DE CUPOM FISCAL"), std::string::npos);
+    EXPECT_EQ(occurrences(tape, "COMPROVANTE DE CANCELAMENTO"), 2);
+    EXPECT_FALSE(tef::pending_transaction_files_exist());
 }
 
 }  // namespace balcora::test
