@@ -105,6 +105,7 @@ class Function {
           exchange_(function_timer(), window_.yielder(), injected_limits) {}
 
     int run();
+    bool finish_confirmation();
 
   private:
     bool printer_day_valid();
@@ -237,13 +238,14 @@ int Function::process(const Response& r, const PaymentRow* payment) {
     // Once the printer cancelled the coupon, the card's cancellation is
     // confirmed even without its report: undoing it would charge the
     // customer for a coupon that no longer exists.
-    if ((printed || payment) && confirm(r, coo)) {
+    if ((printed || payment) && note_confirmation(r.identifier) && confirm(r, coo)) {
         exchange_.remove_copy();
         exchange_.remove_response();
         if (!payment) set_adm("N");
     } else {
         undo(r, coo, 0);
     }
+    clear_confirmation_note();
     DESATIVAMODOTEF();
     return 1;
 }
@@ -357,6 +359,18 @@ int Function::undo_administrative() {
     return 1;
 }
 
+bool Function::finish_confirmation() {
+    wait_for_manager();
+    Response r;
+    std::int64_t coo = 0;
+    if (!read_pending(r, coo) || !confirm(r, coo)) return false;
+    exchange_.remove_copy();
+    exchange_.remove_response();
+    set_adm("N");
+    clear_confirmation_note();
+    return true;
+}
+
 int Function::undo_sale() {
     wait_for_manager();
     bool coupon_cancelled = false;
@@ -409,6 +423,34 @@ Timer& function_timer() {
     return injected_timer ? *injected_timer : system_timer();
 }
 
+bool note_confirmation(std::string_view identifier) {
+    return GRAVAREGISTRO("balcora", std::string(kAdmSection), "CNF", std::string(identifier));
+}
+
+void clear_confirmation_note() {
+    GRAVAREGISTRO("balcora", std::string(kAdmSection), "CNF", "");
+}
+
+bool finish_started_confirmation() {
+    const std::string noted =
+        util::trim(LEREGISTRO("balcora", std::string(kAdmSection), "CNF", ""));
+    if (noted.empty()) return false;
+    const ExchangeFiles files = exchange_files();
+    std::error_code ec;
+    Response pending;
+    if (!pending_transaction_files_exist() ||
+        read_response_file(fs::exists(files.response, ec) ? files.response : files.copy,
+                           &pending) != 0 ||
+        pending.identifier != noted) {
+        clear_confirmation_note();
+        return false;
+    }
+    // Not taken again, the files stay for the next start-up: never undone.
+    Function("CNF", {}).finish_confirmation();
+    DESATIVAMODOTEF();
+    return true;
+}
+
 bool pending_transaction_files_exist() {
     const ExchangeFiles files = exchange_files();
     std::error_code ec;
@@ -423,7 +465,7 @@ void recover_card_payment_files() {
                          "Erro (" + std::to_string(ec.value()) + ") ao remover arquivo \"" +
                              files.request.string() + "\"!",
                          ui::Icon::kWarning);
-    if (!pending_transaction_files_exist()) return;
+    if (!pending_transaction_files_exist() || finish_started_confirmation()) return;
     if (adm_pending()) {
         FUNCAOTEF("CANCTRANSACAOADM");
         return;

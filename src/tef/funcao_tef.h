@@ -44,6 +44,18 @@ Timer& function_timer();
 // card-aware recovery cancels the coupon and undoes the transaction.
 void recover_card_payment_files();
 
+// A sale's confirmation about to be handed over (setting "CNF" of section
+// "FuncaoTEF" holds the transaction's identifier until its files are gone):
+// a crash after the manager took it must not lead to the transaction being
+// undone and the coupon it paid cancelled, for the manager keeps a confirmed
+// transaction as it is. False when the note could not be written.
+bool note_confirmation(std::string_view identifier);
+void clear_confirmation_note();
+// The pending transaction is the one whose confirmation was on its way: the
+// confirmation is sent again (the manager takes a repeated one as the same)
+// and the files removed; the coupon stands. False when it is not.
+bool finish_started_confirmation();
+
 // Whether a response or its copy is still waiting to be undone.
 bool pending_transaction_files_exist();
 
