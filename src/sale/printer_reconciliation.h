@@ -27,9 +27,10 @@ void settle_coupon_cancelled_on_printer();
 // either way.
 void settle_pending_cancellation();
 
-// The credit voucher of the last coupon's store-credit payments, printed but
-// not in the document register (the power went between the two), is
-// registered; nothing is registered unless the printer's last voucher is the
+// The credit voucher of the last coupon's store-credit payments, or the card
+// voucher of its card payment, printed but not in the document register (the
+// power went between the two), is registered (a card payment row gets the
+// voucher's number); nothing is registered unless the printer's last voucher is the
 // one linked to that coupon.
 void register_voucher_left_unregistered();
 

@@ -9,10 +9,14 @@
 #include "db/record_hash.h"
 #include "db/session.h"
 #include "ecf/printer.h"
+#include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "tef/card_manager_process.h"
+#include "tef/funcao_tef.h"
+#include "tef/tef_exchange.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -31,13 +35,23 @@ namespace {
 int kill_at = 0;  // the boundary to die at; 0: never
 balcora_comunica_fn real_printer = nullptr;
 int last_command = 0;
-// What each boundary of this process was: "printer <command>" or "commit".
+// What each boundary of this process was: "printer <command>", "commit" or
+// "manager" (a request the card-payment manager took, or its answer copied).
 std::vector<std::string> trace;
+bool at_manager = false;
 
 void boundary() {
-    trace.push_back(last_command ? "printer " + std::to_string(last_command) : "commit");
+    trace.push_back(at_manager     ? "manager"
+                    : last_command ? "printer " + std::to_string(last_command)
+                                   : "commit");
     last_command = 0;
     if (static_cast<int>(trace.size()) == kill_at) raise(SIGKILL);
+}
+
+void manager_boundary() {
+    at_manager = true;
+    boundary();
+    at_manager = false;
 }
 
 std::uint8_t counting_printer(std::int32_t command, const char* p1, const char* p2, const char* p3,
@@ -151,6 +165,7 @@ class CrashMatrix : public ShopFixture {
             ecf::set_driver_for_tests(&counting_printer);
             kill_at = kill;
             db::set_durable_point_hook(&boundary);
+            tef::set_exchange_hook(&manager_boundary);
             const bool ok = work();
             {
                 std::ofstream out(root_.path() / "boundaries");
@@ -215,8 +230,14 @@ class CrashMatrix : public ShopFixture {
         for (std::string line; std::getline(in, line);) out.push_back(line);
         return out;
     }
-    // The database and the printer as they were before the sale.
+    // The database and the printer as they were before the sale, and no
+    // card-payment file left by the run before.
     void restore() {
+        const auto tef = root_.path() / "tef_dial";
+        for (const auto& file :
+             {tef / "req" / "IntPos.tmp", tef / "req" / "IntPos.001", tef / "resp" / "IntPos.Sts",
+              tef / "resp" / "IntPos.001", tef::exchange_files().copy})
+            std::filesystem::remove(file);
         ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
         ASSERT_TRUE(admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_));
         std::filesystem::remove_all(printer_folder());
@@ -498,6 +519,136 @@ TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
         "consistent\n",
         total - sale, retried, consistent);
     EXPECT_EQ(consistent, total - sale);
+}
+
+// What the card-payment manager's journal says became of each transaction it
+// approved since `from` (a length of the journal), by NSU.
+struct CardFate {
+    int coo = 0;
+    int approved = 0, confirmed = 0, undone = 0;
+};
+std::map<std::string, CardFate> card_fates(const std::string& journal, std::size_t from) {
+    std::map<std::string, CardFate> out;
+    std::istringstream lines(journal.substr(std::min(from, journal.size())));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::stringstream parts(line);
+        for (std::string part; std::getline(parts, part, ';');) f.push_back(part);
+        if (f.size() < 2) continue;
+        std::map<std::string, std::string> named;
+        for (std::size_t i = 2; i < f.size(); ++i)
+            if (auto eq = f[i].find('='); eq != std::string::npos)
+                named[f[i].substr(0, eq)] = f[i].substr(eq + 1);
+        if (named["TIPO"] != "CRT") continue;
+        CardFate& fate = out[named["NSU"]];
+        if (f[1] == "APROVADA") {
+            ++fate.approved;
+            fate.coo = std::atoi(named["COO"].c_str());
+        }
+        fate.confirmed += f[1] == "CONFIRMADA";
+        fate.undone += f[1] == "DESFEITA";
+    }
+    return out;
+}
+
+// A sale paid by card through the card-payment manager, killed at every
+// boundary (each request the manager took and each answer copied among
+// them), then started again as the program starts: the start-up's test for a
+// pending transaction, then the next sale. Every transaction the manager
+// approved ends confirmed or undone, never both nor twice; an undone one
+// leaves the coupon it paid cancelled on the printer and in the database, a
+// confirmed one leaves it standing.
+TEST_F(CrashMatrix, ACardSaleKilledAtEveryBoundaryIsSettledAtTheManagerPrinterAndDatabase) {
+    connect(base_);
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
+    db::close_connection();
+    CardManagerProcess manager(root_.path());
+    ASSERT_TRUE(manager.start());
+    tef::provide_card_functions(screens_);
+    screens_.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
+        sale::CouponBrowse browse;
+        if (browse.open()) browse.first_display();
+        return 0;
+    });
+    tef::Limits quick;
+    quick.pause_before_confirm = quick.pause_after_response = quick.pause_after_undo = 0;
+    tef::set_function_exchange(nullptr, quick);
+    auto card_sale = [&] {
+        sale::QuickSaleScreen screen;
+        if (!screen.open() || !sell(screen, "300000000011") || !sell(screen, "300000000012"))
+            return false;
+        steps_ = {[quick](sale::PaymentScreen& s) {
+            s.set_card_setup({nullptr, quick});
+            if (s.set_form("CA")) s.confirm_payment();
+        }};
+        return screen.key("F10") && !screen.coupon_open();
+    };
+    auto start_again = [&] {
+        tef::recover_card_payment_files();
+        return next_sale();
+    };
+    // A request the killed program handed over is answered all the same.
+    auto manager_done = [&] {
+        const auto request = root_.path() / "tef_dial" / "req" / "IntPos.001";
+        for (int i = 0; i < 250 && std::filesystem::exists(request); ++i) usleep(20000);
+        usleep(300000);
+    };
+
+    restore();
+    std::size_t before = manager.journal().size();
+    ASSERT_EQ(in_child(copy_, card_sale), 0);
+    const auto steps = traced();
+    const int total = static_cast<int>(steps.size());
+    auto fates = card_fates(manager.journal(), before);
+    ASSERT_EQ(fates.size(), 1u);
+    ASSERT_EQ(fates.begin()->second.confirmed, 1);
+    ASSERT_GE(std::count(steps.begin(), steps.end(), "manager"), 4);
+
+    const char* only_text = std::getenv("CRASH_MATRIX_ONLY");
+    const int only = only_text ? std::atoi(only_text) : 0;
+    int consistent = 0, in_flight = 0, undone = 0;
+    for (int k = 1; k <= total; ++k) {
+        if (only && k != only) continue;
+        SCOPED_TRACE("killed at boundary " + std::to_string(k) + " of " + std::to_string(total) +
+                     " (" + steps[k - 1] + ")");
+        restore();
+        before = manager.journal().size();
+        const int status = in_child(copy_, card_sale, k);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        manager_done();
+        std::vector<std::string> wrong;
+        if (in_child(copy_, start_again) != 0)
+            wrong.push_back("the start-up or the next sale after the restart failed");
+        for (auto& w : checked(in_flight)) wrong.push_back(std::move(w));
+        if (std::filesystem::exists(tef::exchange_files().response) ||
+            std::filesystem::exists(tef::exchange_files().copy))
+            wrong.push_back("a card-payment answer is still pending");
+        const auto printed = printer_coupons();
+        for (const auto& [nsu, fate] : card_fates(manager.journal(), before)) {
+            const std::string at = "NSU " + nsu + ": ";
+            if (fate.confirmed + fate.undone != 1)
+                wrong.push_back(at + std::to_string(fate.confirmed) + " confirmed, " +
+                                std::to_string(fate.undone) + " undone");
+            undone += fate.undone;
+            const auto coupon = printed.find(fate.coo);
+            if (coupon == printed.end())
+                wrong.push_back(at + "no coupon COO " + std::to_string(fate.coo));
+            else if (coupon->second.cancelled != (fate.undone == 1))
+                wrong.push_back(at + (fate.undone ? "undone, its coupon stands"
+                                                  : "confirmed, its coupon cancelled"));
+        }
+        if (wrong.empty())
+            ++consistent;
+        else
+            ADD_FAILURE() << testing::PrintToString(wrong);
+    }
+    std::printf(
+        "crash matrix, card sale: %d kill points, %d recovered consistent, %d transactions "
+        "undone at the manager\n",
+        only ? 1 : total, consistent, undone);
+    EXPECT_EQ(consistent, only ? 1 : total);
+    tef::set_function_exchange(nullptr);
+    ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
 }
 
 }  // namespace balcora::test
