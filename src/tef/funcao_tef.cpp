@@ -230,22 +230,34 @@ int Function::process(const Response& r, const PaymentRow* payment) {
             undo(r, coo, 0);
             return 0;
         }
+        // The note of the confirmation commits with the coupon's
+        // cancellation: from here on a crash must lead to the card's
+        // cancellation being confirmed at the next start-up, not undone.
         db::execute("UPDATE balcora.cfiscalfp SET cancelada=1 WHERE id_cfiscalfp=" +
                     std::to_string(payment->id) + ";");
+        note_confirmation(r.identifier);
         db::execute("COMMIT;");
     }
     const bool printed = print_voucher(r);
-    // Once the printer cancelled the coupon, the card's cancellation is
-    // confirmed even without its report: undoing it would charge the
-    // customer for a coupon that no longer exists.
-    if ((printed || payment) && note_confirmation(r.identifier) && confirm(r, coo)) {
+    if (payment) {
+        // Once the printer cancelled the coupon, the card's cancellation is
+        // confirmed even without its report: undoing it would charge the
+        // customer for a coupon that no longer exists. Not taken now, it is
+        // confirmed at the next start-up (the note stays).
+        if (confirm(r, coo)) {
+            exchange_.remove_copy();
+            exchange_.remove_response();
+            clear_confirmation_note();
+        }
+    } else if (printed && note_confirmation(r.identifier) && confirm(r, coo)) {
         exchange_.remove_copy();
         exchange_.remove_response();
-        if (!payment) set_adm("N");
+        set_adm("N");
+        clear_confirmation_note();
     } else {
+        clear_confirmation_note();
         undo(r, coo, 0);
     }
-    clear_confirmation_note();
     DESATIVAMODOTEF();
     return 1;
 }
