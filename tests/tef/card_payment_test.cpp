@@ -9,6 +9,9 @@
 #include "tef/tef_exchange.h"
 #include "tef/tef_message_window.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace balcora::test {
 
 namespace {
@@ -34,6 +37,34 @@ class RecordingView final : public tef::MessageView {
 
   private:
     std::vector<std::string>& texts_;
+};
+
+// A manager played between the exchange's polls: it takes every request and
+// approves a card sale for one cent more than asked.
+class MisreadingManager final : public tef::MessageView {
+  public:
+    explicit MisreadingManager(std::vector<std::string>& kinds) : kinds(kinds) {}
+    void show_text(const std::string&, bool) override {}
+    void wait_for_close() override {}
+    void offer_quit(bool) override {}
+    void hide() override {}
+    void process_events() override {
+        const auto files = tef::exchange_files();
+        if (!fs::exists(files.request)) return;
+        std::ifstream in(files.request, std::ios::binary);
+        const std::string request((std::istreambuf_iterator<char>(in)), {});
+        fs::remove(files.request);
+        fs::create_directories(files.status.parent_path());
+        std::ofstream(files.status) << "";
+        kinds.push_back(request.substr(10, 3));
+        if (kinds.back() != "CRT") return;
+        const std::string id = request.substr(request.find("001-000 = ") + 10, 8);
+        std::ofstream(files.response, std::ios::binary)
+            << "000-000 = CRT\r\n001-000 = " << id
+            << "\r\n003-000 = 4231\r\n010-000 = REDE\r\n012-000 = 77\r\n028-000 = "
+               "1\r\n029-001 = \"X\"\r\n999-999 = 0\r\n";
+    }
+    std::vector<std::string>& kinds;
 };
 
 // Time that moves only while the exchange waits.
@@ -251,6 +282,19 @@ TEST_F(CardSale, APrinterRefusalIsRetriedReprintedAsAReportOrUndone) {
     EXPECT_EQ(prompt_.shown().back().title, "T E F");
     EXPECT_EQ(glo::cf_aberto, 0);
     EXPECT_EQ(manager_.last_event(payment("nsu")), "DESFEITA");
+}
+
+TEST_F(CardSale, AnApprovalOfAnotherAmountIsUndoneNotRegistered) {
+    auto s = sale_of(k4230, "CA");
+    std::vector<std::string> kinds;
+    screens_.provide_view<tef::MessageWindow>(
+        [&kinds](tef::MessageWindow& w) { w.attach(std::make_unique<MisreadingManager>(kinds)); });
+    EXPECT_FALSE(s->confirm_payment().close);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"ATV", "CRT", "NCN"}));
+    EXPECT_EQ(prompt_.count_containing("valor aprovado R$ 42,31"), 1);
+    EXPECT_EQ(prompt_.shown().back().title, "T E F");
+    EXPECT_EQ(times_sent(ecf::CMD_PAYMENT), 0);
+    EXPECT_EQ(s->state().balance, cents(4230));
 }
 
 TEST_F(CardSale, ADatabaseRefusingThePaymentRowUndoesTheTransaction) {
