@@ -120,7 +120,7 @@ class Function {
     bool print_voucher(const Response& r);
     bool confirm(const Response& r, std::int64_t coo);
     bool undo(const Response& r, std::int64_t coo, std::int64_t id_cfiscal);
-    void wait_for_manager();
+    bool wait_for_manager();
     bool read_pending(Response& r, std::int64_t& coo);
 
     std::string name_;
@@ -323,15 +323,19 @@ bool Function::undo(const Response& r, std::int64_t coo, std::int64_t id_cfiscal
 // No sale may start while a transaction is neither confirmed nor undone, so
 // the manager is asked until it answers; the message window lets the
 // operator close the program instead, and the next start-up tries again.
-void Function::wait_for_manager() {
+bool Function::wait_for_manager() {
     const std::string waiting = "Verificando transação pendente. Aguarde...";
     window_.show(waiting);
     window_.offer_quit(true);
     while (!exchange_.send(RequestKind::kAtv, atv_request(exchange_.new_identifier()))) {
-        if (window_.quit_requested()) window_.end_program();
+        if (window_.quit_requested()) {
+            window_.end_program();
+            return false;
+        }
         window_.show(waiting);
     }
     window_.offer_quit(false);
+    return true;
 }
 
 // The pending transaction's answer: the manager's file, else its copy. An
@@ -353,7 +357,7 @@ bool Function::read_pending(Response& r, std::int64_t& coo) {
 }
 
 int Function::undo_administrative() {
-    wait_for_manager();
+    if (!wait_for_manager()) return 0;
     Response r;
     std::int64_t coo = 0;
     if (!read_pending(r, coo)) return 0;
@@ -372,7 +376,7 @@ int Function::undo_administrative() {
 }
 
 bool Function::finish_confirmation() {
-    wait_for_manager();
+    if (!wait_for_manager()) return false;
     Response r;
     std::int64_t coo = 0;
     if (!read_pending(r, coo) || !confirm(r, coo)) return false;
@@ -384,7 +388,7 @@ bool Function::finish_confirmation() {
 }
 
 int Function::undo_sale() {
-    wait_for_manager();
+    if (!wait_for_manager()) return 0;
     bool coupon_cancelled = false;
     if (argument_ > 0) {
         PaymentRow payment;

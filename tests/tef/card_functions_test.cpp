@@ -13,6 +13,9 @@
 #include "sale/sale_screen_fixture.h"
 #include "tef/card_manager_process.h"
 #include "tef/tef_exchange.h"
+#include "tef/tef_message_window.h"
+
+#include <fstream>
 
 namespace balcora::test {
 
@@ -124,6 +127,47 @@ TEST_F(CardFunctions, TheManagersMenuPrintsItsVoucherOrSaysWhyNotAndUnknownNames
     prompt_.clear();
     EXPECT_EQ(FUNCAOTEF("RELATORIO"), 0);
     EXPECT_EQ(messages(), std::vector<std::string>{"FUNCAO DESCONHECIDA: RELATORIO"});
+}
+
+// The manager gone while a transaction waits to be undone: the start-up asks
+// again and again, until the operator closes the program from the message
+// window; the transaction stays for the next start.
+TEST_F(CardFunctions, TheOperatorMayCloseTheProgramWhileTheManagerDoesNotAnswer) {
+    manager_.stop();
+    auto limits = quick();
+    limits.status_wait = 20;
+    tef::set_function_exchange(&timer_, limits);
+    const auto copy = tef::exchange_files().copy;
+    std::filesystem::create_directories(copy.parent_path());
+    std::ofstream(copy) << "000-000 = ADM\r\n001-000 = 91234567\r\n028-000 = 1\r\n";
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "FuncaoTEF", "ADM", "S"));
+    int polls = 0, ended = 0;
+    class QuitAfterAWhile final : public tef::MessageView {
+      public:
+        QuitAfterAWhile(tef::MessageWindow& w, int& polls, int& ended) : w_(w), polls_(polls) {
+            w.set_quit_handler([&ended] { ++ended; });
+        }
+        void show_text(const std::string&, bool) override {}
+        void process_events() override {
+            if (++polls_ == 100) w_.request_quit();
+        }
+        void wait_for_close() override {}
+        void offer_quit(bool) override {}
+        void hide() override {}
+
+      private:
+        tef::MessageWindow& w_;
+        int& polls_;
+    };
+    screens_.provide_view<tef::MessageWindow>([&](tef::MessageWindow& w) {
+        w.attach(std::make_unique<QuitAfterAWhile>(w, polls, ended));
+    });
+    prompt_.answer(true);
+    tef::recover_card_payment_files();
+    EXPECT_EQ(ended, 1);
+    EXPECT_GT(prompt_.count_containing("Gerenciador Padrão não está ativo!"), 1);
+    EXPECT_TRUE(tef::pending_transaction_files_exist());
+    EXPECT_EQ(adm_setting(), "S");
 }
 
 // A run cut between the manager's approval and the confirmation: the next
