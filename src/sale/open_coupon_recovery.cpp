@@ -11,6 +11,7 @@
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/printer_reconciliation.h"
+#include "tef/funcao_tef.h"
 #include "tef/tef_exchange.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -176,6 +177,9 @@ bool recover_card_coupon_after_failure() {
     // A coupon still open has no voucher: it goes as after any power failure,
     // with whatever else the cut left half done.
     if (!recover_open_coupon_after_failure()) return false;
+    // A card cancellation cut after the printer cancelled the coupon (the
+    // line above found the printer's cancellation): the refund is confirmed.
+    if (tef::confirm_cancellation_of_cancelled_coupon()) return true;
     const auto coupon = find_pending_card_coupon();
     if (!coupon) {
         // Nothing of the transaction stands on the printer; only the manager

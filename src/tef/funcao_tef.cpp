@@ -467,6 +467,29 @@ bool finish_started_confirmation() {
     return true;
 }
 
+bool confirm_cancellation_of_cancelled_coupon() {
+    if (!pending_transaction_files_exist()) return false;
+    const ExchangeFiles files = exchange_files();
+    std::error_code ec;
+    const fs::path file = fs::exists(files.response, ec) ? files.response : files.copy;
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    const auto fields = parse_fields(bytes);
+    const auto kind = fields.find({0, 0});
+    const std::int64_t coo = echoed_coo(file);
+    if (kind == fields.end() || util::trim(kind->second) != "CNC" || coo <= 0) return false;
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT situacao FROM balcora.cfiscal WHERE numero=" + std::to_string(coo) +
+                           " ORDER BY id_cfiscal DESC LIMIT 1;",
+                       r) ||
+        !r.has_row() || util::trim(r.C(1)) != "C")
+        return false;
+    // Not taken now, the files stay and the next start-up tries again.
+    Function("CNF", {}).finish_confirmation();
+    DESATIVAMODOTEF();
+    return true;
+}
+
 bool pending_transaction_files_exist() {
     const ExchangeFiles files = exchange_files();
     std::error_code ec;

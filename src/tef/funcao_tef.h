@@ -56,6 +56,12 @@ void clear_confirmation_note();
 // and the files removed; the coupon stands. False when it is not.
 bool finish_started_confirmation();
 
+// A card cancellation (CNC) left pending whose coupon is cancelled already
+// (the printer cancelled it before the crash): confirmed, not undone, so the
+// customer is refunded for a coupon that no longer stands. False when the
+// pending transaction is not one.
+bool confirm_cancellation_of_cancelled_coupon();
+
 // Whether a response or its copy is still waiting to be undone.
 bool pending_transaction_files_exist();
 

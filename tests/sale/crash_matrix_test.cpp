@@ -521,11 +521,13 @@ TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
     EXPECT_EQ(consistent, total - sale);
 }
 
-// What the card-payment manager's journal says became of each transaction it
-// approved since `from` (a length of the journal), by NSU.
+// What the card-payment manager's journal says became of each card sale (CRT)
+// and card cancellation (CNC) it approved since `from` (a length of the
+// journal), by NSU; `cancelled` counts a sale's cancellation confirmed.
 struct CardFate {
+    std::string kind;
     int coo = 0;
-    int approved = 0, confirmed = 0, undone = 0;
+    int approved = 0, confirmed = 0, undone = 0, cancelled = 0;
 };
 std::map<std::string, CardFate> card_fates(const std::string& journal, std::size_t from) {
     std::map<std::string, CardFate> out;
@@ -539,10 +541,15 @@ std::map<std::string, CardFate> card_fates(const std::string& journal, std::size
         for (std::size_t i = 2; i < f.size(); ++i)
             if (auto eq = f[i].find('='); eq != std::string::npos)
                 named[f[i].substr(0, eq)] = f[i].substr(eq + 1);
-        if (named["TIPO"] != "CRT") continue;
+        if (f[1] == "CANCELADA") {
+            if (out.contains(named["NSU"])) ++out[named["NSU"]].cancelled;
+            continue;
+        }
+        if (named["TIPO"] != "CRT" && named["TIPO"] != "CNC") continue;
         CardFate& fate = out[named["NSU"]];
         if (f[1] == "APROVADA") {
             ++fate.approved;
+            fate.kind = named["TIPO"];
             fate.coo = std::atoi(named["COO"].c_str());
         }
         fate.confirmed += f[1] == "CONFIRMADA";
@@ -611,17 +618,19 @@ class CardCrashMatrix : public CrashMatrix {
             wrong.push_back("a card-payment answer is still pending");
         const auto printed = printer_coupons();
         for (const auto& [nsu, fate] : card_fates(manager_.journal(), journal_from)) {
-            const std::string at = "NSU " + nsu + ": ";
+            const std::string at = fate.kind + " NSU " + nsu + ": ";
             if (fate.confirmed + fate.undone != 1)
                 wrong.push_back(at + std::to_string(fate.confirmed) + " confirmed, " +
                                 std::to_string(fate.undone) + " undone");
             undone += fate.undone;
+            if (fate.kind != "CRT") continue;
+            const bool paid = fate.confirmed == 1 && fate.cancelled == 0;
             const auto coupon = printed.find(fate.coo);
             if (coupon == printed.end())
                 wrong.push_back(at + "no coupon COO " + std::to_string(fate.coo));
-            else if (coupon->second.cancelled != (fate.undone == 1))
-                wrong.push_back(at + (fate.undone ? "undone, its coupon stands"
-                                                  : "confirmed, its coupon cancelled"));
+            else if (coupon->second.cancelled == paid)
+                wrong.push_back(
+                    at + (paid ? "paid, its coupon cancelled" : "not paid, its coupon stands"));
         }
         return wrong;
     }
@@ -728,6 +737,49 @@ TEST_F(CardCrashMatrix, AStartUpKilledWhileUndoingACardSaleIsFinishedByTheNextOn
     std::printf("crash matrix, card recovery killed: %d kill points, %d recovered consistent\n",
                 points, consistent);
     EXPECT_EQ(consistent, points);
+    ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+}
+
+// The card sale cancelled from the Quick Sale ("CC": the manager cancels the
+// payment, then the voucher is reversed and the coupon cancelled), killed at
+// each boundary of the cancellation and started again: the customer ends
+// refunded with the coupon cancelled, or charged with the coupon standing.
+TEST_F(CardCrashMatrix, ACardSaleCancellationKilledAtEveryBoundaryRefundsExactlyWhatItCancels) {
+    auto cancel = [&] {
+        prompt_.answer(true);
+        return screens().run("CANCELACUPOM", {"0", "0"}).value_or(0) == 1;
+    };
+    restore();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);
+    const int sale = static_cast<int>(traced().size());
+    restore();
+    std::size_t before = manager_.journal().size();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale() && cancel(); }), 0);
+    const auto steps = traced();
+    const int total = static_cast<int>(steps.size());
+    ASSERT_EQ(card_fates(manager_.journal(), before).size(), 2u);
+
+    int consistent = 0, in_flight = 0, undone = 0;
+    for (int k = sale + 1; k <= total; ++k) {
+        SCOPED_TRACE("killed at boundary " + std::to_string(k) + " of " + std::to_string(total) +
+                     " (" + steps[k - 1] + ")");
+        restore();
+        before = manager_.journal().size();
+        ASSERT_TRUE(WIFSIGNALED(in_child(
+            copy_, [&] { return card_sale() && cancel(); }, k)));
+        manager_done();
+        std::vector<std::string> wrong;
+        if (in_child(copy_, [&] { return start_again(); }) != 0)
+            wrong.push_back("the start-up or the next sale after the restart failed");
+        for (auto& w : card_wrongs(before, in_flight, undone)) wrong.push_back(std::move(w));
+        if (wrong.empty())
+            ++consistent;
+        else
+            ADD_FAILURE() << testing::PrintToString(wrong);
+    }
+    std::printf("crash matrix, card cancellation killed: %d kill points, %d recovered consistent\n",
+                total - sale, consistent);
+    EXPECT_EQ(consistent, total - sale);
     ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
 }
 
