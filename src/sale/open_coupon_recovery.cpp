@@ -144,11 +144,9 @@ struct PendingCardCoupon {
 std::optional<PendingCardCoupon> find_pending_card_coupon() {
     const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
     if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-    const tef::ExchangeFiles files = tef::exchange_files();
     tef::Response pending;
-    std::error_code ec;
-    const auto file = std::filesystem::exists(files.response, ec) ? files.response : files.copy;
-    if (tef::read_response_file(file, &pending) != 0 || util::trim(pending.nsu).empty())
+    if (tef::read_response_file(tef::pending_response_file(), &pending) != 0 ||
+        util::trim(pending.nsu).empty())
         return std::nullopt;
     db::SqlRecord r;
     if (!db::read_rows("SELECT p.id_cfiscalfp, c.numero, c.num_ccf, c.data FROM "

@@ -75,9 +75,9 @@ bool load_card_payment(std::int64_t id, PaymentRow& out) {
     db::SqlRecord r;
     if (!db::read_row("SELECT p.id_cfiscal, coalesce(c.numero, 0), p.valor, "
                       "coalesce(p.nome_rede, ''), coalesce(p.nsu, ''), p.data_transacao, "
-                      "coalesce(to_char(p.hora_transacao, 'HH24MISS'), '') FROM balcora.cfiscalfp "
-                      "p LEFT JOIN "
-                      "balcora.cfiscal c ON c.id_cfiscal=p.id_cfiscal WHERE p.id_cfiscalfp=",
+                      "coalesce(to_char(p.hora_transacao, 'HH24MISS'), '') "
+                      "FROM balcora.cfiscalfp p LEFT JOIN balcora.cfiscal c "
+                      "ON c.id_cfiscal=p.id_cfiscal WHERE p.id_cfiscalfp=",
                       id, r, db::keep_failure_in(failure))) {
         prompt().message(
             "Erro",
@@ -341,9 +341,7 @@ bool Function::wait_for_manager() {
 // The pending transaction's answer: the manager's file, else its copy. An
 // unreadable one stops the program.
 bool Function::read_pending(Response& r, std::int64_t& coo) {
-    const ExchangeFiles files = exchange_files();
-    std::error_code ec;
-    const fs::path file = fs::exists(files.response, ec) ? files.response : files.copy;
+    const fs::path file = pending_response_file();
     if (const int e = read_response_file(file, &r)) {
         prompt().message(
             "Erro",
@@ -451,13 +449,9 @@ bool finish_started_confirmation() {
     const std::string noted =
         util::trim(LEREGISTRO("balcora", std::string(kAdmSection), "CNF", ""));
     if (noted.empty()) return false;
-    const ExchangeFiles files = exchange_files();
-    std::error_code ec;
     Response pending;
     if (!pending_transaction_files_exist() ||
-        read_response_file(fs::exists(files.response, ec) ? files.response : files.copy,
-                           &pending) != 0 ||
-        pending.identifier != noted) {
+        read_response_file(pending_response_file(), &pending) != 0 || pending.identifier != noted) {
         clear_confirmation_note();
         return false;
     }
@@ -469,9 +463,7 @@ bool finish_started_confirmation() {
 
 bool confirm_cancellation_of_cancelled_coupon() {
     if (!pending_transaction_files_exist()) return false;
-    const ExchangeFiles files = exchange_files();
-    std::error_code ec;
-    const fs::path file = fs::exists(files.response, ec) ? files.response : files.copy;
+    const fs::path file = pending_response_file();
     std::ifstream in(file, std::ios::binary);
     const std::string bytes(std::istreambuf_iterator<char>(in), {});
     const auto fields = parse_fields(bytes);
@@ -488,6 +480,12 @@ bool confirm_cancellation_of_cancelled_coupon() {
     Function("CNF", {}).finish_confirmation();
     DESATIVAMODOTEF();
     return true;
+}
+
+fs::path pending_response_file() {
+    const ExchangeFiles files = exchange_files();
+    std::error_code ec;
+    return fs::exists(files.response, ec) ? files.response : files.copy;
 }
 
 bool pending_transaction_files_exist() {
@@ -535,9 +533,7 @@ void provide_card_functions(ui::ScreenPort& port) {
 namespace balcora {
 
 int FUNCAOTEF(std::string_view function, std::string_view argument) {
-    tef::Function f(function, argument);
-    const int result = f.run();
-    return result;
+    return tef::Function(function, argument).run();
 }
 
 }  // namespace balcora

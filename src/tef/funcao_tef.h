@@ -7,6 +7,7 @@
 
 #include "tef/tef_exchange.h"
 
+#include <filesystem>
 #include <string_view>
 
 namespace balcora::ui {
@@ -64,6 +65,9 @@ bool confirm_cancellation_of_cancelled_coupon();
 
 // Whether a response or its copy is still waiting to be undone.
 bool pending_transaction_files_exist();
+// Where the pending transaction's answer is read: the manager's response,
+// else its copy.
+std::filesystem::path pending_response_file();
 
 // FUNCAOTEF under its name (arguments: function, argument), "FUNCAOTEF ADM"
 // for the main menu, and the start-up step above.

@@ -148,7 +148,13 @@ class CrashMatrix : public ShopFixture {
     bool admin(const std::string& sql) {
         std::string error;
         auto conn = db::PgConnection::open(admin_, &error);
-        return conn && conn->exec(sql).ok();
+        if (!conn) {
+            std::fprintf(stderr, "admin: %s\n", error.c_str());
+            return false;
+        }
+        auto r = conn->exec(sql);
+        if (!r.ok()) std::fprintf(stderr, "admin: %s\n", r.error_message().c_str());
+        return r.ok();
     }
     std::filesystem::path printer_folder() const {
         return root_.path() / "sistemas" / "balcora" / "ecf" / demo::kPrinterSerial;
@@ -238,7 +244,13 @@ class CrashMatrix : public ShopFixture {
              {tef / "req" / "IntPos.tmp", tef / "req" / "IntPos.001", tef / "resp" / "IntPos.Sts",
               tef / "resp" / "IntPos.001", tef::exchange_files().copy})
             std::filesystem::remove(file);
-        ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+        // The server may still be ending the backend of a child just killed.
+        bool dropped = false;
+        for (int i = 0;
+             i < 20 && !(dropped = admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+             ++i)
+            usleep(50000);
+        ASSERT_TRUE(dropped);
         ASSERT_TRUE(admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_));
         std::filesystem::remove_all(printer_folder());
         std::filesystem::copy(root_.path() / "printer_base", printer_folder(),
