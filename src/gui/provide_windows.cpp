@@ -24,6 +24,7 @@
 #include "sale/coupon_cancellation.h"
 #include "shell/backup.h"
 #include "shell/startup.h"
+#include "tef/funcao_tef.h"
 
 #include <utility>
 
@@ -55,6 +56,7 @@ void provide_windows(ui::ScreenPort& port) {
     shell::provide_startup_steps(port);
     shell::provide_backup(port);
     provide_backup_window(port);
+    tef::provide_card_functions(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {

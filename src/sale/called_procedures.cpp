@@ -1,5 +1,6 @@
 #include "sale/called_procedures.h"
 
+#include "sale/coupon_cancellation.h"
 #include "sale/open_coupon_recovery.h"
 #include "ui/environment.h"
 
@@ -51,11 +52,7 @@ bool run_recover_open_coupon(bool card) {
     if (auto r = run("RECUPERACUPOMABERTO",
                      card ? ui::ScreenPort::Arguments{"TEF"} : ui::ScreenPort::Arguments{}))
         return *r != 0;
-    if (!card) return recover_open_coupon_after_failure();
-    // Without the card-payment manager a pending card transaction cannot be
-    // undone: the operator is told, and the screen goes on.
-    report_not_available("Recuperação de transação TEF pendente");
-    return true;
+    return card ? recover_card_coupon_after_failure() : recover_open_coupon_after_failure();
 }
 
 void run_pre_sale() {

@@ -81,6 +81,18 @@ bool paid_with(const CouponRow& c, std::string_view tipo) {
                   "' AND id_cfiscal=" + std::to_string(c.id) + ";");
 }
 
+// The coupon's card payment ("CA"): its id, 0 without one, -1 when the query
+// failed (shown).
+std::int64_t card_payment_id(const CouponRow& c) {
+    db::SqlRecord r;
+    if (!db::read_rows(
+            "SELECT id_cfiscalfp FROM balcora.cfiscalfp WHERE tipo='CA' AND id_cfiscal=" +
+                std::to_string(c.id) + ";",
+            r))
+        return -1;
+    return r.has_row() ? util::read_integer(r.C(1)).value : 0;
+}
+
 bool has_credit_voucher(const CouponRow& c) {
     return exists("SELECT id_docecf FROM balcora.docecf WHERE tipo='CC' AND num_ccf=" +
                   std::to_string(c.num_ccf) + " AND data='" + util::iso_date(c.data) + "';");
@@ -99,15 +111,7 @@ std::int64_t voucher_coo(const CouponRow& c) {
     return ::n_coo;
 }
 
-// A cancellation cut after the printer reversed the voucher is tried again:
-// the printer refuses a second reversal, so the tape since the voucher is
-// read first (up to the counters just read to tell the last coupon) and the
-// reversal is not asked twice.
-bool reverse_credit_voucher(const CouponRow& c) {
-    const std::int64_t voucher = voucher_coo(c);
-    if (voucher < ::n_coo &&
-        printer_documents_show(voucher + 1, ::n_coo, kReversedVoucherLine, voucher))
-        return true;
+bool send_reversal(const CouponRow& c, std::int64_t voucher) {
     std::optional<DocumentClient> client;
     if (!load_document_client(c.id_cliente, client)) return false;
     const DocumentClient none;
@@ -120,6 +124,18 @@ bool reverse_credit_voucher(const CouponRow& c) {
         return true;
     prompt().beep();
     return false;
+}
+
+// A cancellation cut after the printer reversed the voucher is tried again:
+// the printer refuses a second reversal, so the tape since the voucher is
+// read first (up to the counters just read to tell the last coupon) and the
+// reversal is not asked twice.
+bool reverse_credit_voucher(const CouponRow& c) {
+    const std::int64_t voucher = voucher_coo(c);
+    if (voucher < ::n_coo &&
+        printer_documents_show(voucher + 1, ::n_coo, kReversedVoucherLine, voucher))
+        return true;
+    return send_reversal(c, voucher);
 }
 
 // The order's update in the back office waits for its link: the mark tells
@@ -237,12 +253,20 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
     const std::string coo = digits(c.numero, 6);
     const bool tef_active =
         util::trim(LEREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "N")) == "S";
-    if ((from == CancelFrom::kQuickSale || tef_active) && paid_with(c, "CA")) {
-        report_not_available("Cancelamento de cupom fiscal vinculado a transação TEF");
-        return false;
-    }
-    const bool credit = from == CancelFrom::kQuickSale ? paid_with(c, "CR") : has_credit_voucher(c);
-    if (credit) {
+    const std::int64_t card = from == CancelFrom::kQuickSale || tef_active ? card_payment_id(c) : 0;
+    if (card < 0) return false;
+    const bool credit =
+        card == 0 && (from == CancelFrom::kQuickSale ? paid_with(c, "CR") : has_credit_voucher(c));
+    if (card > 0) {
+        if (!prompt().confirm("Confirme", "Cupom fiscal número " + coo +
+                                              " está vinculado a uma transação TEF!|Confirma o "
+                                              "cancelamento da transação TEF e do Cupom Fiscal?"))
+            return false;
+        if (!screens().available("FUNCAOTEF")) {
+            report_not_available("Cancelamento de cupom fiscal vinculado a transação TEF");
+            return false;
+        }
+    } else if (credit) {
         if (!prompt().confirm("Confirme", "Cupom fiscal número " + coo +
                                               " está vinculado a uma venda no Crediário!|Confirma "
                                               "o cancelamento do Crediário e do Cupom Fiscal?"))
@@ -264,9 +288,13 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
                        std::to_string(c.id) + ";" + std::to_string(::n_coo)))
         return false;
+    // The card-payment manager's function cancels the coupon on the printer
+    // once the manager agreed, and commits this transaction itself.
     const bool cancelled = commit_cancellation(
-        c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [] {
-            return GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "") && send_cancel();
+        c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [card] {
+            if (!GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "")) return false;
+            if (card == 0) return send_cancel();
+            return screens().run("FUNCAOTEF", {"CANCFP1", std::to_string(card)}).value_or(0) == 1;
         });
     if (!cancelled) {
         GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
@@ -282,6 +310,24 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
     return true;
 }
 
+bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal) {
+    CouponRow c;
+    if (!load_coupon(id_cfiscal, c) || !ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
+    // An open coupon has no voucher yet.
+    if (glo::cf_aberto != 0) return send_cancel();
+    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    const std::int64_t last = ::n_coo;
+    // Vouchers follow their coupon; the printer cancels no coupon while one
+    // of them stands, and refuses to reverse one twice.
+    for (std::int64_t coo = c.numero + 1; coo <= last; ++coo) {
+        if (!printer_documents_show(coo, coo, kLinkedDocumentLine, c.numero)) continue;
+        if (coo < last && printer_documents_show(coo + 1, last, kReversedVoucherLine, coo))
+            continue;
+        if (!send_reversal(c, coo)) return false;
+    }
+    return send_cancel();
+}
+
 void provide_coupon_cancellation(ui::ScreenPort& port) {
     port.provide("CANCELACUPOM", [](const ui::ScreenPort::Arguments& args) {
         const bool open = !args.empty() && args[0] == "1";
@@ -294,12 +340,7 @@ void provide_coupon_cancellation(ui::ScreenPort& port) {
         return int(cancel_last_coupon(argument_id(args, 0), CancelFrom::kCouponBrowse));
     });
     port.provide("RECUPERACUPOMABERTO", [](const ui::ScreenPort::Arguments& args) {
-        if (!args.empty() && args[0] == "TEF") {
-            // Without the card-payment manager a pending card transaction
-            // cannot be undone: the operator is told, and the screen goes on.
-            report_not_available("Recuperação de transação TEF pendente");
-            return 1;
-        }
+        if (!args.empty() && args[0] == "TEF") return int(recover_card_coupon_after_failure());
         return int(recover_open_coupon_after_failure());
     });
 }

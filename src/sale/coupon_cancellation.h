@@ -45,6 +45,20 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from);
 bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::DayNumber day,
                          const db::FailureReport& report, const std::function<bool()>& cancel);
 
+// The printer's part of cancelling a coupon paid by card, for the card
+// functions: the open coupon, or the printer's last one with every voucher
+// printed for it reversed first (the customer's document, "000.000.000-00"
+// without one, on each reversal). False when the printer refused (it told
+// the operator why).
+bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal);
+
+// A card transaction left pending by a crash (the start-up found its answer
+// and set glo::cf_aberto to 2): the coupon it paid, still open or the
+// printer's last, is cancelled on the printer and in the database, and the
+// transaction undone at the manager (FUNCAOTEF "CANCTRANSACAO"). False when
+// the screen must close.
+bool recover_card_coupon_after_failure();
+
 // CANCELACUPOM ("1" open coupon / "0" last coupon, optional coupon id),
 // CANCELACUPOMSELECIONADO (coupon id) and RECUPERACUPOMABERTO under their
 // names, so the sale screens' calls reach the flows above.

@@ -11,10 +11,14 @@
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/printer_reconciliation.h"
+#include "tef/funcao_tef.h"
+#include "tef/tef_exchange.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace balcora::sale {
@@ -116,6 +120,93 @@ bool recover_open_coupon_after_failure() {
                                  coupon.id + "), 0)",
                              coupon.data, db::report_for_table("Grava CFiscal"), cancel_on_printer))
         return false;
+    glo::fp_iniciada = 0;
+    prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
+    return true;
+}
+
+}  // namespace balcora::sale
+
+namespace balcora::sale {
+
+namespace {
+
+// The card payment of the last coupon opened whose transaction is the one
+// left pending (same NSU), when that coupon is still issued and is the
+// printer's last; nothing otherwise.
+struct PendingCardCoupon {
+    std::int64_t id_cfiscal = 0;
+    std::int64_t id_cfiscalfp = 0;
+    std::string numero;
+    util::DayNumber data = 0;
+};
+
+std::optional<PendingCardCoupon> find_pending_card_coupon() {
+    const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
+    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    tef::Response pending;
+    if (tef::read_response_file(tef::pending_response_file(), &pending) != 0 ||
+        util::trim(pending.nsu).empty())
+        return std::nullopt;
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT p.id_cfiscalfp, c.numero, c.num_ccf, c.data FROM "
+                       "balcora.cfiscalfp p JOIN balcora.cfiscal c ON c.id_cfiscal=p.id_cfiscal "
+                       "WHERE p.tipo='CA' AND c.situacao='E' AND c.id_cfiscal=" +
+                           id + " AND trim(p.nsu)=" + TXTSQL(util::trim(pending.nsu)) +
+                           " ORDER BY p.id_cfiscalfp DESC LIMIT 1;",
+                       r) ||
+        !r.has_row())
+        return std::nullopt;
+    if (!ecf::send(ecf::CMD_READ_COUNTERS) || ::n_ccf != util::read_integer(r.C(3)).value)
+        return std::nullopt;
+    return PendingCardCoupon{util::read_integer(id).value, util::read_integer(r.C(1)).value,
+                             std::string(r.C(2)), util::parse_iso_date(r.C(4))};
+}
+
+bool undo_pending_transaction(std::int64_t id_cfiscalfp) {
+    ui::ScreenPort::Arguments args{"CANCTRANSACAO"};
+    if (id_cfiscalfp > 0) args.push_back(std::to_string(id_cfiscalfp));
+    return screens().run("FUNCAOTEF", args).value_or(0) == 1;
+}
+
+}  // namespace
+
+bool recover_card_coupon_after_failure() {
+    // A coupon still open has no voucher: it goes as after any power failure,
+    // with whatever else the cut left half done.
+    if (!recover_open_coupon_after_failure()) return false;
+    // A card cancellation cut after the printer cancelled the coupon (the
+    // line above found the printer's cancellation): the refund is confirmed.
+    if (tef::confirm_cancellation_of_cancelled_coupon()) return true;
+    const auto coupon = find_pending_card_coupon();
+    if (!coupon) {
+        // Nothing of the transaction stands on the printer; only the manager
+        // still waits for its confirmation.
+        undo_pending_transaction(0);
+        return true;
+    }
+    prompt().message("Aviso",
+                     "Falta de energia detectada! O sistema irá cancelar automaticamente o cupom "
+                     "fiscal # " +
+                         coupon->numero + "!",
+                     ui::Icon::kInformation);
+    // Noted before the printer is asked, as any cancellation of the last
+    // coupon: a cut before COMMIT is settled from the printer's tape.
+    if (!ecf::send(ecf::CMD_READ_COUNTERS) ||
+        !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
+                       std::to_string(coupon->id_cfiscal) + ";" + std::to_string(::n_coo)))
+        return false;
+    const std::int64_t card = coupon->id_cfiscalfp;
+    const bool cancelled = commit_cancellation(coupon->id_cfiscal, "situacao='C'", coupon->data,
+                                               db::report_for_table("Grava CFiscal"), [card] {
+                                                   return GRAVAREGISTRO("balcora", "PAF-ECF",
+                                                                        kPendingCancellation, "") &&
+                                                          undo_pending_transaction(card);
+                                               });
+    if (!cancelled) {
+        GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+        return false;
+    }
     glo::fp_iniciada = 0;
     prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     return true;

@@ -1,6 +1,7 @@
 #include "sale/printer_reconciliation.h"
 
 #include "db/fiscal_write.h"
+#include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/printer.h"
@@ -132,12 +133,46 @@ bool printer_documents_show(std::int64_t first, std::int64_t last, std::string_v
     return shown;
 }
 
+namespace {
+
+// The card voucher of the last coupon's card payment, printed but not
+// registered: registered, and its number given to the payment row.
+void register_card_voucher_left_unregistered(const std::string& id) {
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT c.num_ccf, c.data, p.valor, p.id_cfiscalfp FROM balcora.cfiscal c "
+                       "JOIN balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CA' AND "
+                       "coalesce(p.cancelada, 0)=0 WHERE c.situacao='E' AND c.id_cfiscal=" +
+                           id +
+                           " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
+                           "d.num_ccf=c.num_ccf AND d.data=c.data) ORDER BY p.id_cfiscalfp DESC "
+                           "LIMIT 1;",
+                       r) ||
+        !r.has_row())
+        return;
+    const std::string ccf(r.C(1)), day(r.C(2)), payment(r.C(4));
+    const util::Money amount = util::read_number<2>(r.C(3)).value;
+    db::Transaction tx;
+    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
+        return;
+    if (!registered_the_coupon_voucher(ccf, day)) return;
+    if (db::run_sql("UPDATE balcora.cfiscalfp SET num_gnf=(SELECT num_gnf FROM balcora.docecf "
+                    "WHERE tipo='CC' AND num_ccf=" +
+                        ccf + " AND data='" + day + "' LIMIT 1) WHERE id_cfiscalfp=" + payment +
+                        "; update balcora.cfiscalfp set hash=" + db::hash_expression("cfiscalfp") +
+                        " where id_cfiscalfp=" + payment + ";",
+                    db::report_for_table("cfiscalfp")))
+        tx.commit();
+}
+
+}  // namespace
+
 void register_voucher_left_unregistered() {
+    const std::string id = last_coupon_id();
+    if (id.empty()) return;
+    register_card_voucher_left_unregistered(id);
     const std::string document =
         util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
     if (document != "1" && document != "2") return;
-    const std::string id = last_coupon_id();
-    if (id.empty()) return;
     db::SqlRecord r;
     if (!db::read_rows("SELECT c.num_ccf, c.data, sum(p.valor) FROM balcora.cfiscal c JOIN "
                        "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "

@@ -27,9 +27,10 @@ void settle_coupon_cancelled_on_printer();
 // either way.
 void settle_pending_cancellation();
 
-// The credit voucher of the last coupon's store-credit payments, printed but
-// not in the document register (the power went between the two), is
-// registered; nothing is registered unless the printer's last voucher is the
+// The credit voucher of the last coupon's store-credit payments, or the card
+// voucher of its card payment, printed but not in the document register (the
+// power went between the two), is registered (a card payment row gets the
+// voucher's number); nothing is registered unless the printer's last voucher is the
 // one linked to that coupon.
 void register_voucher_left_unregistered();
 
@@ -43,5 +44,7 @@ bool printer_documents_show(std::int64_t first, std::int64_t last, std::string_v
                             std::int64_t coo);
 inline constexpr std::string_view kCancelledCouponLine = "COO do cupom cancelado:";
 inline constexpr std::string_view kReversedVoucherLine = "COO do comprovante estornado:";
+// The line of a credit or debit voucher naming the coupon it belongs to.
+inline constexpr std::string_view kLinkedDocumentLine = "COO do documento vinculado:";
 
 }  // namespace balcora::sale

@@ -10,6 +10,7 @@
 #include "sale/payment_forms.h"
 #include "sale/payment_writes.h"
 #include "tef/card_voucher.h"
+#include "tef/funcao_tef.h"
 #include "tef/tef_message_window.h"
 #include "tef/tef_mode.h"
 #include "ui/environment.h"
@@ -92,15 +93,17 @@ class CardFlow {
             undo();
             return CardOutcome::kNotPaid;
         }
-        if (!sale::close_fiscal_coupon(p_.coupon) || !print_voucher() ||
+        if (!sale::close_fiscal_coupon(p_.coupon) || !print_voucher() || !note_confirmation(id_) ||
             !exchange_.send(RequestKind::kCnf,
                             confirmation_request(Confirmation::kConfirm, id_, p_.coupon.numero,
                                                  r_.network, r_.nsu, r_.control))) {
             undo();
+            clear_confirmation_note();
             return CardOutcome::kUndone;
         }
         exchange_.remove_copy();
         exchange_.remove_response();
+        clear_confirmation_note();
         return CardOutcome::kConfirmed;
     }
 

@@ -71,7 +71,17 @@ void remove_file(const fs::path& p) {
     fs::remove(p, ec);
 }
 
+ExchangeHook exchange_hook = nullptr;
+
+void exchange_point() {
+    if (exchange_hook) exchange_hook();
+}
+
 }  // namespace
+
+void set_exchange_hook(ExchangeHook hook) {
+    exchange_hook = hook;
+}
 
 ExchangeFiles exchange_files() {
     const auto& root = data_root();
@@ -185,6 +195,7 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
         std::error_code ec;
         if (fs::exists(files_.status, ec)) {
             remove_status();
+            exchange_point();
             return true;
         }
         if (timer_.now() - start >= limits_.status_wait) break;
@@ -231,6 +242,7 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                              quoted(files_.response) + " para " + quoted(files_.copy) + ".",
                          ui::Icon::kError);
                 }
+                exchange_point();
                 pause(limits_.pause_after_response);
                 return r;
             }

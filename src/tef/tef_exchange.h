@@ -74,6 +74,11 @@ struct Limits {
     std::int64_t pause_after_undo = kPauseAfterUndo;
 };
 
+// Called after every request the manager took and every response copied:
+// the moments a crash test cuts the program at. None by default.
+using ExchangeHook = void (*)();
+void set_exchange_hook(ExchangeHook hook);
+
 // Reads a response file (the manager's or the pending-transaction copy);
 // 0, or the errno of the failure, which the caller reports.
 int read_response_file(const std::filesystem::path& path, Response* response);

@@ -9,10 +9,14 @@
 #include "db/record_hash.h"
 #include "db/session.h"
 #include "ecf/printer.h"
+#include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "tef/card_manager_process.h"
+#include "tef/funcao_tef.h"
+#include "tef/tef_exchange.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -31,13 +35,23 @@ namespace {
 int kill_at = 0;  // the boundary to die at; 0: never
 balcora_comunica_fn real_printer = nullptr;
 int last_command = 0;
-// What each boundary of this process was: "printer <command>" or "commit".
+// What each boundary of this process was: "printer <command>", "commit" or
+// "manager" (a request the card-payment manager took, or its answer copied).
 std::vector<std::string> trace;
+bool at_manager = false;
 
 void boundary() {
-    trace.push_back(last_command ? "printer " + std::to_string(last_command) : "commit");
+    trace.push_back(at_manager     ? "manager"
+                    : last_command ? "printer " + std::to_string(last_command)
+                                   : "commit");
     last_command = 0;
     if (static_cast<int>(trace.size()) == kill_at) raise(SIGKILL);
+}
+
+void manager_boundary() {
+    at_manager = true;
+    boundary();
+    at_manager = false;
 }
 
 std::uint8_t counting_printer(std::int32_t command, const char* p1, const char* p2, const char* p3,
@@ -134,7 +148,13 @@ class CrashMatrix : public ShopFixture {
     bool admin(const std::string& sql) {
         std::string error;
         auto conn = db::PgConnection::open(admin_, &error);
-        return conn && conn->exec(sql).ok();
+        if (!conn) {
+            std::fprintf(stderr, "admin: %s\n", error.c_str());
+            return false;
+        }
+        auto r = conn->exec(sql);
+        if (!r.ok()) std::fprintf(stderr, "admin: %s\n", r.error_message().c_str());
+        return r.ok();
     }
     std::filesystem::path printer_folder() const {
         return root_.path() / "sistemas" / "balcora" / "ecf" / demo::kPrinterSerial;
@@ -151,6 +171,7 @@ class CrashMatrix : public ShopFixture {
             ecf::set_driver_for_tests(&counting_printer);
             kill_at = kill;
             db::set_durable_point_hook(&boundary);
+            tef::set_exchange_hook(&manager_boundary);
             const bool ok = work();
             {
                 std::ofstream out(root_.path() / "boundaries");
@@ -215,14 +236,22 @@ class CrashMatrix : public ShopFixture {
         for (std::string line; std::getline(in, line);) out.push_back(line);
         return out;
     }
-    // The database and the printer as they were before the sale.
+    // The database and the printer as they were before the sale, and no
+    // card-payment file left by the run before.
     void restore() {
+        const auto tef = root_.path() / "tef_dial";
+        for (const auto& file :
+             {tef / "req" / "IntPos.tmp", tef / "req" / "IntPos.001", tef / "resp" / "IntPos.Sts",
+              tef / "resp" / "IntPos.001", tef::exchange_files().copy})
+            std::filesystem::remove(file);
         // A killed child's server process may still be ending on a loaded
         // machine, and the server waits only so long for it: try again.
         bool copied = false;
-        for (int attempt = 0; attempt < 5 && !copied; ++attempt)
+        for (int attempt = 0; attempt < 20 && !copied; ++attempt) {
+            if (attempt) usleep(50000);
             copied = admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)") &&
                      admin("CREATE DATABASE " + copy_ + " TEMPLATE " + base_);
+        }
         ASSERT_TRUE(copied);
         std::filesystem::remove_all(printer_folder());
         std::filesystem::copy(root_.path() / "printer_base", printer_folder(),
@@ -503,6 +532,268 @@ TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
         "consistent\n",
         total - sale, retried, consistent);
     EXPECT_EQ(consistent, total - sale);
+}
+
+// What the card-payment manager's journal says became of each card sale (CRT)
+// and card cancellation (CNC) it approved since `from` (a length of the
+// journal), by NSU; `cancelled` counts a sale's cancellation confirmed.
+struct CardFate {
+    std::string kind;
+    int coo = 0;
+    int approved = 0, confirmed = 0, undone = 0, cancelled = 0;
+};
+std::map<std::string, CardFate> card_fates(const std::string& journal, std::size_t from) {
+    std::map<std::string, CardFate> out;
+    std::istringstream lines(journal.substr(std::min(from, journal.size())));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::stringstream parts(line);
+        for (std::string part; std::getline(parts, part, ';');) f.push_back(part);
+        if (f.size() < 2) continue;
+        std::map<std::string, std::string> named;
+        for (std::size_t i = 2; i < f.size(); ++i)
+            if (auto eq = f[i].find('='); eq != std::string::npos)
+                named[f[i].substr(0, eq)] = f[i].substr(eq + 1);
+        if (f[1] == "CANCELADA") {
+            if (out.contains(named["NSU"])) ++out[named["NSU"]].cancelled;
+            continue;
+        }
+        if (named["TIPO"] != "CRT" && named["TIPO"] != "CNC") continue;
+        CardFate& fate = out[named["NSU"]];
+        if (f[1] == "APROVADA") {
+            ++fate.approved;
+            fate.kind = named["TIPO"];
+            fate.coo = std::atoi(named["COO"].c_str());
+        }
+        fate.confirmed += f[1] == "CONFIRMADA";
+        fate.undone += f[1] == "DESFEITA";
+    }
+    return out;
+}
+
+// The card sale's runs: the manager beside the program, card payments on,
+// the coupon browse as the start-up opens it, the exchange's pauses out.
+class CardCrashMatrix : public CrashMatrix {
+  protected:
+    void SetUp() override {
+        CrashMatrix::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        connect(base_);
+        ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
+        db::close_connection();
+        ASSERT_TRUE(manager_.start());
+        tef::provide_card_functions(screens_);
+        screens_.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
+            sale::CouponBrowse browse;
+            if (browse.open()) browse.first_display();
+            return 0;
+        });
+        quick_.pause_before_confirm = quick_.pause_after_response = quick_.pause_after_undo = 0;
+        tef::set_function_exchange(nullptr, quick_);
+    }
+    void TearDown() override {
+        tef::set_function_exchange(nullptr);
+        manager_.stop();
+        CrashMatrix::TearDown();
+    }
+
+    // Two items paid by card.
+    bool card_sale() {
+        sale::QuickSaleScreen screen;
+        if (!screen.open() || !sell(screen, "300000000011") || !sell(screen, "300000000012"))
+            return false;
+        steps_ = {[this](sale::PaymentScreen& s) {
+            s.set_card_setup({nullptr, quick_});
+            if (s.set_form("CA")) s.confirm_payment();
+        }};
+        return screen.key("F10") && !screen.coupon_open();
+    }
+    // The program's start-up test for a pending transaction, then a sale.
+    bool start_again() {
+        tef::recover_card_payment_files();
+        return next_sale();
+    }
+    // A request the killed program handed over is answered all the same;
+    // the manager writes its status and answer right after taking it.
+    void manager_done() {
+        const auto request = root_.path() / "tef_dial" / "req" / "IntPos.001";
+        for (int i = 0; i < 250 && std::filesystem::exists(request); ++i) usleep(20000);
+        usleep(100000);
+    }
+    // What is wrong once the program started again, beside what printer and
+    // database disagree on: a transaction approved since `journal_from` not
+    // ended confirmed or undone exactly once, an undone one whose coupon
+    // stands, a confirmed one whose coupon is cancelled.
+    std::vector<std::string> card_wrongs(std::size_t journal_from, int& in_flight, int& undone) {
+        std::vector<std::string> wrong = checked(in_flight);
+        if (std::filesystem::exists(tef::exchange_files().response) ||
+            std::filesystem::exists(tef::exchange_files().copy))
+            wrong.push_back("a card-payment answer is still pending");
+        const auto printed = printer_coupons();
+        for (const auto& [nsu, fate] : card_fates(manager_.journal(), journal_from)) {
+            const std::string at = fate.kind + " NSU " + nsu + ": ";
+            if (fate.confirmed + fate.undone != 1)
+                wrong.push_back(at + std::to_string(fate.confirmed) + " confirmed, " +
+                                std::to_string(fate.undone) + " undone");
+            undone += fate.undone;
+            if (fate.kind != "CRT") continue;
+            const bool paid = fate.confirmed == 1 && fate.cancelled == 0;
+            const auto coupon = printed.find(fate.coo);
+            if (coupon == printed.end())
+                wrong.push_back(at + "no coupon COO " + std::to_string(fate.coo));
+            else if (coupon->second.cancelled == paid)
+                wrong.push_back(
+                    at + (paid ? "paid, its coupon cancelled" : "not paid, its coupon stands"));
+        }
+        return wrong;
+    }
+
+    CardManagerProcess manager_{root_.path()};
+    tef::Limits quick_;
+};
+
+// A sale paid by card killed at every boundary (each request the manager
+// took and each answer copied among them), then started again as the program
+// starts. Every transaction the manager approved ends confirmed or undone,
+// never both nor twice; an undone one leaves the coupon it paid cancelled on
+// the printer and in the database, a confirmed one leaves it standing.
+TEST_F(CardCrashMatrix, ACardSaleKilledAtEveryBoundaryIsSettledAtTheManagerPrinterAndDatabase) {
+    restore();
+    std::size_t before = manager_.journal().size();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);
+    const auto steps = traced();
+    const int total = static_cast<int>(steps.size());
+    const auto fates = card_fates(manager_.journal(), before);
+    ASSERT_EQ(fates.size(), 1u);
+    ASSERT_EQ(fates.begin()->second.confirmed, 1);
+    ASSERT_GE(std::count(steps.begin(), steps.end(), "manager"), 4);
+
+    const char* only_text = std::getenv("CRASH_MATRIX_ONLY");
+    const int only = only_text ? std::atoi(only_text) : 0;
+    int consistent = 0, in_flight = 0, undone = 0;
+    for (int k = 1; k <= total; ++k) {
+        if (only && k != only) continue;
+        SCOPED_TRACE("killed at boundary " + std::to_string(k) + " of " + std::to_string(total) +
+                     " (" + steps[k - 1] + ")");
+        restore();
+        before = manager_.journal().size();
+        const int status = in_child(
+            copy_, [&] { return card_sale(); }, k);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        manager_done();
+        std::vector<std::string> wrong;
+        if (in_child(copy_, [&] { return start_again(); }) != 0)
+            wrong.push_back("the start-up or the next sale after the restart failed");
+        for (auto& w : card_wrongs(before, in_flight, undone)) wrong.push_back(std::move(w));
+        if (wrong.empty())
+            ++consistent;
+        else
+            ADD_FAILURE() << testing::PrintToString(wrong);
+    }
+    std::printf(
+        "crash matrix, card sale: %d kill points, %d recovered consistent, %d transactions "
+        "undone at the manager\n",
+        only ? 1 : total, consistent, undone);
+    EXPECT_EQ(consistent, only ? 1 : total);
+    ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+}
+
+// The start-up itself killed at each of its boundaries while it undoes a card
+// sale left pending (once with the coupon still open, once closed with its
+// voucher printed), and the program started once more: the transaction still
+// ends undone, once, and the coupon cancelled on printer and database alike.
+TEST_F(CardCrashMatrix, AStartUpKilledWhileUndoingACardSaleIsFinishedByTheNextOne) {
+    restore();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);
+    const auto sale = traced();
+    // The answer copied (the third exchange: ATV, CRT, answer; the coupon is
+    // still open), and the voucher closed (the coupon closed).
+    auto boundary_of = [&](const std::string& what, int nth) {
+        int seen = 0;
+        for (std::size_t i = 0; i < sale.size(); ++i)
+            if (sale[i] == what && ++seen == nth) return static_cast<int>(i) + 1;
+        return 0;
+    };
+    const int answered = boundary_of("manager", 3);
+    const int voucher = boundary_of("printer " + std::to_string(ecf::CMD_CLOSE_VOUCHER), 1);
+    ASSERT_TRUE(answered && voucher);
+
+    int points = 0, consistent = 0, in_flight = 0, undone = 0;
+    for (int k : {answered, voucher}) {
+        restore();
+        ASSERT_TRUE(WIFSIGNALED(in_child(
+            copy_, [&] { return card_sale(); }, k)));
+        manager_done();
+        ASSERT_EQ(in_child(copy_, [&] { return start_again(); }), 0);
+        const int restart = static_cast<int>(traced().size());
+        for (int j = 1; j <= restart; ++j, ++points) {
+            SCOPED_TRACE("sale killed at " + std::to_string(k) + ", start-up at " +
+                         std::to_string(j));
+            restore();
+            const std::size_t before = manager_.journal().size();
+            ASSERT_TRUE(WIFSIGNALED(in_child(
+                copy_, [&] { return card_sale(); }, k)));
+            manager_done();
+            ASSERT_TRUE(WIFSIGNALED(in_child(
+                copy_, [&] { return start_again(); }, j)));
+            manager_done();
+            std::vector<std::string> wrong;
+            if (in_child(copy_, [&] { return start_again(); }) != 0)
+                wrong.push_back("the second start-up or the next sale failed");
+            for (auto& w : card_wrongs(before, in_flight, undone)) wrong.push_back(std::move(w));
+            if (wrong.empty())
+                ++consistent;
+            else
+                ADD_FAILURE() << testing::PrintToString(wrong);
+        }
+    }
+    std::printf("crash matrix, card recovery killed: %d kill points, %d recovered consistent\n",
+                points, consistent);
+    EXPECT_EQ(consistent, points);
+    ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
+}
+
+// The card sale cancelled from the Quick Sale ("CC": the manager cancels the
+// payment, then the voucher is reversed and the coupon cancelled), killed at
+// each boundary of the cancellation and started again: the customer ends
+// refunded with the coupon cancelled, or charged with the coupon standing.
+TEST_F(CardCrashMatrix, ACardSaleCancellationKilledAtEveryBoundaryRefundsExactlyWhatItCancels) {
+    auto cancel = [&] {
+        prompt_.answer(true);
+        return screens().run("CANCELACUPOM", {"0", "0"}).value_or(0) == 1;
+    };
+    restore();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);
+    const int sale = static_cast<int>(traced().size());
+    restore();
+    std::size_t before = manager_.journal().size();
+    ASSERT_EQ(in_child(copy_, [&] { return card_sale() && cancel(); }), 0);
+    const auto steps = traced();
+    const int total = static_cast<int>(steps.size());
+    ASSERT_EQ(card_fates(manager_.journal(), before).size(), 2u);
+
+    int consistent = 0, in_flight = 0, undone = 0;
+    for (int k = sale + 1; k <= total; ++k) {
+        SCOPED_TRACE("killed at boundary " + std::to_string(k) + " of " + std::to_string(total) +
+                     " (" + steps[k - 1] + ")");
+        restore();
+        before = manager_.journal().size();
+        ASSERT_TRUE(WIFSIGNALED(in_child(
+            copy_, [&] { return card_sale() && cancel(); }, k)));
+        manager_done();
+        std::vector<std::string> wrong;
+        if (in_child(copy_, [&] { return start_again(); }) != 0)
+            wrong.push_back("the start-up or the next sale after the restart failed");
+        for (auto& w : card_wrongs(before, in_flight, undone)) wrong.push_back(std::move(w));
+        if (wrong.empty())
+            ++consistent;
+        else
+            ADD_FAILURE() << testing::PrintToString(wrong);
+    }
+    std::printf("crash matrix, card cancellation killed: %d kill points, %d recovered consistent\n",
+                total - sale, consistent);
+    EXPECT_EQ(consistent, total - sale);
+    ASSERT_TRUE(admin("DROP DATABASE IF EXISTS " + copy_ + " WITH (FORCE)"));
 }
 
 }  // namespace balcora::test
