@@ -66,6 +66,10 @@ class StockErrors {
     std::vector<StockError> entries_;
 };
 
+// Whether the back office produced the inventory of the period's reference
+// day; nullopt when the query failed (shown).
+std::optional<bool> inventory_exists(const StockPeriod& period);
+
 // Writes the stock file of a period from the inventory of its reference day;
 // faults of the products' registration go to `errors` (the file is written
 // anyway). The path on success; nullopt after the failure was shown.
