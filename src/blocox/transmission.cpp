@@ -37,7 +37,7 @@ void notice(const std::string& text) {
 
 // "07122026" and "122026".
 std::string ddmmyyyy(util::DayNumber day) {
-    return util::SUBSTITUIR(util::br_date(day), "/", "");
+    return SUBSTITUIR(util::br_date(day), "/", "");
 }
 std::string mmyyyy(util::DayNumber day) {
     return ddmmyyyy(day).substr(2);

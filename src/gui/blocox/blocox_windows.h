@@ -1,0 +1,58 @@
+#pragma once
+
+#include "blocox/reg60m_browse.h"
+#include "blocox/transmission.h"
+#include "ui/screen_port.h"
+
+#include <QDialog>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QTabBar;
+class QTableWidget;
+
+namespace balcora::gui {
+
+// "Gera XML - Bloco XX": the one line of a Bloco X run, modal while it runs
+// and closed at its end. Label "linha".
+class BlocoXProgressWindow final : public QDialog, public blocox::ProgressView {
+    Q_OBJECT
+  public:
+    explicit BlocoXProgressWindow(QWidget* parent = nullptr);
+
+    void open(const std::string& caption) override;
+    void line(const std::string& text) override;
+    void wait() override;
+    void close() override;
+
+  private:
+    QLabel* line_;
+};
+
+// "Envio da Redução Z - Bloco X" over a Reg60mBrowse: period fields
+// "inicio" and "fim", tabs "ordem" (Id, Dt Movimento), list "reducoes",
+// buttons "consultar_fisco" and "fechar". Enter in the period refreshes.
+class Reg60mBrowseWindow final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Reg60mBrowseWindow(QWidget* parent = nullptr);
+
+  private:
+    void refresh();
+    void fill();
+    void query_authority();
+
+    blocox::Reg60mBrowse browse_;
+    QLineEdit* from_;
+    QLineEdit* to_;
+    QTabBar* order_;
+    QTableWidget* list_;
+};
+
+// BLOCOX with its progress window.
+void provide_blocox_windows(ui::ScreenPort& port);
+// BROWSEREG60M, over the frame.
+void provide_blocox_browse(ui::ScreenPort& port, QWidget* frame);
+
+}  // namespace balcora::gui
