@@ -30,7 +30,8 @@ int run_mail_command(CommandLine& cl);  // mail BODY -subject S -to A ...
 // fiscal registers --from DATE --to DATE [--products ID,...]: writes the
 // PAF-ECF registers file, prints its path; 0 only when written and signed.
 int run_fiscal_registers(CommandLine& cl);
-int run_fiscal_buyers(CommandLine& cl);  // fiscal buyers --month YYYY-MM [--buyer DIGITS]
+int run_fiscal_buyers(CommandLine& cl);   // fiscal buyers --month YYYY-MM [--buyer DIGITS]
+int run_blocox_command(CommandLine& cl);  // blocox SUBCOMMAND (see blocox_commands.h)
 
 // Opens the program's database as the program does at start: settings,
 // connection (starting the embedded server when it is ours), schema scripts

@@ -29,6 +29,7 @@ void print_usage() {
         "  fiscal sign|verify|public-key    assinatura EAD dos arquivos fiscais\n"
         "  fiscal registers|buyers          registros do PAF-ECF, vendas por CPF/CNPJ\n"
         "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
+        "  blocox SUBCOMANDO                arquivos do Bloco X (balcora blocox -h)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
     if (command == "demo") return app::run_demo_command(cl);
     if (command == "fiscal") return app::run_fiscal_command(cl, launch_dir);
     if (command == "mail") return app::run_mail_command(cl);
+    if (command == "blocox") return app::run_blocox_command(cl);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;
