@@ -58,9 +58,8 @@ const BlocoxSubcommand kSendZ{"send-z", "transmite as reducoes Z pendentes", sen
 const BlocoxSubcommand kSendStock{"send-stock", "transmite os estoques pendentes", send_stock};
 const BlocoxSubcommand kQueryZ{"query-z", "consulta o processamento das reducoes Z transmitidas",
                                query_z};
-const BlocoxSubcommand kQueryStock{"query-stock",
-                                   "consulta o processamento dos estoques transmitidos",
-                                   query_stock};
+const BlocoxSubcommand kQueryStock{
+    "query-stock", "consulta o processamento dos estoques transmitidos", query_stock};
 
 }  // namespace
 

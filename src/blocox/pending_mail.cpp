@@ -50,17 +50,16 @@ bool mail_pending_notice(int id_maqecf, int id_empresa, std::string_view default
         out.flush();
         if (!out) {
             const int code = errno;
-            prompt().message("Erro", "Erro (" + std::to_string(code) + ") ao criar o arquivo " +
-                                         body.string(),
-                             ui::Icon::kError);
+            prompt().message(
+                "Erro", "Erro (" + std::to_string(code) + ") ao criar o arquivo " + body.string(),
+                ui::Icon::kError);
             return false;
         }
     }
     std::string to = util::trim(LEREGISTRO("balcora", "PAF-ECF", "Email"));
     if (to.empty()) to = default_recipient;
     const fiscal::MailOutcome sent = fiscal::send_mail_notice(
-        body, "PENDENCIA BLOCO X - " + name + " - " + util::br_date(today()), to, {},
-        kMailTimeout);
+        body, "PENDENCIA BLOCO X - " + name + " - " + util::br_date(today()), to, {}, kMailTimeout);
     if (sent.sent) return true;
     prompt().message("Aviso", "Aviso de pendência do Bloco X não enviado por e-mail.|" + sent.error,
                      ui::Icon::kWarning);

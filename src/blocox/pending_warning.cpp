@@ -16,7 +16,8 @@ constexpr std::string_view kUrgent =
     "| |A PARTIR DA {}ª TRANSMISSÃO PENDENTE, O SEU PROGRAMA SERÁ BLOQUEADO E SOMENTE SERÁ "
     "LIBERADO APÓS TODAS AS TRANSMISSÕES SEREM REALIZADAS. VERIFIQUE URGENTEMENTE COM O "
     "FORNECEDOR DO PROGRAMA A SOLUÇÃO DA PENDÊNCIA.";
-constexpr std::string_view kAdvice = "| |VERIFIQUE COM O FORNECEDOR DO PROGRAMA A SOLUÇÃO DA PENDÊNCIA.";
+constexpr std::string_view kAdvice =
+    "| |VERIFIQUE COM O FORNECEDOR DO PROGRAMA A SOLUÇÃO DA PENDÊNCIA.";
 
 std::string urgent(int from) {
     std::string text(kUrgent);

@@ -74,8 +74,8 @@ bool company_exists(std::int32_t id_empresa) {
 
 // One file on its way to the authority and the row that records it.
 struct Shipment {
-    std::string_view table;   // "reg60m" or "estoquex"
-    std::string_view key;     // its key column
+    std::string_view table;  // "reg60m" or "estoquex"
+    std::string_view key;    // its key column
     std::int32_t id = 0;
     std::string_view action;  // the client's action
     std::filesystem::path xml;
@@ -91,7 +91,8 @@ bool store_receipt(const Shipment& s, const std::string& receipt) {
                             std::string(s.key) + "=$4";
     // The receipt is the authority's text: it travels as a parameter.
     const std::string name = "blocox_receipt_" + table;
-    return db::run_pipeline({{name, sql,
+    return db::run_pipeline({{name,
+                              sql,
                               {receipt, util::iso_date(today()), util::time_text(clock().now()),
                                std::to_string(s.id)}}},
                             db::report_for_table(table))
@@ -105,10 +106,9 @@ bool copy_receipt(const std::filesystem::path& answer, const std::filesystem::pa
         std::filesystem::copy_file(answer, copy, std::filesystem::copy_options::overwrite_existing,
                                    ec);
     if (!ec) return true;
-    prompt().message("Erro",
-                     "Erro (" + std::to_string(ec.value()) + ") ao criar o arquivo " +
-                         copy.string(),
-                     ui::Icon::kError);
+    prompt().message(
+        "Erro", "Erro (" + std::to_string(ec.value()) + ") ao criar o arquivo " + copy.string(),
+        ui::Icon::kError);
     return false;
 }
 
@@ -182,13 +182,11 @@ bool chained(std::int32_t id_maqecf, const PendingReduction& z) {
     if (z.crz < 2) return true;
     db::SqlRecord r;
     if (QUERYSQL("select vl_tot_geral from balcora.reg60m where id_maqecf=" +
-                     std::to_string(id_maqecf) +
-                     " and num_cont_red_z=" + std::to_string(z.crz - 1),
+                     std::to_string(id_maqecf) + " and num_cont_red_z=" + std::to_string(z.crz - 1),
                  r) != "1")
         return false;
     const std::int64_t before = cents(r.C(1));
-    return z.gross >= 0 && z.grand_total >= 0 && before >= 0 &&
-           z.grand_total - z.gross == before;
+    return z.gross >= 0 && z.grand_total >= 0 && before >= 0 && z.grand_total - z.gross == before;
 }
 
 // The day from which the reductions are known to be incomplete (a closing
@@ -202,8 +200,8 @@ void show_products_without_ncm(const std::vector<std::int32_t>& ids) {
     if (ids.empty()) return;
     std::string text = "Produtos sem NCM cadastrado!";
     for (std::int32_t id : ids) {
-        const std::string name = QUERYSQL("SELECT descricao FROM balcora.produto WHERE id_produto=" +
-                                          std::to_string(id) + ";");
+        const std::string name = QUERYSQL(
+            "SELECT descricao FROM balcora.produto WHERE id_produto=" + std::to_string(id) + ";");
         text += "|" + SONUMEROS(std::to_string(id), 6) + " " +
                 util::cut_characters(util::trim_right(name), 40);
     }
@@ -247,8 +245,8 @@ void BlocoXRun::send_reductions() {
 
     std::vector<std::int32_t> without_ncm;
     bool all_sent = false;
-    const auto rows =
-        company_exists(printer.id_empresa) ? pending_reduction_rows(printer.id_maqecf) : std::nullopt;
+    const auto rows = company_exists(printer.id_empresa) ? pending_reduction_rows(printer.id_maqecf)
+                                                         : std::nullopt;
     const util::DayNumber incomplete = rows ? incomplete_from() : 0;
     for (const PendingReduction& z : rows.value_or(std::vector<PendingReduction>{})) {
         if (incomplete > 0 && z.data >= incomplete) {
@@ -277,7 +275,11 @@ void BlocoXRun::send_reductions() {
             all_sent = false;
             break;
         }
-        Shipment s{"reg60m", "id_reg60m", z.id, kClientSendReduction, file.path,
+        Shipment s{"reg60m",
+                   "id_reg60m",
+                   z.id,
+                   kClientSendReduction,
+                   file.path,
                    receipts / ("reducaoz" + ddmmyyyy(z.data) + "-recibo.xml"),
                    "Redução Z - " + crz_label(z.data, z.crz)};
         all_sent = transmit(s, *view_);
@@ -287,9 +289,10 @@ void BlocoXRun::send_reductions() {
     const long long n = pending_reductions(printer.id_maqecf);
     if (all_sent) {
         GRAVAREGISTRO("balcora", "PAF-ECF", kMailReductionKey, "0");
-        notice("Arquivo com Informações da Redução Z do PAF-ECF transmitido com sucesso.|Pasta "
-               "Recibo: " +
-               receipts.string());
+        notice(
+            "Arquivo com Informações da Redução Z do PAF-ECF transmitido com sucesso.|Pasta "
+            "Recibo: " +
+            receipts.string());
     } else if (n > 0) {
         prompt().beep();
         GRAVAREGISTRO("balcora", "PAF-ECF", kMailReductionKey, "1");
@@ -310,7 +313,11 @@ void BlocoXRun::send_stock() {
 
     const TransmitStockPeriod send = [&](const StockPeriod& period,
                                          const std::filesystem::path& xml) {
-        Shipment s{"estoquex", "id_estoquex", period.id_estoquex, kClientSendStock, xml,
+        Shipment s{"estoquex",
+                   "id_estoquex",
+                   period.id_estoquex,
+                   kClientSendStock,
+                   xml,
                    receipts / ("estoque" + mmyyyy(period.periodo) + "-recibo.xml"),
                    "Estoque de " + period_label(period)};
         return transmit(s, *view_);
@@ -321,9 +328,10 @@ void BlocoXRun::send_stock() {
     const long long n = pending_stock_periods(printer.id_empresa);
     if (run.last_transmitted) {
         GRAVAREGISTRO("balcora", "PAF-ECF", kMailStockKey, "0");
-        notice("Arquivo com Informações do Estoque Mensal do Estabelecimento transmitido com "
-               "sucesso.|Pasta Recibo: " +
-               receipts.string());
+        notice(
+            "Arquivo com Informações do Estoque Mensal do Estabelecimento transmitido com "
+            "sucesso.|Pasta Recibo: " +
+            receipts.string());
     } else if (n > 0) {
         prompt().beep();
         GRAVAREGISTRO("balcora", "PAF-ECF", kMailStockKey, "1");
@@ -346,9 +354,8 @@ void BlocoXRun::query(bool reductions) {
 
     const std::string table = reductions ? "reg60m" : "estoquex";
     const std::string key = reductions ? "id_reg60m" : "id_estoquex";
-    const std::string owner =
-        reductions ? "id_maqecf=" + std::to_string(printer.id_maqecf)
-                   : "id_empresa=" + std::to_string(printer.id_empresa);
+    const std::string owner = reductions ? "id_maqecf=" + std::to_string(printer.id_maqecf)
+                                         : "id_empresa=" + std::to_string(printer.id_empresa);
     const std::string transmitted =
         "FROM balcora." + table + " WHERE " + owner + " AND sit_blocox='T'";
     db::SqlRecord r;
@@ -371,8 +378,8 @@ void BlocoXRun::query(bool reductions) {
             prompt().message("Erro", error, ui::Icon::kError);
             break;
         }
-        const ClientResult answer_run = run_client(
-            {kClientQuery, request, util::trim(r.C(3))}, [this] { view_->wait(); });
+        const ClientResult answer_run =
+            run_client({kClientQuery, request, util::trim(r.C(3))}, [this] { view_->wait(); });
         if (!answer_run.answered) {
             if (!answer_run.failure.empty()) notice(answer_run.failure);
             break;
@@ -383,9 +390,9 @@ void BlocoXRun::query(bool reductions) {
             break;
         }
         if (answer->code == "1") {
-            if (!db::run_sql("UPDATE balcora." + table + " SET sit_blocox='A' WHERE " + key + "=" +
-                                 id + ";",
-                             db::report_for_table(table)))
+            if (!db::run_sql(
+                    "UPDATE balcora." + table + " SET sit_blocox='A' WHERE " + key + "=" + id + ";",
+                    db::report_for_table(table)))
                 break;
         } else if (answer->code != "0") {
             const std::string shown = shown_message(answer->message);

@@ -68,9 +68,9 @@ std::optional<WsAnswer> read_answer(const std::filesystem::path& file, std::stri
         return std::nullopt;
     }
     // No network, no entity expansion, no DTD: the file came from outside.
-    std::unique_ptr<xmlDoc, DocFree> doc(
-        xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                               XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS));
+    std::unique_ptr<xmlDoc, DocFree> doc(xmlReadFile(
+        file.c_str(), nullptr,
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS));
     if (!doc) {
         const xmlError* e = xmlGetLastError();
         *error = read_error(e && e->code ? e->code : EINVAL, file);
@@ -108,8 +108,8 @@ SendVerdict judge_send_answer(const WsAnswer& answer) {
     } else {
         v.shown = shown_message(answer.message);
         if (v.shown.empty())
-            v.shown = "Retorno do Fisco com situação " + shown_message(answer.code) +
-                      " sem mensagem.";
+            v.shown =
+                "Retorno do Fisco com situação " + shown_message(answer.code) + " sem mensagem.";
         return v;
     }
     if (!is_receipt(receipt)) {

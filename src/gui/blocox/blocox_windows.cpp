@@ -89,9 +89,8 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     });
 
     list_ = list_table(this, "reducoes",
-                       {tr("Id"), tr("Dt Movimento"), tr("Nº de Série Fabricação"),
-                        tr("Redução Z"), tr("Venda Bruta"), tr("Situação"), tr("Data Envio"),
-                        tr("Hr Envio")});
+                       {tr("Id"), tr("Dt Movimento"), tr("Nº de Série Fabricação"), tr("Redução Z"),
+                        tr("Venda Bruta"), tr("Situação"), tr("Data Envio"), tr("Hr Envio")});
     list_->horizontalHeader()->setStretchLastSection(true);
 
     QPushButton* query = row_button(this, tr("Consultar &Fisco"), "consultar_fisco");
@@ -125,7 +124,8 @@ void Reg60mBrowseWindow::fill() {
         set_row(list_, row,
                 {QString::number(l.id_reg60m), qs(l.data), qs(l.num_serie), qs(l.crz),
                  qs(l.venda_bruta), qs(l.situacao), qs(l.data_envio), qs(l.hora_envio)});
-        for (int c : {0, 3, 4}) list_->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        for (int c : {0, 3, 4})
+            list_->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     });
     list_->resizeColumnsToContents();
     if (list_->rowCount() > 0) list_->selectRow(0);
