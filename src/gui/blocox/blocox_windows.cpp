@@ -78,6 +78,7 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent) : QWidget(parent, Qt::Wi
 
     order_ = new QTabBar(this);
     order_->setObjectName("ordem");
+    order_->setExpanding(false);
     order_->addTab(tr("Id"));
     order_->addTab(tr("Dt Movimento"));
     order_->setCurrentIndex(1);

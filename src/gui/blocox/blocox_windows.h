@@ -16,7 +16,7 @@ namespace balcora::gui {
 
 // "Gera XML - Bloco XX": the one line of a Bloco X run, modal while it runs
 // and closed at its end. Label "linha".
-class BlocoXProgressWindow final : public QDialog, public blocox::ProgressView {
+class BlocoXProgressWindow : public QDialog, public blocox::ProgressView {
     Q_OBJECT
   public:
     explicit BlocoXProgressWindow(QWidget* parent = nullptr);
