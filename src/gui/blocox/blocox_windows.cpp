@@ -2,6 +2,8 @@
 
 #include "access/access_control.h"
 #include "blocox/provide_blocox.h"
+#include "blocox/reg60m_form.h"
+#include "gui/blocox/reg60m_form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/shell/list_widgets.h"
 
@@ -51,10 +53,16 @@ void BlocoXProgressWindow::close() {
     QDialog::close();
 }
 
-Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent, FormOpener opener)
+    : QWidget(parent, Qt::Window), opener_(std::move(opener)) {
     setWindowTitle(blocox::Reg60mBrowse::kTitle);
     setObjectName("reg60m_browse");
     setAttribute(Qt::WA_DeleteOnClose);
+    if (!opener_) {
+        opener_ = [this](forms::FormMode mode, std::int32_t id) {
+            return run_reg60m_form(mode, id, this);
+        };
+    }
 
     auto date_field = [this](const char* name, util::DayNumber day) {
         auto* field = new QLineEdit(this);
@@ -94,10 +102,25 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent) : QWidget(parent, Qt::Wi
                         tr("Venda Bruta"), tr("Situação"), tr("Data Envio"), tr("Hr Envio")});
     list_->horizontalHeader()->setStretchLastSection(true);
 
+    connect(list_, &QTableWidget::cellDoubleClicked, this,
+            [this](int, int) { open_form(forms::FormMode::kView); });
+
+    QPushButton* consult = row_button(this, tr("Con&sulta"), "consult");
+    QPushButton* add = row_button(this, tr("&Novo"), "add");
+    QPushButton* edit = row_button(this, tr("&Editar"), "edit");
+    QPushButton* remove = row_button(this, tr("E&xcluir"), "remove");
     QPushButton* query = row_button(this, tr("Consultar &Fisco"), "consultar_fisco");
     QPushButton* close = row_button(this, tr("&Fechar"), "fechar");
+    connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kView); });
+    connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kInsert); });
+    connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kChange); });
+    connect(remove, &QPushButton::clicked, this, &Reg60mBrowseWindow::remove_selected);
     connect(query, &QPushButton::clicked, this, &Reg60mBrowseWindow::query_authority);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this,
+            [this] { open_form(forms::FormMode::kInsert); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Delete), this), &QShortcut::activated, this,
+            &Reg60mBrowseWindow::remove_selected);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
 
@@ -105,7 +128,7 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     layout->addLayout(period);
     layout->addWidget(order_);
     layout->addWidget(list_, 1);
-    layout->addLayout(button_row({query}, close));
+    layout->addLayout(button_row({consult, add, edit, remove, query}, close));
     resize(860, 400);
 
     browse_.reload();
@@ -130,6 +153,28 @@ void Reg60mBrowseWindow::fill() {
     });
     list_->resizeColumnsToContents();
     if (list_->rowCount() > 0) list_->selectRow(0);
+}
+
+std::int32_t Reg60mBrowseWindow::selected_id() const {
+    const auto rows = list_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return 0;
+    return browse_.lines()[static_cast<std::size_t>(rows.first().row())].id_reg60m;
+}
+
+void Reg60mBrowseWindow::open_form(forms::FormMode mode) {
+    const std::int32_t id = mode == forms::FormMode::kInsert ? 0 : selected_id();
+    if (mode != forms::FormMode::kInsert && id == 0) return;
+    if (opener_(mode, id)) {
+        browse_.reload();
+        fill();
+    }
+}
+
+void Reg60mBrowseWindow::remove_selected() {
+    const std::int32_t id = selected_id();
+    if (id == 0 || !blocox::Reg60mForm::remove(id)) return;
+    browse_.reload();
+    fill();
 }
 
 void Reg60mBrowseWindow::query_authority() {

@@ -2,6 +2,7 @@
 
 #include "blocox/reg60m_browse.h"
 #include "blocox/transmission.h"
+#include "forms/maqecf_form.h"
 #include "ui/screen_port.h"
 
 #include <QDialog>
@@ -32,17 +33,24 @@ class BlocoXProgressWindow : public QDialog, public blocox::ProgressView {
 
 // "Envio da Redução Z - Bloco X" over a Reg60mBrowse: period fields
 // "inicio" and "fim", tabs "ordem" (Id, Dt Movimento), list "reducoes",
-// buttons "consultar_fisco" and "fechar". Enter in the period refreshes.
+// buttons "consult", "add", "edit", "remove" (the record form),
+// "consultar_fisco" and "fechar". Enter in the period refreshes.
 class Reg60mBrowseWindow final : public QWidget {
     Q_OBJECT
   public:
-    explicit Reg60mBrowseWindow(QWidget* parent = nullptr);
+    // Opens the record form; true when it saved. By default "Form reg60m".
+    using FormOpener = std::function<bool(forms::FormMode mode, std::int32_t id_reg60m)>;
+    explicit Reg60mBrowseWindow(QWidget* parent = nullptr, FormOpener opener = {});
 
   private:
     void refresh();
     void fill();
     void query_authority();
+    std::int32_t selected_id() const;
+    void open_form(forms::FormMode mode);
+    void remove_selected();
 
+    FormOpener opener_;
     blocox::Reg60mBrowse browse_;
     QLineEdit* from_;
     QLineEdit* to_;

@@ -1,5 +1,6 @@
 #include "gui/blocox/blocox_windows.h"
 #include "blocox/transmission_fixture.h"
+#include "gui/blocox/reg60m_form_dialog.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 
@@ -72,6 +73,21 @@ TEST_F(BlocoXWindows, TheReductionBrowseListsThePeriodAndItsQueryRunsInTheProgre
     EXPECT_EQ(lines, (std::vector<std::string>{"Consulta Redução Z - 05/12/2026 - 2",
                                                "Consulta Redução Z - 06/12/2026 - 3"}));
     EXPECT_EQ(column(list, 5), (QStringList{"Aceito p/Fisco", "Aceito p/Fisco"}));
+}
+
+TEST_F(BlocoXWindows, TheRecordFormSavesAPendingReductionFromItsFields) {
+    reductions(1);
+    blocox::Reg60mForm form;
+    ASSERT_TRUE(form.open(forms::FormMode::kChange, std::stoi(value("SELECT max(id_reg60m) FROM "
+                                                                    "balcora.reg60m;"))));
+    gui::Reg60mFormDialog dialog(form);
+    dialog.show();
+    EXPECT_EQ(child<QLabel>(dialog, "situacao")->text(), "Pendente");
+    child<QLineEdit>(dialog, "hr_emissao")->setText("23:10:05");
+    save_screenshot(dialog, "reg60m_form");
+    child<QPushButton>(dialog, "ok")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(value("SELECT hr_emissao FROM balcora.reg60m;"), "23:10:05");
 }
 
 }  // namespace balcora::test
