@@ -136,6 +136,40 @@ TEST_F(AuthorityRoundTrip, ReductionsGoPendingToTransmittedToAcceptedAndACopyKee
     EXPECT_EQ(receipts(), sent);
 }
 
+// Last year's inventory and a released month, each with a product fit for
+// the file, travel and come back accepted.
+TEST_F(AuthorityRoundTrip, StockPeriodsGoPendingToTransmittedToAccepted) {
+    const std::string product = value(
+        "SELECT min(id_produto) FROM balcora.produto WHERE cod_ncm>0 AND ecf_st IN "
+        "('T','S','F','I','N') AND (cest>0 OR ecf_cod_st<>'FF');");
+    ASSERT_FALSE(product.empty());
+    for (const char* day : {"2025-12-31", "2026-11-30"})
+        ASSERT_EQ(QUERYSQL("INSERT INTO balcora.estinventario (id_empresa, data, id_produto, "
+                           "qtdade, valor, qt_tot_aquisicao, vl_tot_aquisicao, "
+                           "vl_tot_icmsdebforne, vl_bc_calcicmsst, vl_tot_icmsst) VALUES (1, '" +
+                           std::string(day) + "', " + product + ", 3, 30, 3, 30, 0, 0, 0);"),
+                  "1");
+    ASSERT_EQ(QUERYSQL("INSERT INTO balcora.estoquex (id_empresa, periodo, sit_blocox, lib_env) "
+                       "VALUES (1, '2025-12-31', 'P', 'S'), (1, '2026-11-01', 'P', 'S');"),
+              "1");
+
+    EXPECT_EQ(BLOCOX(blocox::kSendStock), 0) << testing::PrintToString(texts());
+    auto stock_states = [this] {
+        return value("SELECT string_agg(sit_blocox, '' ORDER BY periodo) FROM balcora.estoquex;");
+    };
+    EXPECT_EQ(stock_states(), "TT");
+    const auto folder = root_.path() / "sistemas" / "balcora" /
+                        "Recibos dos Arquivos com Informações do Estoque Mensal do Estabelecimento";
+    EXPECT_TRUE(fs::exists(folder / "estoque122025-recibo.xml"));
+    EXPECT_TRUE(fs::exists(folder / "estoque112026-recibo.xml"));
+    EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "EmailEstoque"), "0");
+    for (int i = 0; i < 50 && stock_states() != "AA"; ++i) {
+        BLOCOX(blocox::kQueryStock);
+        if (stock_states() != "AA") usleep(100000);
+    }
+    EXPECT_EQ(stock_states(), "AA");
+}
+
 TEST_F(AuthorityRoundTrip, RefusedSilentOrGarbledAnswersLeaveTheReductionPending) {
     reductions(1);
     struct Case {
