@@ -1,6 +1,8 @@
+#include "blocox/provide_blocox.h"
 #include "blocox/ws_answer.h"
 #include "ecf/printer_functions_screen.h"
 #include "ecf/printer_window_gates.h"
+#include "fiscal/fiscal_menu.h"
 #include "transmission_fixture.h"
 
 namespace balcora::test {
@@ -171,9 +173,12 @@ TEST_F(TransmissionTest, WarningsGrowWithThePendingReductionsAndTheTenthBlocks) 
     EXPECT_FALSE(functions.check(true));
     EXPECT_EQ(prompt_.count_containing(ecf::kBlocoXBlocked), 2);
 
-    // Sending them all lifts the block.
+    // Sending them all from the fiscal menu lifts the block.
     answer("0", "", kReceipt);
-    EXPECT_EQ(BLOCOX(kSendReductions), 0);
+    blocox::provide_blocox(screens_);
+    fiscal::FiscalMenu menu;
+    EXPECT_TRUE(menu.press(fiscal::FiscalMenu::Button::kSendReduction));
+    EXPECT_EQ(states(), std::string(10, 'T'));
     EXPECT_EQ(flag(blocox::kBlockedReductionKey), "0");
     prompt_.clear();
     EXPECT_FALSE(ecf::blocox_blocked(false));
