@@ -69,8 +69,8 @@ class StockReleaseForm {
     std::string periodo_text() const;  // mm/yyyy
     // False (shown) when the text is not a month mm/yyyy.
     bool set_periodo(const std::string& text);
-    bool released() const { return lib_env_ == "S"; }
-    void set_released(bool yes) { lib_env_ = yes ? "S" : "N"; }
+    bool released() const { return released_; }
+    void set_released(bool yes) { released_ = yes; }
     util::Money vl_tot_aquisicao, vl_tot_icmsdebforne, vl_bc_calcicmsst, vl_tot_icmsst;
 
     std::int32_t id_estoquex() const { return id_; }
@@ -83,7 +83,7 @@ class StockReleaseForm {
     std::int32_t id_ = 0;
     std::int32_t id_empresa_ = 0;
     util::DayNumber periodo_ = 0;
-    std::string lib_env_ = "N";
+    bool released_ = false;  // lib_env "S"
     std::string sit_blocox_;
 };
 

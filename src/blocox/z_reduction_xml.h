@@ -32,9 +32,10 @@ struct ZReductionXml {
     std::vector<std::int32_t> products_without_ncm;
 };
 
-// Writes the Bloco X file of one Z reduction (the reg60m row `id_reg60m`) of
-// the authorised printer (glo::numfab). Failures were shown; the path is set
-// whenever the file name was known.
+// Writes the Bloco X file of one Z reduction (the reg60m row `id_reg60m`),
+// with the serial, model and company of the printer that made it and the
+// sales of that printer's coupons. Failures were shown; the path is set
+// whenever the file name was known. A file that failed half-way is removed.
 ZReductionXml generate_z_reduction_xml(std::int32_t id_reg60m);
 
 }  // namespace balcora::blocox

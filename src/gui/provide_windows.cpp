@@ -2,6 +2,7 @@
 
 #include "gui/access/access_entry.h"
 #include "gui/blocox/blocox_windows.h"
+#include "gui/blocox/transmission_windows.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
@@ -38,7 +39,7 @@ void provide_windows(ui::ScreenPort& port) {
     provide_cash_day_windows(port);
     sale::provide_coupon_cancellation(port);
     shell::provide_startup_steps(port);
-    provide_blocox_windows(port);
+    provide_transmission_windows(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
@@ -51,7 +52,8 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
     provide_buyer_sales_window(port, frame);
     provide_fiscal_windows(port);
-    provide_blocox_browse(port, frame);
+    provide_blocox_windows(port, frame);
+    provide_reg60m_browse(port, frame);
 }
 
 }  // namespace balcora::gui

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace balcora::test {
@@ -15,9 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scheduler's view of the sending: the messages on the terminal and an
-// exit code that says whether anything stays pending.
-TEST(BlocoXCommand, SendReportsPendingReductionsByItsExitCode) {
+std::string last_line(const std::string& output) {
+    std::string line, last;
+    std::istringstream in(output);
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    return last;
+}
+
+// A technician writes the Bloco X files of a closed day and of a month on
+// the demo shop; the command refuses a day that has no reduction.
+TEST(BlocoxCommand, WritesTheFilesOfAClosedDayAndOfAMonth) {
     TempRoot tmp;
     fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
     ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
@@ -30,39 +40,31 @@ TEST(BlocoXCommand, SendReportsPendingReductionsByItsExitCode) {
         }
     } stops{tmp.root()};
     ASSERT_EQ(balcora_cli(tmp.path(), {"demo"}).exit_code, 0);
+    auto sql = balcora_cli(
+        tmp.path(),
+        {"sql",
+         "INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, num_cont_red_z, num_coo, "
+         "num_cont_reinicio, dt_emissao, hr_emissao, vl_venda_bruta, vl_tot_geral) VALUES (1, 1, "
+         "'2026-12-05', 3, 120, 1, '2026-12-05', '21:00:00', 0, 100); INSERT INTO "
+         "balcora.estinventario (id_empresa, data, id_produto, qtdade, valor) SELECT 1, "
+         "'2026-11-30', id_produto, 2, 10 FROM balcora.produto"});
+    ASSERT_EQ(sql.exit_code, 0) << sql.output;
 
-    // A client that answers with whatever answer.xml holds, or not at all.
-    const fs::path answer = tmp.path() / "answer.xml";
-    const fs::path client = tmp.path() / "cliente.sh";
-    std::ofstream(client) << "#!/bin/sh\nini=\"$(pwd)/xsginws.ini\"\nif [ -f '" << answer.string()
-                          << "' ]; then printf '[Retorno]\\nStatus=Ok\\nArquivo=%s\\n' '"
-                          << answer.string()
-                          << "' > \"$ini\"; else printf '[Retorno]\\nStatus=Erro\\nMensagem=Fisco "
-                             "fora do ar\\n' > \"$ini\"; fi\n";
-    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file("balcora.ini"), "Programas", "BlocoX",
-                                    "sh " + client.string()));
+    auto z = balcora_cli(tmp.path(), {"blocox", "z-xml", "--day", "2026-12-05"});
+    ASSERT_EQ(z.exit_code, 0) << z.output;
+    EXPECT_EQ(fs::path(last_line(z.output)).filename(), "reducaoz05122026.xml");
+    std::ifstream file(last_line(z.output));
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_NE(text.str().find("<CRZ>0003</CRZ>"), std::string::npos) << text.str();
 
-    EXPECT_EQ(balcora_cli(tmp.path(), {"blocox", "send-z"}).exit_code, 0);
-    ASSERT_EQ(
-        balcora_cli(tmp.path(), {"sql",
-                                 "INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, "
-                                 "num_cont_red_z, num_cont_reinicio, num_coo, vl_venda_bruta, "
-                                 "vl_tot_geral, dt_emissao, hr_emissao, sit_blocox) VALUES (1, "
-                                 "1, '2020-03-02', 1, 1, 7, 0, 0, '2020-03-02', '22:00:00', "
-                                 "'P');"})
-            .exit_code,
-        0);
-    const auto down = balcora_cli(tmp.path(), {"blocox", "send-z"});
-    EXPECT_EQ(down.exit_code, 1);
-    EXPECT_NE(down.output.find("Fisco fora do ar"), std::string::npos) << down.output;
-    EXPECT_NE(down.output.find("HÁ 1 ARQUIVOS"), std::string::npos) << down.output;
+    auto stock = balcora_cli(tmp.path(), {"blocox", "stock-xml", "--period", "2026-11"});
+    ASSERT_EQ(stock.exit_code, 0) << stock.output;
+    EXPECT_EQ(fs::path(last_line(stock.output)).filename(), "estoque112026.xml");
+    EXPECT_TRUE(fs::exists(last_line(stock.output)));
 
-    std::ofstream(answer)
-        << "<Resposta><SituacaoProcessamentoCodigo>0</SituacaoProcessamentoCodigo>"
-           "<Recibo>0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0</Recibo></Resposta>";
-    const auto sent = balcora_cli(tmp.path(), {"blocox", "send-z"});
-    EXPECT_EQ(sent.exit_code, 0) << sent.output;
-    EXPECT_EQ(balcora_cli(tmp.path(), {"blocox", "send-z", "--x"}).exit_code, 2);
+    EXPECT_EQ(balcora_cli(tmp.path(), {"blocox", "z-xml", "--day", "2026-12-06"}).exit_code, 1);
+    EXPECT_EQ(balcora_cli(tmp.path(), {"blocox", "stock-xml", "--period", "2026-13"}).exit_code, 2);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "gui/blocox/blocox_windows.h"
+#include "gui/blocox/transmission_windows.h"
 #include "blocox/transmission_fixture.h"
 #include "gui/blocox/reg60m_form_dialog.h"
 #include "gui/modal_helper.h"
