@@ -1,8 +1,10 @@
 #include "app/commands.h"
+#include "shell/demo_blocox.h"
 #include "shell/demo_checkout.h"
 #include "shell/demo_data.h"
 
 #include <cstdio>
+#include <string>
 
 namespace balcora::app {
 
@@ -17,6 +19,13 @@ int run_demo_command(CommandLine& cl) {
         return 1;
     }
     std::printf("Dados de demonstração carregados (ECF %s).\n", demo::kPrinterSerial);
+    // Without the certificates the demo still sells; only Bloco X stays pending.
+    std::string error;
+    if (prepare_demo_blocox(&error))
+        std::printf("Bloco X: certificado de teste e autoridade local em https://127.0.0.1:%d.\n",
+                    demo::kBlocoXAuthorityPort);
+    else
+        std::fprintf(stderr, "Bloco X: certificado de teste não preparado: %s\n", error.c_str());
     if (!sale::prepare_demo_checkout()) {
         std::fputs("O dia da impressora de demonstração não pôde ser aberto para hoje.\n", stderr);
         return 1;

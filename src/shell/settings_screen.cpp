@@ -164,6 +164,26 @@ std::vector<SettingField> make_fields() {
          "Ambiente",
          "1",
          {{"1", "1-Produção"}, {"2", "2-Homologação"}}},
+        {"endereco_fisco",
+         kBlocoX,
+         "Endereço do WebService do Fisco",
+         FieldKind::kText,
+         FieldStore::kBlocoXClient,
+         kClient,
+         "EnderecoFisco",
+         "",
+         {},
+         255},
+        {"certificado_fisco",
+         kBlocoX,
+         "Certificado do Servidor do Fisco (PEM)",
+         FieldKind::kFile,
+         FieldStore::kBlocoXClient,
+         kClient,
+         "CertificadoFisco",
+         "",
+         {},
+         255},
     };
 }
 
@@ -324,6 +344,22 @@ bool SettingsScreen::validate(std::string* focus) const {
                    "Arquivo do certificado não encontrado!|" + file, focus);
             return false;
         }
+    }
+    // The client sends the shop's files over HTTPS only.
+    const std::string address = util::trim(value("endereco_fisco"));
+    if (!address.empty() && (address.rfind("https://", 0) != 0 || address.size() <= 8 ||
+                             address.find_first_of(" \t") != std::string::npos)) {
+        refuse(*find_setting_field("endereco_fisco"),
+               "Endereço do WebService do Fisco inválido!|Informe como https://servidor/caminho.",
+               focus);
+        return false;
+    }
+    const std::string trusted = util::trim(value("certificado_fisco"));
+    std::error_code ec;
+    if (!trusted.empty() && !std::filesystem::is_regular_file(machine_path(trusted), ec)) {
+        refuse(*find_setting_field("certificado_fisco"),
+               "Arquivo do certificado do Fisco não encontrado!|" + trusted, focus);
+        return false;
     }
     return true;
 }

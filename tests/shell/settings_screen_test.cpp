@@ -109,6 +109,11 @@ TEST_F(SettingsScreen, AnInvalidFieldIsNamedAndNothingIsWritten) {
         {"certificado", "/nao/existe/cert.pfx", "Arquivo do certificado não encontrado!"},
         {"etiqueta_balanca", "3", "Valor inválido em \"Etiqueta Balança\"!"},
         {"senha_certificado", " abc", "Senha do Certificado não pode começar nem terminar"},
+        // The client refuses anything but HTTPS; better said here than at the first send.
+        {"endereco_fisco", "http://127.0.0.1:47443/blocox",
+         "Endereço do WebService do Fisco inválido!"},
+        {"certificado_fisco", "/nao/existe/fisco.pem",
+         "Arquivo do certificado do Fisco não encontrado!"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(screen_.open());

@@ -123,7 +123,7 @@ std::vector<Rule> head() {
 Rule z_reduction() {
     Rule product =
         group("Produto",
-              {leaf("Descricao", filled()), leaf("CodigoGTIN", any_text()),
+              {leaf("Descricao", any_text()), leaf("CodigoGTIN", any_text()),
                leaf("CodigoCEST", digits_up_to(7, true)),
                leaf("CodigoNCMSH", digits_up_to(8, false), true), leaf("CodigoProprio", any_text()),
                leaf("Quantidade", decimal(3)), leaf("Unidade", any_text()),

@@ -189,9 +189,14 @@ QWidget* SettingsWindow::make_file(const shell::SettingField& f) {
     auto* browse = new QToolButton(holder);
     browse->setText("...");
     browse->setToolTip(tr("Escolher o arquivo do certificado"));
-    connect(browse, &QToolButton::clicked, this, [this, edit] {
-        QString file = QFileDialog::getOpenFileName(this, tr("Certificado A1"), edit->text(),
-                                                    tr("Certificados (*.pfx *.p12);;Todos (*)"));
+    // The shop's own certificate comes as PFX; the authority's server
+    // certificate, trusted for HTTPS, as PEM.
+    const bool authority = f.id == "certificado_fisco";
+    const QString title = authority ? tr("Certificado do Fisco") : tr("Certificado A1");
+    const QString filter = authority ? tr("Certificados (*.pem *.crt *.cer);;Todos (*)")
+                                     : tr("Certificados (*.pfx *.p12);;Todos (*)");
+    connect(browse, &QToolButton::clicked, this, [this, edit, title, filter] {
+        QString file = QFileDialog::getOpenFileName(this, title, edit->text(), filter);
         if (!file.isEmpty()) edit->setText(file);
     });
     auto* row = new QHBoxLayout(holder);
