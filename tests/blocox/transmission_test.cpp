@@ -47,6 +47,7 @@ TEST_F(TransmissionTest, PendingReductionsTravelWithTheirReceiptsAndComeBackAcce
     EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "EmailReducaoZ"), "0");
 
     // Without the accreditation number the authority cannot be asked.
+    ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET num_cred_ecf=0;"), "1");
     prompt_.clear();
     EXPECT_EQ(BLOCOX(kQueryReductions), 1);
     EXPECT_TRUE(contains(texts(), "Máquina ECF sem Número de Credenciamento!"));
