@@ -1,6 +1,6 @@
-#include "gui/blocox/transmission_windows.h"
 #include "blocox/transmission_fixture.h"
 #include "gui/blocox/reg60m_form_dialog.h"
+#include "gui/blocox/transmission_windows.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
 
