@@ -46,6 +46,7 @@ struct Reduction {
     std::int64_t crz = 0, coo = 0, cro = 0;
     Money gross_sale, grand_total;
     bool printer_found = false, company_found = false;
+    std::int32_t id_maqecf = 0;
     std::string serial, state_registration;
     bool nine_digit_coo = false;
 };
@@ -77,6 +78,7 @@ std::optional<Reduction> load_reduction(std::int32_t id_reg60m) {
     z.gross_sale = money(*r, 0, 6);
     z.grand_total = money(*r, 0, 7);
     z.printer_found = !r->is_null(0, 8);
+    z.id_maqecf = static_cast<std::int32_t>(integer(*r, 0, 8));
     z.serial = field(*r, 0, 9);
     z.company_found = !r->is_null(0, 10);
     z.state_registration = SOALFANUM(r->value(0, 11));
@@ -124,31 +126,32 @@ ProductLine product_from(const db::PgResult& r, int row, int first) {
     return p;
 }
 
-// Only the coupons of the reduction's own printer: where several checkouts
-// share the database, the others' sales are not in this reduction.
-std::string printer_filter(std::int32_t id_reg60m) {
-    return " AND coalesce(b.id_maqecf,0) IN (0,(SELECT id_maqecf FROM balcora.reg60m WHERE "
-           "id_reg60m=" +
-           std::to_string(id_reg60m) + "))";
+// The day's products per totalizer from the coupons of one state, with
+// their registration. Only the coupons of the reduction's own printer: where
+// several checkouts share the database, the others' sales are not in this
+// reduction. Grouping before the product join keeps the server's estimate,
+// and its plan, that of the plain aggregation.
+std::optional<db::PgResult> day_products(const Reduction& z, const char* situacao,
+                                         const char* value, const char* order) {
+    return db::run_sql(
+        std::string("WITH s AS (SELECT a.totalizador, a.id_produto, a.descricao, a.unidade, "
+                    "sum(a.qtdade) AS q, sum(a.") +
+        value +
+        ") AS v FROM balcora.cfiscald a JOIN balcora.cfiscal b ON a.id_cfiscal=b.id_cfiscal "
+        "WHERE b.data=" +
+        DTSQL(z.day) + " AND b.situacao='" + situacao + "'" +
+        (situacao[0] == 'E' ? " AND a.item_cancelado=0" : "") +
+        " AND b.id_maqecf=" + std::to_string(z.id_maqecf) +
+        " GROUP BY a.totalizador, a.id_produto, a.descricao, a.unidade) "
+        "SELECT s.totalizador, s.id_produto, s.descricao, s.unidade, s.q, s.v, p.id_produto, "
+        "p.codigo, p.codigo_barras, coalesce(p.cest,0), coalesce(p.cod_ncm,0) FROM s "
+        "LEFT JOIN balcora.produto p ON p.id_produto=s.id_produto ORDER BY " +
+        order + ";");
 }
 
-constexpr const char* kProductColumns =
-    "p.id_produto, p.codigo, p.codigo_barras, coalesce(p.cest,0), coalesce(p.cod_ncm,0)";
-constexpr const char* kProductJoin =
-    " FROM balcora.cfiscald a JOIN balcora.cfiscal b ON a.id_cfiscal=b.id_cfiscal"
-    " LEFT JOIN balcora.produto p ON p.id_produto=a.id_produto";
-constexpr const char* kProductGroup =
-    " GROUP BY a.totalizador, a.id_produto, a.descricao, a.unidade, p.id_produto";
-
 // The day's sold products, by totalizer, smallest net value first.
-std::optional<std::map<std::string, std::vector<ProductLine>>> sold_products(
-    util::DayNumber day, std::int32_t id_reg60m) {
-    const auto r = db::run_sql(
-        std::string("SELECT a.totalizador, a.id_produto, a.descricao, a.unidade, sum(a.qtdade), "
-                    "sum(a.vl_base), ") +
-        kProductColumns + kProductJoin + " WHERE b.data=" + DTSQL(day) +
-        " AND b.situacao='E' AND a.item_cancelado=0" + printer_filter(id_reg60m) + kProductGroup +
-        " ORDER BY sum(a.vl_base), a.id_produto;");
+std::optional<std::map<std::string, std::vector<ProductLine>>> sold_products(const Reduction& z) {
+    const auto r = day_products(z, "E", "vl_base", "s.v, s.id_produto");
     if (!r) return std::nullopt;
     std::map<std::string, std::vector<ProductLine>> by_totalizer;
     for (int i = 0; i < r->rows(); ++i)
@@ -233,16 +236,10 @@ void write_totalizer(XmlFileWriter& w, const Totalizer& t, std::vector<ProductLi
 
 // A day with no tax totalizer: the totalizers of the cancelled coupons, or,
 // without any sale, every tax configuration of the products.
-std::optional<std::vector<Totalizer>> fallback_totalizers(const Reduction& z,
-                                                          std::int32_t id_reg60m) {
+std::optional<std::vector<Totalizer>> fallback_totalizers(const Reduction& z) {
     std::vector<Totalizer> out;
     if (z.gross_sale > Money{}) {
-        const auto r =
-            db::run_sql(std::string("SELECT a.totalizador, a.id_produto, a.descricao, a.unidade, "
-                                    "sum(a.qtdade), sum(a.total), ") +
-                        kProductColumns + kProductJoin + " WHERE b.data=" + DTSQL(z.day) +
-                        " AND b.situacao='C'" + printer_filter(id_reg60m) + kProductGroup +
-                        " ORDER BY a.totalizador, sum(a.total), a.id_produto;");
+        const auto r = day_products(z, "C", "total", "s.totalizador, s.v, s.id_produto");
         if (!r) return std::nullopt;
         for (int i = 0; i < r->rows(); ++i) {
             const std::string name = field(*r, i, 0);
@@ -285,7 +282,7 @@ bool write_day(XmlFileWriter& w, const Reduction& z, std::int32_t id_reg60m,
     auto totalizers = split_day(id_reg60m);
     if (!totalizers) return false;
     if (!totalizers->empty()) {
-        auto sold = sold_products(z.day, id_reg60m);
+        auto sold = sold_products(z);
         if (!sold) return false;
         for (Totalizer& t : *totalizers) {
             t.products = std::move((*sold)[t.name]);
@@ -298,7 +295,7 @@ bool write_day(XmlFileWriter& w, const Reduction& z, std::int32_t id_reg60m,
             write_totalizer(w, t, std::move(by_id), without_ncm);
         }
     } else {
-        auto fallback = fallback_totalizers(z, id_reg60m);
+        auto fallback = fallback_totalizers(z);
         if (!fallback) return false;
         for (Totalizer& t : *fallback) write_totalizer(w, t, t.products, without_ncm);
     }

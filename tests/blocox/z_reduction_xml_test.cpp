@@ -46,11 +46,12 @@ class ZReductionXml : public ShopFixture {
     }
     // One coupon per item keeps the fixture short; the file sums per product.
     void sold(const char* day, const char* situacao, int id_produto, const char* name,
-              const char* qty, const char* value) {
+              const char* qty, const char* value, int id_maqecf = 1) {
         const std::string id = QUERYSQL(
             "INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, data, situacao, total) VALUES "
-            "(1, 1, '" +
-            std::string(day) + "', '" + situacao + "', " + value + ") RETURNING id_cfiscal");
+            "(1, " +
+            std::to_string(id_maqecf) + ", '" + day + "', '" + situacao + "', " + value +
+            ") RETURNING id_cfiscal");
         QUERYSQL(
             "INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, qtdade, total, "
             "vl_base, item_cancelado, totalizador, descricao, unidade) VALUES (" +
@@ -86,7 +87,8 @@ TEST_F(ZReductionXml, DiscountsSplitToTheCentWithTheResidualOnTheLargestAndTheHe
     sold("2026-12-05", "E", 9202, "02T0700", "2.500", "10.00");
     sold("2026-12-05", "E", 9204, "F1", "1.000", "6.00");
     sold("2026-12-05", "E", 9203, "F1", "1.000", "4.00");
-    sold("2026-12-05", "C", 9201, "01T1800", "1.000", "99.00");  // cancelled: not sold
+    sold("2026-12-05", "C", 9201, "01T1800", "1.000", "99.00");     // cancelled: not sold
+    sold("2026-12-05", "E", 9201, "01T1800", "1.000", "77.00", 2);  // another checkout's sale
 
     const blocox::ZReductionXml xml = blocox::generate_z_reduction_xml(z);
     ASSERT_TRUE(xml.ok) << (prompt_.shown().empty() ? "" : prompt_.shown().back().text);
@@ -148,6 +150,14 @@ TEST_F(ZReductionXml, DaysWithoutTaxedSalesTakeTheirTotalizersFromCancelledCoupo
     total(cancelled, "CANC", "", "14.50");
     sold("2026-12-05", "C", 9201, "01T1800", "1.000", "10.00");
     sold("2026-12-05", "C", 9999, "01T1800", "3.000", "4.50");
+    // A file that cannot be put in place is reported and leaves nothing behind.
+    const auto target = blocox::z_reduction_xml_path(util::day_number(2026, 12, 5));
+    std::filesystem::create_directories(target / "busy");
+    EXPECT_FALSE(blocox::generate_z_reduction_xml(cancelled).ok);
+    EXPECT_EQ(prompt_.count_containing("ao gerar arquivo \"" + target.string() + "\"!"), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.parent_path()), {}), 1);
+    std::filesystem::remove_all(target);
+
     const blocox::ZReductionXml xml = blocox::generate_z_reduction_xml(cancelled);
     ASSERT_TRUE(xml.ok);
     EXPECT_EQ(xml.products_without_ncm, std::vector<std::int32_t>{9999});
