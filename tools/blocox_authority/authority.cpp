@@ -112,8 +112,7 @@ std::string verify_signature(xmlDoc* doc, xmlSecKeysMngr* keys) {
     for (xmlNode* c = root->children; c; c = c->next)
         if (c->type == XML_ELEMENT_NODE) last = c;
     if (!last || local_name(last) != "Signature" || !last->ns ||
-        std::string(reinterpret_cast<const char*>(last->ns->href)) !=
-            std::string(reinterpret_cast<const char*>(xmlSecDSigNs)))
+        !xmlStrEqual(last->ns->href, xmlSecDSigNs))
         return "assinatura digital ausente";
     xmlSecDSigCtx* context = xmlSecDSigCtxCreate(keys);
     if (!context) return "falha ao preparar a verificação";
