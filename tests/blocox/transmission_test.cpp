@@ -84,6 +84,33 @@ TEST_F(TransmissionTest, ABrokenGrandTotalChainHoldsBackTheReductionAndWarns) {
     EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "EmailReducaoZ"), "1");
 }
 
+TEST_F(TransmissionTest, AProductWithoutNcmKeepsTheFileHomeAndIsNamed) {
+    reduction(1, today() - 1, "10.00", "10.00");
+    const std::string z = value("SELECT id_reg60m FROM balcora.reg60m;");
+    ASSERT_EQ(QUERYSQL("INSERT INTO balcora.produto (id_produto, codigo, descricao, unidade, "
+                       "ecf_st, ecf_aliquota, ecf_cod_st, cod_ncm, cest) VALUES (9203, 'C9203', "
+                       "'ÁGUA SEM NCM', 'UN', 'T', 18, '01', 0, 0);"),
+              "1");
+    ASSERT_EQ(QUERYSQL("INSERT INTO balcora.reg60a (id_reg60m, st_aliq, totalizador, "
+                       "vl_acumulado) VALUES (" +
+                       z + ", '01T1800', '01T1800', 10);"),
+              "1");
+    const std::string coupon = QUERYSQL(
+        "INSERT INTO balcora.cfiscal (id_empresa, id_maqecf, data, situacao, total) VALUES (1, "
+        "1, " +
+        DTSQL(today() - 1) + ", 'E', 10) RETURNING id_cfiscal;");
+    ASSERT_EQ(QUERYSQL("INSERT INTO balcora.cfiscald (id_cfiscal, num_item, id_produto, qtdade, "
+                       "total, vl_base, item_cancelado, totalizador, descricao, unidade) VALUES (" +
+                       coupon + ", 1, 9203, 1, 10, 10, 0, '01T1800', 'ÁGUA SEM NCM', 'UN');"),
+              "1");
+    answer("0", "", kReceipt);
+
+    EXPECT_EQ(BLOCOX(kSendReductions), 1);
+    EXPECT_EQ(states(), "P");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "request.ini"));  // the client never ran
+    EXPECT_TRUE(contains(texts(), "Aviso: Produtos sem NCM cadastrado!|009203 ÁGUA SEM NCM"));
+}
+
 // Whatever goes wrong on the way, the reduction stays pending and the
 // operator is told why; an authority that already has the file gives its
 // receipt back.
