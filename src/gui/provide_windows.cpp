@@ -7,6 +7,7 @@
 #include "gui/backoffice/print_spool_window.h"
 #include "gui/backoffice/stock_export_window.h"
 #include "gui/blocox/blocox_windows.h"
+#include "gui/blocox/transmission_windows.h"
 #include "gui/db/database_settings_window.h"
 #include "gui/ecf/printer_functions_window.h"
 #include "gui/ecf/tape_window.h"
@@ -57,6 +58,7 @@ void provide_windows(ui::ScreenPort& port) {
     shell::provide_backup(port);
     provide_backup_window(port);
     tef::provide_card_functions(port);
+    provide_transmission_windows(port);
 }
 
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
@@ -74,6 +76,7 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_backoffice_windows(port, frame);
     provide_fiscal_windows(port);
     provide_blocox_windows(port, frame);
+    provide_reg60m_browse(port, frame);
 }
 
 }  // namespace balcora::gui

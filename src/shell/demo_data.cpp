@@ -126,12 +126,13 @@ bool load_company_and_printer() {
                "modelo_doc_fiscal, num_serie, modelo_scanner, porta_com_scanner, situacao, dt1, "
                "horario_verao, gera_est_gerencial, num_prop_ecf, cod_marca, cod_modelo, "
                "cod_versao, "
-               "versao_sb, data_sb, hora_sb, mf_adicional) SELECT 1, 1, 1, 'BALCORA', 'ECF "
-               "VIRTUAL', 1, "
+               "versao_sb, data_sb, hora_sb, mf_adicional, num_cred_ecf) SELECT 1, 1, 1, "
+               "'BALCORA', 'ECF VIRTUAL', 1, "
                "'2D', " +
                    TXTSQL(demo::kPrinterSerial) +
                    ", 0, 0, 'F', '2026-01-05', 0, 1, 1, 99, 1, 1, "
-                   "'01.00.00', '2026-01-05', '08:00:00', ''" +
+                   // An accreditation number: the Bloco X stock files and queries need one.
+                   "'01.00.00', '2026-01-05', '08:00:00', '', 1" +
                    if_missing("maqecf", "num_serie=" + TXTSQL(demo::kPrinterSerial)),
            }) &&
            db::store_hash("empresa", demo::kCompanyId);

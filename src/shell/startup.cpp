@@ -2,6 +2,7 @@
 
 #include "access/access_control.h"
 #include "access/sign_in.h"
+#include "blocox/pending_mail.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
 #include "db/embedded_server.h"
@@ -17,6 +18,7 @@
 #include "shell/backup_files.h"
 #include "shell/button_texts.h"
 #include "shell/closing.h"
+#include "shell/settings_screen.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/text.h"
@@ -33,6 +35,10 @@ namespace {
 
 constexpr std::string_view kDeveloperSection = "Desenvolvedor PAF-ECF";
 constexpr std::size_t kProgramNameMax = 49;
+
+int printer_id_argument(const ui::ScreenPort::Arguments& args) {
+    return args.empty() ? 0 : static_cast<int>(text_to_integer(args.front()));
+}
 
 // A decimal number as the setting holds it ("1.0", "2"); anything else is 0.
 std::string version_number(std::string text) {
@@ -164,6 +170,16 @@ void provide_startup_steps(ui::ScreenPort& port) {
     });
     port.provide(std::string(kCheckPrinterConfiguration), [](const ui::ScreenPort::Arguments&) {
         return ecf::check_printer_configuration().program_goes_on() ? 1 : 0;
+    });
+    port.provide(std::string(kSendPendingBlocoXFiles), [](const ui::ScreenPort::Arguments& args) {
+        blocox::send_pending_at_start(printer_id_argument(args), glo::id_empresa);
+        return 1;
+    });
+    port.provide(std::string(kMailBlocoXPendencies), [](const ui::ScreenPort::Arguments& args) {
+        return blocox::mail_pending_notice(printer_id_argument(args), glo::id_empresa,
+                                           kDefaultSupportEmail)
+                   ? 1
+                   : 0;
     });
 }
 
