@@ -120,8 +120,10 @@ bool MasterDataUpdate::step(const std::string& statement) {
 
 bool MasterDataUpdate::fetch(const std::string& temp, const std::string& select,
                              const std::vector<std::string>& columns) {
+    // Analysed at once: the joins that follow are planned on its real size.
     return step("CREATE TEMP TABLE " + temp + " ON COMMIT DROP AS " +
-                linked_select(select, temp, columns));
+                linked_select(select, temp, columns)) &&
+           step("ANALYZE " + temp + ";");
 }
 
 bool MasterDataUpdate::count_into(const std::string& statement, TableResult& result) {
@@ -155,7 +157,15 @@ bool MasterDataUpdate::run() {
     results_.clear();
     failed_step_.clear();
     if (db::hash_expression("produto").empty()) DEFINEHASH();
-    bool ok = db::run_sql("begin;").has_value() && connect() && copy_all();
+    // The program's sessions steer the planner to index lookups, which suit
+    // its one-row screens; the copy joins whole tables, for this transaction
+    // only, as the planner sees fit.
+    bool ok = db::run_sql("begin;").has_value() &&
+              db::run_sql(
+                  "SET LOCAL enable_seqscan=on; SET LOCAL enable_hashjoin=on; SET LOCAL "
+                  "enable_mergejoin=on;")
+                  .has_value() &&
+              connect() && copy_all();
     if (ok) {
         step_name_ = "dt_atual";
         ok = GRAVAREGISTRO("balcora", kMasterDataSection, "dt_atual", util::iso_date(today())) &&
@@ -353,7 +363,8 @@ bool MasterDataUpdate::products() {
               std::string(options_.tp_atual ? "false" : "true") + " OR " + since +
               "<=coalesce(nullif(trim(b.data_atual),''),'1900-01-01')) AS changed FROM "
               "bo_produto b LEFT JOIN balcora.produto p ON p.id_produto=trim(b.id)::integer) "
-              "x;"))
+              "x;") ||
+        !step("ANALYZE bo_prod;"))
         return false;
     if (!warn_missing_tax_rates()) return false;
 
@@ -407,6 +418,7 @@ bool MasterDataUpdate::products() {
     if (!step("CREATE TEMP TABLE bo_touched (id integer) ON COMMIT DROP;") ||
         !step("CREATE TEMP TABLE bo_rebuild ON COMMIT DROP AS SELECT pid AS id FROM bo_prod WHERE "
               "NOT present OR (active AND changed);") ||
+        !step("ANALYZE bo_rebuild;") ||
         !count_into("WITH ins AS (INSERT INTO balcora.produto (" + names + ") SELECT " + values +
                         " FROM bo_prod WHERE NOT present RETURNING 1) SELECT count(*) FROM ins;",
                     current()))
@@ -483,11 +495,12 @@ bool MasterDataUpdate::product_barcodes() {
            step("DELETE FROM balcora.codbarra c USING bo_rebuild r WHERE c.id_produto=r.id;") &&
            count_into(
                "WITH ins AS (INSERT INTO balcora.codbarra (codigo, id_produto, fator) "
-               "SELECT g.code, g.id, coalesce((SELECT f.fator FROM bo_fator f WHERE "
-               "f.codigo=g.code AND f.id_produto=g.id LIMIT 1), 1) FROM (SELECT DISTINCT "
+               "SELECT g.code, g.id, coalesce(f.fator, 1) FROM (SELECT DISTINCT "
                "lpad(trim(codigo_barras),14,'0') AS code, trim(id_produto)::integer AS id "
                "FROM bo_grade WHERE trim(coalesce(codigo_barras,''))<>'') g JOIN "
-               "bo_rebuild r ON r.id=g.id RETURNING 1) SELECT count(*) FROM ins;",
+               "bo_rebuild r ON r.id=g.id LEFT JOIN (SELECT DISTINCT ON (codigo, id_produto) "
+               "codigo, id_produto, fator FROM bo_fator) f ON f.codigo=g.code AND "
+               "f.id_produto=g.id RETURNING 1) SELECT count(*) FROM ins;",
                current());
 }
 
