@@ -120,10 +120,11 @@ bool MasterDataUpdate::step(const std::string& statement) {
 
 bool MasterDataUpdate::fetch(const std::string& temp, const std::string& select,
                              const std::vector<std::string>& columns) {
-    // Analysed at once: the joins that follow are planned on its real size.
+    // Its key analysed at once, so that the joins that follow are planned on
+    // its real size (the whole row would cost more than the join saves).
     return step("CREATE TEMP TABLE " + temp + " ON COMMIT DROP AS " +
                 linked_select(select, temp, columns)) &&
-           step("ANALYZE " + temp + ";");
+           step("ANALYZE " + temp + " (" + columns.front() + ");");
 }
 
 bool MasterDataUpdate::count_into(const std::string& statement, TableResult& result) {
@@ -364,7 +365,7 @@ bool MasterDataUpdate::products() {
               "<=coalesce(nullif(trim(b.data_atual),''),'1900-01-01')) AS changed FROM "
               "bo_produto b LEFT JOIN balcora.produto p ON p.id_produto=trim(b.id)::integer) "
               "x;") ||
-        !step("ANALYZE bo_prod;"))
+        !step("ANALYZE bo_prod (pid, present, active, changed);"))
         return false;
     if (!warn_missing_tax_rates()) return false;
 
