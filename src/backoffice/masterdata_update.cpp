@@ -424,26 +424,39 @@ bool MasterDataUpdate::products() {
                         " FROM bo_prod WHERE NOT present RETURNING 1) SELECT count(*) FROM ins;",
                     current()))
         return false;
+    // The table's key statistics include the rows just inserted, and a kind
+    // of change no product has costs no join: the plans below stay lookups
+    // by key, never a scan per row.
+    const long long inserted = current().inserted;
+    if (inserted > 0 && !step("ANALYZE balcora.produto (id_produto);")) return false;
+    auto kinds = db::run_sql(
+        "SELECT count(*) FILTER (WHERE present AND NOT active), count(*) FILTER (WHERE present "
+        "AND active AND changed), count(*) FILTER (WHERE present AND active) FROM bo_prod;");
+    if (!kinds) return false;
+    const bool any_off = text_to_integer(kinds->value(0, 0)) > 0;
+    const bool any_changed = text_to_integer(kinds->value(0, 1)) > 0;
+    const bool any_stock = text_to_integer(kinds->value(0, 2)) > 0;
     // Existing ones: an inactive one is only switched off; an active one
     // changed since the last update takes its registration; every active one
     // takes its stock. Rows already equal are left alone.
     const bool ok =
-        step(
-            "WITH u AS (UPDATE balcora.produto p SET ativo=0 FROM bo_prod b WHERE b.present AND "
-            "NOT b.active AND p.id_produto=b.pid AND p.ativo IS DISTINCT FROM 0 RETURNING "
-            "p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;") &&
-        step("WITH u AS (UPDATE balcora.produto p SET " + sets + " FROM (SELECT pid" +
-             typed_values +
-             " FROM bo_prod WHERE present AND active AND changed) v WHERE p.id_produto=v.pid "
-             "RETURNING p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;") &&
-        step(
-            "WITH s AS (SELECT pid, nullif(trim(qt_estoque),'')::numeric AS qt, "
-            "nullif(trim(vl_estoque),'')::numeric AS vl, nullif(trim(dt_estoque),'')::date AS "
-            "dt FROM bo_prod WHERE present AND active), u AS (UPDATE balcora.produto p SET "
-            "qtd_estoque=s.qt, vl_estoque=s.vl, dt_estoque=coalesce(s.dt, p.dt_estoque) FROM s "
-            "WHERE p.id_produto=s.pid AND (p.qtd_estoque, p.vl_estoque, p.dt_estoque) IS "
-            "DISTINCT FROM (s.qt, s.vl, coalesce(s.dt, p.dt_estoque)) RETURNING p.id_produto) "
-            "INSERT INTO bo_touched SELECT id_produto FROM u;");
+        (!any_off ||
+         step("WITH u AS (UPDATE balcora.produto p SET ativo=0 FROM bo_prod b WHERE b.present AND "
+              "NOT b.active AND p.id_produto=b.pid AND p.ativo IS DISTINCT FROM 0 RETURNING "
+              "p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;")) &&
+        (!any_changed ||
+         step("WITH u AS (UPDATE balcora.produto p SET " + sets + " FROM (SELECT pid" +
+              typed_values +
+              " FROM bo_prod WHERE present AND active AND changed) v WHERE p.id_produto=v.pid "
+              "RETURNING p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;")) &&
+        (!any_stock ||
+         step("WITH s AS (SELECT pid, nullif(trim(qt_estoque),'')::numeric AS qt, "
+              "nullif(trim(vl_estoque),'')::numeric AS vl, nullif(trim(dt_estoque),'')::date AS "
+              "dt FROM bo_prod WHERE present AND active), u AS (UPDATE balcora.produto p SET "
+              "qtd_estoque=s.qt, vl_estoque=s.vl, dt_estoque=coalesce(s.dt, p.dt_estoque) FROM s "
+              "WHERE p.id_produto=s.pid AND (p.qtd_estoque, p.vl_estoque, p.dt_estoque) IS "
+              "DISTINCT FROM (s.qt, s.vl, coalesce(s.dt, p.dt_estoque)) RETURNING p.id_produto) "
+              "INSERT INTO bo_touched SELECT id_produto FROM u;"));
     if (!ok) return false;
     auto counted = db::run_sql("SELECT count(DISTINCT id) FROM bo_touched;");
     if (!counted) return false;
