@@ -45,6 +45,8 @@ void provide_frame_windows(ui::ScreenPort& port, QWidget* frame) {
     provide_window(port, "CADASTROUSUARIOS", [frame] { open_operator_maintenance(frame); });
     provide_window(port, "TROCASENHA", [frame] { open_change_password(frame); });
     provide_window(port, "CONSULTAPRODUTO", [frame] { open_product_query(frame); });
+    // The seller list of the menu is the coupon form's, browsed without a choice.
+    provide_window(port, "CONSULTAVENDEDOR", [frame] { choose_seller(frame); });
     provide_window(port, "BROWSEMAQECF", [frame] { open_printer_registration(frame); });
     provide_window(port, "BOBINA", [frame] { open_tape_window(frame); });
     provide_window(port, "FORMAPAGAMENTO", [] { VALIDAFORMAPAGAMENTO(); });
