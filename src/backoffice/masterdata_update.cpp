@@ -120,8 +120,11 @@ bool MasterDataUpdate::step(const std::string& statement) {
 
 bool MasterDataUpdate::fetch(const std::string& temp, const std::string& select,
                              const std::vector<std::string>& columns) {
+    // Its key analysed at once, so that the joins that follow are planned on
+    // its real size (the whole row would cost more than the join saves).
     return step("CREATE TEMP TABLE " + temp + " ON COMMIT DROP AS " +
-                linked_select(select, temp, columns));
+                linked_select(select, temp, columns)) &&
+           step("ANALYZE " + temp + " (" + columns.front() + ");");
 }
 
 bool MasterDataUpdate::count_into(const std::string& statement, TableResult& result) {
@@ -155,7 +158,15 @@ bool MasterDataUpdate::run() {
     results_.clear();
     failed_step_.clear();
     if (db::hash_expression("produto").empty()) DEFINEHASH();
-    bool ok = db::run_sql("begin;").has_value() && connect() && copy_all();
+    // The program's sessions steer the planner to index lookups, which suit
+    // its one-row screens; the copy joins whole tables, for this transaction
+    // only, as the planner sees fit.
+    bool ok = db::run_sql("begin;").has_value() &&
+              db::run_sql(
+                  "SET LOCAL enable_seqscan=on; SET LOCAL enable_hashjoin=on; SET LOCAL "
+                  "enable_mergejoin=on;")
+                  .has_value() &&
+              connect() && copy_all();
     if (ok) {
         step_name_ = "dt_atual";
         ok = GRAVAREGISTRO("balcora", kMasterDataSection, "dt_atual", util::iso_date(today())) &&
@@ -353,7 +364,8 @@ bool MasterDataUpdate::products() {
               std::string(options_.tp_atual ? "false" : "true") + " OR " + since +
               "<=coalesce(nullif(trim(b.data_atual),''),'1900-01-01')) AS changed FROM "
               "bo_produto b LEFT JOIN balcora.produto p ON p.id_produto=trim(b.id)::integer) "
-              "x;"))
+              "x;") ||
+        !step("ANALYZE bo_prod (pid, present, active, changed);"))
         return false;
     if (!warn_missing_tax_rates()) return false;
 
@@ -407,30 +419,44 @@ bool MasterDataUpdate::products() {
     if (!step("CREATE TEMP TABLE bo_touched (id integer) ON COMMIT DROP;") ||
         !step("CREATE TEMP TABLE bo_rebuild ON COMMIT DROP AS SELECT pid AS id FROM bo_prod WHERE "
               "NOT present OR (active AND changed);") ||
+        !step("ANALYZE bo_rebuild;") ||
         !count_into("WITH ins AS (INSERT INTO balcora.produto (" + names + ") SELECT " + values +
                         " FROM bo_prod WHERE NOT present RETURNING 1) SELECT count(*) FROM ins;",
                     current()))
         return false;
+    // The table's key statistics include the rows just inserted, and a kind
+    // of change no product has costs no join: the plans below stay lookups
+    // by key, never a scan per row.
+    const long long inserted = current().inserted;
+    if (inserted > 0 && !step("ANALYZE balcora.produto (id_produto);")) return false;
+    auto kinds = db::run_sql(
+        "SELECT count(*) FILTER (WHERE present AND NOT active), count(*) FILTER (WHERE present "
+        "AND active AND changed), count(*) FILTER (WHERE present AND active) FROM bo_prod;");
+    if (!kinds) return false;
+    const bool any_off = text_to_integer(kinds->value(0, 0)) > 0;
+    const bool any_changed = text_to_integer(kinds->value(0, 1)) > 0;
+    const bool any_stock = text_to_integer(kinds->value(0, 2)) > 0;
     // Existing ones: an inactive one is only switched off; an active one
     // changed since the last update takes its registration; every active one
     // takes its stock. Rows already equal are left alone.
     const bool ok =
-        step(
-            "WITH u AS (UPDATE balcora.produto p SET ativo=0 FROM bo_prod b WHERE b.present AND "
-            "NOT b.active AND p.id_produto=b.pid AND p.ativo IS DISTINCT FROM 0 RETURNING "
-            "p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;") &&
-        step("WITH u AS (UPDATE balcora.produto p SET " + sets + " FROM (SELECT pid" +
-             typed_values +
-             " FROM bo_prod WHERE present AND active AND changed) v WHERE p.id_produto=v.pid "
-             "RETURNING p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;") &&
-        step(
-            "WITH s AS (SELECT pid, nullif(trim(qt_estoque),'')::numeric AS qt, "
-            "nullif(trim(vl_estoque),'')::numeric AS vl, nullif(trim(dt_estoque),'')::date AS "
-            "dt FROM bo_prod WHERE present AND active), u AS (UPDATE balcora.produto p SET "
-            "qtd_estoque=s.qt, vl_estoque=s.vl, dt_estoque=coalesce(s.dt, p.dt_estoque) FROM s "
-            "WHERE p.id_produto=s.pid AND (p.qtd_estoque, p.vl_estoque, p.dt_estoque) IS "
-            "DISTINCT FROM (s.qt, s.vl, coalesce(s.dt, p.dt_estoque)) RETURNING p.id_produto) "
-            "INSERT INTO bo_touched SELECT id_produto FROM u;");
+        (!any_off ||
+         step("WITH u AS (UPDATE balcora.produto p SET ativo=0 FROM bo_prod b WHERE b.present AND "
+              "NOT b.active AND p.id_produto=b.pid AND p.ativo IS DISTINCT FROM 0 RETURNING "
+              "p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;")) &&
+        (!any_changed ||
+         step("WITH u AS (UPDATE balcora.produto p SET " + sets + " FROM (SELECT pid" +
+              typed_values +
+              " FROM bo_prod WHERE present AND active AND changed) v WHERE p.id_produto=v.pid "
+              "RETURNING p.id_produto) INSERT INTO bo_touched SELECT id_produto FROM u;")) &&
+        (!any_stock ||
+         step("WITH s AS (SELECT pid, nullif(trim(qt_estoque),'')::numeric AS qt, "
+              "nullif(trim(vl_estoque),'')::numeric AS vl, nullif(trim(dt_estoque),'')::date AS "
+              "dt FROM bo_prod WHERE present AND active), u AS (UPDATE balcora.produto p SET "
+              "qtd_estoque=s.qt, vl_estoque=s.vl, dt_estoque=coalesce(s.dt, p.dt_estoque) FROM s "
+              "WHERE p.id_produto=s.pid AND (p.qtd_estoque, p.vl_estoque, p.dt_estoque) IS "
+              "DISTINCT FROM (s.qt, s.vl, coalesce(s.dt, p.dt_estoque)) RETURNING p.id_produto) "
+              "INSERT INTO bo_touched SELECT id_produto FROM u;"));
     if (!ok) return false;
     auto counted = db::run_sql("SELECT count(DISTINCT id) FROM bo_touched;");
     if (!counted) return false;
@@ -483,11 +509,12 @@ bool MasterDataUpdate::product_barcodes() {
            step("DELETE FROM balcora.codbarra c USING bo_rebuild r WHERE c.id_produto=r.id;") &&
            count_into(
                "WITH ins AS (INSERT INTO balcora.codbarra (codigo, id_produto, fator) "
-               "SELECT g.code, g.id, coalesce((SELECT f.fator FROM bo_fator f WHERE "
-               "f.codigo=g.code AND f.id_produto=g.id LIMIT 1), 1) FROM (SELECT DISTINCT "
+               "SELECT g.code, g.id, coalesce(f.fator, 1) FROM (SELECT DISTINCT "
                "lpad(trim(codigo_barras),14,'0') AS code, trim(id_produto)::integer AS id "
                "FROM bo_grade WHERE trim(coalesce(codigo_barras,''))<>'') g JOIN "
-               "bo_rebuild r ON r.id=g.id RETURNING 1) SELECT count(*) FROM ins;",
+               "bo_rebuild r ON r.id=g.id LEFT JOIN (SELECT DISTINCT ON (codigo, id_produto) "
+               "codigo, id_produto, fator FROM bo_fator) f ON f.codigo=g.code AND "
+               "f.id_produto=g.id RETURNING 1) SELECT count(*) FROM ins;",
                current());
 }
 
@@ -579,14 +606,17 @@ bool MasterDataUpdate::clients() {
     // A client keyed at this checkout (950000 up) that the back office now
     // holds under its own code, found by the same CPF/CNPJ, takes that code
     // and its coupons follow it; when the code is already here, the two
-    // become one. A blank CPF/CNPJ identifies nobody.
+    // become one. A blank CPF/CNPJ identifies nobody; the checkout stores the
+    // number punctuated, a back office may not, so the digits are compared.
     const bool renumbered =
         step(
             "CREATE TEMP TABLE bo_renum ON COMMIT DROP AS SELECT DISTINCT ON (l.id_cliente) "
             "l.id_cliente AS old, trim(b.codigo)::integer AS new, EXISTS (SELECT 1 FROM "
             "balcora.cliente x WHERE x.id_cliente=trim(b.codigo)::integer) AS taken FROM "
-            "balcora.cliente l JOIN bo_cliente b ON trim(coalesce(b.cgcpf,''))<>'' AND "
-            "trim(l.cgcpf)=trim(b.cgcpf) WHERE l.id_cliente>=950000 AND "
+            "balcora.cliente l JOIN bo_cliente b ON "
+            "regexp_replace(coalesce(b.cgcpf,''),'[^0-9A-Za-z]','','g')<>'' AND "
+            "regexp_replace(l.cgcpf,'[^0-9A-Za-z]','','g')="
+            "regexp_replace(b.cgcpf,'[^0-9A-Za-z]','','g') WHERE l.id_cliente>=950000 AND "
             "l.id_cliente<>trim(b.codigo)::integer ORDER BY l.id_cliente, b.codigo;") &&
         step(
             "UPDATE balcora.cfiscal c SET id_cliente=r.new FROM bo_renum r WHERE "

@@ -2,6 +2,7 @@
 #include "backoffice/retaguarda_screen.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/role_password.h"
 #include "db/sql_record.h"
 #include "support/test_backoffice.h"
 #include "support/test_database.h"
@@ -96,6 +97,14 @@ TEST_F(BackOfficeLinkTest, StaleLinkIsReplacedAndRefusedLoginHidesThePassword) {
             "14");
     }
     EXPECT_FALSE(backoffice::link_is_open());
+
+    // The demo's setting: the installation's own password, from its file.
+    auto from_file = bo_.link();
+    std::string error;
+    ASSERT_TRUE(db::write_role_password(root_.root(), from_file.senha, &error)) << error;
+    from_file.senha = std::string(backoffice::kPasswordFromFile);
+    EXPECT_TRUE(backoffice::open_link(from_file));
+    backoffice::close_link();
 
     auto wrong = bo_.link();
     wrong.senha = "segredo'errado";

@@ -121,8 +121,8 @@ TEST_F(MasterDataUpdateTest, FullThenChangedOnlyUpdate) {
 }
 
 // A client keyed at this checkout and later registered in the back office
-// with the same CPF takes the back office's code, and its coupons follow; a
-// client without CPF is nobody's twin.
+// with the same CPF (there without punctuation) takes the back office's code,
+// and its coupons follow; a client without CPF is nobody's twin.
 TEST_F(MasterDataUpdateTest, CheckoutClientTakesItsBackOfficeCode) {
     QUERYSQL(
         "INSERT INTO balcora.cliente (id_cliente, ativo, cgcpf, razao, id_municipio) VALUES "
@@ -134,7 +134,7 @@ TEST_F(MasterDataUpdateTest, CheckoutClientTakesItsBackOfficeCode) {
     bo_.exec(
         "INSERT INTO kontora.clientes (id_cliente, id_empresa, codigo, data_atual, ativo, "
         "pesso, cgcpf, razao, id_municipio) VALUES (321, 1, 321, '2026-12-05', 1, 2, "
-        "'111.222.333-96', 'CLIENTE DO CAIXA CADASTRADO', 3550308), (322, 1, 322, "
+        "'11122233396', 'CLIENTE DO CAIXA CADASTRADO', 3550308), (322, 1, 322, "
         "'2026-12-05', 1, 2, '', 'OUTRO SEM DOCUMENTO', 3550308)");
     ASSERT_TRUE(update(true)) << shown();
     EXPECT_EQ(local("SELECT count(*) FROM balcora.cliente WHERE id_cliente=950001"), "0");
