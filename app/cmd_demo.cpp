@@ -17,7 +17,7 @@ int run_demo_command(CommandLine& cl) {
         return 2;
     }
     if (!open_program_database(cl)) return 1;
-    if (!load_demo_data()) {
+    if (!load_demo_data() || !load_demo_inventories()) {
         std::fputs("Falha ao carregar os dados de demonstração.\n", stderr);
         return 1;
     }

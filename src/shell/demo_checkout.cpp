@@ -24,7 +24,10 @@ bool open_printer_day() {
     if (day_open_today()) return true;
     if (!ecf::send(ecf::CMD_READ_Z_PENDING)) return false;
     if (glo::rz_pendente != 0) {
-        if (!ecf::send(ecf::CMD_Z_REDUCTION)) return false;
+        // The reduction goes into the day's books as a day close puts it,
+        // or it would never be sent and the next one would break the chain
+        // of grand totals the authority follows.
+        if (!ecf::send(ecf::CMD_Z_REDUCTION) || !ecf::send(ecf::CMD_RECORD_REG60M)) return false;
         glo::rz_pendente = 0;
     }
     const auto supply = ecf::opening_supply(util::Money{});

@@ -9,6 +9,7 @@
 #include "ecf/aux_file.h"
 #include "globals/globals.h"
 #include "platform/file_digest.h"
+#include "ui/environment.h"
 #include "util/documents.h"
 #include "util/ean.h"
 
@@ -260,6 +261,37 @@ bool load_demo_data() {
     }
     if (!ecf::aux_file_path().empty() && std::filesystem::exists(ecf::aux_file_path())) return true;
     return write_aux_file();
+}
+
+bool load_demo_inventories() {
+    const std::string today = DTSQL(balcora::today());
+    const std::string periods =
+        "(SELECT DISTINCT m::date AS periodo, (m + interval '1 month' - interval '1 day')::date "
+        "AS dia FROM (VALUES (date_trunc('year', " +
+        today +
+        "::date) - interval '1 month'), "
+        "(date_trunc('month', " +
+        today + "::date) - interval '1 month')) AS v(m)) AS d";
+    db::Transaction tx;
+    return tx.begun() &&
+           run_all({
+               "INSERT INTO balcora.estinventario (id_empresa, data, id_produto, qtdade, valor, "
+               "qt_tot_aquisicao, vl_tot_aquisicao, vl_tot_icmsdebforne, vl_bc_calcicmsst, "
+               "vl_tot_icmsst) SELECT 1, d.dia, p.id_produto, p.qtd_estoque, c.valor, "
+               "p.qtd_estoque, "
+               "c.valor, round(c.valor * p.ecf_aliquota / 100, 2), 0, 0 FROM " +
+                   periods +
+                   " CROSS JOIN balcora.produto p CROSS JOIN LATERAL (SELECT round(p.qtd_estoque * "
+                   "p.preco_venda1 * 0.6, 2) AS valor) c WHERE NOT EXISTS (SELECT 1 FROM "
+                   "balcora.estinventario i WHERE i.id_empresa=1 AND i.data=d.dia) ORDER BY d.dia, "
+                   "p.id_produto",
+               "INSERT INTO balcora.estoquex (id_empresa, periodo, sit_blocox, lib_env) SELECT 1, "
+               "d.periodo, 'P', 'S' FROM " +
+                   periods +
+                   " WHERE NOT EXISTS (SELECT 1 FROM balcora.estoquex x WHERE x.id_empresa=1 AND "
+                   "x.periodo=d.periodo)",
+           }) &&
+           tx.commit();
 }
 
 }  // namespace balcora

@@ -12,6 +12,13 @@ namespace balcora {
 // again. False after a failure was shown (nothing is then committed).
 bool load_demo_data();
 
+// The inventories a shop's back office closes at the end of a month: the
+// demo's last December (due every year) and last month, as of the
+// program's today, both released for sending, so that `balcora demo` can
+// send its stock as a real shop does. Rows already there, sent or not, are
+// left as they are. False after a failure was shown.
+bool load_demo_inventories();
+
 namespace demo {
 inline constexpr const char* kPrinterSerial = "BV202612000001";
 inline constexpr int kCompanyId = 1;

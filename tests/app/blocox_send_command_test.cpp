@@ -6,14 +6,28 @@
 #include "support/temp_root.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 
 namespace balcora::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string last_line(const std::string& output) {
+    std::string line, last;
+    std::istringstream in(output);
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    return last;
+}
 
 // A scheduler's view of the sending: the messages on the terminal and an
 // exit code that says whether anything stays pending.
@@ -63,6 +77,90 @@ TEST(BlocoXCommand, SendReportsPendingReductionsByItsExitCode) {
     const auto sent = balcora_cli(tmp.path(), {"blocox", "send-z"});
     EXPECT_EQ(sent.exit_code, 0) << sent.output;
     EXPECT_EQ(balcora_cli(tmp.path(), {"blocox", "send-z", "--x"}).exit_code, 2);
+}
+
+// The demo shop as `balcora demo` leaves it, against our authority started as
+// the demo starts it (on a free port, with the demo's own certificates): a
+// closed day's reduction and the released stock travel with the commands a
+// scheduler runs and come back accepted.
+TEST(BlocoXCommand, TheDemoShopsReductionAndStockComeBackAccepted) {
+    TempRoot tmp;
+    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
+    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
+                                    std::to_string(unused_loopback_port())));
+    struct StopsServer {
+        const platform::DataRoot& root;
+        ~StopsServer() {
+            std::string ignored;
+            db::EmbeddedServer(root, 0).stop(&ignored);
+        }
+    } stops{tmp.root()};
+    const auto demo = balcora_cli(tmp.path(), {"demo"});
+    ASSERT_EQ(demo.exit_code, 0) << demo.output;
+
+    const fs::path certs = tmp.path() / "sistemas" / "balcora" / "certificados";
+    const fs::path books = tmp.path() / "autoridade-blocox";
+    const fs::path rules = tmp.path() / "regras.ini";
+    std::ofstream(rules) << "[Autoridade]\nModo=aceitar\nAtrasoProcessamento=0\n";
+    struct Authority {
+        pid_t pid = fork();
+        ~Authority() {
+            if (pid <= 0) return;
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    } authority;
+    if (authority.pid == 0) {
+        execl(BALCORA_BLOCOX_AUTHORITY_PATH, BALCORA_BLOCOX_AUTHORITY_PATH, "--root", books.c_str(),
+              "--cert", (certs / "autoridade.pem").c_str(), "--key",
+              (certs / "autoridade-chave.pem").c_str(), "--port", "0", "--assinante",
+              (certs / "estabelecimento.pem").c_str(), "--regras", rules.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // A guard against an authority that never starts, not a measurement.
+    for (int i = 0; i < 1500 && !fs::exists(books / "porta"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    int port = 0;
+    std::ifstream(books / "porta") >> port;
+    ASSERT_GT(port, 0);
+    ASSERT_TRUE(platform::ini_write(tmp.path() / "sistemas" / "balcora" / "pgms" / "xsginws.ini",
+                                    "Config", "EnderecoFisco",
+                                    "https://127.0.0.1:" + std::to_string(port) + "/blocox"));
+    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file("balcora.ini"), "Programas", "BlocoX",
+                                    BALCORA_BLOCOX_CLIENT_PATH));
+
+    // Yesterday's reduction as the day close records it.
+    ASSERT_EQ(balcora_cli(tmp.path(),
+                          {"sql",
+                           "INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, "
+                           "num_cont_red_z, num_cont_reinicio, num_coo, vl_venda_bruta, "
+                           "vl_tot_geral, dt_emissao, hr_emissao, sit_blocox) VALUES (1, 1, "
+                           "current_date - 1, 1, 1, 7, 0, 0, current_date - 1, '22:00:00', 'P');"})
+                  .exit_code,
+              0);
+    auto states = [&](const char* table) {
+        return last_line(
+            balcora_cli(tmp.path(), {"sql", std::string("SELECT string_agg(sit_blocox, '') FROM "
+                                                        "balcora.") +
+                                                table})
+                .output);
+    };
+    struct Round {
+        const char* send;
+        const char* query;
+        const char* table;
+        const char* accepted;
+    };
+    for (const Round& r : {Round{"send-z", "query-z", "reg60m", "A"},
+                           Round{"send-stock", "query-stock", "estoquex", "AA"}}) {
+        const auto sent = balcora_cli(tmp.path(), {"blocox", r.send});
+        EXPECT_EQ(sent.exit_code, 0) << sent.output;
+        // The authority processes a file just after its receipt.
+        for (int i = 0; i < 20 && balcora_cli(tmp.path(), {"blocox", r.query}).exit_code != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(states(r.table), r.accepted) << r.table;
+    }
 }
 
 }  // namespace

@@ -48,6 +48,10 @@ TEST_F(DemoCheckoutTest, YesterdaysDayIsReducedBeforeTodaysOpens) {
     ASSERT_NE(z, sent().end());
     ASSERT_NE(open, sent().end());
     EXPECT_LT(z, open);
+    // The reduced day is in the books, waiting to be sent.
+    EXPECT_EQ(value("SELECT num_cont_red_z > 0 AND sit_blocox = 'P' FROM balcora.reg60m WHERE "
+                    "data = '2026-12-04'"),
+              "t");
     // The operator's own choice of the menu is kept.
     EXPECT_EQ(LEREGISTRO("balcora", "PAF-ECF", "QuickSale"), "0");
 }
