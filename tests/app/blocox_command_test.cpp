@@ -1,15 +1,10 @@
-#include "db/connection_settings.h"
-#include "db/embedded_server.h"
-#include "platform/ini_file.h"
 #include "support/balcora_cli.h"
-#include "support/loopback_port.h"
-#include "support/temp_root.h"
+#include "support/server_root.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace balcora::test {
@@ -17,28 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string last_line(const std::string& output) {
-    std::string line, last;
-    std::istringstream in(output);
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    return last;
-}
-
 // A technician writes the Bloco X files of a closed day and of a month on
 // the demo shop; the command refuses a day that has no reduction.
 TEST(BlocoxCommand, WritesTheFilesOfAClosedDayAndOfAMonth) {
-    TempRoot tmp;
-    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
-    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
-                                    std::to_string(unused_loopback_port())));
-    struct StopsServer {
-        const platform::DataRoot& root;
-        ~StopsServer() {
-            std::string ignored;
-            db::EmbeddedServer(root, 0).stop(&ignored);
-        }
-    } stops{tmp.root()};
+    ServerRoot tmp;
     ASSERT_EQ(balcora_cli(tmp.path(), {"demo"}).exit_code, 0);
     auto sql = balcora_cli(
         tmp.path(),

@@ -1,9 +1,6 @@
-#include "db/connection_settings.h"
-#include "db/embedded_server.h"
 #include "platform/ini_file.h"
 #include "support/balcora_cli.h"
-#include "support/loopback_port.h"
-#include "support/temp_root.h"
+#include "support/server_root.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,7 +9,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -21,28 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string last_line(const std::string& output) {
-    std::string line, last;
-    std::istringstream in(output);
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    return last;
-}
-
 // A scheduler's view of the sending: the messages on the terminal and an
 // exit code that says whether anything stays pending.
 TEST(BlocoXCommand, SendReportsPendingReductionsByItsExitCode) {
-    TempRoot tmp;
-    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
-    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
-                                    std::to_string(unused_loopback_port())));
-    struct StopsServer {
-        const platform::DataRoot& root;
-        ~StopsServer() {
-            std::string ignored;
-            db::EmbeddedServer(root, 0).stop(&ignored);
-        }
-    } stops{tmp.root()};
+    ServerRoot tmp;
     ASSERT_EQ(balcora_cli(tmp.path(), {"demo"}).exit_code, 0);
 
     // A client that answers with whatever answer.xml holds, or not at all.
@@ -84,17 +62,7 @@ TEST(BlocoXCommand, SendReportsPendingReductionsByItsExitCode) {
 // closed day's reduction and the released stock travel with the commands a
 // scheduler runs and come back accepted.
 TEST(BlocoXCommand, TheDemoShopsReductionAndStockComeBackAccepted) {
-    TempRoot tmp;
-    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
-    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
-                                    std::to_string(unused_loopback_port())));
-    struct StopsServer {
-        const platform::DataRoot& root;
-        ~StopsServer() {
-            std::string ignored;
-            db::EmbeddedServer(root, 0).stop(&ignored);
-        }
-    } stops{tmp.root()};
+    ServerRoot tmp;
     const auto demo = balcora_cli(tmp.path(), {"demo"});
     ASSERT_EQ(demo.exit_code, 0) << demo.output;
 

@@ -1,10 +1,6 @@
-#include "db/connection_settings.h"
-#include "db/embedded_server.h"
-#include "platform/ini_file.h"
 #include "platform/process.h"
 #include "support/balcora_cli.h"
-#include "support/loopback_port.h"
-#include "support/temp_root.h"
+#include "support/server_root.h"
 
 #include <gtest/gtest.h>
 
@@ -30,17 +26,7 @@ std::string printed_path(const std::string& output) {
 // the public key, each path printed, each signature accepted by our check
 // and by the stock openssl tool alone.
 TEST(FiscalCommand, DemoShopFilesComeOutSignedAndVerifiable) {
-    TempRoot tmp;
-    fs::permissions(tmp.path(), fs::perms(0755));  // as root, postgres keeps its data here
-    ASSERT_TRUE(platform::ini_write(tmp.root().ini_file(db::kSettingsFile), "Configuracao", "Porta",
-                                    std::to_string(unused_loopback_port())));
-    struct StopsServer {
-        const platform::DataRoot& root;
-        ~StopsServer() {
-            std::string ignored;
-            db::EmbeddedServer(root, 0).stop(&ignored);
-        }
-    } stops{tmp.root()};
+    ServerRoot tmp;
     auto demo = balcora_cli(tmp.path(), {"demo"});
     ASSERT_EQ(demo.exit_code, 0) << demo.output;
 
