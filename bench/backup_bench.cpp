@@ -7,12 +7,8 @@
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "shell/backup.h"
-#include "shell/demo_data.h"
 #include "support/backup_target.h"
-#include "support/scripted_prompt.h"
-#include "support/temp_root.h"
 #include "support/test_database.h"
-#include "ui/environment.h"
 #include "year_of_sales.h"
 
 #include <chrono>
@@ -53,16 +49,10 @@ class Quiet final : public shell::BackupProgressView {
 }  // namespace
 
 int main() {
-    test::ScriptedPrompt prompt;
-    test::TempRoot root;
-    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
-    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
-    glo::reset_all();
-    test::TestDatabase database;
-    glo::string_conexao = database.connection_string();
-    if (!load_demo_data()) fail("demo data");
-    DEFINEHASH();
-    bench::load_year_of_sales();
+    bench::YearShop shop;
+    auto& root = shop.root;
+    auto& database = shop.database;
+    auto& prompt = shop.prompt;
     const shell::BackupTarget target = test::backup_target_of(database, root.path());
     const std::filesystem::path floor_file = root.path() / "bare.pgsql";
 

@@ -9,10 +9,6 @@
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "shell/demo_data.h"
-#include "support/scripted_prompt.h"
-#include "support/temp_root.h"
-#include "support/test_database.h"
-#include "ui/environment.h"
 #include "util/day_number.h"
 #include "year_of_sales.h"
 
@@ -63,18 +59,9 @@ double copy_floor(const fiscal::RegistersContext& c, const std::string& file) {
 }  // namespace
 
 int main() {
-    test::ScriptedPrompt prompt;
-    test::TempRoot root;
-    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
-    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
-    glo::reset_all();
-    test::TestDatabase database;
-    glo::string_conexao = database.connection_string();
-    if (!load_demo_data()) fail("demo data");
-    DEFINEHASH();
-    glo::numfab = demo::kPrinterSerial;
-    glo::id_empresa = demo::kCompanyId;
-    bench::load_year_of_sales();
+    bench::YearShop shop;
+    auto& root = shop.root;
+    auto& prompt = shop.prompt;
 
     fiscal::RegistersRequest request;
     request.start = util::day_number(2025, 1, 1);

@@ -6,11 +6,6 @@
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "reports/sales_report.h"
-#include "shell/demo_data.h"
-#include "support/scripted_prompt.h"
-#include "support/temp_root.h"
-#include "support/test_database.h"
-#include "ui/environment.h"
 #include "year_of_sales.h"
 
 #include <libpq-fe.h>
@@ -48,17 +43,8 @@ double query_alone(util::DayNumber first, util::DayNumber last) {
 }  // namespace
 
 int main() {
-    test::ScriptedPrompt prompt;
-    test::TempRoot root;
-    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
-    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
-    glo::reset_all();
-    test::TestDatabase database;
-    glo::string_conexao = database.connection_string();
-    if (!load_demo_data()) bench::fail("demo data");
-    DEFINEHASH();
-    glo::id_empresa = demo::kCompanyId;
-    bench::load_year_of_sales();
+    bench::YearShop shop;
+    auto& clock = shop.clock;
 
     const util::DayNumber first = util::day_number(2025, 1, 1),
                           last = util::day_number(2025, 12, 31);

@@ -5,6 +5,13 @@
 // expressions (DEFINEHASH) in place.
 #include "bench_steps.h"
 #include "db/record_hash.h"
+#include "globals/globals.h"
+#include "platform/clock.h"
+#include "shell/demo_data.h"
+#include "support/scripted_prompt.h"
+#include "support/temp_root.h"
+#include "support/test_database.h"
+#include "ui/environment.h"
 
 namespace balcora::bench {
 
@@ -35,5 +42,29 @@ inline void load_year_of_sales() {
     run("ANALYZE balcora.cfiscal; ANALYZE balcora.cfiscald; ANALYZE balcora.cfiscalfp; "
         "ANALYZE balcora.reg60m; ANALYZE balcora.reg60a;");
 }
+
+// The benchmark shop with its year of sales on a throwaway database, and the
+// services a run of the program has injected (a clock pinned in January 2026).
+struct YearShop {
+    struct FreshGlobals {
+        FreshGlobals() { glo::reset_all(); }
+    };
+
+    YearShop() {
+        glo::string_conexao = database.connection_string();
+        if (!load_demo_data()) fail("demo data");
+        DEFINEHASH();
+        glo::numfab = demo::kPrinterSerial;
+        glo::id_empresa = demo::kCompanyId;
+        load_year_of_sales();
+    }
+
+    test::ScriptedPrompt prompt;
+    test::TempRoot root;
+    platform::FixedClock clock{{2026, 1, 5, 10, 0, 0}};
+    ScopedEnvironment env{{&clock, &root.root(), &prompt}};
+    FreshGlobals fresh;
+    test::TestDatabase database;
+};
 
 }  // namespace balcora::bench
