@@ -76,6 +76,19 @@ bool ScratchDatabase::create(std::string* error) {
     return true;
 }
 
+void make_tables_unlogged(const std::string& conninfo) {
+    std::string error;
+    auto conn = db::PgConnection::open(conninfo, &error);
+    if (!conn) return;
+    // All or none: a logged table may not keep a key that points to an
+    // unlogged one, so a table the login may not alter leaves them all logged.
+    conn->exec(
+        "DO $$DECLARE t regclass; BEGIN FOR t IN SELECT c.oid::regclass FROM pg_class c JOIN "
+        "pg_namespace n ON n.oid = c.relnamespace WHERE c.relkind = 'r' AND c.relpersistence = "
+        "'p' AND n.nspname NOT IN ('pg_catalog', 'information_schema') AND n.nspname !~ '^pg_' "
+        "LOOP EXECUTE format('ALTER TABLE %s SET UNLOGGED', t); END LOOP; END$$");
+}
+
 std::string restore_backup(const BackupTarget& target, const fs::path& file,
                            const std::string& dbname, const Yield& yield) {
     std::error_code ec;

@@ -31,6 +31,10 @@ std::string output_tail(const std::string& output);
 // Runs a client program to its end without holding up the caller's window,
 // with the target's password file. A restore into a database that is dropped
 // minutes later (`throwaway`) need not wait for the disk at its commit.
+// Makes every table of a throwaway database unlogged, or none when the login
+// may not alter one of them or cannot connect.
+void make_tables_unlogged(const std::string& conninfo);
+
 ClientEnd run_client_program(const std::vector<std::string>& argv, const BackupTarget& target,
                              const Yield& idle, bool throwaway);
 
