@@ -90,16 +90,22 @@ bool PreSaleScreen::may_issue(const PreSaleHeader& row) {
     return true;
 }
 
-bool PreSaleScreen::issue(std::int32_t id_pedido) {
+std::optional<PreSaleHeader> PreSaleScreen::waiting_pre_sale(std::int32_t id_pedido) {
     const PreSaleHeader* chosen = choose(id_pedido);
-    if (!chosen || chosen->num_pv == 0 || !may_issue(*chosen)) return false;
-    const PreSaleHeader row = *chosen;
-    if (order_already_issued(row.id_pedido)) {
+    if (!chosen || chosen->num_pv == 0 || !may_issue(*chosen)) return std::nullopt;
+    if (order_already_issued(chosen->id_pedido)) {
         prompt().message("Pedido já emitido",
                          "Cupom fiscal para pedido selecionado já emitido anteriormente.",
                          ui::Icon::kWarning);
-        return false;
+        return std::nullopt;
     }
+    return *chosen;
+}
+
+bool PreSaleScreen::issue(std::int32_t id_pedido) {
+    const auto chosen = waiting_pre_sale(id_pedido);
+    if (!chosen) return false;
+    const PreSaleHeader row = *chosen;
     if (!prompt().confirm("Confirme", "Confirma emitir Cupom Fiscal da Pré-Venda " +
                                           std::to_string(row.num_pv) + "?"))
         return false;
@@ -117,15 +123,9 @@ bool PreSaleScreen::issue(std::int32_t id_pedido) {
 }
 
 bool PreSaleScreen::cancel(std::int32_t id_pedido) {
-    const PreSaleHeader* chosen = choose(id_pedido);
-    if (!chosen || chosen->num_pv == 0 || !may_issue(*chosen)) return false;
+    const auto chosen = waiting_pre_sale(id_pedido);
+    if (!chosen) return false;
     const PreSaleHeader row = *chosen;
-    if (order_already_issued(row.id_pedido)) {
-        prompt().message("Pedido já emitido",
-                         "Cupom fiscal para pedido selecionado já emitido anteriormente.",
-                         ui::Icon::kWarning);
-        return false;
-    }
     if (!prompt().confirm("Confirme",
                           "Confirma cancelar Pré-Venda " + std::to_string(row.num_pv) + "?"))
         return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ class PreSaleScreen {
     bool ensure_link();
     const PreSaleHeader* choose(std::int32_t id_pedido);
     bool may_issue(const PreSaleHeader& row);
+    // The chosen pre-sale when it may still become a coupon (shown why not otherwise).
+    std::optional<PreSaleHeader> waiting_pre_sale(std::int32_t id_pedido);
 
     std::unique_ptr<LinkSession> link_;
     std::vector<PreSaleHeader> rows_;
