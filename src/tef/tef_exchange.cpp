@@ -73,6 +73,13 @@ void remove_file(const fs::path& p) {
 
 ExchangeHook exchange_hook = nullptr;
 
+// One watch for the program's life: closing an inotify descriptor waits for
+// the kernel to retire its marks, which costs more than a whole sale.
+platform::FolderWatch& response_folder_watch() {
+    static platform::FolderWatch watch;
+    return watch;
+}
+
 void exchange_point() {
     if (exchange_hook) exchange_hook();
 }
@@ -105,12 +112,22 @@ std::int64_t SystemTimer::time_of_day() {
     return (local.tm_hour * 3600LL + local.tm_min * 60 + local.tm_sec) * 100 + ms / 10;
 }
 
+constexpr int kPollGapMs = 10;
+
 void SystemTimer::idle() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollGapMs));
+}
+
+void SystemTimer::idle_watching(platform::FolderWatch& watch) {
+    watch.wait(kPollGapMs);
 }
 
 Exchange::Exchange(Timer& timer, std::function<void()> yield, Limits limits)
-    : timer_(timer), yield_(std::move(yield)), limits_(limits), files_(exchange_files()) {}
+    : timer_(timer),
+      yield_(std::move(yield)),
+      limits_(limits),
+      files_(exchange_files()),
+      response_folder_(response_folder_watch()) {}
 
 std::string Exchange::new_identifier() {
     return transaction_identifier(timer_.time_of_day());
@@ -188,6 +205,8 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
     if (!write_request(request)) return false;
     if (kind == RequestKind::kAtv) remove_status();
     if (kind == RequestKind::kCnf) pause(limits_.pause_before_confirm);
+    // Watched before the hand-over, so a status written at once still wakes us.
+    response_folder_.watch(files_.status.parent_path());
     if (!hand_over()) return false;
 
     const std::int64_t start = timer_.now();
@@ -200,7 +219,7 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
         }
         if (timer_.now() - start >= limits_.status_wait) break;
         if (yield_) yield_();
-        timer_.idle();
+        timer_.idle_watching(response_folder_);
     }
     remove_request();
     tell(kind == RequestKind::kAtv ? "Aviso (ATV)" : "Aviso", "Gerenciador Padrão não está ativo!",
@@ -216,6 +235,7 @@ int read_response_file(const fs::path& path, Response* response) {
 }
 
 std::optional<Response> Exchange::wait_response(std::string_view identifier) {
+    response_folder_.watch(files_.response.parent_path());
     const std::int64_t start = timer_.now();
     std::optional<std::string> unfinished;  // a response without its closing line, as last read
     std::int64_t unfinished_since = 0;
@@ -260,7 +280,7 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
         }
         if (timer_.now() - start >= limits_.response_wait) break;
         if (yield_) yield_();
-        timer_.idle();
+        timer_.idle_watching(response_folder_);
     }
     tell("Aviso", "Sem resposta do Gerenciador Padrão por mais de 30 minutos!", ui::Icon::kWarning);
     return std::nullopt;

@@ -8,6 +8,7 @@
 // real seconds. Messages go through the prompt port, each after the printer's
 // TEF mode has been left.
 
+#include "platform/folder_watch.h"
 #include "tef/tef_record.h"
 
 #include <cstdint>
@@ -39,15 +40,20 @@ class Timer {
     virtual std::int64_t time_of_day() = 0;
     // The gap between two polls of a folder.
     virtual void idle() = 0;
+    // The gap between two polls of a folder whose files the manager writes:
+    // it may end as soon as `watch` sees a file written.
+    virtual void idle_watching(platform::FolderWatch& watch) { idle(); }
 };
 
-// The real clocks; idle() sleeps 10 ms so a half-hour wait does not hold a
-// processor.
+// The real clocks; a gap is 10 ms so a half-hour wait does not hold a
+// processor, and a gap watching the manager's folder ends at its first write,
+// so an answer costs the exchange no polling latency.
 class SystemTimer final : public Timer {
   public:
     std::int64_t now() override;
     std::int64_t time_of_day() override;
     void idle() override;
+    void idle_watching(platform::FolderWatch& watch) override;
 };
 
 enum class RequestKind { kAtv, kCrt, kChq, kCnf, kNcn, kAdm, kCnc };
@@ -125,6 +131,7 @@ class Exchange {
     std::function<void()> yield_;
     Limits limits_;
     ExchangeFiles files_;
+    platform::FolderWatch& response_folder_;
 };
 
 }  // namespace balcora::tef
