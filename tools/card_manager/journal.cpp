@@ -1,5 +1,7 @@
 #include "journal.h"
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -32,34 +34,71 @@ bool Journal::append(const std::string& event,
     return static_cast<bool>(out);
 }
 
-std::vector<JournalEntry> Journal::entries() const {
-    std::vector<JournalEntry> list;
-    std::ifstream in(file_, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream parts(line);
-        JournalEntry e;
-        std::getline(parts, e.when, ';');
-        std::getline(parts, e.event, ';');
-        for (std::string part; std::getline(parts, part, ';');) {
-            size_t eq = part.find('=');
-            if (eq != std::string::npos) e.fields[part.substr(0, eq)] = part.substr(eq + 1);
-        }
-        if (!e.event.empty()) list.push_back(std::move(e));
+namespace {
+
+JournalEntry parse_line(const std::string& line) {
+    std::istringstream parts(line);
+    JournalEntry e;
+    std::getline(parts, e.when, ';');
+    std::getline(parts, e.event, ';');
+    for (std::string part; std::getline(parts, part, ';');) {
+        size_t eq = part.find('=');
+        if (eq != std::string::npos) e.fields[part.substr(0, eq)] = part.substr(eq + 1);
     }
-    return list;
+    return e;
+}
+
+}  // namespace
+
+void Journal::catch_up() const {
+    struct stat st {};
+    const bool present = ::stat(file_.c_str(), &st) == 0;
+    const std::uintmax_t size = present ? static_cast<std::uintmax_t>(st.st_size) : 0;
+    if (!present || size < read_up_to_ || st.st_ino != inode_) {
+        entries_.clear();
+        last_.clear();
+        approval_.clear();
+        read_up_to_ = 0;
+        inode_ = present ? st.st_ino : 0;
+    }
+    if (!present || size == read_up_to_) return;
+    std::ifstream in(file_, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(read_up_to_));
+    std::string text(static_cast<size_t>(size - read_up_to_), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    // A line still being written is read once it is whole.
+    const size_t end = text.rfind('\n');
+    if (end == std::string::npos) return;
+    read_up_to_ += end + 1;
+    std::istringstream lines(text.substr(0, end + 1));
+    for (std::string line; std::getline(lines, line);) {
+        JournalEntry e = parse_line(line);
+        if (e.event.empty()) continue;
+        const std::string nsu = e.field("NSU");
+        last_[nsu] = entries_.size();
+        if (e.event == "APROVADA") approval_.try_emplace(nsu, entries_.size());
+        entries_.push_back(std::move(e));
+    }
+}
+
+const std::vector<JournalEntry>& Journal::entries() const {
+    catch_up();
+    return entries_;
 }
 
 std::optional<JournalEntry> Journal::last_for(const std::string& nsu) const {
-    std::optional<JournalEntry> last;
-    for (auto& e : entries())
-        if (e.field("NSU") == nsu) last = e;
-    return last;
+    catch_up();
+    auto it = last_.find(nsu);
+    if (it == last_.end()) return std::nullopt;
+    return entries_[it->second];
 }
 
 std::optional<JournalEntry> Journal::approval_of(const std::string& nsu) const {
-    for (auto& e : entries())
-        if (e.event == "APROVADA" && e.field("NSU") == nsu) return e;
-    return std::nullopt;
+    catch_up();
+    auto it = approval_.find(nsu);
+    if (it == approval_.end()) return std::nullopt;
+    return entries_[it->second];
 }
 
 }  // namespace gerenciador

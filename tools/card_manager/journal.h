@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace gerenciador {
@@ -25,7 +27,7 @@ class Journal {
     explicit Journal(std::filesystem::path file) : file_(std::move(file)) {}
 
     bool append(const std::string& event, const std::map<std::string, std::string>& fields) const;
-    std::vector<JournalEntry> entries() const;
+    const std::vector<JournalEntry>& entries() const;
 
     // The last event recorded for an NSU, or none.
     std::optional<JournalEntry> last_for(const std::string& nsu) const;
@@ -33,7 +35,16 @@ class Journal {
     std::optional<JournalEntry> approval_of(const std::string& nsu) const;
 
   private:
+    // Reads the lines appended since the last look (all of them again when
+    // the file was replaced or cut), so a long day's journal is not parsed
+    // anew for every request.
+    void catch_up() const;
+
     std::filesystem::path file_;
+    mutable std::vector<JournalEntry> entries_;
+    mutable std::uintmax_t read_up_to_ = 0;
+    mutable std::uintmax_t inode_ = 0;
+    mutable std::unordered_map<std::string, std::size_t> last_, approval_;  // NSU → entry
 };
 
 }  // namespace gerenciador
