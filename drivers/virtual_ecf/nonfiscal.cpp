@@ -115,6 +115,7 @@ void document_line(Command& c) {
         refuse(report ? "Não há relatório gerencial aberto."
                       : "Não há comprovante de crédito ou débito aberto.");
     c.print(block_lines(c.params.at(1)));
+    c.out.may_wait = true;
 }
 
 void close_report(Command& c) {
@@ -252,7 +253,10 @@ void cancel_open_document(Command& c) {
 
 void cut_paper(Command& c) {
     c.print(std::string(14, '-') + " corte do papel " + std::string(18, '-'));
-    if (c.m.doc.kind == DocKind::none) c.out.document_finished = true;
+    if (c.m.doc.kind == DocKind::none)
+        c.out.document_finished = true;
+    else
+        c.out.may_wait = c.m.doc.kind == DocKind::report || c.m.doc.kind == DocKind::voucher;
 }
 
 void register_document(Command& c) {

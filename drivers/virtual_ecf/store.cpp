@@ -312,18 +312,22 @@ void Store::replace_file(const MemoryRecord& record, const std::string& bytes) {
     call_commit_hook(CommitStage::memory_synced);
 }
 
-void Store::write_record(MemoryRecord record) {
+void Store::write_record(MemoryRecord record, bool sync) {
     const std::string bytes = encode_record(record);
     if (slot_size_ == 0 || fd_ < 0 || bytes.size() > slot_size_) {
         replace_file(record, bytes);
+        durable_ = true;
     } else {
-        // The slot of the copy before the last one: the last stays whole
+        // Never the slot of the last durable copy: that one stays whole
         // whatever happens to this write.
         const std::uint64_t at = kMemoryHeaderSize + record.sequence % 2 * slot_size_;
         write_all(fd_, bytes, at, memory_path());
         call_commit_hook(CommitStage::memory_written);
-        if (::fdatasync(fd_) != 0) fail("fsync", memory_path());
-        call_commit_hook(CommitStage::memory_synced);
+        durable_ = sync;
+        if (sync) {
+            if (::fdatasync(fd_) != 0) fail("fsync", memory_path());
+            call_commit_hook(CommitStage::memory_synced);
+        }
     }
     record.memory.clear();
     current_ = std::move(record);
@@ -332,9 +336,9 @@ void Store::write_record(MemoryRecord record) {
 
 void Store::write_memory(const Memory& m) {
     MemoryRecord next = current_;
-    ++next.sequence;
+    next.sequence = next_sequence();
     next.memory = encode(m);
-    write_record(std::move(next));
+    write_record(std::move(next), true);
 }
 
 Memory Store::load(const std::string& serial) {
@@ -346,6 +350,7 @@ Memory Store::load(const std::string& serial) {
     fd_ = -1;
     slot_size_ = 0;
     current_ = {};
+    durable_ = true;
     seen_ = {};
 
     const off_t fiscal_size = size_of(fiscal_path());
@@ -403,6 +408,10 @@ Memory Store::load(const std::string& serial) {
     if (!previous_layout) {
         slot_size_ = slot_size;
         open_file();
+        // The copy read may be one a killed process wrote without a sync;
+        // the next copy goes into the other slot, so this one must be
+        // durable first.
+        if (::fdatasync(fd_) != 0) fail("fsync", memory_path());
     }
     seen_ = current_id();
     return m;
@@ -410,7 +419,7 @@ Memory Store::load(const std::string& serial) {
 
 void Store::commit(Memory& next, const Pending& pending) {
     MemoryRecord record = current_;
-    ++record.sequence;
+    record.sequence = next_sequence();
     if (record.tape_memory_synced + record.tape_memory_tail.size() != next.mfd_length)
         throw std::logic_error("tape memory length differs from the stored copy");
     if (!pending.fiscal.empty())
@@ -433,7 +442,8 @@ void Store::commit(Memory& next, const Pending& pending) {
     }
     call_commit_hook(CommitStage::journals_written);
     record.memory = encode(next);
-    write_record(std::move(record));
+    const bool may_wait = pending.may_wait && pending.fiscal.empty() && !pending.document_finished;
+    write_record(std::move(record), !may_wait);
 }
 
 std::string Store::fiscal_memory(const Memory& m) const {

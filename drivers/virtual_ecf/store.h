@@ -21,6 +21,15 @@
 // anywhere leaves either the previous memory, whose recorded lengths cut away
 // the uncommitted tail at the next load, or the new one.
 //
+// Lines of an open report or voucher are the exception: their copies are
+// written without a sync, always into the slot that does not hold the last
+// durable copy (their numbers go up by two), and the next other command
+// syncs its copy into that same slot. A power cut then loses at most the
+// lines of the document still open, which the printer comes back without, as
+// if they had never been sent; the durable copy is never written over before
+// a newer one is durable. A load syncs the copy it read, since a killed
+// process may have left one that is not yet durable.
+//
 // The tape memory (mfd.dat) is not synced per document: the copy carries
 // whatever of it is not yet known durable, and the load writes that tail back
 // when a power cut lost it. It is synced only when that tail grows past
@@ -34,6 +43,9 @@ namespace fs = std::filesystem;
 struct Pending {
     std::string fiscal, tape_memory, tape;
     bool document_finished = false;  // the paper is synced after a whole document
+    // A line of a non-fiscal document that stays open: its memory need not
+    // be durable before the next command that is not such a line.
+    bool may_wait = false;
 };
 
 // Stages of a commit, reported to the test hook, in the order they happen.
@@ -119,7 +131,10 @@ class Store {
         bool operator==(const FileId&) const = default;
     };
     FileId current_id() const;
-    void write_record(MemoryRecord record);
+    void write_record(MemoryRecord record, bool sync);
+    // The number of the next copy: the slot of the last copy while that one
+    // is not yet durable, the other slot otherwise.
+    std::uint64_t next_sequence() const { return current_.sequence + (durable_ ? 1 : 2); }
     void replace_file(const MemoryRecord& record, const std::string& bytes);
     void open_file();
 
@@ -127,6 +142,7 @@ class Store {
     int fd_ = -1;                  // memoria.dat, while it has the two copies
     std::uint64_t slot_size_ = 0;  // 0: no file of two copies yet
     MemoryRecord current_;         // the last record read or written (memory text aside)
+    bool durable_ = true;          // current_ is synced
     FileId seen_;
 };
 
