@@ -442,7 +442,14 @@ bool note_confirmation(std::string_view identifier) {
 }
 
 void clear_confirmation_note() {
+    // The clear need not wait for the disk: lost only when the database
+    // server goes down before its next flush, it leaves the note beside no
+    // pending files (ignored), or beside this transaction's, whose
+    // confirmation the start-up then hands over again and the manager takes
+    // as the same.
+    db::execute("SET synchronous_commit TO off;");
     GRAVAREGISTRO("balcora", std::string(kAdmSection), "CNF", "");
+    db::execute("RESET synchronous_commit;");
 }
 
 bool finish_started_confirmation() {
