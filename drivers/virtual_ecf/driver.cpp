@@ -218,6 +218,9 @@ void dispatch(Command& c) {
             bool on = c.number == CMD_TEF_MODE_ON;
             c.dirty = m.tef != on;
             m.tef = on;
+            // The card mode belongs to the program driving the printer, not
+            // to its fiscal memory: a power cut may lose its last switch.
+            c.out.may_wait = true;
             return;
         }
         case CMD_TEST:

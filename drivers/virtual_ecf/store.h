@@ -21,14 +21,13 @@
 // anywhere leaves either the previous memory, whose recorded lengths cut away
 // the uncommitted tail at the next load, or the new one.
 //
-// Lines of an open report or voucher are the exception: their copies are
-// written without a sync, always into the slot that does not hold the last
-// durable copy (their numbers go up by two), and the next other command
-// syncs its copy into that same slot. A power cut then loses at most the
-// lines of the document still open, which the printer comes back without, as
-// if they had never been sent; the durable copy is never written over before
-// a newer one is durable. A load syncs the copy it read, since a killed
-// process may have left one that is not yet durable.
+// Lines of an open report or voucher, and switches of the card mode, are
+// the exception: their copies are written without a sync, always into the slot that does not hold
+// the last durable copy (their numbers go up by two), and the next other command syncs its copy
+// into that same slot. A power cut then loses at most the lines of the document still open, which
+// the printer comes back without, as if they had never been sent, and the last switch of the card
+// mode; the durable copy is never written over before a newer one is durable. A load syncs the copy
+// it read, since a killed process may have left one that is not yet durable.
 //
 // The tape memory (mfd.dat) is not synced per document: the copy carries
 // whatever of it is not yet known durable, and the load writes that tail back
@@ -43,8 +42,9 @@ namespace fs = std::filesystem;
 struct Pending {
     std::string fiscal, tape_memory, tape;
     bool document_finished = false;  // the paper is synced after a whole document
-    // A line of a non-fiscal document that stays open: its memory need not
-    // be durable before the next command that is not such a line.
+    // A line of a non-fiscal document that stays open, or a switch of the
+    // card mode: its memory need not be durable before the next command that
+    // is neither.
     bool may_wait = false;
 };
 
