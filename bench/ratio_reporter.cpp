@@ -48,8 +48,7 @@ int run_with_ratios(int argc, char** argv, const std::vector<Comparison>& compar
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::fputc('\n', stdout);
-    reporter.print_ratios(comparisons);
-    return 0;
+    return reporter.print_ratios(comparisons) > 0 ? 1 : 0;
 }
 
 }  // namespace balcora::bench

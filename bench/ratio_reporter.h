@@ -31,7 +31,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> medians_;
 };
 
-// Runs the registered benchmarks and prints the ratios; the exit code.
+// Runs the registered benchmarks and prints the ratios; the exit code, 1 when
+// a ratio missed its goal (or could not be measured).
 int run_with_ratios(int argc, char** argv, const std::vector<Comparison>& comparisons);
 
 }  // namespace balcora::bench
