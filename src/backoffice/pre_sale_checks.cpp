@@ -20,18 +20,13 @@ void notice(std::string_view text) {
     prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
-std::string digits(std::int64_t value, int width) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
-    return text;
-}
-
 bool check_tax_situation(const sale::Product& p) {
     if (!p.ecf_cod_st.empty() && !p.ecf_st.empty() &&
         sale::totaliser_code(p.ecf_st, p.ecf_cod_st, p.ecf_aliquota))
         return true;
-    notice("Situação tributária do produto é inválida!|Produto:  " + digits(p.id_produto, 6) + " " +
-           util::trim(p.descricao) + "|Código ST: " + p.ecf_cod_st + "|ECF ST: " + p.ecf_st);
+    notice("Situação tributária do produto é inválida!|Produto:  " +
+           util::zero_filled(p.id_produto, 6) + " " + util::trim(p.descricao) +
+           "|Código ST: " + p.ecf_cod_st + "|ECF ST: " + p.ecf_st);
     return false;
 }
 

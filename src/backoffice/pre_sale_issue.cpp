@@ -42,12 +42,6 @@ void notice(std::string_view text) {
     prompt().message("Aviso", text, ui::Icon::kWarning);
 }
 
-std::string digits(std::int64_t value, int width) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
-    return text;
-}
-
 std::string id_or_null(std::int64_t id) {
     return id == 0 ? "NULL" : std::to_string(id);
 }
@@ -196,7 +190,8 @@ bool send_payment(std::string_view printer_name, Money amount, std::string_view 
 std::string short_date(util::DayNumber d) {
     if (d <= 0) return "";
     const auto c = util::civil_date(d);
-    return digits(c.day, 2) + "/" + digits(c.month, 2) + "/" + digits(c.year % 100, 2);
+    return util::zero_filled(c.day, 2) + "/" + util::zero_filled(c.month, 2) + "/" +
+           util::zero_filled(c.year % 100, 2);
 }
 
 // Receipts, titles and terms in one transaction whose printer commands come
@@ -289,11 +284,11 @@ void stop_after(const OpenedCoupon& c, std::int64_t num_pv, std::string_view ste
     const std::string head = "Emissão da Pré-Venda " + std::to_string(num_pv) +
                              " interrompida na etapa: " + std::string(step) + ".";
     if (cancel_on_printer(c)) {
-        notice(head + "|O cupom fiscal " + digits(c.coo, 6) +
+        notice(head + "|O cupom fiscal " + util::zero_filled(c.coo, 6) +
                " foi cancelado; a pré-venda continua aguardando.");
         return;
     }
-    notice(head + "|O cupom fiscal " + digits(c.coo, 6) +
+    notice(head + "|O cupom fiscal " + util::zero_filled(c.coo, 6) +
            " não pôde ser cancelado agora: ele será cancelado ao abrir a tela de venda.");
 }
 

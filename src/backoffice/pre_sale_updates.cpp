@@ -18,12 +18,6 @@ namespace balcora::backoffice {
 
 namespace {
 
-std::string digits(std::int64_t value, int width) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
-    return text;
-}
-
 struct CouponForUpdate {
     std::int64_t id = 0;
     std::int32_t coo = 0;
@@ -97,8 +91,8 @@ std::string log_insert(const CouponForUpdate& c, LogTable table, std::string_vie
 
 std::string registro_insert(std::string_view prefix, std::int32_t numero) {
     return "INSERT INTO kontora.registro(chave, nome, valor)  VALUES ('" + std::string(prefix) +
-           digits(glo::id_empresa, 6) + "', 'NUM_PEDIDO_" + digits(numero, 8) + "'," +
-           std::to_string(numero) + ");";
+           util::zero_filled(glo::id_empresa, 6) + "', 'NUM_PEDIDO_" +
+           util::zero_filled(numero, 8) + "'," + std::to_string(numero) + ");";
 }
 
 bool order_issued(const CouponForUpdate& c, const OrderNow& order) {
@@ -178,11 +172,12 @@ bool order_cancelled(const CouponForUpdate& c, const OrderNow& order, LogTable l
 }  // namespace
 
 std::string pending_key(std::int64_t id_cfiscal, OrderOutcome outcome) {
-    return (outcome == OrderOutcome::kIssued ? "ERRO_CF_" : "ERRO_CF_CANC") + digits(id_cfiscal, 8);
+    return (outcome == OrderOutcome::kIssued ? "ERRO_CF_" : "ERRO_CF_CANC") +
+           util::zero_filled(id_cfiscal, 8);
 }
 
 bool record_pending_update(std::int64_t id_cfiscal, OrderOutcome outcome) {
-    const std::string id = digits(id_cfiscal, 8);
+    const std::string id = util::zero_filled(id_cfiscal, 8);
     return db::run_sql("INSERT INTO balcora.registro(chave, nome, valor)  VALUES ('" +
                            pending_key(id_cfiscal, outcome) + "', 'ID_" + id + "','" + id +
                            "') ON CONFLICT (chave, nome) DO NOTHING;",
@@ -213,7 +208,7 @@ bool update_order(std::int64_t id_cfiscal, OrderOutcome outcome, LogTable log) {
     if (!order->found) {
         prompt().message("Aviso",
                          "Pedido " + std::to_string(c->id_pedido) + " do cupom fiscal " +
-                             digits(c->coo, 6) + " não encontrado na retaguarda!",
+                             util::zero_filled(c->coo, 6) + " não encontrado na retaguarda!",
                          ui::Icon::kWarning);
         return false;
     }

@@ -33,12 +33,6 @@ std::int64_t integer(const db::PgResult& r, int row, int col) {
     return util::read_integer(r.value(row, col)).value;
 }
 
-std::string zero_filled(std::int64_t n, int width) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%0*lld", width, static_cast<long long>(n));
-    return b;
-}
-
 // The reduction's own row with its printer, model and company.
 struct Reduction {
     util::DayNumber day = 0;
@@ -89,7 +83,7 @@ std::optional<Reduction> load_reduction(std::int32_t id_reg60m) {
 std::string cents_digits(Money m, int width) {
     // Amounts of a reduction are never negative; a damaged row still gives
     // a well-formed number rather than an empty element.
-    return printer_digits(m, 2, width).value_or(zero_filled(m.units(), width));
+    return printer_digits(m, 2, width).value_or(util::zero_filled(m.units(), width));
 }
 
 // One product of a totalizer, with its share of the day's adjustments.
@@ -208,7 +202,7 @@ void write_product(XmlFileWriter& w, const ProductLine& p, std::set<std::int32_t
     w.open("Produto");
     w.leaf("Descricao", p.description);
     w.leaf("CodigoGTIN", p.registered ? p.gtin : "");
-    w.leaf("CodigoCEST", p.registered && p.cest != 0 ? zero_filled(p.cest, 7) : "");
+    w.leaf("CodigoCEST", p.registered && p.cest != 0 ? util::zero_filled(p.cest, 7) : "");
     if (p.registered && p.ncm != 0)
         w.leaf("CodigoNCMSH", std::to_string(p.ncm));
     else
@@ -260,7 +254,8 @@ std::optional<std::vector<Totalizer>> fallback_totalizers(const Reduction& z) {
         const std::string st = field(*r, i, 0);
         const Money rate = money(*r, i, 1);
         if (rate > Money{} && (st == "T" || st == "S"))
-            names.insert(zero_filled(integer(*r, i, 2), 2) + st + zero_filled(rate.units(), 4));
+            names.insert(util::zero_filled(integer(*r, i, 2), 2) + st +
+                         util::zero_filled(rate.units(), 4));
         else if (st == "F" || st == "I" || st == "N")
             names.insert(st + "1");
     }
@@ -273,9 +268,9 @@ bool write_day(XmlFileWriter& w, const Reduction& z, std::int32_t id_reg60m,
     w.open("DadosReducaoZ");
     w.leaf("DataReferencia", util::iso_date(z.day));
     w.leaf("DataHoraEmissao", z.emitted_day + "T" + z.emitted_time);
-    w.leaf("CRZ", zero_filled(z.crz, 4));
-    w.leaf("COO", zero_filled(z.coo, z.nine_digit_coo ? 9 : 6));
-    w.leaf("CRO", zero_filled(z.cro, 3));
+    w.leaf("CRZ", util::zero_filled(z.crz, 4));
+    w.leaf("COO", util::zero_filled(z.coo, z.nine_digit_coo ? 9 : 6));
+    w.leaf("CRO", util::zero_filled(z.cro, 3));
     w.leaf("VendaBrutaDiaria", cents_digits(z.gross_sale, 14));
     w.leaf("GT", cents_digits(z.grand_total, 18));
     w.open("TotalizadoresParciais");

@@ -36,12 +36,6 @@ void not_permitted() {
                      ui::Icon::kWarning);
 }
 
-std::string digits(std::int64_t value, int width) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
-    return text;
-}
-
 struct CouponRow {
     std::int64_t id = 0;
     std::int32_t numero = 0;
@@ -120,7 +114,7 @@ bool send_reversal(const CouponRow& c, std::int64_t voucher) {
                                 util::trim(k.municipio) + "/" + util::trim(k.estado);
     if (ecf::send(ecf::CMD_REVERSE_CREDIT_VOUCHER,
                   {ecf::voucher_consumer_document(k.cgcpf), util::trim(k.razao), address,
-                   digits(voucher, 6)}))
+                   util::zero_filled(voucher, 6)}))
         return true;
     prompt().beep();
     return false;
@@ -141,7 +135,7 @@ bool reverse_credit_voucher(const CouponRow& c) {
 // The order's update in the back office waits for its link: the mark tells
 // it which coupon to give back.
 void mark_order_for_back_office(const CouponRow& c) {
-    const std::string id = digits(c.id, 8);
+    const std::string id = util::zero_filled(c.id, 8);
     db::run_sql("INSERT INTO balcora.registro(chave, nome, valor)  VALUES ('ERRO_CF_CANC" + id +
                     "', 'ID_" + id + "','" + id + "');",
                 [](const db::SqlFailure& f, std::string_view) {
@@ -198,7 +192,7 @@ bool cancel_open_coupon(std::int64_t id_cfiscal) {
     // the counters name it), or the wrong coupon would be marked.
     if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
     if (c.situacao != "E" || c.numero != ::n_coo) {
-        notice("Cupom fiscal aberto na impressora (COO " + digits(::n_coo, 6) +
+        notice("Cupom fiscal aberto na impressora (COO " + util::zero_filled(::n_coo, 6) +
                ") não confere com o cupom do banco de dados!");
         return false;
     }
@@ -250,7 +244,7 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         notice("Somente é permitido cancelar o último cupom fiscal emitido pelo ECF!");
         return false;
     }
-    const std::string coo = digits(c.numero, 6);
+    const std::string coo = util::zero_filled(c.numero, 6);
     const bool tef_active =
         util::trim(LEREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "N")) == "S";
     const std::int64_t card = from == CancelFrom::kQuickSale || tef_active ? card_payment_id(c) : 0;

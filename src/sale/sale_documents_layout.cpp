@@ -15,12 +15,6 @@ namespace {
 
 constexpr std::size_t kSignatureWidth = 40;
 
-std::string zero_filled(std::int64_t value, int width) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
-    return buffer;
-}
-
 // The pieces that are not blank, one blank apart: a client without a house
 // number or complement gets no double blanks.
 std::string spaced(std::initializer_list<std::string_view> pieces) {
@@ -67,7 +61,7 @@ std::string note_paragraph(const CreditSale& sale) {
            util::trim(co.cnpj) + " OU A SUA ORDEM NA CIDADE DE " + place(co.municipio, co.estado) +
            " A QUANTIA DE R$ " + util::to_br(total) + " (" + EXTENSO(total) +
            ") EM MOEDA CORRENTE DO PAIS. REFERENTE AO CUPOM FISCAL CCF: " +
-           zero_filled(sale.ccf, 6) + "/CCO: " + zero_filled(sale.coo, 6) +
+           util::zero_filled(sale.ccf, 6) + "/CCO: " + util::zero_filled(sale.coo, 6) +
            " DE ACARDO COM AS RESPECTIVAS PARCELAS QUE SEGUEM:";
 }
 
@@ -122,7 +116,7 @@ std::vector<std::string> instalment_lines(const std::vector<Instalment>& instalm
     std::vector<std::string> out = {"PARC   VENCIMENTO        VALOR"};
     int number = 0;
     for (const auto& i : instalments)
-        out.push_back(zero_filled(++number, 4) + "   " + short_date(i.due) + " " +
+        out.push_back(util::zero_filled(++number, 4) + "   " + short_date(i.due) + " " +
                       right_in(util::to_br(i.amount), 12));
     return out;
 }

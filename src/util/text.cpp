@@ -1,5 +1,7 @@
 #include "util/text.h"
 
+#include <cstdio>
+
 namespace balcora {
 
 namespace {
@@ -180,6 +182,12 @@ std::string fit_left(std::string_view text, std::size_t width) {
 std::string fit_right(std::string_view text, std::size_t width) {
     std::string cut = cut_characters(text, width);
     return std::string(width - character_count(cut), ' ') + cut;
+}
+
+std::string zero_filled(std::int64_t value, int width) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*lld", width, static_cast<long long>(value));
+    return text;
 }
 
 }  // namespace balcora::util

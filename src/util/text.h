@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,5 +42,8 @@ std::size_t character_count(std::string_view text);
 // blanks added on the right (fit_left) or on the left (fit_right).
 std::string fit_left(std::string_view text, std::size_t width);
 std::string fit_right(std::string_view text, std::size_t width);
+
+// `value` in at least `width` digits, zeros on the left (after a minus sign).
+std::string zero_filled(std::int64_t value, int width);
 
 }  // namespace balcora::util
