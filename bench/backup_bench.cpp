@@ -20,13 +20,10 @@
 namespace {
 
 using namespace balcora;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using bench::fail;
 using bench::median;
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
+using bench::seconds_since;
 
 double bare_dump(const shell::BackupTarget& t, const std::filesystem::path& file) {
     const auto start = Clock::now();

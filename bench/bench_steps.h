@@ -1,12 +1,13 @@
 #pragma once
 
 // Small steps the whole-program benchmarks share: stop on a failed step,
-// run set-up SQL on the raw connection, take a median.
+// run set-up SQL on the raw connection, time a step, take a median.
 #include "db/database.h"
 
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,6 +28,12 @@ inline void run(const std::string& sql) {
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(sql.substr(0, 200) + ": " + PQresultErrorMessage(r));
     PQclear(r);
+}
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 inline double median(std::vector<double> v) {

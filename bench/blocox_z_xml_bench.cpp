@@ -23,10 +23,11 @@
 namespace {
 
 using namespace balcora;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using bench::fail;
 using bench::median;
 using bench::run;
+using bench::seconds_since;
 
 constexpr const char* kTotalizers = "ARRAY['01T1800','02T1200','03T0700','F1','I1']";
 
@@ -63,10 +64,6 @@ std::string load_day() {
     const std::string id = PQgetvalue(r, 0, 0);
     PQclear(r);
     return id;
-}
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 // The products of the day per totalizer, every value read by the client.

@@ -39,10 +39,11 @@
 namespace {
 
 using namespace balcora;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using bench::fail;
 using bench::median;
 using bench::run;
+using bench::seconds_since;
 
 constexpr int kCoupons = 1000;
 constexpr int kRounds = 5;
@@ -72,10 +73,6 @@ void load_day(util::DayNumber day, int first) {
         date + ";");
     run("UPDATE balcora.cfiscalfp SET hash=" + db::hash_expression("cfiscalfp") + of_day + ";");
     run("ANALYZE balcora.cfiscal; ANALYZE balcora.cfiscald; ANALYZE balcora.cfiscalfp;");
-}
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 void show_messages(const test::ScriptedPrompt& prompt) {

@@ -26,13 +26,10 @@
 namespace {
 
 using namespace balcora;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 using bench::fail;
 using bench::median;
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
+using bench::seconds_since;
 
 // COPY of each movement query to one file, read with PQgetCopyData.
 double copy_floor(const fiscal::RegistersContext& c, const std::string& file) {

@@ -18,11 +18,8 @@
 namespace {
 
 using namespace balcora;
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
+using bench::Clock;
+using bench::seconds_since;
 
 double query_alone(util::DayNumber first, util::DayNumber last) {
     const auto t = Clock::now();
