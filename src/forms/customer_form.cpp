@@ -4,6 +4,7 @@
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
+#include "forms/form_saving.h"
 #include "log/operation_log.h"
 #include "ui/environment.h"
 #include "util/documents.h"
@@ -12,18 +13,6 @@
 namespace balcora::forms {
 
 namespace {
-
-constexpr const char* kLockedText =
-    "Registro em uso por outra estação.|Aguarde um momento e tente novamente.";
-
-void warn(const std::string& text) {
-    prompt().message("Aviso", text, ui::Icon::kWarning);
-}
-
-// Transaction control whose failure the next statement shows anyway.
-bool run_quietly(const char* statement) {
-    return db::run_sql(statement, db::report_nothing).has_value();
-}
 
 std::string document_key(std::string_view cgcpf) {
     return util::to_upper_ascii(SOALFANUM(cgcpf));

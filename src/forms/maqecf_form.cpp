@@ -6,6 +6,7 @@
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
 #include "ecf/printer.h"
+#include "forms/form_saving.h"
 #include "forms/maqecf_choices.h"
 #include "globals/globals.h"
 #include "log/operation_log.h"
@@ -20,18 +21,6 @@ namespace {
 std::optional<MaqecfRecord>& last_saved() {
     static std::optional<MaqecfRecord> record;
     return record;
-}
-
-constexpr const char* kLockedText =
-    "Registro em uso por outra estação.|Aguarde um momento e tente novamente.";
-
-void warn(const std::string& text) {
-    prompt().message("Aviso", text, ui::Icon::kWarning);
-}
-
-// Transaction control whose failure the next statement shows anyway.
-bool run_quietly(const char* statement) {
-    return db::run_sql(statement, db::report_nothing).has_value();
 }
 
 std::string key_field_name(std::string_view constraint) {
