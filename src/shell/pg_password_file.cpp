@@ -103,7 +103,7 @@ std::string keep_pg_password_entry(const fs::path& file, std::string_view host, 
         if (bare == entry) {
             present = true;
         } else {
-            line[0] = '#';
+            line.insert(0, 1, '#');
             changed = true;
         }
     }

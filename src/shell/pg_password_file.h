@@ -18,7 +18,7 @@ std::string pg_password_prefix(std::string_view host, int port, std::string_view
 
 // Keeps the entry for host, port and user current: a line equal to it leaves
 // the file as it was; a line of the same host, port and user with another
-// password is commented out ("#" over its first character) and the new line
+// password is commented out (a "#" put before it) and the new line
 // appended. Folder and file are made when missing; the file stays readable
 // by its owner only (the client ignores it otherwise). Empty on success,
 // otherwise "Erro (code) - reason file".
