@@ -1,24 +1,25 @@
 #include "database.h"
 
 #include "command.h"
-#include "db/connection_string.h"
+#include "db/embedded_server.h"
 #include "db/session.h"
 #include "globals/globals.h"
+#include "ui/environment.h"
 
 namespace balcora::vecf {
 
 db::PgConnection& Database::connection() {
-    const std::string conninfo = db::libpq_conninfo(glo::string_conexao);
-    if (!conn_ || conninfo != conninfo_ || !conn_->alive()) {
+    if (!conn_ || glo::string_conexao != connection_string_ || !conn_->alive()) {
         conn_.reset();
         if (glo::string_conexao.empty())
             refuse("Impressora sem acesso ao banco de dados: conexão não configurada.");
         std::string error;
-        auto c = db::PgConnection::open(conninfo, &error);
+        auto c =
+            db::PgConnection::open(db::program_conninfo(data_root(), glo::string_conexao), &error);
         if (!c) refuse("Erro (" + error + ") ao conectar ao banco de dados.");
         db::prepare_session(*c);
         conn_ = std::move(c);
-        conninfo_ = conninfo;
+        connection_string_ = glo::string_conexao;
     }
     return *conn_;
 }

@@ -24,7 +24,8 @@ class Database {
     void abort() noexcept;
 
   private:
-    std::string conninfo_;
+    // The program's connection string the connection was opened from.
+    std::string connection_string_;
     std::unique_ptr<db::PgConnection> conn_;
 };
 

@@ -1,5 +1,6 @@
 #include "backoffice/backoffice_link.h"
 
+#include "db/connection_settings.h"
 #include "db/literals.h"
 #include "db/pg_handles.h"
 #include "db/query_sql.h"
@@ -76,9 +77,14 @@ bool write_link_settings(const LinkSettings& s) {
 }
 
 std::string link_conninfo(const LinkSettings& s) {
-    std::string text = s.type == ConnectionType::kMachineName
+    // This machine by its address: "localhost" may resolve to ::1, where any
+    // account could listen and be handed the password.
+    const bool by_name = s.type == ConnectionType::kMachineName && !db::is_local_server(s.servidor);
+    std::string text = by_name
                            ? "host=" + db::conninfo_quote(trimmed(s.servidor))
-                           : "hostaddr=" + db::conninfo_quote(trimmed(s.ip));
+                           : "hostaddr=" + db::conninfo_quote(s.type == ConnectionType::kMachineName
+                                                                  ? std::string("127.0.0.1")
+                                                                  : trimmed(s.ip));
     text += " port=" + std::to_string(s.porta);
     text += " dbname=" + db::conninfo_quote(trimmed(s.database));
     text += " user=" + db::conninfo_quote(trimmed(s.usuario));

@@ -95,8 +95,9 @@ bool RetaguardaScreen::reseta_ret() {
     if (has("select extname from pg_catalog.pg_extension where extname='postgres_fdw';"))
         steps.push_back("DROP EXTENSION postgres_fdw cascade;");
     // The extension the link needs, created when it is missing: a plain
-    // "create extension" would fail on every database that has it.
-    steps.push_back("create extension if not exists dblink;");
+    // "create extension" would fail on every database that has it. The
+    // schema is named: the administrator's search path holds only the catalog.
+    steps.push_back("create extension if not exists dblink with schema public;");
     ok = run_as_owner_of_extensions(steps) && ok;
     prompt().message("Aviso",
                      ok ? "Retaguarda Resetada com Sucesso!" : "Erro ao tentar Resetar Retaguarda!",

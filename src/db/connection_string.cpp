@@ -19,7 +19,7 @@ std::string build_connection_string(std::string_view server, int port, std::stri
            ";SHOWSYSTEMTABLES=1;UseServerSidePrepare=0;Protocol=7.4-1;";
 }
 
-std::string libpq_conninfo(std::string_view connection_string) {
+std::string libpq_conninfo(std::string_view connection_string, std::string_view local_socket) {
     std::map<std::string, std::string> attrs;
     std::size_t start = 0;
     while (start < connection_string.size()) {
@@ -34,11 +34,18 @@ std::string libpq_conninfo(std::string_view connection_string) {
         }
         start = end + 1;
     }
-    std::string out =
-        "host=" + conninfo_quote(attrs["SERVER"].empty() ? "localhost" : attrs["SERVER"]) +
-        " port=" + conninfo_quote(attrs["PORT"]) + " dbname=" + conninfo_quote(attrs["DATABASE"]) +
-        " user=" + conninfo_quote(attrs["UID"]) + " password=" + conninfo_quote(attrs["PWD"]) +
-        " connect_timeout=10 application_name='Balcora'";
+    std::string host;
+    if (!is_local_server(attrs["SERVER"]))
+        host = "host=" + conninfo_quote(attrs["SERVER"]);
+    else if (!local_socket.empty())
+        host = "host=" + conninfo_quote(std::string(local_socket));
+    else
+        host = "hostaddr=127.0.0.1";
+    std::string out = host + " port=" + conninfo_quote(attrs["PORT"]) +
+                      " dbname=" + conninfo_quote(attrs["DATABASE"]) +
+                      " user=" + conninfo_quote(attrs["UID"]) +
+                      " password=" + conninfo_quote(attrs["PWD"]) +
+                      " connect_timeout=10 application_name='Balcora'";
     return out;
 }
 

@@ -13,6 +13,10 @@ std::string build_connection_string(std::string_view server, int port, std::stri
 
 // The libpq connection text equivalent to a connection string of that form,
 // so the program and the printer driver reach the same database the same way.
-std::string libpq_conninfo(std::string_view connection_string);
+// A SERVER naming this machine (blank, "localhost", "127.0.0.1") becomes
+// local_socket, the socket folder of the machine's own server, when given;
+// else the address 127.0.0.1, never the name: "localhost" may resolve to ::1
+// first, where any account could listen and receive the password.
+std::string libpq_conninfo(std::string_view connection_string, std::string_view local_socket = {});
 
 }  // namespace balcora::db

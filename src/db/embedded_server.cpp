@@ -1,5 +1,6 @@
 #include "db/embedded_server.h"
 
+#include "db/connection_string.h"
 #include "db/pg_handles.h"
 #include "db/role_password.h"
 #include "platform/ini_file.h"
@@ -14,7 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -61,12 +64,13 @@ std::string sql_literal(std::string_view value) {
     return out + "'";
 }
 
-std::string own_login_name() {
+fs::path own_home() {
     struct passwd pw_buf;
     struct passwd* pw = nullptr;
     std::vector<char> buf(16384);
-    if (getpwuid_r(geteuid(), &pw_buf, buf.data(), buf.size(), &pw) != 0 || !pw) return {};
-    return pw->pw_name;
+    if (getpwuid_r(geteuid(), &pw_buf, buf.data(), buf.size(), &pw) != 0 || !pw || !pw->pw_dir)
+        return "/";
+    return pw->pw_dir;
 }
 
 bool has_server_programs(const fs::path& dir) {
@@ -111,8 +115,10 @@ std::string root_tag(const fs::path& root) {
 //   home is closed to others) the cluster moves to /var/lib/balcora, and a
 //   symlink in the root still shows where it went.
 // - A unix socket's path is limited to about 100 characters, so a deep root
-//   gets its socket folder in /tmp, named after the user and the root. The
-//   worst-case port length is assumed so a port change never moves it.
+//   gets its socket folder in a place no other account can create names in:
+//   /run/balcora for root, the account's own home otherwise (never /tmp,
+//   where anyone could take the name first). The worst-case port length is
+//   assumed so a port change never moves it.
 ServerLayout plan_layout(const fs::path& root, const LayoutFacts& facts) {
     ServerLayout l;
     const std::string tag = root_tag(root);
@@ -127,7 +133,8 @@ ServerLayout plan_layout(const fs::path& root, const LayoutFacts& facts) {
         l.socket_dir = root / "run";
     }
     if ((l.socket_dir / ".s.PGSQL.65535").string().size() > kMaxSocketPath)
-        l.socket_dir = fs::path("/tmp") / ("balcora-" + std::to_string(facts.uid) + "-" + tag);
+        l.socket_dir = facts.running_as_root ? fs::path("/run/balcora") / tag
+                                             : facts.home / ".balcora" / ("run-" + tag);
     return l;
 }
 
@@ -135,6 +142,7 @@ LayoutFacts current_layout_facts(const fs::path& root) {
     LayoutFacts f;
     f.uid = geteuid();
     f.running_as_root = f.uid == 0;
+    f.home = own_home();
     if (f.running_as_root) {
         // A root not made yet will be made by us and is as open as the
         // folder it goes into.
@@ -274,21 +282,70 @@ static std::string socket_conninfo(const ServerLayout& layout, int port, std::st
            " user=" + conninfo_value(std::string(user));
 }
 
+// A session that is, or may be, a superuser: its search path is pinned from
+// the first statement on.
+static std::string pinned_conninfo(std::string conninfo) {
+    std::string path(kPinnedSearchPath);
+    path.erase(std::remove(path.begin(), path.end(), ' '), path.end());
+    return conninfo + " options=" + conninfo_quote("-c search_path=" + path);
+}
+
 std::string EmbeddedServer::conninfo(std::string_view dbname) const {
     return socket_conninfo(layout_, port_, dbname, kRoleName);
 }
 
 std::string EmbeddedServer::admin_conninfo(std::string_view dbname) const {
-    return socket_conninfo(layout_, port_, dbname, kAdminRoleName);
+    return pinned_conninfo(socket_conninfo(layout_, port_, dbname, kAdminRoleName));
+}
+
+namespace {
+
+// postmaster.pid: pid, data folder, start time, port, ... one per line.
+std::vector<std::string> pid_file_lines(const fs::path& data_dir, int count) {
+    std::ifstream in(data_dir / "postmaster.pid");
+    std::vector<std::string> lines;
+    std::string line;
+    while (static_cast<int>(lines.size()) < count && std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+// The process is a postgres server owned by the cluster's owner. A pid left
+// by a killed server may since belong to anyone's program.
+bool is_postmaster_of(long pid, const fs::path& data_dir) {
+    if (pid <= 0) return false;
+    const fs::path proc = fs::path("/proc") / std::to_string(pid);
+    struct stat process_st, data_st;
+    if (stat(proc.c_str(), &process_st) != 0 || stat(data_dir.c_str(), &data_st) != 0) return false;
+    if (process_st.st_uid != data_st.st_uid) return false;
+    std::string comm = read_file(proc / "comm");
+    while (!comm.empty() && (comm.back() == '\n' || comm.back() == ' ')) comm.pop_back();
+    if (comm != "postgres" && comm != "postmaster") return false;
+    // "pid (comm) state ...": a zombie is a server that has ended.
+    const std::string stat_line = read_file(proc / "stat");
+    const auto close = stat_line.rfind(')');
+    if (close == std::string::npos || stat_line.compare(close, 3, ") Z") == 0) return false;
+    // A server runs in its data folder; where we may look, it must be this one.
+    std::error_code ec, ec2;
+    const fs::path cwd = fs::read_symlink(proc / "cwd", ec);
+    const fs::path data = fs::canonical(data_dir, ec2);
+    return ec || ec2 || cwd == data;
+}
+
+}  // namespace
+
+bool EmbeddedServer::postmaster_alive() const {
+    auto lines = pid_file_lines(layout_.data_dir, 1);
+    if (lines.empty()) return false;
+    char* end = nullptr;
+    long pid = std::strtol(lines[0].c_str(), &end, 10);
+    if (end == lines[0].c_str()) return false;
+    return is_postmaster_of(pid, layout_.data_dir);
 }
 
 int EmbeddedServer::running_port() const {
-    // postmaster.pid: pid, data folder, start time, port, ... one per line.
-    std::ifstream in(layout_.data_dir / "postmaster.pid");
-    std::string line;
-    for (int i = 0; i < 4; ++i)
-        if (!std::getline(in, line)) return 0;
-    return parse_port(line);
+    auto lines = pid_file_lines(layout_.data_dir, 4);
+    if (lines.size() < 4 || !postmaster_alive()) return 0;
+    return parse_port(lines[3]);
 }
 
 bool EmbeddedServer::cluster_exists() const {
@@ -325,9 +382,7 @@ bool EmbeddedServer::run_tool(const std::string& tool, const std::vector<std::st
 }
 
 bool EmbeddedServer::is_running() const {
-    if (!cluster_exists()) return false;
-    std::string out;
-    return run_tool("pg_ctl", {"status", "-D", layout_.data_dir.string()}, &out);
+    return cluster_exists() && postmaster_alive();
 }
 
 bool EmbeddedServer::answers() const {
@@ -428,6 +483,11 @@ bool EmbeddedServer::prepare_folders(std::string* error) {
             }
         }
     }
+    // A socket folder outside the root (a deep root) sits in a folder of our own.
+    const fs::path socket_parent = layout_.socket_dir.parent_path();
+    if (socket_parent != root_.root() && socket_parent != layout_.data_dir.parent_path() &&
+        !make_server_dir(socket_parent, facts_.running_as_root ? 0755 : 0700, {}, error))
+        return false;
     return make_server_dir(layout_.data_dir, 0700, layout_.server_user, error) &&
            make_server_dir(layout_.socket_dir, 0700, layout_.server_user, error);
 }
@@ -661,18 +721,18 @@ DECLARE
 BEGIN
     FOR r IN SELECT n.nspname FROM pg_namespace n
               WHERE n.nspowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema', 'public')
-                AND left(n.nspname, 3) <> 'pg_' LOOP
-        EXECUTE format('ALTER SCHEMA %I OWNER TO %I', r.nspname, role);
+                AND pg_catalog.left(n.nspname, 3) <> 'pg_' LOOP
+        EXECUTE pg_catalog.format('ALTER SCHEMA %I OWNER TO %I', r.nspname, role);
     END LOOP;
     FOR r IN SELECT c.oid::regclass AS obj, c.relkind FROM pg_class c
                JOIN pg_namespace n ON n.oid = c.relnamespace
               WHERE c.relowner = 10 AND c.relkind IN ('r', 'p', 'v', 'm', 'f', 'S')
                 AND n.nspname NOT IN ('pg_catalog', 'information_schema')
-                AND left(n.nspname, 3) <> 'pg_'
+                AND pg_catalog.left(n.nspname, 3) <> 'pg_'
                 AND NOT EXISTS (SELECT 1 FROM pg_depend d
                                  WHERE d.classid = 'pg_class'::regclass AND d.objid = c.oid
                                    AND (d.deptype = 'e' OR (c.relkind = 'S' AND d.deptype IN ('a', 'i')))) LOOP
-        EXECUTE format('ALTER %s %s OWNER TO %I',
+        EXECUTE pg_catalog.format('ALTER %s %s OWNER TO %I',
                        CASE r.relkind WHEN 'v' THEN 'VIEW' WHEN 'm' THEN 'MATERIALIZED VIEW'
                                       WHEN 'f' THEN 'FOREIGN TABLE' WHEN 'S' THEN 'SEQUENCE'
                                       ELSE 'TABLE' END, r.obj, role);
@@ -680,24 +740,24 @@ BEGIN
     FOR r IN SELECT p.oid::regprocedure AS obj, p.prokind FROM pg_proc p
                JOIN pg_namespace n ON n.oid = p.pronamespace
               WHERE p.proowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema')
-                AND left(n.nspname, 3) <> 'pg_'
+                AND pg_catalog.left(n.nspname, 3) <> 'pg_'
                 AND NOT EXISTS (SELECT 1 FROM pg_depend d
                                  WHERE d.classid = 'pg_proc'::regclass AND d.objid = p.oid
                                    AND d.deptype = 'e') LOOP
-        EXECUTE format('ALTER %s %s OWNER TO %I',
+        EXECUTE pg_catalog.format('ALTER %s %s OWNER TO %I',
                        CASE r.prokind WHEN 'a' THEN 'AGGREGATE' WHEN 'p' THEN 'PROCEDURE'
                                       ELSE 'FUNCTION' END, r.obj, role);
     END LOOP;
     FOR r IN SELECT t.oid::regtype AS obj, t.typtype FROM pg_type t
                JOIN pg_namespace n ON n.oid = t.typnamespace
               WHERE t.typowner = 10 AND n.nspname NOT IN ('pg_catalog', 'information_schema')
-                AND left(n.nspname, 3) <> 'pg_'
+                AND pg_catalog.left(n.nspname, 3) <> 'pg_'
                 AND (t.typtype IN ('e', 'd', 'r')
                      OR (t.typtype = 'c' AND (SELECT relkind FROM pg_class WHERE oid = t.typrelid) = 'c'))
                 AND NOT EXISTS (SELECT 1 FROM pg_depend d
                                  WHERE d.classid = 'pg_type'::regclass AND d.objid = t.oid
                                    AND d.deptype = 'e') LOOP
-        EXECUTE format('ALTER %s %s OWNER TO %I',
+        EXECUTE pg_catalog.format('ALTER %s %s OWNER TO %I',
                        CASE r.typtype WHEN 'd' THEN 'DOMAIN' ELSE 'TYPE' END, r.obj, role);
     END LOOP;
 END $$)sql";
@@ -711,7 +771,7 @@ std::string with_role(std::string text) {
 
 // Memberships that would lift the program's role above its own objects.
 std::string lifting_memberships_query() {
-    return "SELECT quote_ident(g.rolname) FROM pg_auth_members m "
+    return "SELECT pg_catalog.quote_ident(g.rolname) FROM pg_auth_members m "
            "JOIN pg_roles g ON g.oid = m.roleid JOIN pg_roles u ON u.oid = m.member "
            "WHERE u.rolname = " +
            sql_literal(kRoleName) +
@@ -720,6 +780,29 @@ std::string lifting_memberships_query() {
 }
 
 }  // namespace
+
+// Schema public holds the extensions only; the program's objects live in its
+// own schemas. A database made by the program's role gives that role the
+// ownership of public (PostgreSQL 15) or CREATE on it for everyone (earlier
+// versions): what it creates there (a function shadowing a built-in) would be
+// found by name in other sessions. From this version on the administrator
+// owns public and every role may only use it. Run at every start, it is also
+// the upgrade step of a database made by an earlier version; objects already
+// there keep their owner.
+static bool close_public_schema(PgConnection& admin, std::string* error) {
+    const std::string admin_role(kAdminRoleName), role(kRoleName);
+    for (const std::string& step : std::vector<std::string>{
+             "ALTER SCHEMA public OWNER TO " + admin_role,
+             "REVOKE ALL ON SCHEMA public FROM PUBLIC", "REVOKE ALL ON SCHEMA public FROM " + role,
+             "GRANT USAGE ON SCHEMA public TO PUBLIC"}) {
+        auto r = admin.exec(step);
+        if (!r.ok()) {
+            *error = "Falha em \"" + step + "\": " + r.error_message();
+            return false;
+        }
+    }
+    return true;
+}
 
 // An earlier version created the cluster with the program's role as its
 // bootstrap superuser. The session user cannot be renamed, so the change
@@ -742,7 +825,7 @@ bool EmbeddedServer::convert_superuser_role(PgConnection& old, std::string* erro
              "ALTER ROLE " + role + " RENAME TO " + admin, "CREATE ROLE " + role + " LOGIN",
              "DO $$ DECLARE d text; BEGIN FOR d IN SELECT datname FROM pg_database "
              "WHERE datdba = 10 AND datname NOT IN ('postgres', 'template0', "
-             "'template1') LOOP EXECUTE format('ALTER DATABASE %I OWNER TO " +
+             "'template1') LOOP EXECUTE pg_catalog.format('ALTER DATABASE %I OWNER TO " +
                  role + "', d); END LOOP; END $$",
              "RESET SESSION AUTHORIZATION", "DROP ROLE balcora_conversao"});
     } else {
@@ -773,7 +856,8 @@ bool EmbeddedServer::ensure_role_and_database(std::string* error, const Progress
     auto admin = PgConnection::open(admin_conninfo(), &why);
     if (!admin) {
         std::string ignored;
-        auto old = PgConnection::open(socket_conninfo(layout_, port_, "postgres", role), &ignored);
+        auto old = PgConnection::open(
+            pinned_conninfo(socket_conninfo(layout_, port_, "postgres", role)), &ignored);
         auto super = old ? old->exec("SELECT rolsuper FROM pg_roles WHERE rolname = current_user")
                          : PgResult();
         if (super.ok() && super.rows() == 1 && super.value(0, 0) == "t") {
@@ -830,7 +914,7 @@ bool EmbeddedServer::ensure_role_and_database(std::string* error, const Progress
         if (!done.ok()) return fail("Falha ao retirar " + std::string(r.value(i, 0)), done);
     }
 
-    r = admin->exec("SELECT pg_get_userbyid(datdba) FROM pg_database WHERE datname = " +
+    r = admin->exec("SELECT pg_catalog.pg_get_userbyid(datdba) FROM pg_database WHERE datname = " +
                     sql_literal(dbname));
     if (!r.ok()) return fail("Falha ao consultar o banco " + dbname, r);
     std::string statement;
@@ -875,14 +959,16 @@ bool EmbeddedServer::ensure_database_objects(std::string* error) {
         if (!present.count(optional))
             conn->exec("CREATE EXTENSION IF NOT EXISTS " + std::string(optional) +
                        " WITH SCHEMA public");
-    if (present.count("dblink")) return true;
-    r = conn->exec("CREATE EXTENSION IF NOT EXISTS dblink");
-    if (!r.ok()) {
-        *error = "Falha ao instalar a extensão dblink (pacote postgresql-contrib instalado?): " +
-                 r.error_message();
-        return false;
+    if (!present.count("dblink")) {
+        r = conn->exec("CREATE EXTENSION IF NOT EXISTS dblink WITH SCHEMA public");
+        if (!r.ok()) {
+            *error =
+                "Falha ao instalar a extensão dblink (pacote postgresql-contrib instalado?): " +
+                r.error_message();
+            return false;
+        }
     }
-    return true;
+    return close_public_schema(*conn, error);
 }
 
 bool EmbeddedServer::prepare(std::string* error, const Progress& progress) {
@@ -908,17 +994,27 @@ bool ensure_local_server(const platform::DataRoot& root, std::string* error, std
     if (!settings.is_local()) return true;
     EmbeddedServer server(root, settings.port);
     const bool ours = server.cluster_exists();
-    if (settings.port > 0 && (!ours || !read_role_password(root).empty())) {
-        std::string tcp = "host=127.0.0.1 port=" + std::to_string(settings.port) +
-                          " dbname=postgres connect_timeout=5";
-        // Our own server answering there is only trusted when it also runs
-        // from our cluster; else the port was changed under a running one.
-        if (PQping(tcp.c_str()) == PQPING_OK && (!ours || server.running_port() == settings.port))
-            return true;
+    if (ours && settings.port > 0 && !read_role_password(root).empty() &&
+        server.running_port() == settings.port && server.answers())
+        return true;
+    if (!ours && settings.port > 0) {
+        const std::string tcp = "hostaddr=127.0.0.1 port=" + std::to_string(settings.port) +
+                                " dbname=postgres connect_timeout=5";
+        if (PQping(tcp.c_str()) == PQPING_OK) return true;
     }
     bool ok = server.prepare(error);
     if (notes) *notes = server.notice();
     return ok;
+}
+
+std::string program_conninfo(const platform::DataRoot& root, std::string_view connection_string) {
+    std::string socket;
+    const ConnectionSettings settings = read_connection_settings(root);
+    if (settings.is_local()) {
+        EmbeddedServer server(root, settings.port);
+        if (server.cluster_exists()) socket = server.layout().socket_dir.string();
+    }
+    return libpq_conninfo(connection_string, socket);
 }
 
 }  // namespace balcora::db

@@ -30,6 +30,8 @@ struct LayoutFacts {
     // Whether the server user can search its way into the root folder.
     bool server_user_reaches_root = true;
     unsigned uid = 0;
+    // The account's home folder (from the user database, not $HOME).
+    std::filesystem::path home;
 };
 
 inline constexpr std::string_view kServerSystemUser = "postgres";
@@ -37,6 +39,10 @@ inline constexpr std::string_view kServerSystemUser = "postgres";
 // program's own role may not do (extensions, set-up, repairs).
 inline constexpr std::string_view kAdminRoleName = "balcora_admin";
 inline constexpr std::size_t kMaxSocketPath = 100;
+// Every session of the superuser starts with this search path, so nothing
+// the program's role created (a function shadowing a built-in, an operator)
+// is ever found by name in a superuser's statement.
+inline constexpr std::string_view kPinnedSearchPath = "pg_catalog, pg_temp";
 
 // First 12 hex digits of the MD5 of the absolute root path: a short, stable
 // name for a root in shared folders.
@@ -84,11 +90,13 @@ class EmbeddedServer {
     std::string conninfo(std::string_view dbname = kDatabaseName) const;
     std::string admin_conninfo(std::string_view dbname = "postgres") const;
     // The port the running server listens on, from its postmaster.pid; 0
-    // when it does not run or the file cannot be read.
+    // when it does not run, the file cannot be read or the process it names
+    // is not this cluster's postmaster (a file left by a killed server).
     int running_port() const;
 
     bool cluster_exists() const;
-    // The postmaster of this cluster is alive (whatever port it listens on).
+    // The postmaster of this cluster is alive (whatever port it listens on):
+    // the pid in postmaster.pid is a live postgres process of the cluster's owner.
     bool is_running() const;
     // A connection to this cluster's socket and port would be accepted now.
     bool answers() const;
@@ -126,6 +134,7 @@ class EmbeddedServer {
     bool keep_running_server(std::string* error, const Progress& say);
     bool convert_superuser_role(PgConnection& old_superuser, std::string* error);
     bool ensure_database_objects(std::string* error);
+    bool postmaster_alive() const;
     bool run_tool(const std::string& tool, const std::vector<std::string>& args,
                   std::string* output) const;
     bool write_cluster_file(const std::filesystem::path& file, const std::string& text,
@@ -142,11 +151,17 @@ class EmbeddedServer {
 
 // For the program's start when the settings name this machine: our own
 // cluster is brought up (created on first use, converted from an earlier
-// version) unless it already answers with its password file in place; a
-// server that is not ours and answers on 127.0.0.1 at the configured port is
-// used as it is. A remote server needs nothing and gives true. What was
-// found and changed on the way (a corrected port) goes to *notes.
+// version) unless its postmaster runs on the configured port and answers on
+// its socket with the password file in place; a server that is not ours and
+// answers on 127.0.0.1 at the configured port is used as it is. A remote server needs nothing and
+// gives true. What was found and changed on the way (a corrected port) goes to *notes.
 bool ensure_local_server(const platform::DataRoot& root, std::string* error,
                          std::string* notes = nullptr);
+
+// The libpq text of the program's connection string as this machine reaches
+// it: a connection string naming this machine goes through the socket of the
+// root's own cluster when there is one, else to 127.0.0.1 by address (never a
+// name another account could answer on, such as ::1 for "localhost").
+std::string program_conninfo(const platform::DataRoot& root, std::string_view connection_string);
 
 }  // namespace balcora::db

@@ -4,6 +4,7 @@
 #include "db/connection_string.h"
 #include "db/database.h"
 #include "db/database_settings_screen.h"
+#include "db/embedded_server.h"
 #include "db/role_password.h"
 #include "db/schema_scripts.h"
 #include "db/session.h"
@@ -43,7 +44,8 @@ bool INICIABD(std::string_view server) {
         glo::string_conexao =
             db::build_connection_string(server, settings.port, login.user, login.password);
         std::string error;
-        auto conn = db::PgConnection::open(db::libpq_conninfo(glo::string_conexao), &error);
+        auto conn =
+            db::PgConnection::open(db::program_conninfo(data_root(), glo::string_conexao), &error);
         if (!conn && login.password == db::kPasswordInFile)
             error = "senha do banco não encontrada em " +
                     db::role_password_file(data_root()).string() + " (balcora db start)";

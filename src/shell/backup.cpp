@@ -103,11 +103,11 @@ bool check_versions(const std::string& pg_dump) {
 BackupTarget program_backup_target() {
     BackupTarget t;
     PQconninfoOption* options =
-        PQconninfoParse(db::libpq_conninfo(glo::string_conexao).c_str(), nullptr);
+        PQconninfoParse(db::program_conninfo(data_root(), glo::string_conexao).c_str(), nullptr);
     for (PQconninfoOption* o = options; o && o->keyword; ++o) {
         if (!o->val) continue;
         const std::string key = o->keyword, value = o->val;
-        if (key == "host") t.host = value;
+        if (key == "host" || key == "hostaddr") t.host = value;
         if (key == "port") t.port = static_cast<int>(text_to_integer(value));
         if (key == "user") t.user = value;
         if (key == "password") t.password = value;
@@ -142,8 +142,12 @@ bool BackupRun::work(BackupProgressView& view) {
     view.step("Preparando a cópia de segurança...");
     std::error_code ec;
     fs::create_directories(target_.folder, ec);
-    if (std::string error = keep_pg_password_entry(target_.password_file, target_.host,
-                                                   target_.port, target_.user, target_.password);
+    // Over a unix socket the server asks no password: none goes to the file.
+    const bool socket = !target_.host.empty() && target_.host[0] == '/';
+    if (std::string error =
+            socket ? std::string()
+                   : keep_pg_password_entry(target_.password_file, target_.host, target_.port,
+                                            target_.user, target_.password);
         !error.empty())
         prompt().message("Erro", error, ui::Icon::kError);
     if (!check_versions(postgres_tool(target_.tools, "pg_dump"))) return false;
@@ -250,7 +254,7 @@ bool BackupRun::dump(BackupProgressView& view, const fs::path& temporary, Databa
 bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
                        const DatabaseFigures& live) {
     view.step("Verificando a cópia: restaurando em um banco temporário...");
-    ScratchDatabase scratch(target_.admin_conninfo, scratch_name(target_.dbname));
+    ScratchDatabase scratch(target_, scratch_name(target_.dbname));
     std::string error;
     if (!scratch.create(&error)) {
         prompt().message("Erro",
@@ -273,6 +277,7 @@ bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
     };
     auto restore = [&](std::vector<std::string> sections, bool parallel) {
         std::vector<std::string> argv{pg_restore, "--exit-on-error"};
+        for (auto& option : restore_as_login_options()) argv.push_back(option);
         for (auto& section : sections) argv.push_back("--section=" + section);
         if (parallel) argv.push_back("--jobs=2");
         argv.insert(argv.end(), {"-d", scratch.conninfo(), temporary.string()});

@@ -54,24 +54,87 @@ ClientEnd run_client_program(const std::vector<std::string>& argv, const BackupT
     return end;
 }
 
-ScratchDatabase::~ScratchDatabase() {
-    if (!created_) return;
+namespace {
+
+// Every session of the administrator: nothing found by name but the catalog.
+std::unique_ptr<db::PgConnection> open_admin(const BackupTarget& target, const std::string& dbname,
+                                             std::string* error) {
+    auto conn = db::PgConnection::open(with_dbname(target.admin_conninfo, dbname), error);
+    if (!conn) return conn;
+    auto pinned = conn->exec("SET search_path TO pg_catalog, pg_temp");
+    if (!pinned.ok()) {
+        *error = pinned.error_message();
+        conn.reset();
+        return conn;
+    }
+    conn->exec("SET client_min_messages TO warning");
+    return conn;
+}
+
+void drop_database(const BackupTarget& target, const std::string& name) {
     std::string error;
-    if (auto conn = db::PgConnection::open(with_dbname(admin_, "postgres"), &error))
-        conn->exec("DROP DATABASE IF EXISTS " + identifier(name_) + " WITH (FORCE)");
+    if (auto conn = open_admin(target, "postgres", &error))
+        conn->exec("DROP DATABASE IF EXISTS " + identifier(name) + " WITH (FORCE)");
+}
+
+}  // namespace
+
+std::string role_conninfo(const BackupTarget& target) {
+    return "host=" + db::conninfo_quote(target.host) + " port=" + std::to_string(target.port) +
+           " user=" + db::conninfo_quote(target.user);
+}
+
+std::vector<std::string> restore_as_login_options() {
+    return {"--no-owner", "--no-privileges", "--no-comments"};
+}
+
+bool create_restore_database(const BackupTarget& target, const std::string& name,
+                             std::string* error) {
+    auto source = open_admin(target, target.dbname, error);
+    if (!source) return false;
+    auto extensions = source->exec(
+        "SELECT pg_catalog.quote_ident(e.extname) FROM pg_catalog.pg_extension e JOIN "
+        "pg_catalog.pg_namespace n ON n.oid = e.extnamespace WHERE n.nspname = 'public'");
+    if (!extensions.ok()) {
+        *error = extensions.error_message();
+        return false;
+    }
+    source.reset();
+    auto admin = open_admin(target, "postgres", error);
+    if (!admin) return false;
+    auto created =
+        admin->exec("CREATE DATABASE " + identifier(name) + " TEMPLATE template0 ENCODING 'UTF8'");
+    if (!created.ok()) {
+        *error = created.error_message();
+        return false;
+    }
+    auto fresh = open_admin(target, name, error);
+    if (!fresh) {
+        drop_database(target, name);
+        return false;
+    }
+    // One the administrator cannot make either is named by the restore.
+    for (int i = 0; i < extensions.rows(); ++i)
+        fresh->exec("CREATE EXTENSION IF NOT EXISTS " + std::string(extensions.value(i, 0)) +
+                    " WITH SCHEMA public");
+    fresh.reset();
+    auto handed =
+        admin->exec("ALTER DATABASE " + identifier(name) + " OWNER TO " + identifier(target.user));
+    if (!handed.ok()) {
+        *error = handed.error_message();
+        drop_database(target, name);
+        return false;
+    }
+    return true;
+}
+
+ScratchDatabase::~ScratchDatabase() {
+    if (created_) drop_database(target_, name_);
 }
 
 bool ScratchDatabase::create(std::string* error) {
-    auto conn = db::PgConnection::open(with_dbname(admin_, "postgres"), error);
-    if (!conn) return false;
-    conn->exec("SET client_min_messages TO warning");
-    conn->exec("DROP DATABASE IF EXISTS " + identifier(name_) + " WITH (FORCE)");
-    auto r =
-        conn->exec("CREATE DATABASE " + identifier(name_) + " TEMPLATE template0 ENCODING 'UTF8'");
-    if (!r.ok()) {
-        *error = r.error_message();
-        return false;
-    }
+    drop_database(target_, name_);
+    if (!create_restore_database(target_, name_, error)) return false;
     created_ = true;
     return true;
 }
@@ -94,23 +157,23 @@ std::string restore_backup(const BackupTarget& target, const fs::path& file,
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) return "arquivo não encontrado: " + file.string();
     std::string error;
-    auto admin = db::PgConnection::open(with_dbname(target.admin_conninfo, "postgres"), &error);
+    auto admin = open_admin(target, "postgres", &error);
     if (!admin) return error;
-    auto exists = admin->exec("SELECT 1 FROM pg_database WHERE datname = '" +
+    auto exists = admin->exec("SELECT 1 FROM pg_catalog.pg_database WHERE datname = '" +
                               SUBSTITUIR(dbname, "'", "''") + "'");
     if (!exists.ok()) return exists.error_message();
     // A database of that name may be the shop's own: it is never replaced.
     if (exists.rows() > 0) return "o banco " + dbname + " já existe; escolha outro nome";
-    auto created = admin->exec("CREATE DATABASE " + identifier(dbname) +
-                               " TEMPLATE template0 ENCODING 'UTF8'");
-    if (!created.ok()) return created.error_message();
-    const ClientEnd restored =
-        run_client_program({postgres_tool(target.tools, "pg_restore"), "--single-transaction", "-d",
-                            with_dbname(target.admin_conninfo, dbname), file.string()},
-                           target, yield, /*throwaway=*/false);
+    admin.reset();
+    if (!create_restore_database(target, dbname, &error)) return error;
+    std::vector<std::string> argv{postgres_tool(target.tools, "pg_restore"),
+                                  "--single-transaction"};
+    for (auto& option : restore_as_login_options()) argv.push_back(option);
+    argv.insert(argv.end(), {"-d", with_dbname(role_conninfo(target), dbname), file.string()});
+    const ClientEnd restored = run_client_program(argv, target, yield, /*throwaway=*/false);
     if (restored.ok()) return {};
     // Half a restore is no database to work with.
-    admin->exec("DROP DATABASE IF EXISTS " + identifier(dbname) + " WITH (FORCE)");
+    drop_database(target, dbname);
     return "pg_restore " + (restored.started ? how_it_ended(restored) : restored.error) + ": " +
            platform::tail_lines(restored.output, 6);
 }

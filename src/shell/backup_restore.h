@@ -38,12 +38,31 @@ void make_tables_unlogged(const std::string& conninfo);
 ClientEnd run_client_program(const std::vector<std::string>& argv, const BackupTarget& target,
                              const Yield& idle, bool throwaway);
 
+// The target's own login without a database: what restores run as. A
+// restore runs whatever the archive holds (constraint and index functions
+// included), so it never runs as the server's administrator.
+std::string role_conninfo(const BackupTarget& target);
+
+// Makes an empty database for a restore: the administrator creates it, adds
+// the extensions of schema public that the target's database has (the
+// program's login may not create them) and hands it to the target's login,
+// which restores into it. The administrator's session runs nothing the
+// login made: its search path is pinned and the new database is empty until
+// it is handed over. False with the reason.
+bool create_restore_database(const BackupTarget& target, const std::string& name,
+                             std::string* error);
+
+// pg_restore's options for restoring as the program's login: ownership and
+// grants are its own, and the extensions' comments (owned by the
+// administrator) are skipped.
+std::vector<std::string> restore_as_login_options();
+
 // The scratch database a copy is restored into for its check, dropped
 // however the check ends.
 class ScratchDatabase {
   public:
-    ScratchDatabase(std::string admin_conninfo, std::string name)
-        : admin_(std::move(admin_conninfo)), name_(std::move(name)) {}
+    ScratchDatabase(BackupTarget target, std::string name)
+        : target_(std::move(target)), name_(std::move(name)) {}
     ~ScratchDatabase();
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
@@ -51,10 +70,11 @@ class ScratchDatabase {
     // A scratch database left by a run that was killed goes first. False
     // with the reason.
     bool create(std::string* error);
-    std::string conninfo() const { return with_dbname(admin_, name_); }
+    // The program's login on the scratch database.
+    std::string conninfo() const { return with_dbname(role_conninfo(target_), name_); }
 
   private:
-    std::string admin_;
+    BackupTarget target_;
     std::string name_;
     bool created_ = false;
 };

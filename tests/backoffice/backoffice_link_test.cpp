@@ -136,5 +136,16 @@ TEST_F(BackOfficeLinkTest, ResetaRetDropsTheOldSchemaAndKeepsTheLinkWorking) {
     EXPECT_TRUE(link.ok());
 }
 
+TEST(BackOfficeLinkAddress, ThisMachineIsReachedByAddressAndOthersByTheirName) {
+    backoffice::LinkSettings s;
+    s.type = backoffice::ConnectionType::kMachineName;
+    for (const char* name : {"localhost", " LOCALHOST ", "127.0.0.1"}) {
+        s.servidor = name;
+        EXPECT_EQ(backoffice::link_conninfo(s).rfind("hostaddr='127.0.0.1' ", 0), 0u) << name;
+    }
+    s.servidor = "retaguarda";
+    EXPECT_EQ(backoffice::link_conninfo(s).rfind("host='retaguarda' ", 0), 0u);
+}
+
 }  // namespace
 }  // namespace balcora

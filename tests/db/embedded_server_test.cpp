@@ -35,13 +35,13 @@ void open_to_postgres(const test::TempRoot& tmp) {
 
 TEST(ServerLayout, UsersKeepTheClusterInTheRootAndRootHandsItToPostgres) {
     const fs::path root = "/srv/loja";
-    ServerLayout own = plan_layout(root, {false, true, 1000});
+    ServerLayout own = plan_layout(root, {false, true, 1000, {}});
     EXPECT_EQ(own.data_dir, root / "pgdata");
     EXPECT_EQ(own.socket_dir, root / "run");
     EXPECT_TRUE(own.link.empty());
     EXPECT_TRUE(own.server_user.empty());
 
-    ServerLayout as_root = plan_layout(root, {true, true, 0});
+    ServerLayout as_root = plan_layout(root, {true, true, 0, {}});
     EXPECT_EQ(as_root.data_dir, root / "pgdata");
     EXPECT_EQ(as_root.socket_dir, root / "run");
     EXPECT_TRUE(as_root.link.empty());
@@ -50,25 +50,29 @@ TEST(ServerLayout, UsersKeepTheClusterInTheRootAndRootHandsItToPostgres) {
 
 TEST(ServerLayout, ARootClosedToPostgresMovesTheClusterToVarLibWithALinkBack) {
     const fs::path root = "/root/.local/share/balcora";
-    ServerLayout l = plan_layout(root, {true, false, 0});
+    ServerLayout l = plan_layout(root, {true, false, 0, {}});
     const fs::path base = fs::path("/var/lib/balcora") / root_tag(root);
     EXPECT_EQ(l.data_dir, base / "pgdata");
     EXPECT_EQ(l.socket_dir, base / "run");
     EXPECT_EQ(l.link, root / "pgdata");
     EXPECT_EQ(l.server_user, "postgres");
     // Not being able to reach the root only matters when the server changes user.
-    EXPECT_EQ(plan_layout(root, {false, false, 1000}).data_dir, root / "pgdata");
+    EXPECT_EQ(plan_layout(root, {false, false, 1000, {}}).data_dir, root / "pgdata");
 }
 
-TEST(ServerLayout, ADeepRootGetsItsSocketFolderInTmpOnlyPastTheLimit) {
+TEST(ServerLayout, ADeepRootGetsItsSocketFolderWhereNoOtherAccountCanTakeTheName) {
     // "<root>/run/.s.PGSQL.65535" is the root plus 19 characters.
     const std::string fits = "/" + std::string(80, 'a');      // 81 + 19 = 100
     const std::string too_long = "/" + std::string(81, 'a');  // 82 + 19 = 101
-    EXPECT_EQ(plan_layout(fits, {false, true, 1000}).socket_dir, fs::path(fits) / "run");
-    ServerLayout deep = plan_layout(too_long, {false, true, 1000});
-    EXPECT_EQ(deep.socket_dir, fs::path("/tmp/balcora-1000-" + root_tag(too_long)));
+    EXPECT_EQ(plan_layout(fits, {false, true, 1000, "/home/ana"}).socket_dir,
+              fs::path(fits) / "run");
+    ServerLayout deep = plan_layout(too_long, {false, true, 1000, "/home/ana"});
+    EXPECT_EQ(deep.socket_dir, fs::path("/home/ana/.balcora/run-" + root_tag(too_long)));
     EXPECT_EQ(deep.data_dir, fs::path(too_long) / "pgdata");
     EXPECT_LE((deep.socket_dir / ".s.PGSQL.65535").string().size(), kMaxSocketPath);
+    // Root's home is closed to the server's user; /run is root's alone.
+    ServerLayout as_root = plan_layout(too_long, {true, true, 0, "/root"});
+    EXPECT_EQ(as_root.socket_dir, fs::path("/run/balcora") / root_tag(too_long));
 }
 
 TEST(ServerLayout, TheRootTagIsTheMd5OfTheNormalisedAbsolutePath) {
@@ -275,7 +279,8 @@ TEST(EmbeddedServer, ASocketFolderPlantedByAnotherUserIsRefused) {
     fs::path deep = tmp.path() / std::string(90, 'p');
     EmbeddedServer server(platform::DataRoot(deep), 5999);
     const fs::path socket_dir = server.layout().socket_dir;
-    ASSERT_EQ(socket_dir.parent_path(), "/tmp");
+    ASSERT_EQ(socket_dir.parent_path(), "/run/balcora");
+    fs::create_directories(socket_dir.parent_path());
     ASSERT_EQ(mkdir(socket_dir.c_str(), 0777), 0);
     ASSERT_EQ(chown(socket_dir.c_str(), 65534, 65534), 0);  // nobody
     std::string error;

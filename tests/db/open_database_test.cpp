@@ -23,6 +23,16 @@ TEST(ConnectionString, HasTheDocumentedAttributesInOrder) {
               "connect_timeout=10 application_name='Balcora'");
 }
 
+TEST(ConnectionString, ThisMachineIsReachedByItsSocketOrByAddressNeverByName) {
+    for (const char* server : {"", "localhost", "127.0.0.1"}) {
+        const std::string text = db::build_connection_string(server, 5433, "balcora", "s3");
+        EXPECT_EQ(db::libpq_conninfo(text).rfind("hostaddr=127.0.0.1 port='5433' ", 0), 0u)
+            << server;
+        EXPECT_EQ(db::libpq_conninfo(text, "/srv/loja/run").rfind("host='/srv/loja/run' ", 0), 0u)
+            << server;
+    }
+}
+
 class DatabaseSettings : public EnvTest {
   protected:
     std::filesystem::path ini() const { return root_.path() / "windows" / "balcora.ini"; }

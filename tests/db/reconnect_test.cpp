@@ -35,7 +35,10 @@ class Reconnect : public EnvTest {
         db::prepare_session(*conn);
         db::set_connection(std::move(conn));
         db::apply_program_session_settings();
-        ASSERT_EQ(QUERYSQL("CREATE TABLE IF NOT EXISTS t (n integer);"), "1");
+        // The program's role creates in its own schema; public is the administrator's.
+        ASSERT_EQ(QUERYSQL("CREATE SCHEMA IF NOT EXISTS balcora; "
+                           "CREATE TABLE IF NOT EXISTS balcora.t (n integer);"),
+                  "1");
     }
     void TearDown() override {
         db::close_connection();
