@@ -1,6 +1,7 @@
 #include "app/commands.h"
 #include "db/settings.h"
 #include "fiscal/mail_notice.h"
+#include "fiscal/mail_password.h"
 #include "platform/smtp_mail.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -21,9 +22,9 @@ int usage() {
         "                  [-f REMETENTE] [-server HOST[:PORTA]] [-u USUARIO] [-pw SENHA]\n"
         "                  [-attach ARQUIVO]... [-timeout SEGUNDOS]\n"
         "\n"
-        "Envia ARQUIVO como corpo do e-mail (-html: como HTML). Remetente, servidor,\n"
-        "usuario e senha omitidos vem da configuracao Email (Remetente, Servidor,\n"
-        "Usuario, Senha); a senha tambem pode vir da variavel BALCORA_MAIL_PASSWORD.\n",
+        "Envia ARQUIVO como corpo do e-mail (-html: como HTML). Remetente, servidor e\n"
+        "usuario omitidos vem da configuracao Email (Remetente, Servidor, Usuario); a\n"
+        "senha, da variavel BALCORA_MAIL_PASSWORD ou do arquivo privado/smtp.senha.\n",
         stderr);
     return 2;
 }
@@ -116,7 +117,7 @@ bool fill_from_settings(CommandLine& cl, MailArgs* m) {
     fill(m->from, fiscal::kMailSenderKey);
     fill(m->server, fiscal::kMailServerKey);
     fill(m->user, fiscal::kMailUserKey);
-    fill(m->password, fiscal::kMailPasswordKey);
+    if (!m->password) m->password = fiscal::mail_password();
     return true;
 }
 

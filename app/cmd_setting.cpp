@@ -1,5 +1,6 @@
 #include "app/commands.h"
 #include "db/settings.h"
+#include "fiscal/mail_password.h"
 
 #include <cstdio>
 #include <iostream>
@@ -28,7 +29,9 @@ int run_setting_command(CommandLine& cl) {
     std::string value = a[3];
     if (value == "-" && !std::getline(std::cin, value)) value.clear();
     if (a[3] == "-" && !value.empty() && value.back() == '\r') value.pop_back();
-    return GRAVAREGISTRO("balcora", a[1], a[2], value) ? 0 : 1;
+    if (!GRAVAREGISTRO("balcora", a[1], a[2], value)) return 1;
+    // The relay's password never stays in the table: it goes to its file.
+    return fiscal::move_mail_password_out_of_settings() ? 0 : 1;
 }
 
 }  // namespace balcora::app

@@ -1,5 +1,6 @@
 #include "blocox/ws_answer.h"
 
+#include "platform/exchange_file.h"
 #include "util/text.h"
 
 #include <libxml/parser.h>
@@ -57,19 +58,23 @@ bool receipt_character(char c) {
 }  // namespace
 
 std::optional<WsAnswer> read_answer(const std::filesystem::path& file, std::string* error) {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec) {
-        *error = read_error(ec.value(), file);
+    // Opened without blocking and read within a limit: a FIFO or a huge
+    // file left in the answer's place must not hold the program.
+    const platform::ExchangeFile read =
+        platform::read_exchange_file(file, platform::Links::kRefuse, kMaxAnswerBytes);
+    if (read.outcome == platform::ExchangeRead::kMissing ||
+        read.outcome == platform::ExchangeRead::kFailed) {
+        *error = read_error(read.error, file);
         return std::nullopt;
     }
-    if (size > kMaxAnswerBytes) {
-        *error = read_error(EFBIG, file);
+    if (!read.read()) {
+        *error = "Retorno do Fisco não lido: o arquivo \"" + file.string() + "\" " +
+                 platform::exchange_read_reason(read) + "!";
         return std::nullopt;
     }
     // No network, no entity expansion, no DTD: the file came from outside.
-    std::unique_ptr<xmlDoc, DocFree> doc(xmlReadFile(
-        file.c_str(), nullptr,
+    std::unique_ptr<xmlDoc, DocFree> doc(xmlReadMemory(
+        read.bytes.data(), static_cast<int>(read.bytes.size()), file.c_str(), nullptr,
         XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS));
     if (!doc) {
         const xmlError* e = xmlGetLastError();

@@ -30,12 +30,16 @@ std::string default_client() {
     return std::string(kClientExecutable);
 }
 
+// The file also holds the certificate's password ("Config"): it stays the
+// shop's account's alone after every write.
 bool write_request(const std::filesystem::path& ini, const ClientRequest& request) {
-    return platform::ini_write(ini, "Envio", "AcaoEnvio", request.action) &&
-           platform::ini_write(ini, "Envio", "Arquivo", request.file.string()) &&
-           platform::ini_write(ini, "Envio", "Recibo", request.receipt) &&
-           platform::ini_write(ini, "Retorno", "Status", "null") &&
-           platform::ini_write(ini, "Retorno", "Arquivo", "null");
+    auto put = [&ini](std::string_view section, std::string_view key, std::string_view value) {
+        return platform::ini_write(ini, section, key, value, platform::Privacy::kPrivate);
+    };
+    return put("Envio", "AcaoEnvio", request.action) &&
+           put("Envio", "Arquivo", request.file.string()) &&
+           put("Envio", "Recibo", request.receipt) && put("Retorno", "Status", "null") &&
+           put("Retorno", "Arquivo", "null");
 }
 
 }  // namespace

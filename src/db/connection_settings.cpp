@@ -71,8 +71,10 @@ ConnectionSettings read_connection_settings(const platform::DataRoot& root) {
 
 bool write_connection_settings(const platform::DataRoot& root, const ConnectionSettings& s) {
     auto file = root.ini_file(kSettingsFile);
+    // The file holds the server's password: only the shop's account reads it.
     return platform::ini_write(file, kSettingsSection, "Usuario", s.user) &&
-           platform::ini_write(file, kSettingsSection, "Senha", s.password) &&
+           platform::ini_write(file, kSettingsSection, "Senha", s.password,
+                               platform::Privacy::kPrivate) &&
            platform::ini_write(file, kSettingsSection, "Porta", std::to_string(s.port));
 }
 

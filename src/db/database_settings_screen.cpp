@@ -34,7 +34,8 @@ bool DatabaseSettingsScreen::ok() {
     const auto file = data_root().ini_file(kSettingsFile);
     bool written =
         platform::ini_write(file, kSettingsSection, "Usuario", fit(usuario, kUsuarioWidth)) &&
-        platform::ini_write(file, kSettingsSection, "Senha", fit(senha, kSenhaWidth)) &&
+        platform::ini_write(file, kSettingsSection, "Senha", fit(senha, kSenhaWidth),
+                            platform::Privacy::kPrivate) &&
         platform::ini_write(file, kSettingsSection, "Porta", fit(porta, kPortaWidth));
     if (!written)
         prompt().message("Erro", "Erro ao gravar o arquivo " + file.string(), ui::Icon::kError);

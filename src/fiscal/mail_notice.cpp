@@ -1,6 +1,7 @@
 #include "fiscal/mail_notice.h"
 
 #include "db/settings.h"
+#include "fiscal/mail_password.h"
 #include "platform/detached_start.h"
 #include "platform/file_digest.h"
 #include "platform/process.h"
@@ -74,7 +75,7 @@ MailOutcome send_mail_notice(const std::filesystem::path& body_file, const std::
     platform::ProcessOptions options;
     options.working_dir = data_root().program_dir();
     options.timeout = timeout;
-    options.env = {{kMailPasswordVariable, LEREGISTRO("balcora", kMailSection, kMailPasswordKey)},
+    options.env = {{kMailPasswordVariable, mail_password()},
                    {"BALCORA_ROOT", data_root().root().string()}};
     const platform::ProcessResult r = platform::run_program(argv, options);
     out.sent = r.ok();

@@ -5,6 +5,8 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include "platform/exchange_file.h"
+
 #include <system_error>
 
 namespace balcora::platform {
@@ -20,6 +22,11 @@ void configure(CSimpleIniA& ini) {
     ini.SetSpaces(false);
 }
 
+// Links are followed: an administrator may keep a settings file elsewhere.
+bool load(CSimpleIniA& ini, const platform::ExchangeFile& file) {
+    return file.read() && ini.LoadData(file.bytes.data(), file.bytes.size()) >= 0;
+}
+
 }  // namespace
 
 std::string ini_read(const std::filesystem::path& file, std::string_view section,
@@ -27,16 +34,13 @@ std::string ini_read(const std::filesystem::path& file, std::string_view section
     CSimpleIniA ini;
     configure(ini);
     std::string fallback(default_value);
-    std::error_code ec;
-    // Only a regular file is read: a folder in its place must not be loaded.
-    if (!std::filesystem::is_regular_file(file, ec)) return fallback;
-    if (ini.LoadFile(file.c_str()) < 0) return fallback;
+    if (!load(ini, read_exchange_file(file, Links::kFollow))) return fallback;
     const char* v = ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
     return v ? std::string(v) : fallback;
 }
 
 bool ini_write(const std::filesystem::path& file, std::string_view section, std::string_view key,
-               std::string_view value) {
+               std::string_view value, Privacy privacy) {
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     ec.clear();
@@ -44,21 +48,13 @@ bool ini_write(const std::filesystem::path& file, std::string_view section, std:
     configure(ini);
     // A missing file starts empty; an existing one that cannot be read is left
     // alone rather than replaced by a file holding only the new key.
-    if (std::filesystem::exists(file, ec)) {
-        if (!std::filesystem::is_regular_file(file, ec)) return false;
-        if (ini.LoadFile(file.c_str()) < 0) return false;
-    }
+    const ExchangeFile old = read_exchange_file(file, Links::kFollow);
+    if (old.outcome != ExchangeRead::kMissing && !load(ini, old)) return false;
     ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
                  std::string(value).c_str());
-    auto tmp = file;
-    tmp += ".tmp";
-    if (ini.SaveFile(tmp.c_str(), /*addSignature=*/false) < 0) {
-        std::filesystem::remove(tmp, ec);
-        return false;
-    }
-    std::filesystem::rename(tmp, file, ec);
-    if (ec) std::filesystem::remove(tmp, ec);
-    return !ec;
+    std::string text;
+    if (ini.Save(text, /*addSignature=*/false) < 0) return false;
+    return replace_file(file, text, privacy) == 0;
 }
 
 }  // namespace balcora::platform

@@ -1,7 +1,11 @@
 #include "platform/smtp_mail.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <openssl/evp.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +15,7 @@
 #include <memory>
 #include <random>
 #include <string_view>
+#include <vector>
 
 namespace balcora::platform {
 
@@ -84,6 +89,7 @@ bool plausible_address(std::string_view a) {
 struct Endpoint {
     std::string url;
     std::string host;
+    std::string port;
     bool implicit_tls = false;
 };
 
@@ -93,7 +99,12 @@ Endpoint endpoint_of(const std::string& server) {
         e.url = server;
         e.implicit_tls = server.compare(0, scheme, "smtps") == 0;
         std::string rest = server.substr(scheme + 3);
-        e.host = rest.substr(0, rest.find_first_of(":/"));
+        rest = rest.substr(0, rest.find('/'));
+        const auto colon = rest.rfind(':');
+        const bool v6 = !rest.empty() && rest.front() == '[';
+        const bool has_port = colon != std::string::npos && (!v6 || rest[colon - 1] == ']');
+        e.host = has_port ? rest.substr(0, colon) : rest;
+        e.port = has_port ? rest.substr(colon + 1) : (e.implicit_tls ? "465" : "25");
         return e;
     }
     std::string host = server;
@@ -105,13 +116,72 @@ Endpoint endpoint_of(const std::string& server) {
         port = server.substr(colon + 1);
     }
     e.host = host;
+    e.port = port;
     e.implicit_tls = port == "465";
     e.url = (e.implicit_tls ? "smtps://" : "smtp://") + host + ":" + port;
     return e;
 }
 
-bool loopback(std::string_view host) {
-    return host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]";
+bool loopback_address(const sockaddr* a) {
+    if (a->sa_family == AF_INET) {
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(a);
+        return (ntohl(v4->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (a->sa_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(a);
+        if (IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr)) return true;
+        return IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr) && v6->sin6_addr.s6_addr[12] == 127;
+    }
+    return false;
+}
+
+std::string bare_host(std::string host) {
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return host;
+}
+
+// An address written out needs no lookup and cannot be pinned by name.
+bool numeric_address(const std::string& host) {
+    unsigned char buf[sizeof(in6_addr)];
+    const std::string bare = bare_host(host);
+    return inet_pton(AF_INET, bare.c_str(), buf) == 1 ||
+           inet_pton(AF_INET6, bare.c_str(), buf) == 1;
+}
+
+struct AddrInfoFree {
+    void operator()(addrinfo* a) const { freeaddrinfo(a); }
+};
+
+// The addresses the name resolves to now, as text; empty when it does not.
+std::vector<std::string> resolve(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(bare_host(host).c_str(), nullptr, &hints, &found) != 0) return {};
+    std::unique_ptr<addrinfo, AddrInfoFree> owned(found);
+    std::vector<std::string> out;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {};
+        const void* raw = a->ai_family == AF_INET
+                              ? static_cast<const void*>(
+                                    &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr)
+                              : static_cast<const void*>(
+                                    &reinterpret_cast<const sockaddr_in6*>(a->ai_addr)->sin6_addr);
+        if (!loopback_address(a->ai_addr)) return {};
+        if (inet_ntop(a->ai_family, raw, text, sizeof text))
+            out.push_back(a->ai_family == AF_INET6 ? "[" + std::string(text) + "]" : text);
+    }
+    return out;
+}
+
+// The relay's loopback addresses, "addr,addr" for CURLOPT_RESOLVE; empty when
+// any address of the name lies off this machine.
+std::string loopback_addresses(const std::string& host) {
+    std::string joined;
+    for (const std::string& a : resolve(host)) joined += (joined.empty() ? "" : ",") + a;
+    return joined;
 }
 
 std::string rfc5322_date() {
@@ -182,6 +252,10 @@ std::string check_message(const SmtpRelay& relay, const MailMessage& m) {
 
 }  // namespace
 
+bool resolves_to_loopback_only(const std::string& host) {
+    return !loopback_addresses(host).empty();
+}
+
 std::string encode_header_text(const std::string& text) {
     std::string line = one_line(text);
     if (std::all_of(line.begin(), line.end(), [](unsigned char c) { return c >= 32 && c < 127; }))
@@ -231,8 +305,17 @@ std::string send_mail(const SmtpRelay& relay, const MailMessage& m) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, std::min(total, 20L));
     curl_easy_setopt(h, CURLOPT_TIMEOUT, total);
     // A password never crosses the network in clear: away from this machine
-    // an authenticated relay must offer STARTTLS (or be smtps).
-    const bool must_encrypt = !relay.user.empty() && !loopback(where.host);
+    // an authenticated relay must offer STARTTLS (or be smtps). "This
+    // machine" is where the name leads, not how it reads ("127.x.example"
+    // may lead anywhere), and the connection goes to the very addresses
+    // judged, so a second lookup cannot lead elsewhere.
+    const std::string local = relay.user.empty() ? std::string() : loopback_addresses(where.host);
+    const bool must_encrypt = !relay.user.empty() && local.empty();
+    List pinned;
+    if (!local.empty() && !numeric_address(where.host) &&
+        !append(pinned, bare_host(where.host) + ":" + where.port + ":" + local))
+        return "sem memória para o endereço do servidor";
+    if (pinned) curl_easy_setopt(h, CURLOPT_RESOLVE, pinned.get());
     curl_easy_setopt(h, CURLOPT_USE_SSL, must_encrypt ? CURLUSESSL_ALL : CURLUSESSL_TRY);
     if (!relay.user.empty()) {
         curl_easy_setopt(h, CURLOPT_USERNAME, relay.user.c_str());

@@ -32,6 +32,10 @@ struct MailMessage {
 // relay accepted it; otherwise one line saying why not.
 std::string send_mail(const SmtpRelay& relay, const MailMessage& message);
 
+// Whether every address the name resolves to now is this machine's loopback
+// (127.0.0.0/8, ::1): only then may a relay's password go without TLS.
+bool resolves_to_loopback_only(const std::string& host);
+
 // A header text as RFC 2047 encoded words when it is not plain ASCII.
 std::string encode_header_text(const std::string& text);
 

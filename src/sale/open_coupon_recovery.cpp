@@ -145,7 +145,7 @@ std::optional<PendingCardCoupon> find_pending_card_coupon() {
     const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
     if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     tef::Response pending;
-    if (tef::read_response_file(tef::pending_response_file(), &pending) != 0 ||
+    if (!tef::read_response_file(tef::pending_response_file(), &pending).read() ||
         util::trim(pending.nsu).empty())
         return std::nullopt;
     db::SqlRecord r;

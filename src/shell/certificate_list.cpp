@@ -1,5 +1,6 @@
 #include "shell/certificate_list.h"
 
+#include "platform/exchange_file.h"
 #include "ui/environment.h"
 #include "util/text.h"
 
@@ -18,13 +19,14 @@ std::filesystem::path certificate_list_path() {
 
 std::vector<Certificate> read_certificate_list() {
     std::vector<Certificate> list;
-    const auto file = certificate_list_path();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return list;
+    // The client writes the list: a FIFO or a huge file there reads as none.
+    const platform::ExchangeFile file =
+        platform::read_exchange_file(certificate_list_path(), platform::Links::kFollow);
+    if (!file.read()) return list;
     CSimpleIniA ini;
     ini.SetUnicode(true);
     ini.SetMultiKey(false);
-    if (ini.LoadFile(file.c_str()) < 0) return list;
+    if (ini.LoadData(file.bytes.data(), file.bytes.size()) < 0) return list;
 
     CSimpleIniA::TNamesDepend sections;
     ini.GetAllSections(sections);

@@ -25,7 +25,7 @@ std::string random_password() {
 }
 
 bool set(std::string_view key, const std::string& value) {
-    return write_ini("Config", key, value, shell::kBlocoXClientIni);
+    return shell::write_client_setting("Config", key, value);
 }
 
 }  // namespace

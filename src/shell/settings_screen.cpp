@@ -4,7 +4,9 @@
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "fiscal/mail_notice.h"
+#include "fiscal/mail_password.h"
 #include "log/operation_log.h"
+#include "platform/ini_file.h"
 #include "ui/environment.h"
 #include "util/text.h"
 
@@ -114,7 +116,16 @@ std::vector<SettingField> make_fields() {
         mail("email_servidor", "Servidor SMTP", FieldKind::kText, fiscal::kMailServerKey),
         mail("email_remetente", "Remetente", FieldKind::kEmail, fiscal::kMailSenderKey),
         mail("email_usuario", "Usuário SMTP", FieldKind::kText, fiscal::kMailUserKey),
-        mail("email_senha", "Senha SMTP", FieldKind::kPassword, fiscal::kMailPasswordKey),
+        {"email_senha",
+         kMail,
+         "Senha SMTP",
+         FieldKind::kPassword,
+         FieldStore::kMailPassword,
+         fiscal::kMailSection,
+         fiscal::kMailPasswordKey,
+         "",
+         {},
+         100},
 
         {"tipo_certificado",
          kBlocoX,
@@ -196,6 +207,7 @@ bool among_choices(const SettingField& f, std::string_view v) {
 std::string read_stored(const SettingField& f) {
     if (f.store == FieldStore::kSettings)
         return LEREGISTRO("balcora", f.section, f.key, f.default_value);
+    if (f.store == FieldStore::kMailPassword) return fiscal::mail_password();
     return read_ini(f.section, f.key, f.default_value, kBlocoXClientIni);
 }
 
@@ -218,6 +230,11 @@ std::filesystem::path machine_path(const std::string& typed) {
 }
 
 }  // namespace
+
+bool write_client_setting(std::string_view section, std::string_view key, std::string_view value) {
+    return platform::ini_write(data_root().ini_file(kBlocoXClientIni), section, key, value,
+                               platform::Privacy::kPrivate);
+}
 
 const std::vector<SettingField>& settings_fields() {
     static const std::vector<SettingField> fields = make_fields();
@@ -384,8 +401,12 @@ ClientValues stored_client_values() {
     return values;
 }
 
+bool write_client_value(const SettingField& f, const std::string& value) {
+    return write_client_setting(f.section, f.key, value);
+}
+
 void restore_client_values(const ClientValues& values) {
-    for (const auto& [f, v] : values) write_ini(f->section, f->key, v, kBlocoXClientIni);
+    for (const auto& [f, v] : values) write_client_value(*f, v);
 }
 
 }  // namespace
@@ -394,13 +415,20 @@ bool SettingsScreen::write_client_settings() {
     for (const auto& f : settings_fields()) {
         if (f.store != FieldStore::kBlocoXClient) continue;
         std::string v = f.kind == FieldKind::kPassword ? value(f.id) : util::trim(value(f.id));
-        if (write_ini(f.section, f.key, v, kBlocoXClientIni)) continue;
+        if (write_client_value(f, v)) continue;
         prompt().message("Erro",
                          "Erro ao gravar o arquivo " + data_root().map(kBlocoXClientIni).string(),
                          ui::Icon::kError);
         return false;
     }
     return true;
+}
+
+bool SettingsScreen::write_mail_password() {
+    std::string error;
+    if (fiscal::store_mail_password(value("email_senha"), &error)) return true;
+    prompt().message("Erro", error, ui::Icon::kError);
+    return false;
 }
 
 bool SettingsScreen::save(std::string* focus) {
@@ -415,8 +443,10 @@ bool SettingsScreen::save(std::string* focus) {
     }
     if (!GRAVALOG("ALT", "configuracao", "", log_description())) return false;
     const ClientValues before = stored_client_values();
-    if (!write_client_settings() || !tx.commit()) {
+    const std::string password_before = fiscal::mail_password();
+    if (!write_client_settings() || !write_mail_password() || !tx.commit()) {
         restore_client_values(before);
+        fiscal::store_mail_password(password_before, nullptr);
         return false;
     }
     prompt().message("Aviso", "Configurações salvas com sucesso!", ui::Icon::kInformation);

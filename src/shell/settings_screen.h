@@ -13,6 +13,9 @@ namespace balcora::shell {
 inline constexpr std::string_view kDefaultSupportEmail = "suporte@balcora.com.br";
 // The Bloco X client's exchange file; the settings screen writes its "Config".
 inline constexpr std::string_view kBlocoXClientIni = "c:\\sistemas\\balcora\\pgms\\xsginws.ini";
+// Writes a key of that file, which holds the certificate's password: only the
+// shop's account may read it, whoever created it and whatever wrote it last.
+bool write_client_setting(std::string_view section, std::string_view key, std::string_view value);
 
 enum class FieldKind {
     kCheck,              // two values: choices[0] off, choices[1] on
@@ -25,7 +28,8 @@ enum class FieldKind {
     kCertificateSerial,  // a serial number from the certificate list
 };
 
-enum class FieldStore { kSettings, kBlocoXClient };
+// kMailPassword: the relay's password, in its private file, not the table.
+enum class FieldStore { kSettings, kBlocoXClient, kMailPassword };
 
 struct FieldChoice {
     std::string_view value;
@@ -79,6 +83,7 @@ class SettingsScreen {
   private:
     bool validate(std::string* focus) const;
     bool write_client_settings();
+    bool write_mail_password();
 
     std::map<std::string, std::string, std::less<>> values_;
     std::vector<Certificate> certificates_;

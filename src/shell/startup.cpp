@@ -14,6 +14,7 @@
 #include "ecf/aux_file.h"
 #include "ecf/printer_configuration_check.h"
 #include "fiscal/ead_signing.h"
+#include "fiscal/mail_password.h"
 #include "globals/globals.h"
 #include "shell/backup_files.h"
 #include "shell/button_texts.h"
@@ -161,7 +162,10 @@ bool open_database_at_start() {
     }
     if (!notice.empty()) prompt().message("Aviso", notice, ui::Icon::kWarning);
     db::ConnectionSettings settings = db::read_connection_settings(data_root());
-    return INICIABD(settings.is_local() ? std::string() : settings.server);
+    if (!INICIABD(settings.is_local() ? std::string() : settings.server)) return false;
+    // An installation from before kept the relay's password in the table.
+    fiscal::move_mail_password_out_of_settings();
+    return true;
 }
 
 void provide_startup_steps(ui::ScreenPort& port) {

@@ -18,8 +18,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace balcora::tef {
 
@@ -48,11 +46,9 @@ std::int64_t number(std::string_view text) {
     return util::read_integer(util::trim(text)).value;
 }
 
-// The COO the manager echoed in field 002 of a response file (the one the
-// request carried); 0 when it has none.
-std::int64_t echoed_coo(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
+// The COO the manager echoed in field 002 of a response (the one the request
+// carried); 0 when it has none.
+std::int64_t echoed_coo(const std::string& bytes) {
     const auto fields = parse_fields(bytes);
     const auto it = fields.find({2, 0});
     return it == fields.end() ? 0 : number(it->second);
@@ -342,15 +338,13 @@ bool Function::wait_for_manager() {
 // unreadable one stops the program.
 bool Function::read_pending(Response& r, std::int64_t& coo) {
     const fs::path file = pending_response_file();
-    if (const int e = read_response_file(file, &r)) {
-        prompt().message(
-            "Erro",
-            "Erro (" + std::to_string(e) + ") ao abrir o arquivo \"" + file.string() + "\".",
-            ui::Icon::kError);
+    const platform::ExchangeFile read = read_response_file(file, &r);
+    if (!read.read()) {
+        prompt().message("Erro", response_file_error(file, read), ui::Icon::kError);
         window_.end_program();
         return false;
     }
-    coo = echoed_coo(file);
+    coo = echoed_coo(read.bytes);
     return true;
 }
 
@@ -458,7 +452,8 @@ bool finish_started_confirmation() {
     if (noted.empty()) return false;
     Response pending;
     if (!pending_transaction_files_exist() ||
-        read_response_file(pending_response_file(), &pending) != 0 || pending.identifier != noted) {
+        !read_response_file(pending_response_file(), &pending).read() ||
+        pending.identifier != noted) {
         clear_confirmation_note();
         return false;
     }
@@ -470,12 +465,12 @@ bool finish_started_confirmation() {
 
 bool confirm_cancellation_of_cancelled_coupon() {
     if (!pending_transaction_files_exist()) return false;
-    const fs::path file = pending_response_file();
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    const auto fields = parse_fields(bytes);
+    Response ignored;
+    const platform::ExchangeFile read = read_response_file(pending_response_file(), &ignored);
+    if (!read.read()) return false;
+    const auto fields = parse_fields(read.bytes);
     const auto kind = fields.find({0, 0});
-    const std::int64_t coo = echoed_coo(file);
+    const std::int64_t coo = echoed_coo(read.bytes);
     if (kind == fields.end() || util::trim(kind->second) != "CNC" || coo <= 0) return false;
     db::SqlRecord r;
     if (!db::read_rows("SELECT situacao FROM balcora.cfiscal WHERE numero=" + std::to_string(coo) +
@@ -488,6 +483,27 @@ bool confirm_cancellation_of_cancelled_coupon() {
     DESATIVAMODOTEF();
     return true;
 }
+
+namespace {
+
+// A FIFO, device or link, or a file too large for any answer, in the place of
+// a pending transaction's answer is no transaction: read, it would hold the
+// start-up; kept, it would stop every sale. It goes, and the operator is told.
+void discard_foreign_pending_files(const ExchangeFiles& files) {
+    for (const fs::path& file : {files.response, files.copy}) {
+        Response ignored;
+        const platform::ExchangeFile read = read_response_file(file, &ignored);
+        if (read.outcome != platform::ExchangeRead::kNotRegular &&
+            read.outcome != platform::ExchangeRead::kTooLarge)
+            continue;
+        std::error_code ec;
+        fs::remove(file, ec);
+        prompt().message("Aviso", response_file_error(file, read) + "|O arquivo foi removido.",
+                         ui::Icon::kWarning);
+    }
+}
+
+}  // namespace
 
 fs::path pending_response_file() {
     const ExchangeFiles files = exchange_files();
@@ -509,6 +525,7 @@ void recover_card_payment_files() {
                          "Erro (" + std::to_string(ec.value()) + ") ao remover arquivo \"" +
                              files.request.string() + "\"!",
                          ui::Icon::kWarning);
+    discard_foreign_pending_files(files);
     if (!pending_transaction_files_exist() || finish_started_confirmation()) return;
     if (adm_pending()) {
         FUNCAOTEF("CANCTRANSACAOADM");

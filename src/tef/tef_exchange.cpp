@@ -1,11 +1,10 @@
 #include "tef/tef_exchange.h"
 
 #include "db/field_writer.h"
+#include "platform/file_write.h"
 #include "tef/tef_mode.h"
 #include "ui/environment.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -19,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A response is a few hundred lines at most; anything past this is not read.
-constexpr std::size_t kMaxResponseBytes = 1 << 20;
+// A response is a few hundred lines at most; a larger file is no response.
+constexpr std::size_t kMaxResponseBytes = platform::kExchangeFileLimit;
 
 // The printer's TEF mode is left before the operator is asked to read
 // anything, so the printer is free while the message waits.
@@ -33,37 +32,8 @@ std::string quoted(const fs::path& p) {
     return "\"" + p.string() + "\"";
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// Reads the whole file (up to the limit); the errno of the failure otherwise.
-int read_file(const fs::path& path, std::string* out) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return errno;
-    out->clear();
-    char buf[8192];
-    while (out->size() < kMaxResponseBytes) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) break;
-        out->append(buf, static_cast<std::size_t>(n));
-    }
-    if (out->size() > kMaxResponseBytes) out->resize(kMaxResponseBytes);
-    return 0;
+platform::ExchangeFile read_file(const fs::path& path) {
+    return platform::read_exchange_file(path, platform::Links::kRefuse, kMaxResponseBytes);
 }
 
 void remove_file(const fs::path& p) {
@@ -165,18 +135,13 @@ bool Exchange::write_request(std::string_view request) {
     }
     std::error_code ec;
     fs::create_directories(files_.request_tmp.parent_path(), ec);
-    db::set_output_file_name(files_.request_tmp.string());
-    if (const int e = db::create_output_file()) {
+    // Created afresh, never through what lies at the temporary name: a link
+    // planted there would have the request overwrite the file it names.
+    if (const int e =
+            platform::write_new_file(files_.request_tmp, db::format_field(request, {}, -1), 0644)) {
         tell("erro",
              "Erro (" + std::to_string(e) + ") ao criar o arquivo " + files_.request_tmp.string(),
              ui::Icon::kError);
-        return false;
-    }
-    GRAVACAMPO(request, -1);
-    const int closed = db::close_output_file();
-    // The field writer has shown a failed write already.
-    if (closed != 0 || db::output_file_failed()) {
-        remove_file(files_.request_tmp);
         return false;
     }
     return true;
@@ -227,11 +192,29 @@ bool Exchange::send(RequestKind kind, std::string_view request) {
     return false;
 }
 
-int read_response_file(const fs::path& path, Response* response) {
-    std::string bytes;
-    if (const int e = read_file(path, &bytes)) return e;
-    *response = read_response(bytes);
-    return 0;
+// The copy is made from the bytes read, not from the file again: what was
+// judged is what is kept.
+void Exchange::keep_copy(const std::string& bytes) {
+    if (const int e = platform::replace_file(files_.copy, bytes, platform::Privacy::kPrivate)) {
+        tell("TEF: ",
+             "Erro (" + std::to_string(e) + ") ao copiar o arquivo " + quoted(files_.response) +
+                 " para " + quoted(files_.copy) + ".",
+             ui::Icon::kError);
+    }
+}
+
+platform::ExchangeFile read_response_file(const fs::path& path, Response* response) {
+    platform::ExchangeFile read = read_file(path);
+    if (read.read()) *response = read_response(read.bytes);
+    return read;
+}
+
+std::string response_file_error(const fs::path& path, const platform::ExchangeFile& read) {
+    if (read.outcome == platform::ExchangeRead::kFailed ||
+        read.outcome == platform::ExchangeRead::kMissing)
+        return "Erro (" + std::to_string(read.error) + ") ao abrir o arquivo " + quoted(path) + ".";
+    return "O arquivo " + quoted(path) + " " + platform::exchange_read_reason(read) +
+           " e não é uma resposta do Gerenciador Padrão.";
 }
 
 std::optional<Response> Exchange::wait_response(std::string_view identifier) {
@@ -240,9 +223,9 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
     std::optional<std::string> unfinished;  // a response without its closing line, as last read
     std::int64_t unfinished_since = 0;
     for (;;) {
-        std::string bytes;
-        const int e = read_file(files_.response, &bytes);
-        if (e == 0) {
+        const platform::ExchangeFile read = read_file(files_.response);
+        if (read.read()) {
+            const std::string& bytes = read.bytes;
             Response r = read_response(bytes);
             // A response is judged only once the manager has finished it:
             // a half-written one may not even show its identifier yet.
@@ -253,15 +236,11 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
             const bool settled =
                 r.complete || (unfinished && timer_.now() - unfinished_since >= kResponseSettle);
             if (r.identifier == identifier && settled) {
-                std::error_code ec;
-                fs::copy_file(files_.response, files_.copy, fs::copy_options::overwrite_existing,
-                              ec);
-                if (ec) {
-                    tell("TEF: ",
-                         "Erro (" + std::to_string(ec.value()) + ") ao copiar o arquivo " +
-                             quoted(files_.response) + " para " + quoted(files_.copy) + ".",
-                         ui::Icon::kError);
-                }
+                keep_copy(bytes);
+                if (!r.cut.empty())
+                    tell("Aviso",
+                         "Resposta do Gerenciador Padrão além dos limites, cortada:" + r.cut,
+                         ui::Icon::kWarning);
                 exchange_point();
                 pause(limits_.pause_after_response);
                 return r;
@@ -271,10 +250,17 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
                 tell("Aviso", "Identificação da transação inválida!", ui::Icon::kWarning);
                 remove_response();
             }
-        } else if (e != ENOENT && e != EACCES) {
+        } else if (read.outcome == platform::ExchangeRead::kNotRegular ||
+                   read.outcome == platform::ExchangeRead::kTooLarge) {
+            // Not the manager's doing (a FIFO would hold the program, a huge
+            // file its memory): it goes, and the manager's answer may follow.
+            tell("Aviso", response_file_error(files_.response, read) + "|O arquivo foi removido.",
+                 ui::Icon::kWarning);
+            remove_response();
+        } else if (read.outcome == platform::ExchangeRead::kFailed && read.error != EACCES) {
             tell("Erro",
-                 "Erro (" + std::to_string(e) + ") ao abrir o arquivo " + quoted(files_.response) +
-                     ".",
+                 "Erro (" + std::to_string(read.error) + ") ao abrir o arquivo " +
+                     quoted(files_.response) + ".",
                  ui::Icon::kError);
             return std::nullopt;
         }

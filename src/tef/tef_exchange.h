@@ -8,6 +8,7 @@
 // real seconds. Messages go through the prompt port, each after the printer's
 // TEF mode has been left.
 
+#include "platform/exchange_file.h"
 #include "platform/folder_watch.h"
 #include "tef/tef_record.h"
 
@@ -85,9 +86,13 @@ struct Limits {
 using ExchangeHook = void (*)();
 void set_exchange_hook(ExchangeHook hook);
 
-// Reads a response file (the manager's or the pending-transaction copy);
-// 0, or the errno of the failure, which the caller reports.
-int read_response_file(const std::filesystem::path& path, Response* response);
+// Reads a response file (the manager's or the pending-transaction copy) as
+// hostile input: opened without blocking, only a regular file and at most
+// 1 MiB. `response` is filled when the outcome is kRead.
+platform::ExchangeFile read_response_file(const std::filesystem::path& path, Response* response);
+// What to tell the operator of a response file that was not read.
+std::string response_file_error(const std::filesystem::path& path,
+                                const platform::ExchangeFile& read);
 
 class Exchange {
   public:
@@ -126,6 +131,7 @@ class Exchange {
   private:
     bool write_request(std::string_view request);
     bool hand_over();
+    void keep_copy(const std::string& bytes);
 
     Timer& timer_;
     std::function<void()> yield_;

@@ -195,7 +195,12 @@ Response read_response(std::string_view bytes) {
     r.nsu = text(util::trim(get(12)), 12);
     r.authorisation = leading_number(get(13));
     r.instalment_type = small(17);
-    const int instalments = small(18);
+    const std::int64_t instalments_asked = leading_number(get(18));
+    const int instalments =
+        static_cast<int>(std::min<std::int64_t>(instalments_asked, kMaxInstalments));
+    if (instalments_asked > kMaxInstalments)
+        r.cut += "|" + std::to_string(instalments_asked) + " parcelas; registradas " +
+                 std::to_string(kMaxInstalments) + ".";
     for (int i = 1; i <= instalments; ++i)
         r.instalments.push_back(
             {ddmmaaaa(get(19, i)), util::Money::from_units(leading_number(get(20, i)))});
@@ -203,7 +208,11 @@ Response read_response(std::string_view bytes) {
     r.time = text(util::trim(get(23)), 6);
     r.control = text(util::trim(get(27)), 30);
     r.voucher_count = small(28);
-    for (int i = 1; i <= r.voucher_count; ++i) {
+    const std::int64_t lines_asked = leading_number(get(28));
+    if (lines_asked > kMaxVoucherLines)
+        r.cut += "|Comprovante de " + std::to_string(lines_asked) + " linhas; impressas " +
+                 std::to_string(kMaxVoucherLines) + ".";
+    for (int i = 1; i <= std::min(r.voucher_count, kMaxVoucherLines); ++i) {
         // Managers quote voucher lines so their blanks survive: 029-001 = "  TEXT  ".
         std::string v = util::trim_right(get(29, i));
         const std::string_view quoted = util::trim_view(v);

@@ -21,6 +21,11 @@ namespace balcora::tef {
 inline constexpr std::size_t kMaxRequestSize = 1000;
 // Responses are read line by line; a longer line is cut here.
 inline constexpr std::size_t kMaxResponseLine = 300;
+// What a manager's answer may make the program print and store: a card
+// voucher is a few dozen lines (100 are 40 cm of paper per copy, printed
+// twice), and no card plan has more instalments than field 018's two digits.
+inline constexpr int kMaxVoucherLines = 100;
+inline constexpr int kMaxInstalments = 99;
 
 // "9" and the time of day in hundredths of a second as 7 digits: 10:00:00.00
 // is "93600000". Out-of-range values are folded into one day.
@@ -84,6 +89,8 @@ struct Response {
     std::string cheque_form_suffix;       // 040
     // The closing line "999-999" was read: the manager finished writing.
     bool complete = false;
+    // What was cut to the limits above, for the operator; empty when nothing.
+    std::string cut;
 
     // The manager approved the transaction: it sent voucher lines.
     bool approved() const { return voucher_count != 0; }

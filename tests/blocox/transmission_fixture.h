@@ -42,7 +42,7 @@ class TransmissionFixture : public DbTest {
                                  "if [ -f '"
                               << d
                               << "/hang' ]; then sleep 10; fi\n"
-                                 "if [ -f '"
+                                 "if [ -e '"
                               << d
                               << "/answer.xml' ]; then\n"
                                  "  printf '[Retorno]\\nStatus=Ok\\nArquivo=%s\\n' '"

@@ -5,6 +5,8 @@
 #include "fiscal/fiscal_menu.h"
 #include "transmission_fixture.h"
 
+#include <sys/stat.h>
+
 namespace balcora::test {
 
 namespace {
@@ -132,7 +134,21 @@ TEST_F(TransmissionTest, NothingIsMarkedTransmittedWithoutAValidReceipt) {
         {[&] { std::ofstream(dir_ / "answer.xml") << "<Retorno><Codigo>0</Codigo></Retorno>"; },
          "sem o elemento Resposta"},
         {[&] { no_answer(); }, "Aviso: Fisco fora do ar"},
+        // Another program's files in the answer's place: a FIFO held the
+        // program for ever, a huge file would be read whole.
         {[&] {
+             no_answer();
+             ASSERT_EQ(mkfifo((dir_ / "answer.xml").c_str(), 0600), 0);
+         },
+         "answer.xml\" não é um arquivo comum!"},
+        {[&] {
+             no_answer();
+             answer("0", "", kReceipt);
+             std::filesystem::resize_file(dir_ / "answer.xml", std::uintmax_t{1} << 30);
+         },
+         "answer.xml\" tem mais de 1 MiB!"},
+        {[&] {
+             no_answer();
              std::ofstream(dir_ / "answer.xml")
                  << "<Resposta><SituacaoProcessamentoCodigo>9</SituacaoProcessamentoCodigo>"
                     "<Mensagem>"

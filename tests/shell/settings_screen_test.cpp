@@ -1,7 +1,9 @@
 #include "shell/settings_screen.h"
+#include "blocox/ws_exchange.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "fiscal/mail_password.h"
 #include "shell/certificate_list.h"
 #include "support/test_database.h"
 
@@ -91,6 +93,44 @@ TEST_F(SettingsScreen, SaveWritesEverySettingTheClientFileAndOneLogRow) {
     ASSERT_TRUE(again.open());
     EXPECT_EQ(again.value("perc_desc"), "15");
     EXPECT_EQ(again.value("ambiente"), "2");
+}
+
+// Secrets are the shop's account's alone after every write: the relay's
+// password leaves the settings table (which every database user reads) for
+// a private file, moved there from an older installation's table, and the
+// client's file with the certificate's password is 0600 whether the screen
+// or a Bloco X sending wrote it last, even where an older version made it 0644.
+TEST_F(SettingsScreen, SecretsStayPrivateAfterEveryWrite) {
+    const auto mode = [](const fs::path& p) {
+        return fs::status(p).permissions() & fs::perms::mask;
+    };
+    const fs::perms owner = fs::perms::owner_read | fs::perms::owner_write;
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "Email", "Senha", "antiga s3nha"));
+    ASSERT_TRUE(screen_.open());
+    EXPECT_EQ(screen_.value("email_senha"), "antiga s3nha");
+    EXPECT_EQ(LEREGISTRO("balcora", "Email", "Senha", "<ausente>"), "");
+    const fs::path password = fiscal::mail_password_file();
+    EXPECT_EQ(password.parent_path(), root_.path() / "privado");
+    EXPECT_EQ(mode(password.parent_path()), fs::perms::owner_all);
+    EXPECT_EQ(mode(password), owner);
+
+    const fs::path client_file = program_dir() / "xsginws.ini";
+    fs::create_directories(program_dir());
+    std::ofstream(client_file) << "[Config]\nSenha=velha\n";
+    fs::permissions(client_file, owner | fs::perms::group_read | fs::perms::others_read);
+    screen_.set_value("email_senha", "nova s3nha");
+    screen_.set_value("senha_certificado", "s3 nh@");
+    ASSERT_TRUE(screen_.save());
+    EXPECT_EQ(mode(client_file), owner);
+    EXPECT_EQ(mode(password), owner);
+    EXPECT_EQ(fiscal::mail_password(), "nova s3nha");
+    EXPECT_EQ(LEREGISTRO("balcora", "Email", "Senha", "<ausente>"), "");
+    EXPECT_EQ(QUERYSQL("SELECT count(*) FROM balcora.registro WHERE valor LIKE '%s3nha%';"), "0");
+
+    ASSERT_TRUE(write_ini("Programas", "BlocoX", "true", "balcora.ini"));
+    blocox::run_client({blocox::kClientSendReduction, program_dir() / "z.xml"}, {});
+    EXPECT_EQ(mode(client_file), owner);
+    EXPECT_EQ(client("Senha"), "s3 nh@");
 }
 
 TEST_F(SettingsScreen, AnInvalidFieldIsNamedAndNothingIsWritten) {

@@ -1,10 +1,13 @@
 #include "tef/tef_exchange.h"
 
 #include "support/test_database.h"
+#include "tef/funcao_tef.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <sstream>
 
@@ -148,6 +151,78 @@ TEST_F(TefExchangeTest, ARequestTooLongForTheManagerIsNotSent) {
     EXPECT_FALSE(exchange_.send(RequestKind::kAdm, std::string(kMaxRequestSize + 1, 'x')));
     EXPECT_FALSE(fs::exists(files_.request));
     EXPECT_EQ(prompt_.shown().size(), 1u);
+}
+
+// The exchange folders are open to other programs, and what lies there is
+// read as hostile: a FIFO in the answer's place (which held the program for
+// ever), an answer of 1 GiB (read whole), a link planted at the request's
+// temporary name (whose target the request overwrote) and an answer asking
+// for 5,000 voucher lines and 250 instalments.
+TEST_F(TefExchangeTest, HostileExchangeFilesNeitherHoldNorMisleadTheProgram) {
+    const std::string id = exchange_.new_identifier();
+    const std::string ours =
+        "001-000 = " + id + "\r\n028-000 = 1\r\n029-001 = OK\r\n999-999 = 0\r\n";
+    fs::create_directories(files_.response.parent_path());
+    const auto planted = [&](const std::function<void()>& plant, const std::string& said) {
+        prompt_.clear();
+        plant();
+        responses_ = {ours};
+        const auto r = exchange_.wait_response(id);
+        ASSERT_TRUE(r.has_value()) << said;
+        EXPECT_EQ(r->voucher, std::vector<std::string>{"OK"});
+        EXPECT_EQ(prompt_.count_containing(said), 1) << said;
+        EXPECT_EQ(read_all(files_.copy), ours);
+        fs::remove(files_.response);
+    };
+    planted([&] { ASSERT_EQ(mkfifo(files_.response.c_str(), 0600), 0); }, "não é um arquivo comum");
+    planted(
+        [&] {
+            std::ofstream(files_.response) << "001-000 = " << id << "\r\n";
+            fs::resize_file(files_.response, std::uintmax_t{1} << 30);  // sparse
+        },
+        "tem mais de 1 MiB");
+
+    const fs::path target = files_.request_tmp.parent_path() / "alvo.txt";
+    write_all(target, "intocado");
+    fs::create_symlink(target, files_.request_tmp);
+    ASSERT_TRUE(exchange_.send(RequestKind::kAtv, atv_request(id)));
+    EXPECT_EQ(read_all(target), "intocado");
+    ASSERT_FALSE(taken_.empty());
+    EXPECT_EQ(taken_.back(), atv_request(id));
+
+    std::string flood = "001-000 = " + id + "\r\n028-000 = 5000\r\n018-000 = 250\r\n";
+    for (int i = 1; i <= 5000; ++i) {
+        char line[48];
+        std::snprintf(line, sizeof line, "029-%03d = LINHA %d\r\n", i % 1000, i);
+        flood += line;
+    }
+    prompt_.clear();
+    write_all(files_.response, flood + "999-999 = 0\r\n");
+    const auto r = exchange_.wait_response(id);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(r->approved());
+    EXPECT_EQ(r->voucher.size(), static_cast<std::size_t>(kMaxVoucherLines));
+    EXPECT_EQ(r->instalments.size(), static_cast<std::size_t>(kMaxInstalments));
+    EXPECT_EQ(prompt_.count_containing("Comprovante de 5000 linhas; impressas 100."), 1);
+    EXPECT_EQ(prompt_.count_containing("250 parcelas; registradas 99."), 1);
+}
+
+// The same files left for the start-up, which looks for a pending
+// transaction, neither hold it nor pass for a transaction: each goes, told.
+class PendingTefFiles : public test::DbTest {};
+
+TEST_F(PendingTefFiles, AFifoOrAHugeFileIsNoPendingTransaction) {
+    const ExchangeFiles files = exchange_files();
+    fs::create_directories(files.response.parent_path());
+    fs::create_directories(files.copy.parent_path());
+    ASSERT_EQ(mkfifo(files.response.c_str(), 0600), 0);
+    std::ofstream(files.copy) << "000-000 = CNC\r\n002-000 = 000001\r\n";
+    fs::resize_file(files.copy, std::uintmax_t{1} << 30);
+    recover_card_payment_files();
+    EXPECT_FALSE(pending_transaction_files_exist());
+    EXPECT_EQ(prompt_.count_containing("não é um arquivo comum"), 1);
+    EXPECT_EQ(prompt_.count_containing("tem mais de 1 MiB"), 1);
+    EXPECT_EQ(prompt_.shown().size(), 2u);
 }
 
 }  // namespace

@@ -5,9 +5,12 @@
 #include "support/temp_root.h"
 #include "xml_security.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -166,8 +169,8 @@ class BlocoXClientTest : public ::testing::Test {
         for (int i = 0; i < 1500 && !fs::exists(books / "porta"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_TRUE(fs::exists(books / "porta"));
-        address_ = "https://127.0.0.1:" + std::to_string(std::stoi(read_text(books / "porta"))) +
-                   "/blocox";
+        port_ = std::stoi(read_text(books / "porta"));
+        address_ = "https://127.0.0.1:" + std::to_string(port_) + "/blocox";
     }
 
     // The exchange file as the program writes it before each run.
@@ -185,9 +188,13 @@ class BlocoXClientTest : public ::testing::Test {
                             << "\nTempoConexao=5\nTempoResposta=2\n[Envio]\nAcaoEnvio=" << action
                             << "\nArquivo=" << file.string() << "\nRecibo=" << receipt
                             << "\n[Retorno]\nStatus=null\nArquivo=null\n";
+        // The file holds the certificate's password: made private, it stays
+        // private after the client wrote its outcome.
+        fs::permissions(ini_, fs::perms::owner_read | fs::perms::owner_write);
         Outcome out;
         out.exit = client_exit(root_.path(), ini_);
         if (out.exit < 0) return out;
+        EXPECT_EQ(fs::status(ini_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         const std::string ini = read_text(ini_);
         const std::string retorno = ini.substr(ini.find("[Retorno]"));
         auto key = [&](const std::string& k) {
@@ -212,6 +219,7 @@ class BlocoXClientTest : public ::testing::Test {
     balcora::test::TempRoot root_;
     fs::path ini_ = root_.path() / "sistemas/balcora/pgms/xsginws.ini";
     std::string address_;
+    int port_ = 0;
     pid_t authority_ = -1;
 };
 
@@ -251,6 +259,27 @@ TEST_F(BlocoXClientTest, FilesTravelSignedAndComeBackWithReceiptsDuplicatesAndPr
     Outcome processed = run_client("ConsultarProcessamento", "consultareducaoz07122026.xml",
                                    query(receipt), receipt);
     EXPECT_EQ(element(processed.answer, "SituacaoProcessamentoCodigo"), "1");
+}
+
+// A client that connected and never spoke held the authority for ten seconds,
+// long past the others' time limits: now each connection is served apart,
+// and the idle one is still waited on after the others were answered.
+TEST_F(BlocoXClientTest, AnIdleConnectionHoldsNoOtherClient) {
+    const int idle = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = htons(static_cast<uint16_t>(port_));
+    ASSERT_EQ(connect(idle, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    Outcome sent = run_client("EnviarReducaoZ", "reducaoz07122026.xml", z_reduction("0001"));
+    EXPECT_EQ(sent.status, "Ok") << sent.message;
+    Outcome again = run_client("EnviarEstoque", "estoque112026.xml", stock());
+    EXPECT_EQ(again.status, "Ok") << again.message;
+    char byte = 0;
+    errno = 0;
+    EXPECT_EQ(recv(idle, &byte, 1, MSG_DONTWAIT), -1);  // neither closed nor answered
+    EXPECT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK) << errno;
+    close(idle);
 }
 
 // Posts an already signed document as the client would, past the client.

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
     blocox::XmlSecurity xml_security;
     std::string error;
     blocox::Authority authority(root, rules);
+    // The books are one: connections are served at once, their requests
+    // handled one after another.
+    std::mutex books;
     blocox::TlsServer server;
     if (!xml_security.ready() || !authority.open(signer, &error) ||
         !server.open(cert, key, static_cast<int>(port), &error)) {
@@ -72,7 +76,11 @@ int main(int argc, char** argv) {
     }
     std::cerr << "autoridade: atendendo em https://127.0.0.1:" << server.port() << "/blocox\n";
     while (!stop_requested) {
-        server.serve_one(500, [&](const std::string& body) { return authority.handle(body); });
+        server.serve_one(500, [&](const std::string& body) {
+            std::lock_guard<std::mutex> lock(books);
+            return authority.handle(body);
+        });
+        std::lock_guard<std::mutex> lock(books);
         authority.process_due();
     }
     std::cerr << "autoridade: encerrada\n";

@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 
@@ -20,7 +22,15 @@ constexpr size_t kLargestHeader = 64 * 1024;
 constexpr size_t kLargestBody = 96 * 1024 * 1024;
 // A connection kept silent is let go after this long, so that a forgotten
 // client cannot hold the descriptors for ever.
-constexpr std::time_t kSilentSeconds = 600;
+constexpr auto kSilentTime = std::chrono::seconds(600);
+// Each read or write waits at most this long, and a whole request must come
+// within the deadline: a client that drips bytes is dropped too.
+constexpr int kIoSeconds = 10;
+constexpr auto kRequestDeadline = std::chrono::seconds(60);
+// Connections served at once; more wait in the listen queue.
+constexpr size_t kMostConnections = 64;
+
+using Clock = std::chrono::steady_clock;
 
 bool write_all(SSL* ssl, const std::string& text) {
     size_t done = 0;
@@ -76,11 +86,13 @@ bool send_reply(SSL* ssl, int status, const std::string& body) {
 
 // Reads one request; false after answering (or dropping) a bad one.
 bool read_request(SSL* ssl, std::string* body) {
+    const Clock::time_point deadline = Clock::now() + kRequestDeadline;
     std::string data;
     char buffer[16384];
     size_t head_end;
     while ((head_end = data.find("\r\n\r\n")) == std::string::npos) {
         if (data.size() > kLargestHeader) return send_reply(ssl, 400, ""), false;
+        if (Clock::now() > deadline) return false;
         int n = SSL_read(ssl, buffer, sizeof buffer);
         if (n <= 0) return false;
         data.append(buffer, static_cast<size_t>(n));
@@ -97,6 +109,7 @@ bool read_request(SSL* ssl, std::string* body) {
         return false;
     *body = data.substr(head_end + 4);
     while (body->size() < length) {
+        if (Clock::now() > deadline) return false;
         int n = SSL_read(ssl, buffer, sizeof buffer);
         if (n <= 0) return false;
         body->append(buffer, static_cast<size_t>(n));
@@ -108,7 +121,14 @@ bool read_request(SSL* ssl, std::string* body) {
 }  // namespace
 
 TlsServer::~TlsServer() {
-    release_old_silent(true);
+    {
+        // Every connection still served is cut, so its thread ends now.
+        std::lock_guard<std::mutex> lock(live_mutex_);
+        stopping_ = true;
+        for (int fd : live_) shutdown(fd, SHUT_RDWR);
+    }
+    stopping_changed_.notify_all();
+    join_finished(true);
     if (listener_ >= 0) close(listener_);
     SSL_CTX_free(context_);
 }
@@ -144,42 +164,67 @@ bool TlsServer::open(const std::filesystem::path& certificate, const std::filesy
     return true;
 }
 
-void TlsServer::release_old_silent(bool all) {
-    const std::time_t now = std::time(nullptr);
-    for (auto it = silent_.begin(); it != silent_.end();) {
-        if (all || now - it->since > kSilentSeconds) {
-            SSL_free(it->ssl);
-            close(it->fd);
-            it = silent_.erase(it);
+void TlsServer::join_finished(bool all) {
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (all || it->finished) {
+            it->thread.join();
+            it = workers_.erase(it);
         } else {
             ++it;
         }
     }
 }
 
-void TlsServer::serve_one(int wait_ms, const std::function<Reply(const std::string&)>& handler) {
-    release_old_silent(false);
+void TlsServer::serve_one(int wait_ms, const Handler& handler) {
+    join_finished(false);
+    if (workers_.size() >= kMostConnections) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(wait_ms, 50)));
+        return;
+    }
     pollfd p{listener_, POLLIN, 0};
     if (poll(&p, 1, wait_ms) <= 0) return;
     int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) return;
-    timeval limit{10, 0};
+    timeval limit{kIoSeconds, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    {
+        std::lock_guard<std::mutex> lock(live_mutex_);
+        live_.insert(fd);
+    }
+    Worker& worker = workers_.emplace_back();
+    worker.thread = std::thread([this, fd, handler, &worker] { serve(fd, handler, worker); });
+}
+
+// Waits out a silent reply: until the client's own limit has long passed or
+// the server stops.
+void TlsServer::hold_silent() {
+    std::unique_lock<std::mutex> lock(live_mutex_);
+    stopping_changed_.wait_for(lock, kSilentTime, [this] { return stopping_; });
+}
+
+void TlsServer::forget(int fd) {
+    std::lock_guard<std::mutex> lock(live_mutex_);
+    live_.erase(fd);
+}
+
+void TlsServer::serve(int fd, const Handler& handler, Worker& self) {
     SSL* ssl = SSL_new(context_);
     SSL_set_fd(ssl, fd);
     std::string body;
     if (SSL_accept(ssl) == 1 && read_request(ssl, &body)) {
         Reply reply = handler(body);
-        if (reply.silent) {
-            silent_.push_back({ssl, fd, std::time(nullptr)});
-            return;
-        }
-        if (send_reply(ssl, reply.status, reply.body)) SSL_shutdown(ssl);
+        if (reply.silent)
+            hold_silent();
+        else if (send_reply(ssl, reply.status, reply.body))
+            SSL_shutdown(ssl);
     }
     ERR_clear_error();
     SSL_free(ssl);
+    // Out of the live set before it closes: the number may be reused at once.
+    forget(fd);
     close(fd);
+    self.finished = true;
 }
 
 }  // namespace blocox

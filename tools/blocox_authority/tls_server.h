@@ -2,20 +2,23 @@
 
 #include <openssl/ssl.h>
 
-#include <csignal>
-#include <ctime>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <list>
+#include <mutex>
+#include <set>
 #include <string>
-#include <vector>
+#include <thread>
 
 namespace blocox {
 
 struct Reply;
 
-// A single-threaded HTTPS listener on 127.0.0.1: one connection at a time,
-// one POST per connection, every read and write bounded in time so that no
-// client can hold it.
+// An HTTPS listener on 127.0.0.1: each connection is served by a thread of
+// its own, one POST per connection, every read and write bounded in time, so
+// that an idle or slow client holds its own thread and never the others.
 class TlsServer {
   public:
     TlsServer() = default;
@@ -28,21 +31,31 @@ class TlsServer {
               std::string* error);
     int port() const { return port_; }
 
-    // Waits up to wait_ms for a connection and serves it.
-    void serve_one(int wait_ms, const std::function<Reply(const std::string&)>& handler);
+    using Handler = std::function<Reply(const std::string&)>;
+
+    // Waits up to wait_ms for a connection and hands it to a thread of its
+    // own. The handler may run on several threads at once: it guards what
+    // it shares.
+    void serve_one(int wait_ms, const Handler& handler);
 
   private:
-    struct Held {
-        SSL* ssl;
-        int fd;
-        std::time_t since;
+    struct Worker {
+        std::thread thread;
+        std::atomic<bool> finished{false};
     };
-    void release_old_silent(bool all);
+    void serve(int fd, const Handler& handler, Worker& self);
+    void hold_silent();
+    void join_finished(bool all);
+    void forget(int fd);
 
     SSL_CTX* context_ = nullptr;
     int listener_ = -1;
     int port_ = 0;
-    std::vector<Held> silent_;
+    std::list<Worker> workers_;  // touched by the accepting thread only
+    std::mutex live_mutex_;
+    std::condition_variable stopping_changed_;
+    bool stopping_ = false;
+    std::set<int> live_;  // descriptors of connections being served
 };
 
 }  // namespace blocox

@@ -4,6 +4,10 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -60,6 +64,37 @@ bool load(const fs::path& ini_path, CSimpleIniA& ini, std::string* error) {
     return true;
 }
 
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Written aside and renamed, so the program never reads half a file. The file
+// holds the certificate's password: the new one keeps the old one's mode,
+// and the temporary name is created afresh, never opened through a link.
+bool replace_keeping_mode(const fs::path& file, const std::string& text) {
+    struct stat old {};
+    if (::stat(file.c_str(), &old) != 0) return false;
+    fs::path tmp = file;
+    tmp += ".tmp";
+    ::unlink(tmp.c_str());
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, old.st_mode & 0777) == 0 && write_all(fd, text);
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(tmp.c_str(), file.c_str()) == 0) return true;
+    const int e = errno;
+    ::unlink(tmp.c_str());
+    errno = e;
+    return false;
+}
+
 }  // namespace
 
 fs::path machine_path(const std::string& text, const fs::path& root) {
@@ -101,19 +136,10 @@ bool write_outcome(const fs::path& ini_path, bool answered, const fs::path& answ
     ini.SetValue("Retorno", "Status", answered ? "Ok" : "Erro");
     ini.SetValue("Retorno", "Arquivo", answered ? answer.c_str() : "null");
     ini.SetValue("Retorno", "Mensagem", message.c_str());
-    // Written aside and renamed: the program never reads half a file.
-    fs::path tmp = ini_path;
-    tmp += ".tmp";
-    std::error_code ec;
-    if (ini.SaveFile(tmp.c_str(), false) < 0) {
-        fs::remove(tmp, ec);
-        *error = "Erro ao gravar o arquivo de troca " + ini_path.string();
-        return false;
-    }
-    fs::rename(tmp, ini_path, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
-        *error = "Erro ao gravar o arquivo de troca " + ini_path.string();
+    std::string text;
+    if (ini.Save(text, false) < 0 || !replace_keeping_mode(ini_path, text)) {
+        *error = "Erro ao gravar o arquivo de troca " + ini_path.string() + " (" +
+                 std::strerror(errno) + ")";
         return false;
     }
     return true;
