@@ -54,6 +54,8 @@ PaymentScreen::PaymentScreen(std::string mode) : mode_(util::trim(mode)) {
 }
 
 bool PaymentScreen::open() {
+    // A printer that does not answer leaves the decision to the checkout's
+    // own flag of the open coupon.
     const auto state = ecf::printer().read_coupon_state();
     std::optional<PaymentCoupon> coupon;
     if (state ? state->open : glo::cf_aberto != 0)
