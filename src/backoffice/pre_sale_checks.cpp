@@ -71,29 +71,32 @@ std::optional<ReadyItem> ready_item(const PreSaleHeader& h, const PreSaleItem& l
     r.comissao = line.comis;
     r.totaliser =
         *sale::totaliser_code(product->ecf_st, product->ecf_cod_st, product->ecf_aliquota);
-    ecf::ItemRecordFields f;
-    const std::string code = product->printed_code();
-    f.code = code;
-    f.cest = product->cest;
-    f.ncm = product->cod_ncm;
-    f.description = product->descricao;
-    f.unit_price = line.pruni;
-    f.quantity = line.qtd;
-    f.total = amounts->total;
-    f.tax_code = product->ecf_cod_st;
-    f.unit = product->unidade;
-    f.discount = line.descv;
-    f.tax_rate = product->ecf_aliquota;
-    auto record = ecf::item_record(f);
-    if (!record) {
+    r.discount = line.descv;
+    if (!ecf::item_record(item_record_fields(r, r.product.printed_code()))) {
         notice("Produto inválido!|Id: " + std::to_string(line.produ));
         return std::nullopt;
     }
-    r.record = *record;
     return r;
 }
 
 }  // namespace
+
+ecf::ItemRecordFields item_record_fields(const ReadyItem& item, std::string_view code) {
+    const sale::Product& p = item.product;
+    ecf::ItemRecordFields f;
+    f.code = code;
+    f.cest = p.cest;
+    f.ncm = p.cod_ncm;
+    f.description = p.descricao;
+    f.unit_price = item.preco;
+    f.quantity = item.qtdade;
+    f.total = item.amounts.total;
+    f.tax_code = p.ecf_cod_st;
+    f.unit = p.unidade;
+    f.discount = item.discount;
+    f.tax_rate = p.ecf_aliquota;
+    return f;
+}
 
 std::optional<PreparedPreSale> prepare_pre_sale(const PreSaleHeader& h) {
     const auto lines = load_pre_sale_items(h.id_pedido);

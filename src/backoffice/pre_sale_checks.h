@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backoffice/pre_sale_data.h"
+#include "ecf/printer_layouts.h"
 #include "sale/item_amounts.h"
 #include "sale/product_lookup.h"
 #include "util/fixed_point.h"
@@ -23,8 +24,12 @@ struct ReadyItem {
     util::Quantity qtdade;
     util::Money comissao;
     std::string totaliser;
-    std::string record;  // the printer's item record
+    util::Money discount;  // the item's discount, as its record shows it
 };
+
+// The printer's record of the item; it refers to `item` and `code` (the
+// product's code as printed).
+ecf::ItemRecordFields item_record_fields(const ReadyItem& item, std::string_view code);
 
 struct PreparedPreSale {
     std::vector<ReadyItem> items;

@@ -10,8 +10,8 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/coupon_adjustment.h"
@@ -81,13 +81,14 @@ std::optional<OpenedCoupon> open_coupon(const PreSaleHeader& h) {
     }
     std::string cgcpf;
     if (!client_document(h.clien, cgcpf)) return std::nullopt;
-    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE) || !ecf::send(ecf::CMD_CHECK_PRINTER) ||
-        !ecf::send(ecf::CMD_READ_COUNTERS))
-        return std::nullopt;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.check_sale_state() || !printer.check_printer()) return std::nullopt;
+    const auto counters = printer.read_counters();
+    if (!counters) return std::nullopt;
     OpenedCoupon c;
-    c.cro = ::n_cro;
-    c.coo = ::n_coo + 1;
-    c.ccf = ::n_ccf + 1;
+    c.cro = counters->cro;
+    c.coo = counters->coo + 1;
+    c.ccf = counters->ccf + 1;
     c.printer = pos.numero;
     c.company = pos.id_empresa;
     c.day = pos.data_sit;
@@ -108,21 +109,21 @@ std::optional<OpenedCoupon> open_coupon(const PreSaleHeader& h) {
         ", 0, NULL, " + seller + ", 0, " + std::to_string(c.ccf) + ", " + DTSQL(util::day_of(now)) +
         ", " + TXTSQL(util::time_text(now)) + ", " + std::to_string(h.num_pv) + ", " +
         std::to_string(h.id_pedido) + ", NULL, NULL);";
-    const std::string consumer = ecf::consumer_document(cgcpf);
     bool printer_asked = false, printer_refused = false;
     c.id = db::write_fiscal_row("cfiscal", insert, [&](std::int64_t new_id) {
         if (!GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id)) ||
             !GRAVADATAESTOQUE(c.day))
             return false;
         printer_asked = true;
-        printer_refused = !ecf::send(ecf::CMD_OPEN_COUPON, {consumer});
+        printer_refused = !printer.open_coupon(cgcpf);
         return !printer_refused;
     });
     if (c.id == 0) {
         if (printer_refused) prompt().beep();
-        // Opened on the printer, lost by the database: the globals follow the
-        // printer and the recovery of the next sale screen settles it.
-        if (printer_asked && !printer_refused) ecf::send(ecf::CMD_READ_COUPON_STATE);
+        // Opened on the printer, lost by the database: the checkout's flag
+        // follows the printer and the recovery of the next sale screen
+        // settles it.
+        if (printer_asked && !printer_refused) printer.read_coupon_state();
         return std::nullopt;
     }
     glo::cf_aberto = 1;
@@ -152,8 +153,8 @@ bool sell_item(const OpenedCoupon& c, const ReadyItem& item, int number) {
     if (!tx.begun() || !db::run_sql(insert, db::report_for_table("cfidcald"))) return false;
     const auto items = sale::load_coupon_items(c.id);
     if (!items || !sale::write_coupon_totals(c.id, sale::coupon_totals(*items))) return false;
-    if (!ecf::send(ecf::CMD_SELL_ITEM, {item.record, ecf::plain_amount(Money{}), p.iat,
-                                        ecf::item_code(p.printed_code())})) {
+    const std::string code = p.printed_code();
+    if (!ecf::printer().sell_item({item_record_fields(item, code), Money{}, p.iat, code})) {
         prompt().beep();
         return false;
     }
@@ -175,14 +176,12 @@ bool insert_payment(const OpenedCoupon& c, const Payment& p) {
 }
 
 bool send_payment(std::string_view printer_name, Money amount, std::string_view text,
-                  std::string_view second = {}) {
-    const auto p1 = ecf::payment(printer_name, amount, text);
-    if (!p1) {
+                  std::optional<std::string_view> terms = std::nullopt) {
+    if (!ecf::payment(printer_name, amount, text)) {
         notice("Valor do pagamento inválido!");
         return false;
     }
-    const bool sent = second.empty() ? ecf::send(ecf::CMD_PAYMENT, {*p1})
-                                     : ecf::send(ecf::CMD_PAYMENT, {*p1, std::string(second)});
+    const bool sent = ecf::printer().payment({printer_name, amount, text, terms});
     if (!sent) prompt().beep();
     return sent;
 }
@@ -259,8 +258,7 @@ bool register_payments(const OpenedCoupon& c, const PreparedPreSale& p, std::str
     if (credit.units() > 0) {
         last_form = sale::store_credit_printer_name();
         const std::string descr = " " + p.form_descr;
-        if (!send_payment(last_form, credit, ecf::fit(descr, 40), ecf::payment_terms(p.form_descr)))
-            return false;
+        if (!send_payment(last_form, credit, ecf::fit(descr, 40), p.form_descr)) return false;
     }
     return tx.commit();
 }
@@ -268,7 +266,7 @@ bool register_payments(const OpenedCoupon& c, const PreparedPreSale& p, std::str
 bool cancel_on_printer(const OpenedCoupon& c) {
     const bool cancelled = sale::commit_cancellation(c.id, "situacao='C'", c.day,
                                                      db::report_for_table("Grava CFiscal"), [] {
-                                                         if (ecf::send(ecf::CMD_CANCEL_COUPON))
+                                                         if (ecf::printer().cancel_coupon())
                                                              return true;
                                                          prompt().beep();
                                                          return false;
@@ -350,16 +348,17 @@ std::optional<PreSaleCoupon> issue_pre_sale_coupon(const PreSaleHeader& h) {
 }
 
 bool cancel_issued_coupon(const PreSaleCoupon& coupon) {
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    const auto counters = ecf::printer().read_counters();
+    if (!counters) return false;
     // The printer's cancellation is a document of its own: noted before it is
     // asked for, so a cut before COMMIT is settled at the next opening.
     if (!GRAVAREGISTRO("balcora", "PAF-ECF", sale::kPendingCancellation,
-                       std::to_string(coupon.id_cfiscal) + ";" + std::to_string(::n_coo)))
+                       std::to_string(coupon.id_cfiscal) + ";" + std::to_string(counters->coo)))
         return false;
     const bool cancelled = sale::commit_cancellation(
         coupon.id_cfiscal, "situacao='C'", coupon.data, db::report_for_table("Grava CFiscal"), [] {
             if (!GRAVAREGISTRO("balcora", "PAF-ECF", sale::kPendingCancellation, "")) return false;
-            if (ecf::send(ecf::CMD_CANCEL_COUPON)) return true;
+            if (ecf::printer().cancel_coupon()) return true;
             prompt().beep();
             return false;
         });

@@ -4,7 +4,7 @@
 #include "db/literals.h"
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
@@ -100,17 +100,18 @@ bool PrintSpoolScreen::print_document(const std::string& id_docto) {
         std::string line = util::trim_right(util::cut_characters(r.whole(1), 255));
         lines.push_back(line.empty() ? " " : line);
     }
-    if (!ecf::send(ecf::CMD_OPEN_REPORT, {"RG"})) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.open_management_report()) return false;
     for (const std::string& line : lines) {
-        if (!ecf::send(ecf::CMD_REPORT_LINE, {ecf::document_line(line)})) {
+        if (!printer.report_line(ecf::document_line(line))) {
             // The report is closed so the printer is free; the document
             // stays waiting and comes again whole.
-            ecf::send(ecf::CMD_CLOSE_REPORT);
+            printer.close_report();
             return false;
         }
     }
-    if (!ecf::send(ecf::CMD_CLOSE_REPORT)) return false;
-    ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"RG", "0"});
+    if (!printer.close_report()) return false;
+    printer.register_document(ecf::Document::kManagementReport, util::Money{});
     return true;
 }
 

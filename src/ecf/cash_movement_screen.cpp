@@ -1,7 +1,7 @@
 #include "ecf/cash_movement_screen.h"
 
 #include "ecf/cash_day.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -24,19 +24,19 @@ void CashMovementScreen::ok() {
         prompt().message("Aviso", "Informe o valor: um valor maior que zero.", ui::Icon::kWarning);
         return;
     }
-    const auto movement =
-        cash_movement(kind == "SA" ? CashMovement::kWithdrawal : CashMovement::kSupply, *value);
-    if (!movement) {
+    const CashMovement movement = kind == "SA" ? CashMovement::kWithdrawal : CashMovement::kSupply;
+    if (!cash_movement(movement, *value)) {
         prompt().message("Aviso", "Valor inválido!", ui::Icon::kWarning);
         return;
     }
     std::string steps;
-    if (send(CMD_READ_COUNTERS)) {
+    Printer& ecf_printer = printer();
+    if (ecf_printer.read_counters()) {
         steps = "05";
-        if (send(CMD_CASH_MOVEMENT, {*movement})) {
+        if (ecf_printer.cash_movement(movement, *value)) {
             steps += "*22";
             done_ = true;
-            if (send(CMD_OPEN_DRAWER)) steps += "*85";
+            if (ecf_printer.open_drawer()) steps += "*85";
         }
     }
     MaqecfRecord day;

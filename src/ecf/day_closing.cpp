@@ -5,7 +5,7 @@
 #include "db/sql_runner.h"
 #include "ecf/cash_day.h"
 #include "ecf/closing_hour.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
@@ -35,9 +35,10 @@ void add_line(std::string& lines, std::string_view line) {
 // clock only with the day closed.
 void enter_summer_time() {
     MaqecfRecord row;
-    if (!read_day_state(row) || row.horario_verao == 0 || row.horario_verao == glo::hr_ativo)
+    if (!read_day_state(row) || row.horario_verao == 0 ||
+        row.horario_verao == (printer().summer_time() ? 1 : 0))
         return;
-    if (send(CMD_TOGGLE_SUMMER_TIME))
+    if (printer().toggle_summer_time())
         log_day_function("horaverao", row.data_sit, "Entrada em horário de verão");
 }
 
@@ -57,8 +58,8 @@ bool DayClosing::close_day() {
     // A day of an earlier date can only be reduced: the printer says whether
     // its reduction is pending, which lifts the hour rule and the question.
     // The sale screens come here without the window's opening, which asks.
-    if (open && day.data_sit != today()) send(CMD_READ_Z_PENDING);
-    if (glo::rz_pendente == 0) {
+    if (open && day.data_sit != today()) printer().read_z_pending();
+    if (!printer().z_pending()) {
         if (!open) {
             notice("Função de fechamento do dia já foi executada!");
             return false;
@@ -72,7 +73,7 @@ bool DayClosing::close_day() {
     }
 
     set_status("Aguarde!!!");
-    if (!send(CMD_Z_REDUCTION)) {
+    if (!printer().z_reduction()) {
         set_status("ERRO!!!");
         return false;
     }
@@ -102,14 +103,14 @@ bool DayClosing::close_day() {
 DayClosing::Outcome DayClosing::after_z_steps(util::DayNumber day) {
     Outcome outcome;
     log_day_function(kClosing, day, "Redução Z");
-    glo::rz_pendente = 0;
+    printer().forget_z_pending();
     enter_summer_time();
     if (!record_reg60m(day)) outcome.failed = true;
     if (!registers_file(day, outcome)) outcome.failed = true;
     // What the recovery would repeat is done: the marker goes before the
     // transmission, which holds back every reduction from a marked day on.
     if (!outcome.failed) clear_interrupted_closing();
-    if (send(CMD_OPEN_DRAWER)) log_day_function(kClosing, day, "Gaveta");
+    if (printer().open_drawer()) log_day_function(kClosing, day, "Gaveta");
     run_blocox(day, "EnviarReducaoZ", "Bloco X Redução Z", outcome);
     run_blocox(day, "EnviarEstoque", "Bloco X Estoque", outcome);
     run_backup(day, outcome);
@@ -117,7 +118,7 @@ DayClosing::Outcome DayClosing::after_z_steps(util::DayNumber day) {
 }
 
 bool DayClosing::record_reg60m(util::DayNumber day) {
-    if (!send(CMD_RECORD_REG60M)) return false;
+    if (!printer().record_reg60m()) return false;
     log_day_function(kClosing, day, kReg60m);
     return true;
 }

@@ -3,7 +3,7 @@
 #include "db/literals.h"
 #include "db/sql_runner.h"
 #include "ecf/cash_day.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "log/operation_log.h"
@@ -22,8 +22,8 @@ void notice(std::string_view text) {
 // Leaving summer time happens at the opening, when the point of sale should
 // no longer be in it but the printer still is.
 void leave_summer_time(const MaqecfRecord& day) {
-    if (day.horario_verao != 0 || day.horario_verao == glo::hr_ativo) return;
-    if (send(CMD_TOGGLE_SUMMER_TIME))
+    if (day.horario_verao != 0 || day.horario_verao == (printer().summer_time() ? 1 : 0)) return;
+    if (printer().toggle_summer_time())
         log_day_function("horaverao", day.data_sit, "Saida em horário de verão");
 }
 
@@ -57,20 +57,20 @@ void create_day_record(const MaqecfRecord& printer) {
 bool open_cash_day(util::Money amount) {
     MaqecfRecord before;
     if (!read_day_state(before)) return false;
-    const auto supply = opening_supply(amount);
-    if (!supply) return false;
+    if (!opening_supply(amount)) return false;
 
+    Printer& ecf_printer = printer();
     leave_summer_time(before);
-    send(CMD_PROGRAM_PAYMENT_METHODS);
+    ecf_printer.program_payment_methods();
 
     std::string steps;
     bool opened = false;
-    if (send(CMD_READ_COUNTERS)) {
+    if (ecf_printer.read_counters()) {
         steps = "05";
-        if (send(CMD_OPEN_DAY, {*supply})) {
+        if (ecf_printer.open_day(amount)) {
             opened = true;
             steps += "*01";
-            if (send(CMD_OPEN_DRAWER)) steps += "*85";
+            if (ecf_printer.open_drawer()) steps += "*85";
         }
     }
     // The printer keeps the day state: after a successful opening the row

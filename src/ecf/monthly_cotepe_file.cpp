@@ -4,7 +4,7 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cash_day.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
@@ -75,8 +75,7 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const CashDayServices
     const auto period = monthly_file_period(printer);
     if (!period) return true;
     const std::filesystem::path folder = fiscal::pafecf_folder();
-    const auto p1 = file_by_date(folder, period->first, period->second);
-    if (!p1 || !send(CMD_COTEPE_FILE_BY_DATE, {*p1, "2"})) return false;
+    if (!ecf::printer().cotepe_file_by_date(folder, period->first, period->second, 2)) return false;
 
     const Company company = read_company(printer);
     const std::filesystem::path message = data_root().map("c:\\sistemas\\email.txt");

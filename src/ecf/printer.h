@@ -14,8 +14,9 @@ using Param = std::optional<std::string_view>;
 
 inline constexpr std::size_t kMaxParams = 7;
 
-// Sends one command to the fiscal printer: the single way the program talks to
-// it. Texts are given in UTF-8 and reach the driver in Windows-1252; missing
+// Sends one command to the fiscal printer, as the driver adapter
+// (DriverPrinter) does for the program; nothing else calls the driver. Texts
+// are given in UTF-8 and reach the driver in Windows-1252; missing
 // trailing parameters are left out. True when the printer carried the command
 // out; on failure the driver has told the operator why (a driver that cannot
 // be loaded is reported here). More than seven parameters is refused.

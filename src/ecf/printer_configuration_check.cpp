@@ -3,8 +3,8 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
@@ -68,7 +68,7 @@ PrinterCheck check_printer_configuration() {
         // A printer without a recorded intervention date counts as serviced
         // before the convênio took effect.
         check.outcome =
-            send(CMD_CONFIGURE_PRINTER) ? Outcome::kConfigured : Outcome::kConfigurationFailed;
+            printer().configure() ? Outcome::kConfigured : Outcome::kConfigurationFailed;
     } else {
         warn(
             "ECF cadastrado com data de interveção Técnica maior ou igual há 01-07-2015 deve ser "

@@ -6,8 +6,8 @@
 #include "ecf/cash_movement_screen.h"
 #include "ecf/day_closing.h"
 #include "ecf/day_opening.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/monthly_cotepe_file.h"
-#include "ecf/printer.h"
 #include "ecf/printer_window_gates.h"
 #include "ecf/reg60m_recovery_screen.h"
 #include "globals/globals.h"
@@ -74,12 +74,13 @@ bool PrinterFunctionsScreen::check(bool window) {
 }
 
 void PrinterFunctionsScreen::open() {
-    send(CMD_OPEN_PORT);
-    send(CMD_CHECK_PRINTER);
-    send(CMD_CHECK_SALE_STATE);
+    Printer& ecf_printer = ecf::printer();
+    ecf_printer.open_port();
+    ecf_printer.check_printer();
+    ecf_printer.check_sale_state();
     const std::string state = util::trim(printer_.situacao);
-    if (state == "A" && printer_.data_sit != today()) send(CMD_READ_Z_PENDING);
-    if (state == "F") send(CMD_READ_COUPON_STATE);
+    if (state == "A" && printer_.data_sit != today()) ecf_printer.read_z_pending();
+    if (state == "F") ecf_printer.read_coupon_state();
     glo::jan_ecf_aberta = 1;
     open_ = true;
     refresh_status();
@@ -99,7 +100,7 @@ int PrinterFunctionsScreen::run_parameter(std::string_view parameter) {
 
 void PrinterFunctionsScreen::close() {
     if (!open_) return;
-    send(CMD_CLOSE_PORT);
+    ecf::printer().close_port();
     glo::jan_ecf_aberta = 0;
     open_ = false;
 }
@@ -110,7 +111,7 @@ void PrinterFunctionsScreen::refresh() {
 }
 
 void PrinterFunctionsScreen::refresh_status() {
-    status_ = glo::rz_pendente != 0 ? "Redução Z Pendente" : "";
+    status_ = ecf::printer().z_pending() ? "Redução Z Pendente" : "";
 }
 
 bool PrinterFunctionsScreen::day_open() const {
@@ -125,7 +126,7 @@ bool PrinterFunctionsScreen::visible(Control c) const {
 }
 
 bool PrinterFunctionsScreen::enabled(Control c) const {
-    if (c == Control::kOpenDay) return glo::rz_pendente == 0;
+    if (c == Control::kOpenDay) return !ecf::printer().z_pending();
     if (c == Control::kProgramTaxRates) return !day_open();
     return true;
 }
@@ -133,9 +134,10 @@ bool PrinterFunctionsScreen::enabled(Control c) const {
 void PrinterFunctionsScreen::act(Control c) {
     if (!open_ || !visible(c) || !enabled(c)) return;
     const util::DayNumber day = printer_.data_sit;
+    Printer& ecf_printer = ecf::printer();
     switch (c) {
         case Control::kRecoverCoupon:
-            send(CMD_RECOVER_COUPON);
+            ecf_printer.recover_coupon();
             break;
         case Control::kOpenDay:
             run_day_opening();
@@ -150,29 +152,29 @@ void PrinterFunctionsScreen::act(Control c) {
             DayClosing(services_, [this](std::string_view s) { status_ = s; }).close_day();
             break;
         case Control::kXReading:
-            log_day_function("lx", day, send(CMD_X_READING) ? "lx ok" : "lx erro");
+            log_day_function("lx", day, ecf_printer.x_reading() ? "lx ok" : "lx erro");
             break;
         case Control::kSummerTime:
             set_summer_time(!summer_time());
             break;
         case Control::kCancelCurrentCoupon:
-            if (send(CMD_CANCEL_CURRENT_COUPON)) {
+            if (ecf_printer.cancel_current_coupon()) {
                 prompt().message("Aviso", "Cupom Cancelado!", ui::Icon::kInformation);
                 log_day_function("canccf", day, "17");
             }
             break;
         case Control::kCancelNonFiscal:
-            if (send(CMD_CANCEL_NONFISCAL)) {
+            if (ecf_printer.cancel_nonfiscal()) {
                 prompt().message("Aviso", "Comprovante Não-Fiscal Cancelado!",
                                  ui::Icon::kInformation);
                 log_day_function("canccnf", day, "19");
             }
             break;
         case Control::kEnableCutter:
-            send(CMD_ENABLE_CUTTER);
+            ecf_printer.enable_cutter();
             break;
         case Control::kListDepartments:
-            send(CMD_LIST_DEPARTMENTS);
+            ecf_printer.list_departments();
             break;
         case Control::kRecoverReg60m: {
             Reg60mRecoveryScreen screen;
@@ -180,15 +182,15 @@ void PrinterFunctionsScreen::act(Control c) {
             break;
         }
         case Control::kProgramTaxRates:
-            if (!send(CMD_PROGRAM_TAX_RATES))
+            if (!ecf_printer.program_tax_rates())
                 prompt().message("Atenção", "Erro ao programar as alíquotas na impressora fiscal!",
                                  ui::Icon::kWarning);
             break;
         case Control::kTest:
-            send(CMD_TEST);
+            ecf_printer.test_command();
             break;
         case Control::kProgramLink:
-            send(CMD_PROGRAM_LINK);
+            ecf_printer.program_link();
             break;
         case Control::kLog:
             if (!screens().run("MENULOG")) report_not_available("Consulta do log");
@@ -226,7 +228,7 @@ std::string PrinterFunctionsScreen::point_of_sale_text() const {
 }
 
 std::string PrinterFunctionsScreen::summer_time_status() const {
-    return glo::hr_ativo != 0 ? "Ativo" : "Inativo";
+    return ecf::printer().summer_time() ? "Ativo" : "Inativo";
 }
 
 }  // namespace ecf

@@ -1,7 +1,6 @@
 #include "ecf/reg60m_recovery_screen.h"
 
-#include "ecf/printer.h"
-#include "ecf/printer_layouts.h"
+#include "ecf/fiscal_printer.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 
@@ -21,8 +20,7 @@ void Reg60mRecoveryScreen::ok() {
         prompt().message("Aviso", "Data final inválida!", ui::Icon::kWarning);
         return;
     }
-    const auto dates = date_range(from, to);
-    if (!dates || !send(CMD_RECOVER_REG60M, {*dates})) return;
+    if (!printer().recover_reg60m(from, to)) return;
     open_ = false;
 }
 

@@ -1,6 +1,6 @@
 #include "fiscal/cotepe_window.h"
 
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "fiscal/stamped_file.h"
@@ -24,9 +24,9 @@ bool CotepeWindow::generate() {
     auto p = by_date ? ecf::file_by_date(folder, range->start, range->end)
                      : ecf::cotepe_file_by_coo(folder, range->first, range->last);
     if (!p) return refuse_path(folder.string());
-    const std::string kind = std::to_string(type);
-    if (!finish(ecf::send(by_date ? ecf::CMD_COTEPE_FILE_BY_DATE : ecf::CMD_COTEPE_FILE_BY_COO,
-                          {*p, kind})))
+    if (!finish(by_date
+                    ? ecf::printer().cotepe_file_by_date(folder, range->start, range->end, type)
+                    : ecf::printer().cotepe_file_by_coo(folder, range->first, range->last, type)))
         return false;
     // One second on, so that an MF download of the same second keeps a name
     // of its own.

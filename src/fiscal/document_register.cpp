@@ -1,6 +1,7 @@
 #include "fiscal/document_register.h"
 
 #include "ecf/driver_abi.h"
+#include "ecf/driver_printer.h"
 
 #include "db/literals.h"
 #include "db/query_sql.h"
@@ -58,7 +59,7 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
     const std::string day = printer.has_row() && !printer.C(2).empty()
                                 ? "'" + std::string(printer.C(2)) + "'"
                                 : DTSQL(today());
-    const auto [date, time] = printer_date_time(glo::datahora_ecf);
+    const auto [date, time] = printer_date_time(ecf::last_printer_date_time());
     const long long cents = text_to_integer(valor);
     // The sign is written apart: cents / 100 of -50 is 0, which has none.
     const unsigned long long size = cents < 0 ? 0ULL - static_cast<unsigned long long>(cents)

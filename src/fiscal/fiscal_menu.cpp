@@ -1,7 +1,7 @@
 #include "fiscal/fiscal_menu.h"
 
 #include "db/settings.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "fiscal/cotepe_window.h"
 #include "fiscal/lmf_window.h"
 #include "fiscal/memory_downloads.h"
@@ -82,22 +82,22 @@ bool FiscalMenu::open() {
         prompt().message("Aviso", "IF ainda não configurada!", ui::Icon::kWarning);
         return false;
     }
-    if (!ecf::send(ecf::CMD_OPEN_PORT))
+    if (!ecf::printer().open_port())
         prompt().message("Aviso", "Erro ao tentar comunicar com ECF!", ui::Icon::kWarning);
     return true;
 }
 
 void FiscalMenu::close() {
-    if (printer_found_ && printer_.num_serie == glo::numfab) ecf::send(ecf::CMD_CLOSE_PORT);
+    if (printer_found_ && printer_.num_serie == glo::numfab) ecf::printer().close_port();
 }
 
 bool FiscalMenu::press(Button button) {
     switch (button) {
         case Button::kLx:
-            if (ecf::send(ecf::CMD_CHECK_PRINTER)) ecf::send(ecf::CMD_X_READING);
+            if (ecf::printer().check_printer()) ecf::printer().x_reading();
             break;
         case Button::kLmf:
-            if (ecf::send(ecf::CMD_CHECK_PRINTER)) open_lmf();
+            if (ecf::printer().check_printer()) open_lmf();
             break;
         case Button::kMfFile:
             download_fiscal_memory();
@@ -106,7 +106,7 @@ bool FiscalMenu::press(Button button) {
             download_tape_memory();
             break;
         case Button::kCotepe:
-            if (ecf::send(ecf::CMD_CHECK_PRINTER)) open_cotepe();
+            if (ecf::printer().check_printer()) open_cotepe();
             break;
         case Button::kSendReduction:
             run_elsewhere("BLOCOX", "EnviarReducaoZ", "Envio ao FISCO da Redução Z (Bloco X)");
@@ -115,7 +115,7 @@ bool FiscalMenu::press(Button button) {
             run_elsewhere("BLOCOX", "EnviarEstoque", "Envio ao FISCO do Estoque (Bloco X)");
             break;
         case Button::kTestCommand:
-            ecf::send(ecf::CMD_RECOVER_COUPON);
+            ecf::printer().recover_coupon();
             break;
         case Button::kRegisters:
             open_registers();
@@ -134,7 +134,7 @@ bool FiscalMenu::press(Button button) {
             print_configuration_report();
             break;
         case Button::kMfdMirror:
-            if (ecf::send(ecf::CMD_CHECK_PRINTER) && ecf::send(ecf::CMD_READ_PRINTER_INFO))
+            if (ecf::printer().check_printer() && ecf::printer().read_printer_info())
                 open_mfd_mirror();
             break;
         case Button::kSalesByBuyer:

@@ -1,6 +1,6 @@
 #include "fiscal/memory_downloads.h"
 
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "fiscal/stamped_file.h"
@@ -48,15 +48,15 @@ std::string name_and_sign(const fs::path& temp, std::string_view prefix, std::st
 }  // namespace
 
 std::string download_fiscal_memory() {
-    if (!ecf::send(ecf::CMD_READ_PRINTER_INFO)) return {};
+    if (!ecf::printer().read_printer_info()) return {};
     const fs::path temp = pafecf_folder() / "temp.mf";
     auto p = ecf::path_field(temp);
-    if (!path_fits(p, temp) || !ecf::send(ecf::CMD_DOWNLOAD_MF, {*p})) return {};
+    if (!path_fits(p, temp) || !ecf::printer().download_mf(temp)) return {};
     return name_and_sign(temp, "MF", ".mf", "MF");
 }
 
 std::string download_tape_memory() {
-    if (!ecf::send(ecf::CMD_CHECK_PRINTER) || !ecf::send(ecf::CMD_READ_PRINTER_INFO)) return {};
+    if (!ecf::printer().check_printer() || !ecf::printer().read_printer_info()) return {};
     if (!glo::mfd) {
         prompt().message("Aviso", "Função não suportada pelo modelo de ECF utilizado!",
                          ui::Icon::kWarning);
@@ -64,7 +64,7 @@ std::string download_tape_memory() {
     }
     const fs::path temp = pafecf_folder() / "temp.mfd";
     auto p = ecf::whole_tape_download(temp);
-    if (!path_fits(p, temp) || !ecf::send(ecf::CMD_DOWNLOAD_MFD, {*p})) return {};
+    if (!path_fits(p, temp) || !ecf::printer().download_mfd(temp)) return {};
     return name_and_sign(temp, "MFD", ".mfd", "MFD");
 }
 

@@ -1,6 +1,6 @@
 #include "fiscal/mfd_mirror_window.h"
 
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "ui/environment.h"
@@ -14,8 +14,8 @@ bool MfdMirrorWindow::generate() {
     auto p = by_date ? ecf::file_by_date(file, range->start, range->end)
                      : ecf::mirror_file_by_coo(file, range->first, range->last);
     if (!p) return refuse_path(file.string());
-    if (!finish(
-            ecf::send(by_date ? ecf::CMD_MFD_MIRROR_BY_DATE : ecf::CMD_MFD_MIRROR_BY_COO, {*p})))
+    if (!finish(by_date ? ecf::printer().mfd_mirror_by_date(file, range->start, range->end)
+                        : ecf::printer().mfd_mirror_by_coo(file, range->first, range->last)))
         return false;
     prompt().message("Aviso",
                      "Geração de Arquivo (" + file.string() + ") Espelho MFD gerado com Sucesso!!!",

@@ -3,7 +3,7 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/aux_file.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "globals/globals.h"
 #include "util/text.h"
 
@@ -22,12 +22,13 @@ std::string line(std::string_view text) {
 // One management report of the given blocks, registered as an "RG" like
 // every management report the program prints.
 bool print_report(const std::vector<std::string>& blocks) {
-    if (!ecf::send(ecf::CMD_OPEN_REPORT)) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.open_report()) return false;
     bool printed = true;
     for (const auto& block : blocks)
-        if (!(printed = ecf::send(ecf::CMD_REPORT_LINE, {block}))) break;
-    printed = ecf::send(ecf::CMD_CLOSE_REPORT) && printed;
-    if (printed) ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"RG", "0"});
+        if (!(printed = printer.report_line(block))) break;
+    printed = printer.close_report() && printed;
+    if (printed) printer.register_document(ecf::Document::kManagementReport, util::Money{});
     return printed;
 }
 
@@ -81,7 +82,7 @@ std::vector<std::string> configuration_report_blocks() {
 }
 
 bool print_identification_report() {
-    if (!ecf::send(ecf::CMD_READ_PRINTER_INFO) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    if (!ecf::printer().read_printer_info() || !ecf::printer().check_printer()) return false;
     // The authorised printer and the files' digest come from the auxiliary
     // file; a report without them would certify nothing.
     if (!LEARQAUXILIAR()) return false;
@@ -89,7 +90,7 @@ bool print_identification_report() {
 }
 
 bool print_configuration_report() {
-    if (!ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    if (!ecf::printer().check_printer()) return false;
     if (!LEARQAUXILIAR()) return false;
     return print_report(configuration_report_blocks());
 }

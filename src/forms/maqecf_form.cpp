@@ -5,7 +5,7 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "forms/form_saving.h"
 #include "forms/maqecf_choices.h"
 #include "globals/globals.h"
@@ -282,7 +282,7 @@ bool MaqecfForm::configure_printer() {
     // may complete it (software version, for instance); what it leaves there
     // is what gets stored.
     rec::maqecf = record_;
-    if (!ecf::send(ecf::CMD_CONFIGURE_PRINTER)) {
+    if (!ecf::printer().configure()) {
         warn("Erro ao comunicar com IF!");
         return false;
     }
@@ -335,7 +335,7 @@ bool MaqecfForm::save() {
     if (!write_ini("PDV", "Configuração OK", "1", "balcora.ini")) {
         warn("Erro ao gravar o arquivo " + data_root().ini_file("balcora.ini").string());
     }
-    ecf::send(ecf::CMD_PROGRAM_LINK);
+    ecf::printer().program_link();
     last_saved() = record_;
     mode_ = FormMode::kChange;
     loaded_digest_ = row_digest();

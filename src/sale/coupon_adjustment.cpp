@@ -3,7 +3,7 @@
 #include "db/fiscal_write.h"
 #include "db/record_hash.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
@@ -64,17 +64,17 @@ std::optional<PrinterMoment> printer_moment(std::string_view text) {
 AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
     if (a.discount > a.subtotal) return AdjustmentResult::kDiscountTooLarge;
     const bool discount = !a.discount.is_zero();
-    const auto closing =
-        ecf::start_closing(discount ? ecf::Adjustment::kDiscount : ecf::Adjustment::kSurcharge,
-                           discount ? a.discount : a.surcharge);
-    if (!closing) return AdjustmentResult::kDiscountTooLarge;
+    const auto kind = discount ? ecf::Adjustment::kDiscount : ecf::Adjustment::kSurcharge;
+    const util::Money amount = discount ? a.discount : a.surcharge;
+    if (!ecf::start_closing(kind, amount)) return AdjustmentResult::kDiscountTooLarge;
 
     db::Transaction tx;
     if (!tx.begun()) return AdjustmentResult::kFailed;
     if ((discount || !a.surcharge.is_zero()) && !apportion_adjustment(a))
         return AdjustmentResult::kFailed;
-    if (!ecf::send(ecf::CMD_READ_DATETIME)) return AdjustmentResult::kFailed;
-    const auto moment = printer_moment(glo::datahora_ecf);
+    const auto printer_clock = ecf::printer().read_date_time();
+    if (!printer_clock) return AdjustmentResult::kFailed;
+    const auto moment = printer_moment(printer_clock->ddmmyyhhmmss);
     if (!moment) {
         prompt().message("Aviso", "Data e hora da impressora fiscal ilegíveis!",
                          ui::Icon::kWarning);
@@ -93,7 +93,7 @@ AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
         "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
         " where id_cfiscal=" + id + ";";
     if (!db::run_sql(header, db::report_for_table("cfiscal"))) return AdjustmentResult::kFailed;
-    if (!ecf::send(ecf::CMD_START_CLOSING, {*closing})) {
+    if (!ecf::printer().start_closing(kind, amount)) {
         prompt().beep();
         return AdjustmentResult::kFailed;
     }

@@ -33,7 +33,7 @@ enum class AdjustmentResult {
     kFailed,            // rolled back (the printer or the database said why)
 };
 
-// The printer's "ddmmyyhhmmss" (glo::datahora_ecf) as a date and a time;
+// The printer's "ddmmyyhhmmss" (PrinterDateTime) as a date and a time;
 // nullopt when unreadable.
 struct PrinterMoment {
     std::string date;  // yyyy-mm-dd

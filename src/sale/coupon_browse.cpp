@@ -3,8 +3,8 @@
 #include "db/literals.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/printer_reconciliation.h"
@@ -53,7 +53,7 @@ bool CouponBrowse::open() {
     const bool authorised = !serial.empty() && ecf::load_maqecf_by_serial(serial, row);
     if (!back_office_fresh_enough(authorised ? row.data_sit : 0)) return false;
     if (authorised) {
-        if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+        if (!ecf::printer().open_port()) return false;
         port_open_ = true;
         close_documents_left_open();
     }
@@ -79,7 +79,7 @@ void CouponBrowse::first_display() {
 
 void CouponBrowse::close() {
     if (!open_) return;
-    if (port_open_) ecf::send(ecf::CMD_CLOSE_PORT);
+    if (port_open_) ecf::printer().close_port();
     port_open_ = false;
     glo::jan_ecf_aberta = 0;
     open_ = false;
@@ -177,7 +177,7 @@ bool CouponBrowse::day_ready() {
                ") do caixa!");
         return false;
     }
-    return ecf::send(ecf::CMD_CHECK_SALE_STATE) && ecf::send(ecf::CMD_CHECK_PRINTER);
+    return ecf::printer().check_sale_state() && ecf::printer().check_printer();
 }
 
 bool CouponBrowse::may_start_coupon() {

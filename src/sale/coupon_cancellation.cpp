@@ -7,8 +7,8 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
@@ -94,7 +94,7 @@ bool has_credit_voucher(const CouponRow& c) {
 
 // The COO of the coupon's credit voucher as registered; the printer's last
 // COO when it was never registered (the voucher is then its last document).
-std::int64_t voucher_coo(const CouponRow& c) {
+std::int64_t voucher_coo(const CouponRow& c, std::int64_t last_coo) {
     db::SqlRecord r;
     if (db::read_rows("SELECT num_coo FROM balcora.docecf WHERE tipo='CC' AND num_ccf=" +
                           std::to_string(c.num_ccf) + " AND data='" + util::iso_date(c.data) +
@@ -102,7 +102,7 @@ std::int64_t voucher_coo(const CouponRow& c) {
                       r) &&
         r.has_row())
         return util::read_integer(r.C(1)).value;
-    return ::n_coo;
+    return last_coo;
 }
 
 bool send_reversal(const CouponRow& c, std::int64_t voucher) {
@@ -112,9 +112,7 @@ bool send_reversal(const CouponRow& c, std::int64_t voucher) {
     const DocumentClient& k = client ? *client : none;
     const std::string address = util::trim(k.ender) + " " + util::trim(k.bairr) + " - " +
                                 util::trim(k.municipio) + "/" + util::trim(k.estado);
-    if (ecf::send(ecf::CMD_REVERSE_CREDIT_VOUCHER,
-                  {ecf::voucher_consumer_document(k.cgcpf), util::trim(k.razao), address,
-                   util::zero_filled(voucher, 6)}))
+    if (ecf::printer().reverse_credit_voucher({k.cgcpf, util::trim(k.razao), address, voucher}))
         return true;
     prompt().beep();
     return false;
@@ -124,10 +122,10 @@ bool send_reversal(const CouponRow& c, std::int64_t voucher) {
 // the printer refuses a second reversal, so the tape since the voucher is
 // read first (up to the counters just read to tell the last coupon) and the
 // reversal is not asked twice.
-bool reverse_credit_voucher(const CouponRow& c) {
-    const std::int64_t voucher = voucher_coo(c);
-    if (voucher < ::n_coo &&
-        printer_documents_show(voucher + 1, ::n_coo, kReversedVoucherLine, voucher))
+bool reverse_credit_voucher(const CouponRow& c, std::int64_t last_coo) {
+    const std::int64_t voucher = voucher_coo(c, last_coo);
+    if (voucher < last_coo &&
+        printer_documents_show(voucher + 1, last_coo, kReversedVoucherLine, voucher))
         return true;
     return send_reversal(c, voucher);
 }
@@ -149,7 +147,7 @@ void open_coupon_update_failed(const db::SqlFailure& f, std::string_view) {
 }
 
 bool send_cancel() {
-    if (ecf::send(ecf::CMD_CANCEL_COUPON)) return true;
+    if (ecf::printer().cancel_coupon()) return true;
     prompt().beep();
     return false;
 }
@@ -183,21 +181,25 @@ bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::
 bool cancel_open_coupon(std::int64_t id_cfiscal) {
     CouponRow c;
     if (glo::cf_aberto == 0 || !load_coupon(id_cfiscal, c)) return false;
-    if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
-    if (glo::cf_permcanc == 0) {
+    ecf::Printer& printer = ecf::printer();
+    const auto state = printer.read_coupon_state();
+    if (!state) return false;
+    if (!state->may_cancel) {
         not_permitted();
         return false;
     }
     // The row must be the coupon the printer holds open (while one is open
     // the counters name it), or the wrong coupon would be marked.
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
-    if (c.situacao != "E" || c.numero != ::n_coo) {
-        notice("Cupom fiscal aberto na impressora (COO " + util::zero_filled(::n_coo, 6) +
+    const auto counters = printer.read_counters();
+    if (!counters) return false;
+    if (c.situacao != "E" || c.numero != counters->coo) {
+        notice("Cupom fiscal aberto na impressora (COO " + util::zero_filled(counters->coo, 6) +
                ") não confere com o cupom do banco de dados!");
         return false;
     }
-    if (!ecf::send(ecf::CMD_READ_DATETIME)) return false;
-    const auto moment = printer_moment(glo::datahora_ecf);
+    const auto printer_clock = printer.read_date_time();
+    if (!printer_clock) return false;
+    const auto moment = printer_moment(printer_clock->ddmmyyhhmmss);
     if (!moment) {
         notice("Data e hora da impressora fiscal ilegíveis!");
         return false;
@@ -225,7 +227,8 @@ bool cancel_open_coupon(std::int64_t id_cfiscal) {
 }
 
 bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
-    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.check_sale_state() || !printer.check_printer()) return false;
     CouponRow c;
     if (id_cfiscal <= 0 || !load_coupon(id_cfiscal, c)) {
         notice("Primeiro selecione o cupom fiscal que deseja cancelar!");
@@ -239,8 +242,9 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         notice("Cupom fiscal ainda não foi emitido!");
         return false;
     }
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
-    if (::n_ccf != c.num_ccf) {
+    const auto counters = printer.read_counters();
+    if (!counters) return false;
+    if (counters->ccf != c.num_ccf) {
         notice("Somente é permitido cancelar o último cupom fiscal emitido pelo ECF!");
         return false;
     }
@@ -265,10 +269,11 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
                                               " está vinculado a uma venda no Crediário!|Confirma "
                                               "o cancelamento do Crediário e do Cupom Fiscal?"))
             return false;
-        if (!reverse_credit_voucher(c)) return false;
+        if (!reverse_credit_voucher(c, counters->coo)) return false;
     } else {
-        if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
-        if (glo::cf_permcanc == 0) {
+        const auto state = printer.read_coupon_state();
+        if (!state) return false;
+        if (!state->may_cancel) {
             not_permitted();
             return false;
         }
@@ -278,9 +283,9 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
     // The printer's cancellation is a document of its own, COO + 1: noted
     // before it is asked for, so that a cut before COMMIT is settled at the
     // next opening (printer_reconciliation.h).
-    if (!ecf::send(ecf::CMD_READ_COUNTERS) ||
-        !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
-                       std::to_string(c.id) + ";" + std::to_string(::n_coo)))
+    const auto before = printer.read_counters();
+    if (!before || !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
+                                  std::to_string(c.id) + ";" + std::to_string(before->coo)))
         return false;
     // The card-payment manager's function cancels the coupon on the printer
     // once the manager agreed, and commits this transaction itself.
@@ -306,11 +311,14 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
 
 bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal) {
     CouponRow c;
-    if (!load_coupon(id_cfiscal, c) || !ecf::send(ecf::CMD_READ_COUPON_STATE)) return false;
+    if (!load_coupon(id_cfiscal, c)) return false;
+    const auto state = ecf::printer().read_coupon_state();
+    if (!state) return false;
     // An open coupon has no voucher yet.
-    if (glo::cf_aberto != 0) return send_cancel();
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
-    const std::int64_t last = ::n_coo;
+    if (state->open) return send_cancel();
+    const auto counters = ecf::printer().read_counters();
+    if (!counters) return false;
+    const std::int64_t last = counters->coo;
     // Vouchers follow their coupon; the printer cancels no coupon while one
     // of them stands, and refuses to reverse one twice.
     for (std::int64_t coo = c.numero + 1; coo <= last; ++coo) {

@@ -4,7 +4,7 @@
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/sale_documents.h"
 #include "ui/environment.h"
@@ -21,15 +21,18 @@ std::string pad(std::string_view text) {
     return ecf::fit(text, kMessageLine);
 }
 
-// The client's identification for the printer; empty when the coupon has no
-// client or the row is gone.
-std::optional<std::string> client_identification(std::int32_t id_cliente) {
+// The coupon's client named on the printer; true without a word to the
+// printer when the coupon has no client or the row is gone.
+bool identify_client(std::int32_t id_cliente) {
     std::optional<DocumentClient> client;
-    if (!load_document_client(id_cliente, client)) return std::nullopt;
-    if (!client) return std::string();
+    if (!load_document_client(id_cliente, client)) return false;
+    if (!client) return true;
     const std::string address =
         client->ender + " " + client->bairr + " - " + client->municipio + "/" + client->estado;
-    return ecf::consumer_identification(client->razao, address, client->cgcpf, client->company);
+    if (ecf::printer().identify_consumer({client->razao, address, client->cgcpf, client->company}))
+        return true;
+    prompt().beep();
+    return false;
 }
 
 }  // namespace
@@ -56,12 +59,7 @@ std::string sale_finished_text(util::Money change) {
 }
 
 bool close_fiscal_coupon(const PaymentCoupon& coupon, std::optional<std::string> message) {
-    const auto consumer = client_identification(coupon.id_cliente);
-    if (!consumer) return false;
-    if (!consumer->empty() && !ecf::send(ecf::CMD_IDENTIFY_CONSUMER, {*consumer})) {
-        prompt().beep();
-        return false;
-    }
+    if (!identify_client(coupon.id_cliente)) return false;
     if (!message) {
         db::SqlRecord r;
         if (!db::read_rows(
@@ -74,11 +72,7 @@ bool close_fiscal_coupon(const PaymentCoupon& coupon, std::optional<std::string>
             util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,
             util::read_number<2>(r.C(3)).value, LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
     }
-    // An invoice number wider than the field cannot be linked on the coupon;
-    // the coupon is still closed, unlinked.
-    const std::string invoice =
-        ecf::coupon_invoice_number(coupon.numero_nf).value_or(std::string(6, ' '));
-    const bool closed = ecf::send(ecf::CMD_CLOSE_COUPON, {ecf::coupon_footer(*message), invoice});
+    const bool closed = ecf::printer().close_coupon(*message, coupon.numero_nf);
     if (!closed) prompt().beep();
     return closed;
 }

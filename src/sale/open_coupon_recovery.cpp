@@ -6,8 +6,8 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/printer_reconciliation.h"
@@ -35,14 +35,14 @@ struct LostCoupon {
 // printer holds open. A power cut between the printer's opening and COMMIT
 // leaves the setting on the previous coupon, long closed: that one must not
 // be cancelled in its place.
-bool find_lost_coupon(LostCoupon& out) {
+bool find_lost_coupon(const ecf::Counters& printer, LostCoupon& out) {
     const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
     if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return false;
     db::SqlRecord row;
     QUERYSQL(
         "SELECT id_cfiscal, numero, data FROM balcora.cfiscal WHERE situacao='E' AND "
         "numero=" +
-            std::to_string(::n_coo) + " AND id_cfiscal=" + id + ";",
+            std::to_string(printer.coo) + " AND id_cfiscal=" + id + ";",
         row);
     if (!row.has_row()) return false;
     out.id = std::string(row.C(1));
@@ -52,14 +52,14 @@ bool find_lost_coupon(LostCoupon& out) {
 }
 
 bool cancel_on_printer() {
-    return ecf::send(ecf::CMD_CANCEL_COUPON);
+    return ecf::printer().cancel_coupon();
 }
 
 // The printer's coupon had no row (its COMMIT never happened): a row with the
 // printer's counters is committed first and named the last coupon opened, so
 // that every coupon the printer issued stays in the database, as the fiscal
 // registers list them, and a cut during its cancellation still finds it.
-bool record_printer_coupon(LostCoupon& out) {
+bool record_printer_coupon(const ecf::Counters& printer, LostCoupon& out) {
     MaqecfRecord pos;
     const bool known = ecf::load_maqecf_by_serial(util::trim(glo::numfab), pos);
     const util::DayNumber day = known ? pos.data_sit : today();
@@ -69,50 +69,52 @@ bool record_printer_coupon(LostCoupon& out) {
         "vl_desconto, total, situacao, op_cadastro, op_emissao, comissao, vl_recebido, num_ccf, "
         "dt_emissao_final, hr_emissao_final, vl_trib_fed, vl_trib_est, vl_trib_mun) VALUES (" +
         (known && pos.id_empresa ? std::to_string(pos.id_empresa) : std::string("NULL")) + ", " +
-        std::to_string(pos.id_maqecf) + ", " + std::to_string(::n_cro) + ", " +
-        std::to_string(::n_coo) + ", " + DTSQL(day) + ", 0, 0, 0, 'E', 'SISTEMA BALC', " +
+        std::to_string(pos.id_maqecf) + ", " + std::to_string(printer.cro) + ", " +
+        std::to_string(printer.coo) + ", " + DTSQL(day) + ", 0, 0, 0, 'E', 'SISTEMA BALC', " +
         TXTSQL(util::trim_right(ecf::fit(util::trim(glo::nome_operador), 20)), true) + ", 0, 0, " +
-        std::to_string(::n_ccf) + ", " + DTSQL(util::day_of(now)) + ", " +
+        std::to_string(printer.ccf) + ", " + DTSQL(util::day_of(now)) + ", " +
         TXTSQL(util::time_text(now)) + ", 0, 0, 0);";
     const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [](std::int64_t new_id) {
         return GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id));
     });
     if (id == 0) return false;
-    out = {std::to_string(id), std::to_string(::n_coo), day};
+    out = {std::to_string(id), std::to_string(printer.coo), day};
     return true;
 }
 
 }  // namespace
 
 bool recover_open_coupon_after_failure() {
-    if (!ecf::send(ecf::CMD_READ_COUPON_STATE)) return true;
-    if (glo::cf_aberto == 0) {
+    const auto state = ecf::printer().read_coupon_state();
+    if (!state) return true;
+    if (!state->open) {
         settle_coupon_cancelled_on_printer();
         settle_pending_cancellation();
         register_voucher_left_unregistered();
         return true;
     }
-    if (glo::cf_permcanc == 0) {
+    if (!state->may_cancel) {
         prompt().message("Aviso ECF", "Cupom fiscal em aberto mas cancelamento não é permitdo!",
                          ui::Icon::kWarning);
         return false;
     }
     // While a coupon is open the counters name it.
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
+    const auto counters = ecf::printer().read_counters();
+    if (!counters) return false;
     LostCoupon coupon;
-    const bool has_row = find_lost_coupon(coupon);
+    const bool has_row = find_lost_coupon(*counters, coupon);
     if (!has_row)
         prompt().message(
             "Aviso", "Cupom fiscal em aberto mas não foi encontrado registro no banco de dados!",
             ui::Icon::kWarning);
-    const std::string coo = has_row ? coupon.numero : std::to_string(::n_coo);
+    const std::string coo = has_row ? coupon.numero : std::to_string(counters->coo);
     prompt().message("Aviso",
                      "Falta de energia detectada! O sistema irá cancelar automaticamente o cupom "
                      "fiscal # " +
                          coo + "!",
                      ui::Icon::kInformation);
 
-    if (!has_row && !record_printer_coupon(coupon)) return false;
+    if (!has_row && !record_printer_coupon(*counters, coupon)) return false;
     if (!commit_cancellation(util::read_integer(coupon.id).value,
                              "situacao='C', total=coalesce((SELECT sum(total + vl_acrescimo - "
                              "vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
@@ -157,8 +159,8 @@ std::optional<PendingCardCoupon> find_pending_card_coupon() {
                        r) ||
         !r.has_row())
         return std::nullopt;
-    if (!ecf::send(ecf::CMD_READ_COUNTERS) || ::n_ccf != util::read_integer(r.C(3)).value)
-        return std::nullopt;
+    const auto counters = ecf::printer().read_counters();
+    if (!counters || counters->ccf != util::read_integer(r.C(3)).value) return std::nullopt;
     return PendingCardCoupon{util::read_integer(id).value, util::read_integer(r.C(1)).value,
                              std::string(r.C(2)), util::parse_iso_date(r.C(4))};
 }
@@ -192,9 +194,10 @@ bool recover_card_coupon_after_failure() {
                      ui::Icon::kInformation);
     // Noted before the printer is asked, as any cancellation of the last
     // coupon: a cut before COMMIT is settled from the printer's tape.
-    if (!ecf::send(ecf::CMD_READ_COUNTERS) ||
+    const auto before = ecf::printer().read_counters();
+    if (!before ||
         !GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
-                       std::to_string(coupon->id_cfiscal) + ";" + std::to_string(::n_coo)))
+                       std::to_string(coupon->id_cfiscal) + ";" + std::to_string(before->coo)))
         return false;
     const std::int64_t card = coupon->id_cfiscalfp;
     const bool cancelled = commit_cancellation(coupon->id_cfiscal, "situacao='C'", coupon->data,

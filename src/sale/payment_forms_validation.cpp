@@ -1,7 +1,7 @@
 #include "sale/payment_forms_validation.h"
 
 #include "db/settings.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "globals/globals.h"
 #include "util/text.h"
 
@@ -43,11 +43,11 @@ void PaymentFormsValidation::validate() {
     const std::string section = printer_flags_section();
     const bool exhausted = util::trim(LEREGISTRO("balcora", section, kExhaustedKey, "0")) == "1";
     if (!exhausted) {
-        ecf::send(ecf::CMD_PROGRAM_PAYMENT_METHODS);
+        ecf::printer().program_payment_methods();
     } else if (GRAVAREGISTRO("balcora", section, kExhaustedKey, "2")) {
         // The command goes only with the "2" stored: a failed write (already
         // shown) leaves the flag and the printer as they were.
-        ecf::send(ecf::CMD_PROGRAM_PAYMENT_METHODS);
+        ecf::printer().program_payment_methods();
         GRAVAREGISTRO("balcora", section, kExhaustedKey, "1");
     }
     reload();

@@ -5,7 +5,7 @@
 #include "db/settings.h"
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/coupon_adjustment.h"
@@ -54,9 +54,12 @@ PaymentScreen::PaymentScreen(std::string mode) : mode_(util::trim(mode)) {
 }
 
 bool PaymentScreen::open() {
-    ecf::send(ecf::CMD_READ_COUPON_STATE);
+    // A printer that does not answer leaves the decision to the checkout's
+    // own flag of the open coupon.
+    const auto state = ecf::printer().read_coupon_state();
     std::optional<PaymentCoupon> coupon;
-    if (glo::cf_aberto != 0) coupon = load_payment_coupon(current_coupon_id());
+    if (state ? state->open : glo::cf_aberto != 0)
+        coupon = load_payment_coupon(current_coupon_id());
     if (!coupon) {
         prompt().beep();
         prompt().message("Aviso", "Cupom fiscal não está aberto!", ui::Icon::kWarning);
@@ -401,7 +404,7 @@ PaymentOutcome PaymentScreen::close_coupon() {
         state_.payments.empty() ? std::string() : state_.payments.back().tipo;
     print_sale_documents(state_.coupon.id_cfiscal, payment_printer_name(last_form));
     const util::Money change = state_.balance.units() < 0 ? -state_.balance : util::Money{};
-    ecf::send(ecf::CMD_OPEN_DRAWER);
+    ecf::printer().open_drawer();
     if (finished_) finished_(sale_finished_text(change));
     // The sale is over only once what follows the coupon was printed.
     glo::cf_aberto = 0;

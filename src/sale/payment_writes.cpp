@@ -4,7 +4,7 @@
 #include "db/literals.h"
 #include "db/record_hash.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/payment_arithmetic.h"
 #include "sale/payment_forms.h"
@@ -73,13 +73,13 @@ bool store_amount_received(const PaymentCoupon& c) {
 }
 
 bool send_payment(std::string_view code, util::Money amount, std::string_view text) {
-    const auto p1 = ecf::payment(payment_printer_name(code), amount, text);
-    if (!p1) {
+    const std::string method = payment_printer_name(code);
+    if (!ecf::payment(method, amount, text)) {
         prompt().beep();
         prompt().message("Aviso", "Valor do pagamento inválido!", ui::Icon::kWarning);
         return false;
     }
-    if (ecf::send(ecf::CMD_PAYMENT, {*p1})) return true;
+    if (ecf::printer().payment({method, amount, text, std::nullopt})) return true;
     prompt().beep();
     return false;
 }

@@ -4,8 +4,7 @@
 #include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
-#include "ecf/printer_layouts.h"
+#include "ecf/fiscal_printer.h"
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
@@ -45,8 +44,8 @@ bool registered_the_coupon_voucher(const std::string& ccf, const std::string& da
 }  // namespace
 
 void close_documents_left_open() {
-    ecf::send(ecf::CMD_CLOSE_VOUCHER);
-    ecf::send(ecf::CMD_CLOSE_REPORT);
+    ecf::printer().close_voucher();
+    ecf::printer().close_report();
 }
 
 void settle_coupon_cancelled_on_printer() {
@@ -62,10 +61,13 @@ void settle_coupon_cancelled_on_printer() {
     const auto numero = util::read_integer(r.C(1)).value;
     const auto ccf = util::read_integer(r.C(2)).value;
     const util::DayNumber day = util::parse_iso_date(r.C(3));
-    if (!ecf::send(ecf::CMD_READ_COUPON_STATE) || glo::cf_aberto != 0 || glo::cf_permcanc != 0)
-        return;
-    if (!ecf::send(ecf::CMD_READ_COUNTERS) || ::n_coo != numero || ::n_ccf != ccf) return;
-    if (!ecf::send(ecf::CMD_READ_Z_PENDING) || glo::rz_pendente != 0) return;
+    ecf::Printer& printer = ecf::printer();
+    const auto state = printer.read_coupon_state();
+    if (!state || state->open || state->may_cancel) return;
+    const auto counters = printer.read_counters();
+    if (!counters || counters->coo != numero || counters->ccf != ccf) return;
+    const auto z_pending = printer.read_z_pending();
+    if (!z_pending || *z_pending) return;
     if (!commit_cancellation(util::read_integer(id).value,
                              "situacao='C', total=coalesce((SELECT sum(total + vl_acrescimo - "
                              "vl_desconto) FROM balcora.cfiscald WHERE item_cancelado=0 AND "
@@ -91,13 +93,18 @@ void settle_pending_cancellation() {
     // Only the printer's tape tells a cancellation from anything else taken
     // since (a reading, a receipt, a reduction): each moves the COO as well.
     db::SqlRecord r;
+    auto coupon_closed = [] {
+        const auto state = ecf::printer().read_coupon_state();
+        return state && !state->open && !state->may_cancel;
+    };
+    std::optional<ecf::Counters> counters;
     if (id > 0 && coo_before > 0 &&
         db::read_row("SELECT num_ccf, data, numero FROM balcora.cfiscal WHERE situacao='E' AND "
                      "id_cfiscal=",
                      id, r) &&
-        ecf::send(ecf::CMD_READ_COUPON_STATE) && glo::cf_aberto == 0 && glo::cf_permcanc == 0 &&
-        ecf::send(ecf::CMD_READ_COUNTERS) && ::n_ccf == util::read_integer(r.C(1)).value &&
-        printer_documents_show(coo_before + 1, ::n_coo, kCancelledCouponLine,
+        coupon_closed() && (counters = ecf::printer().read_counters()) &&
+        counters->ccf == util::read_integer(r.C(1)).value &&
+        printer_documents_show(coo_before + 1, counters->coo, kCancelledCouponLine,
                                util::read_integer(r.C(3)).value)) {
         if (!commit_cancellation(id, "situacao='C'", util::parse_iso_date(r.C(2)),
                                  db::report_for_table("Grava CFiscal"), [] { return true; }))
@@ -116,8 +123,7 @@ bool printer_documents_show(std::int64_t first, std::int64_t last, std::string_v
     const auto file = fiscal::pafecf_folder() / "consultamfd.txt";
     std::error_code ec;
     std::filesystem::remove(file, ec);
-    const auto p = ecf::mirror_file_by_coo(file, first, last);
-    if (!p || !ecf::send(ecf::CMD_MFD_MIRROR_BY_COO, {*p})) return false;
+    if (!ecf::printer().mfd_mirror_by_coo(file, first, last)) return false;
     char wanted[24];
     std::snprintf(wanted, sizeof wanted, "%06lld", static_cast<long long>(coo));
     bool shown = false;
@@ -152,7 +158,7 @@ void register_card_voucher_left_unregistered(const std::string& id) {
     const std::string ccf(r.C(1)), day(r.C(2)), payment(r.C(4));
     const util::Money amount = util::read_number<2>(r.C(3)).value;
     db::Transaction tx;
-    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
+    if (!tx.begun() || !ecf::printer().register_document(ecf::Document::kCreditVoucher, amount))
         return;
     if (!registered_the_coupon_voucher(ccf, day)) return;
     if (db::run_sql("UPDATE balcora.cfiscalfp SET num_gnf=(SELECT num_gnf FROM balcora.docecf "
@@ -186,7 +192,7 @@ void register_voucher_left_unregistered() {
     const std::string ccf(r.C(1)), day(r.C(2));
     const util::Money amount = util::read_number<2>(r.C(3)).value;
     db::Transaction tx;
-    if (!tx.begun() || !ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(amount)}))
+    if (!tx.begun() || !ecf::printer().register_document(ecf::Document::kCreditVoucher, amount))
         return;
     if (registered_the_coupon_voucher(ccf, day)) tx.commit();
 }

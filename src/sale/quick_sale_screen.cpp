@@ -7,8 +7,8 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/aux_file.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/options_menu.h"
@@ -159,29 +159,32 @@ bool QuickSaleScreen::open_point_of_sale() {
 
 bool QuickSaleScreen::open_printer() {
     if (!authorised_) return true;
-    if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.open_port()) return false;
     port_open_ = true;
     close_documents_left_open();
-    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE)) {
-        ecf::send(ecf::CMD_CLOSE_PORT);
+    if (!printer.check_sale_state()) {
+        printer.close_port();
         port_open_ = false;
         return false;
     }
-    ecf::send(ecf::CMD_READ_COUNTERS);
+    counters_ = printer.read_counters();
     return true;
 }
 
 // A coupon the printer still has open (the recovery kept it, or there is
-// none yet) is carried on, provided the stored coupon is the printer's.
+// none yet) is carried on, provided the stored coupon is the printer's: the
+// recovery that ran since leaves a coupon open only when it took nothing from
+// the printer, so the counters read at the opening still name it.
 void QuickSaleScreen::resume_open_coupon() {
-    if (glo::cf_aberto == 0) return;
+    if (glo::cf_aberto == 0 || !counters_) return;
     const auto id = util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0"));
     if (!id.valid || id.value <= 0) return;
     db::SqlRecord r;
     if (!db::read_row(
             "SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=", id.value, r))
         return;
-    if (util::read_integer(r.C(1)).value != n_coo) return;
+    if (util::read_integer(r.C(1)).value != counters_->coo) return;
     session_.resume_coupon(id.value);
 }
 
@@ -207,7 +210,7 @@ void QuickSaleScreen::close() {
     if (!open_) return;
     if (scanner_) scanner_->close();
     scanner_.reset();
-    if (port_open_) ecf::send(ecf::CMD_CLOSE_PORT);
+    if (port_open_) ecf::printer().close_port();
     port_open_ = false;
     glo::jan_ecf_aberta = 0;
     open_ = false;
@@ -358,7 +361,7 @@ void QuickSaleScreen::act(Action action, std::string_view mode) {
             shut_down();
             break;
         case Action::kDrawer:
-            ecf::send(ecf::CMD_OPEN_DRAWER);
+            ecf::printer().open_drawer();
             break;
         case Action::kProductQuery:
             product_query();
@@ -378,7 +381,7 @@ void QuickSaleScreen::act(Action action, std::string_view mode) {
             cash_movement();
             break;
         case Action::kCancelDocument:
-            ecf::send(ecf::CMD_CANCEL_OPEN_DOCUMENT);
+            ecf::printer().cancel_open_document();
             break;
         case Action::kCancelCoupon:
             cancel_coupon();
@@ -484,7 +487,7 @@ void QuickSaleScreen::x_reading() {
         return;
     }
     if (!prompt().confirm("Leitura X", "Confirma emitir leitura \"X\"?")) return;
-    if (!ecf::send(ecf::CMD_X_READING)) notice("Erro ao emitir relatório X");
+    if (!ecf::printer().x_reading()) notice("Erro ao emitir relatório X");
 }
 
 void QuickSaleScreen::day_function(std::string_view function) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ecf/fiscal_printer.h"
 #include "forms/product_query.h"
 #include "sale/barcode_scanner.h"
 #include "sale/sale_session.h"
@@ -154,7 +155,8 @@ class QuickSaleScreen {
     std::unique_ptr<BarcodeScanner> scanner_;
     bool open_ = false;
     bool port_open_ = false;
-    bool authorised_ = false;  // the printer row of glo::numfab exists
+    std::optional<ecf::Counters> counters_;  // as read when the printer was opened
+    bool authorised_ = false;                // the printer row of glo::numfab exists
     bool last_refused_ = false;
     bool supervisor_ = false;
     bool completed_ = false;  // the tape shows a coupon just paid

@@ -1,6 +1,6 @@
 #include "sale/sale_documents_printer.h"
 
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
@@ -11,12 +11,11 @@ namespace balcora::sale {
 
 namespace {
 
-using ecf::Command;
-
+// The steps of one non-fiscal document on the printer.
 struct Sequence {
     std::function<bool()> open;
-    Command line;
-    Command close;
+    bool (ecf::Printer::*line)(std::string_view);
+    bool (ecf::Printer::*close)();
 };
 
 // One pass over the document. `open` tells whether the document is still
@@ -24,9 +23,10 @@ struct Sequence {
 bool print_once(const Sequence& s, const std::vector<std::string>& lines, bool& open) {
     open = s.open();
     if (!open) return false;
+    ecf::Printer& printer = ecf::printer();
     for (const auto& l : lines)
-        if (!ecf::send(s.line, {ecf::document_line(l)})) return false;
-    if (!ecf::send(s.close)) return false;
+        if (!(printer.*s.line)(ecf::document_line(l))) return false;
+    if (!(printer.*s.close)()) return false;
     open = false;
     return true;
 }
@@ -35,10 +35,10 @@ bool print_once(const Sequence& s, const std::vector<std::string>& lines, bool& 
 // off meanwhile and comes back for the new try.
 bool operator_wants_another_try() {
     const bool tef_mode = glo::modotef_ativo != 0;
-    if (tef_mode && ecf::send(ecf::CMD_TEF_MODE_OFF)) glo::modotef_ativo = 0;
+    if (tef_mode && ecf::printer().tef_mode_off()) glo::modotef_ativo = 0;
     const bool yes =
         prompt().confirm("ATENÇÃO!", "A impressora não responde!|Deseja tentar novamente?");
-    if (yes && tef_mode && !glo::modotef_ativo && ecf::send(ecf::CMD_TEF_MODE_ON))
+    if (yes && tef_mode && !glo::modotef_ativo && ecf::printer().tef_mode_on())
         glo::modotef_ativo = 1;
     return yes;
 }
@@ -48,7 +48,7 @@ bool print_with_retries(const Sequence& s, const std::vector<std::string>& lines
         bool open = false;
         if (print_once(s, lines, open)) return true;
         const bool again = operator_wants_another_try();
-        if (open) ecf::send(s.close);
+        if (open) (ecf::printer().*s.close)();
         if (!again) return false;
     }
 }
@@ -56,24 +56,21 @@ bool print_with_retries(const Sequence& s, const std::vector<std::string>& lines
 }  // namespace
 
 bool print_credit_voucher(const CreditVoucher& v, const std::vector<std::string>& lines) {
-    const std::string amount = ecf::plain_amount(v.amount);
-    const std::string coo = std::to_string(v.coo);
-    const std::string instalments = std::to_string(v.instalments);
     const Sequence s{
         [&] {
-            return ecf::send(ecf::CMD_OPEN_CREDIT_VOUCHER, {v.method, amount, coo, instalments});
+            return ecf::printer().open_credit_voucher({v.method, v.amount, v.coo, v.instalments});
         },
-        ecf::CMD_VOUCHER_LINE, ecf::CMD_CLOSE_VOUCHER};
+        &ecf::Printer::voucher_line, &ecf::Printer::close_voucher};
     if (!print_with_retries(s, lines)) return false;
-    ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(v.amount)});
+    ecf::printer().register_document(ecf::Document::kCreditVoucher, v.amount);
     return true;
 }
 
 bool print_management_report(const std::vector<std::string>& lines) {
-    const Sequence s{[] { return ecf::send(ecf::CMD_OPEN_REPORT, {"RG"}); }, ecf::CMD_REPORT_LINE,
-                     ecf::CMD_CLOSE_REPORT};
+    const Sequence s{[] { return ecf::printer().open_management_report(); },
+                     &ecf::Printer::report_line, &ecf::Printer::close_report};
     if (!print_with_retries(s, lines)) return false;
-    ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"RG", "0"});
+    ecf::printer().register_document(ecf::Document::kManagementReport, util::Money{});
     return true;
 }
 

@@ -7,8 +7,8 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/stock_date_mark.h"
@@ -44,6 +44,25 @@ void SaleSession::refuse(std::string_view text) {
 }
 
 namespace {
+
+// The printer's item record of a product sold; it refers to `p` and `code`.
+ecf::ItemRecordFields item_record_fields(const Product& p, std::string_view code,
+                                         util::Quantity quantity, UnitPrice price,
+                                         const ItemAmounts& amounts, util::Money discount) {
+    ecf::ItemRecordFields f;
+    f.code = code;
+    f.cest = p.cest;
+    f.ncm = p.cod_ncm;
+    f.description = p.descricao;
+    f.unit_price = price;
+    f.quantity = quantity;
+    f.total = amounts.total;
+    f.tax_code = p.ecf_cod_st;
+    f.unit = p.unidade;
+    f.discount = discount;
+    f.tax_rate = p.ecf_aliquota;
+    return f;
+}
 
 PointOfSale read_point_of_sale() {
     MaqecfRecord row;
@@ -163,25 +182,11 @@ std::optional<SaleSession::Prepared> SaleSession::prepare(const Product& p, util
     out.amounts = *amounts;
     out.totaliser = *totaliser_code(p.ecf_st, p.ecf_cod_st, p.ecf_aliquota);
     out.code = p.printed_code();
-    ecf::ItemRecordFields f;
-    f.code = out.code;
-    f.cest = p.cest;
-    f.ncm = p.cod_ncm;
-    f.description = p.descricao;
-    f.unit_price = price;
-    f.quantity = quantity;
-    f.total = amounts->total;
-    f.tax_code = p.ecf_cod_st;
-    f.unit = p.unidade;
-    f.discount = discount;
-    f.tax_rate = p.ecf_aliquota;
-    auto record = ecf::item_record(f);
     // Only a CEST or NCM longer than its field gets here: bad product data.
-    if (!record) {
+    if (!ecf::item_record(item_record_fields(p, out.code, quantity, price, *amounts, discount))) {
         refuse("Produto inválido!");
         return std::nullopt;
     }
-    out.record = *record;
     return out;
 }
 
@@ -342,7 +347,8 @@ bool SaleSession::customer_document(std::string& cgcpf) {
 
 bool SaleSession::open_coupon() {
     glo::fp_iniciada = 0;
-    if (!ecf::send(ecf::CMD_CHECK_SALE_STATE) || !ecf::send(ecf::CMD_CHECK_PRINTER)) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.check_sale_state() || !printer.check_printer()) return false;
 
     OpenCoupon c;
     c.data = pos_.data_sit;
@@ -352,10 +358,11 @@ bool SaleSession::open_coupon() {
     }
     std::string cgcpf;
     if (c.id_cliente != 0 && !customer_document(cgcpf)) return false;
-    if (!ecf::send(ecf::CMD_READ_COUNTERS)) return false;
-    c.num_cro = n_cro;
-    c.numero = n_coo + 1;
-    c.num_ccf = n_ccf + 1;
+    const auto counters = printer.read_counters();
+    if (!counters) return false;
+    c.num_cro = counters->cro;
+    c.numero = counters->coo + 1;
+    c.num_ccf = counters->ccf + 1;
 
     const bool form = screen_ == SaleScreen::kCouponForm;
     // The issue date and time of one reading of the clock, not two.
@@ -376,23 +383,23 @@ bool SaleSession::open_coupon() {
         id_or_null(form ? header_.numero_nf : 0) + ", " + DTSQL(form ? header_.dt_emissao_nf : 0) +
         ");";
 
-    const std::string consumer = ecf::consumer_document(cgcpf);
     bool printer_asked = false, printer_refused = false;
     const std::int64_t id = db::write_fiscal_row("cfiscal", insert, [&](std::int64_t new_id) {
         if (!GRAVAREGISTRO("balcora", "PAF-ECF", "id_cfiscal", std::to_string(new_id)) ||
             !GRAVADATAESTOQUE(c.data))
             return false;
         printer_asked = true;
-        printer_refused = !ecf::send(ecf::CMD_OPEN_COUPON, {consumer});
+        printer_refused = !printer.open_coupon(cgcpf);
         return !printer_refused;
     });
     if (id == 0) {
         if (printer_refused) prompt().beep();
         // The printer opened the coupon but the database did not keep its
-        // row (the commit failed, the connection was lost): the globals say
-        // what the printer says, and the recovery at the next opening of the
-        // sale settles the coupon left open.
-        if (printer_asked && !printer_refused) ecf::send(ecf::CMD_READ_COUPON_STATE);
+        // row (the commit failed, the connection was lost): the coupon state
+        // is read again, so the checkout's flag says what the printer says,
+        // and the recovery at the next opening of the sale settles the coupon
+        // left open.
+        if (printer_asked && !printer_refused) printer.read_coupon_state();
         coupon_ = {};
         return false;
     }
@@ -496,8 +503,9 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
         {"balcora_coupon_hash", coupon_hash, {coupon}},
         {"balcora_item_read_back", read_back, {coupon}},
     };
-    const std::string item_code = ecf::item_code(prepared.code);
-    const std::string surcharge = ecf::plain_amount(util::Money{});
+    const ecf::SaleItem item{
+        item_record_fields(p, prepared.code, sale.quantity, sale.price, a, sale.discount),
+        util::Money{}, p.iat, prepared.code};
 
     db::Transaction tx{db::Transaction::BegunByCaller{}};
     auto written = db::run_pipeline(calls, db::report_for_table("cfiscald"));
@@ -507,7 +515,7 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     snapshot.items.push_back(read_coupon_item([&](int k) { return row.value(0, k - 1); }));
     snapshot.totals.total = util::read_number<2>(row.value(0, 13)).value;
     snapshot.totals.comissao = util::read_number<2>(row.value(0, 14)).value;
-    if (!ecf::send(ecf::CMD_SELL_ITEM, {prepared.record, surcharge, p.iat, item_code})) {
+    if (!ecf::printer().sell_item(item)) {
         prompt().beep();
         return false;
     }
@@ -564,7 +572,7 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
         return false;
     auto snapshot = store_totals();
     if (!snapshot) return false;
-    if (!ecf::send(ecf::CMD_CANCEL_ITEM, {number})) {
+    if (!ecf::printer().cancel_item(num_item)) {
         prompt().beep();
         return false;
     }

@@ -194,8 +194,7 @@ class SaleSession {
     struct Prepared {
         ItemAmounts amounts;
         std::string totaliser;
-        std::string record;  // the 100-character item record
-        std::string code;    // the code the printer and the tape show
+        std::string code;  // the code the printer and the tape show
     };
 
     bool day_is_open();

@@ -1,9 +1,8 @@
 #include "shell/demo_checkout.h"
 
 #include "db/settings.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
-#include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/sale_gates.h"
 #include "shell/demo_data.h"
@@ -22,16 +21,17 @@ bool day_open_today() {
 
 bool open_printer_day() {
     if (day_open_today()) return true;
-    if (!ecf::send(ecf::CMD_READ_Z_PENDING)) return false;
-    if (glo::rz_pendente != 0) {
+    ecf::Printer& printer = ecf::printer();
+    const auto z_pending = printer.read_z_pending();
+    if (!z_pending) return false;
+    if (*z_pending) {
         // The reduction goes into the day's books as a day close puts it,
         // or it would never be sent and the next one would break the chain
         // of grand totals the authority follows.
-        if (!ecf::send(ecf::CMD_Z_REDUCTION) || !ecf::send(ecf::CMD_RECORD_REG60M)) return false;
-        glo::rz_pendente = 0;
+        if (!printer.z_reduction() || !printer.record_reg60m()) return false;
+        printer.forget_z_pending();
     }
-    const auto supply = ecf::opening_supply(util::Money{});
-    if (!supply || !ecf::send(ecf::CMD_OPEN_DAY, {*supply})) return false;
+    if (!printer.open_day(util::Money{})) return false;
     if (day_open_today()) return true;
     prompt().message("Erro",
                      "A impressora abriu o dia, mas a Máquina ECF não ficou aberta para hoje.",
@@ -58,9 +58,9 @@ bool prepare_demo_checkout() {
     if (util::trim(glo::numfab).empty()) glo::numfab = demo::kPrinterSerial;
     // The port is opened as a sale window does: the printer puts right a day
     // state that a crash left behind.
-    if (!ecf::send(ecf::CMD_OPEN_PORT)) return false;
+    if (!ecf::printer().open_port()) return false;
     const bool ok = open_printer_day();
-    ecf::send(ecf::CMD_CLOSE_PORT);
+    ecf::printer().close_port();
     return ok;
 }
 

@@ -4,7 +4,7 @@
 #include "db/record_hash.h"
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "sale/coupon_closing.h"
 #include "sale/payment_forms.h"
@@ -130,11 +130,12 @@ class CardFlow {
         e.card = c;
         const std::string text =
             p_.form == "CC" ? sale::cheque_description(e.numero, e.data) : std::string();
-        const auto command = ecf::payment(printer_name(), r_.amount, text);
-        if (!command) return false;
+        const std::string method = printer_name();
+        if (!ecf::payment(method, r_.amount, text)) return false;
+        const ecf::Payment payment{method, r_.amount, text, std::nullopt};
         row_ = sale::register_payment(p_.coupon, e, [&] {
             for (;;) {
-                if (ecf::send(ecf::CMD_PAYMENT, {*command})) return true;
+                if (ecf::printer().payment(payment)) return true;
                 if (!printer_wants_another_try()) return false;
             }
         });

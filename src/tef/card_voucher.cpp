@@ -1,6 +1,6 @@
 #include "tef/card_voucher.h"
 
-#include "ecf/printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
 #include "tef/tef_mode.h"
 #include "ui/environment.h"
@@ -16,46 +16,48 @@ constexpr int kBlankLines = 6;
 
 // Each copy line by line, trimmed; six blank lines and the cut after the
 // first. The cut's own answer does not stop the voucher.
-bool print_copies(ecf::Command line, const std::vector<std::string>& lines) {
+bool print_copies(bool (ecf::Printer::*line)(std::string_view),
+                  const std::vector<std::string>& lines) {
+    ecf::Printer& printer = ecf::printer();
     auto copy = [&] {
         for (const std::string& l : lines)
-            if (!ecf::send(line, {ecf::document_line(util::trim(l))})) return false;
+            if (!(printer.*line)(ecf::document_line(util::trim(l)))) return false;
         return true;
     };
     if (!copy()) return false;
     for (int i = 0; i < kBlankLines; ++i)
-        if (!ecf::send(line, {ecf::document_line("  ")})) return false;
-    ecf::send(ecf::CMD_CUT_PAPER);
+        if (!(printer.*line)(ecf::document_line("  "))) return false;
+    printer.cut_paper();
     return copy();
 }
 
 bool as_receipt(const CardVoucher& v, Open& open) {
-    const std::string amount = ecf::plain_amount(v.amount);
-    const std::string coo = std::to_string(v.coo);
-    const std::string instalments = std::to_string(v.instalments < 1 ? 1 : v.instalments);
-    if (!ecf::send(ecf::CMD_OPEN_CREDIT_VOUCHER, {util::trim(v.method), amount, coo, instalments}))
+    ecf::Printer& printer = ecf::printer();
+    const std::string method = util::trim(v.method);
+    if (!printer.open_credit_voucher(
+            {method, v.amount, v.coo, v.instalments < 1 ? 1 : v.instalments}))
         return false;
     open = Open::kReceipt;
-    if (!print_copies(ecf::CMD_VOUCHER_LINE, v.lines) || !ecf::send(ecf::CMD_CLOSE_VOUCHER))
+    if (!print_copies(&ecf::Printer::voucher_line, v.lines) || !printer.close_voucher())
         return false;
     open = Open::kNothing;
-    ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"CC", ecf::document_amount(v.amount)});
+    printer.register_document(ecf::Document::kCreditVoucher, v.amount);
     return true;
 }
 
 bool as_report(const CardVoucher& v, Open& open) {
-    if (!ecf::send(ecf::CMD_OPEN_REPORT, {"RG"})) return false;
+    ecf::Printer& printer = ecf::printer();
+    if (!printer.open_management_report()) return false;
     open = Open::kReport;
-    if (!print_copies(ecf::CMD_REPORT_LINE, v.lines) || !ecf::send(ecf::CMD_CLOSE_REPORT))
-        return false;
+    if (!print_copies(&ecf::Printer::report_line, v.lines) || !printer.close_report()) return false;
     open = Open::kNothing;
-    ecf::send(ecf::CMD_REGISTER_DOCUMENT, {"RG", ecf::document_amount(v.amount)});
+    printer.register_document(ecf::Document::kManagementReport, v.amount);
     return true;
 }
 
 void close_left_open(Open& open) {
-    if (open == Open::kReceipt) ecf::send(ecf::CMD_CLOSE_VOUCHER);
-    if (open == Open::kReport) ecf::send(ecf::CMD_CLOSE_REPORT);
+    if (open == Open::kReceipt) ecf::printer().close_voucher();
+    if (open == Open::kReport) ecf::printer().close_report();
     open = Open::kNothing;
 }
 

@@ -4,8 +4,8 @@
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
-#include "ecf/printer.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
 #include "tef/tef_exchange.h"
@@ -261,24 +261,25 @@ int Function::process(const Response& r, const PaymentRow* payment) {
 // The voucher of an administrative transaction, as a management report in
 // two copies; the operator may have it printed again.
 bool Function::print_voucher(const Response& r) {
+    ecf::Printer& printer = ecf::printer();
     auto once = [&] {
-        ecf::send(ecf::CMD_CLOSE_VOUCHER);
-        ecf::send(ecf::CMD_CLOSE_REPORT);
-        if (!ecf::send(ecf::CMD_OPEN_REPORT, {"RG"})) return false;
+        printer.close_voucher();
+        printer.close_report();
+        if (!printer.open_management_report()) return false;
         for (int copy = 0; copy < 2; ++copy) {
             for (const auto& line : r.voucher)
-                if (!ecf::send(ecf::CMD_REPORT_LINE, {util::trim(line) + "\r\n"})) return false;
+                if (!printer.report_line(util::trim(line) + "\r\n")) return false;
             if (copy == 1) break;
             for (int i = 0; i < 6; ++i)
-                if (!ecf::send(ecf::CMD_REPORT_LINE, {"  \r\n"})) return false;
-            if (!ecf::send(ecf::CMD_CUT_PAPER)) return false;
+                if (!printer.report_line("  \r\n")) return false;
+            if (!printer.cut_paper()) return false;
         }
-        return ecf::send(ecf::CMD_CLOSE_REPORT);
+        return printer.close_report();
     };
     while (!once()) {
         DESATIVAMODOTEF();
         if (!prompt().confirm("ATENÇÃO!", "A impressora não responde!|Deseja tentar novamente?")) {
-            ecf::send(ecf::CMD_CLOSE_REPORT);
+            printer.close_report();
             return false;
         }
         ATIVAMODOTEF();

@@ -8,7 +8,9 @@
 #include "db/pg_handles.h"
 #include "db/record_hash.h"
 #include "db/session.h"
-#include "ecf/printer.h"
+#include "ecf/driver_printer.h"
+#include "ecf/printer_driver.h"
+#include "ecf/printer_wrapper.h"
 #include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
@@ -33,7 +35,6 @@ namespace balcora::test {
 namespace {
 
 int kill_at = 0;  // the boundary to die at; 0: never
-balcora_comunica_fn real_printer = nullptr;
 int last_command = 0;
 // What each boundary of this process was: "printer <command>", "commit" or
 // "manager" (a request the card-payment manager took, or its answer copied).
@@ -54,14 +55,18 @@ void manager_boundary() {
     at_manager = false;
 }
 
-std::uint8_t counting_printer(std::int32_t command, const char* p1, const char* p2, const char* p3,
-                              const char* p4, const char* p5, const char* p6, const char* p7) {
-    const std::uint8_t ok = real_printer(command, p1, p2, p3, p4, p5, p6, p7);
-    last_command = command;
-    if (ok) boundary();
-    last_command = 0;
-    return ok;
-}
+// The checkout's printer, with a boundary after each command it carried out.
+class CountingPrinter : public ecf::PrinterWrapper {
+  public:
+    using PrinterWrapper::PrinterWrapper;
+
+  protected:
+    void after(ecf::Command command, bool done) override {
+        last_command = command;
+        if (done) boundary();
+        last_command = 0;
+    }
+};
 
 long long cents_of(const std::string& text) {  // "1.234,56" or "40.95"
     long long v = 0;
@@ -167,8 +172,9 @@ class CrashMatrix : public ShopFixture {
         if (child == 0) {
             connect(name);
             if (!ecf::load_driver(BALCORA_VIRTUAL_ECF_PATH)) _exit(4);
-            real_printer = reinterpret_cast<balcora_comunica_fn>(ecf::driver_symbol("COMUNICA"));
-            ecf::set_driver_for_tests(&counting_printer);
+            ecf::DriverPrinter driver;
+            CountingPrinter counting(driver);
+            ecf::UsePrinter use(counting);
             kill_at = kill;
             db::set_durable_point_hook(&boundary);
             tef::set_exchange_hook(&manager_boundary);
