@@ -349,7 +349,7 @@ TEST_F(CashDay, TheMonthlyFileMovesItsSendingDateOnlyWhenTheMailWent) {
     EXPECT_EQ(mails[1].recipient, "contador@example.com");
     EXPECT_EQ(mails[1].subject.rfind("Ato COTEPE 17/04 - (07/12/2026) - 0001 - ", 0), 0u);
     EXPECT_NE(mails[1].attachment.filename().string().find("AC1704_TDM_"), std::string::npos);
-    EXPECT_FALSE(monthly_file_period(printer));
+    EXPECT_FALSE(fiscal::monthly_file_period(printer));
 }
 
 }  // namespace balcora::test
