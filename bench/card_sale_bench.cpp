@@ -7,6 +7,7 @@
 #include "db/settings.h"
 #include "ratio_reporter.h"
 #include "sale/payment_screen.h"
+#include "tef/card_manager.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -47,7 +48,8 @@ struct Shop : bench::BenchShop {
         for (const std::string& code : codes) sell(code);
         sale::PaymentScreen s;
         s.set_finished_notice([](const std::string&) {});
-        s.set_card_setup(setup);
+        tef::CardManager card{setup};
+        s.set_card_functions(&card);
         if (!s.open() || !s.set_form(form)) fail("screen");
         if (!s.confirm_payment().close || !s.completed()) {
             for (const auto& m : prompt.shown()) std::fprintf(stderr, "%s\n", m.text.c_str());

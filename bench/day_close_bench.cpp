@@ -16,6 +16,7 @@
 #include "ecf/printer.h"
 #include "ecf/printer_driver.h"
 #include "ecf/printer_layouts.h"
+#include "fiscal/cash_day_services.h"
 #include "fiscal/paf_registers.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
@@ -101,7 +102,7 @@ int main() {
     if (!ecf::load_driver(ecf::default_driver_path())) fail("virtual printer");
 
     ecf::CashDayServices services;
-    services.registers = fiscal::generate_paf_registers;
+    services.registers = fiscal::cash_day_services().registers;
     std::vector<double> closing, registers;
     for (int round = 0; round < kRounds; ++round) {
         const int day_of_month = 1 + round;

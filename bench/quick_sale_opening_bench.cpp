@@ -12,6 +12,7 @@
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "sale/coupon_cancellation.h"
+#include "sale/coupon_procedures.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "shell/demo_data.h"
@@ -66,7 +67,8 @@ int main() {
     test::TempRoot root;
     platform::FixedClock clock{{2026, 12, 7, 10, 0, 0}};
     ui::ScreenPort screens;
-    ScopedEnvironment env{{&clock, &root.root(), &prompt, &screens}};
+    ui::ServicePort services;
+    ScopedEnvironment env{{&clock, &root.root(), &prompt, &screens, &services}};
     glo::reset_all();
     const std::string code = "300000000011" + std::to_string(CALC_DV("300000000011"));
     test::TestDatabase database;
@@ -98,7 +100,6 @@ int main() {
         s.confirm_payment();
         return s.result();
     });
-    sale::provide_coupon_cancellation(screens);
     {
         sale::QuickSaleScreen screen;
         screen.code_field = code;
@@ -111,13 +112,15 @@ int main() {
 
     // Alternated, so that a slower moment of the machine or the server does
     // not fall on one side only.
-    auto recovery = [](const ui::ScreenPort::Arguments&) { return 1; };
+    struct NoRecovery : sale::CouponProcedures {
+        bool recover_open_coupon(bool) override { return true; }
+    } no_recovery;
     std::vector<double> with, without;
     for (int round = 0; round < kRounds; ++round) {
         prompt.clear();
-        sale::provide_coupon_cancellation(screens);
+        services.provide<sale::CouponProcedures>(nullptr);
         with.push_back(timed_opening(prompt));
-        screens.provide("RECUPERACUPOMABERTO", recovery);
+        services.provide<sale::CouponProcedures>(&no_recovery);
         without.push_back(timed_opening(prompt));
     }
     access::sign_out();

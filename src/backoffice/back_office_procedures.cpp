@@ -1,16 +1,25 @@
 #include "backoffice/back_office_procedures.h"
 
 #include "backoffice/pre_sale_updates.h"
-#include "ui/screen_port.h"
-#include "util/fixed_point_text.h"
+#include "sale/coupon_procedures.h"
+#include "ui/service_port.h"
 
 namespace balcora::backoffice {
 
-void provide_back_office_procedures(ui::ScreenPort& port) {
-    port.provide("RETORNAPEDIDO", [](const ui::ScreenPort::Arguments& args) {
-        if (args.empty()) return 0;
-        return int(update_order_after_browse_cancellation(util::read_integer(args[0]).value));
-    });
+namespace {
+
+class Orders : public sale::BackOfficeOrders {
+  public:
+    void return_order(std::int64_t id_cfiscal) override {
+        update_order_after_browse_cancellation(id_cfiscal);
+    }
+};
+
+}  // namespace
+
+void provide_back_office_procedures(ui::ServicePort& services) {
+    static Orders orders;
+    services.provide<sale::BackOfficeOrders>(&orders);
 }
 
 }  // namespace balcora::backoffice

@@ -1,14 +1,13 @@
 #pragma once
 
 namespace balcora::ui {
-class ScreenPort;
+class ServicePort;
 }
 
-// The back-office procedures other subsystems call by name and that need no
-// window: "RETORNAPEDIDO" (the order of a coupon the browse cancelled given
-// back, with the coupon's id).
+// The back office's services to the sale that need no window: the order of a
+// coupon the browse cancelled given back (sale::BackOfficeOrders).
 namespace balcora::backoffice {
 
-void provide_back_office_procedures(ui::ScreenPort& port);
+void provide_back_office_procedures(ui::ServicePort& services);
 
 }  // namespace balcora::backoffice

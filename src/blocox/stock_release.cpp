@@ -109,7 +109,7 @@ bool StockReleaseBrowse::remove(std::size_t index) {
 }
 
 void StockReleaseBrowse::query_authority() {
-    if (!screens().run("BLOCOX", {"ConsultarEstoque"}))
+    if (!screens().open(ui::Window::kBlocoXTransmission, {"ConsultarEstoque"}))
         prompt().message("Aviso", "Consulta ao Fisco ainda não disponível nesta versão.",
                          ui::Icon::kWarning);
     reload();

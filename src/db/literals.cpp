@@ -56,6 +56,11 @@ std::string DTSQL(util::DayNumber date) {
     return "'" + util::iso_date(date) + "'";
 }
 
+std::optional<std::string> date_param(util::DayNumber date) {
+    if (date <= 0) return std::nullopt;
+    return util::iso_date(date);
+}
+
 std::string ZEROISNULL(std::string_view value) {
     bool zero = true;
     if (!is_plain_number(value, &zero) || zero) return "Null";

@@ -2,6 +2,7 @@
 
 #include "util/day_number.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ std::string TXTSQL(std::string_view value, bool null_if_blank = false);
 
 // '2015-07-01' for a set date, Null for 0 or below.
 std::string DTSQL(util::DayNumber date);
+
+// The same date as a statement parameter: YYYY-MM-DD, NULL for 0 or below.
+std::optional<std::string> date_param(util::DayNumber date);
 
 // The number unchanged when it is a valid non-zero number; "Null" for zero,
 // blank or anything that is not a number (so no other text reaches the SQL).

@@ -128,6 +128,28 @@ PgResult PgConnection::exec(std::string_view statement) {
     return again;
 }
 
+PgResult PgConnection::exec(std::string_view statement, const Params& params) {
+    if (transaction_lost_) return refuse_in_lost_transaction(statement);
+    const std::string text(statement);
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
+    auto send = [&] {
+        return PgResult(PQexecParams(c_.get(), text.c_str(), static_cast<int>(values.size()),
+                                     nullptr, values.data(), nullptr, nullptr, 0));
+    };
+    const bool was_in_transaction = in_transaction(c_.get());
+    PgResult r = send();
+    if (r.ok()) {
+        if (durable_point_hook && !in_transaction(c_.get()) && wrote(r)) durable_point_hook();
+        return r;
+    }
+    const Broken what = recover(was_in_transaction, statement);
+    if (what == Broken::kNo) return r;
+    if (what != Broken::kRetry) return broken_result(what);
+    return send();
+}
+
 PgConnection::Broken PgConnection::recover(bool was_in_transaction, std::string_view statement) {
     if (!c_ || PQstatus(c_.get()) != CONNECTION_BAD) return Broken::kNo;
     // A server that does not answer must not hold every statement for the

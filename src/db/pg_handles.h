@@ -62,6 +62,12 @@ class PgConnection {
     PGconn* get() const { return c_.get(); }
     bool alive() const { return c_ && PQstatus(c_.get()) == CONNECTION_OK; }
     PgResult exec(std::string_view statement);
+    // One statement with the text values of its parameters ($1, $2, ...;
+    // nullopt is NULL), sent apart from it: no value needs quoting, and a
+    // backslash or an apostrophe reaches the server as it is. The same
+    // recovery of a dropped connection as above.
+    using Params = std::vector<std::optional<std::string>>;
+    PgResult exec(std::string_view statement, const Params& params);
     std::string error_message() const;
     // Times the connection was made again since it was opened.
     int reconnections() const { return reconnections_; }

@@ -52,6 +52,28 @@ std::optional<PgResult> run_sql(std::string_view statement, const FailureReport&
     return std::nullopt;
 }
 
+std::optional<PgResult> run_sql(std::string_view statement, const PgConnection::Params& params,
+                                const FailureReport& report) {
+    PgConnection* conn = connection();
+    if (!conn) {
+        report(no_connection(), statement);
+        return std::nullopt;
+    }
+    PgResult r = conn->exec(statement, params);
+    if (r.ok()) return r;
+    report(failure_of(r, *conn), statement);
+    return std::nullopt;
+}
+
+bool read_rows(std::string_view statement, const PgConnection::Params& params, SqlRecord& out,
+               const FailureReport& report) {
+    out.clear();
+    std::optional<PgResult> r = run_sql(statement, params, report);
+    if (!r) return false;
+    out.load(std::move(*r));
+    return true;
+}
+
 bool read_rows(std::string_view statement, SqlRecord& out, const FailureReport& report) {
     out.clear();
     std::optional<PgResult> r = run_sql(statement, report);

@@ -43,10 +43,17 @@ void report_nothing(const SqlFailure& failure, std::string_view statement);
 std::optional<PgResult> run_sql(std::string_view statement,
                                 const FailureReport& report = report_in_sql_dialog);
 
+// One statement built from values: they go as its parameters ($1, $2, ...),
+// never spliced into the text, so nothing in them is quoted or doubled.
+std::optional<PgResult> run_sql(std::string_view statement, const PgConnection::Params& params,
+                                const FailureReport& report = report_in_sql_dialog);
+
 // Reads rows into a record of the caller's, cleared first. Unlike QUERYSQL it
 // tells a query that found nothing (true, no row) from one that failed (false,
 // once reported).
 bool read_rows(std::string_view statement, SqlRecord& out,
+               const FailureReport& report = report_in_sql_dialog);
+bool read_rows(std::string_view statement, const PgConnection::Params& params, SqlRecord& out,
                const FailureReport& report = report_in_sql_dialog);
 // Reads one row by its key: select ends in "<key column>=", the key and the
 // closing ";" are added. True only when the query ran and found the row, out

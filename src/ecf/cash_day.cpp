@@ -59,7 +59,7 @@ std::optional<util::DayNumber> interrupted_closing_day() {
         return std::nullopt;
     // A marker whose day cannot be read still means an unfinished closing:
     // the recovery then works on no day and fails, keeping it.
-    return util::parse_setting_day(r.C(1));
+    return util::parse_setting_day(r.text("valor"));
 }
 
 bool mark_interrupted_closing(util::DayNumber day) {

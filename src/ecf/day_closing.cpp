@@ -132,16 +132,12 @@ bool DayClosing::registers_file(util::DayNumber day, Outcome& outcome) {
                  "Arquivo de Registros do PAF-ECF ainda não disponível nesta versão.");
         return true;
     }
-    fiscal::RegistersRequest request;
-    request.start = day;
-    request.end = day;
-    request.from_day_close = true;
-    return services_.registers(request).ok;
+    return services_.registers(day);
 }
 
 void DayClosing::run_blocox(util::DayNumber day, std::string_view action, std::string_view label,
                             Outcome& outcome) {
-    if (screens().run("BLOCOX", {std::string(action)})) {
+    if (screens().open(ui::Window::kBlocoXTransmission, {std::string(action)})) {
         log_day_function(kClosing, day, label);
         return;
     }
@@ -151,7 +147,7 @@ void DayClosing::run_blocox(util::DayNumber day, std::string_view action, std::s
 }
 
 bool DayClosing::run_backup(util::DayNumber day, Outcome& outcome) {
-    if (!screens().run("COPIADESEGURANCA")) {
+    if (!screens().open(ui::Window::kBackup)) {
         log_day_function(kClosing, day, "Backup indisponível");
         add_line(outcome.incomplete, "Cópia de segurança ainda não disponível nesta versão.");
         return false;
@@ -170,13 +166,13 @@ bool DayClosing::clear_pending_reg60m(util::DayNumber day) {
     MaqecfRecord printer;
     if (!read_day_state(printer)) return false;
     db::SqlRecord r;
-    if (!db::read_rows("SELECT id_reg60m, sit_blocox FROM balcora.reg60m WHERE id_maqecf=" +
-                           std::to_string(printer.id_maqecf) + " AND data=" + DTSQL(day) + ";",
-                       r))
+    if (!db::read_rows("SELECT id_reg60m, sit_blocox FROM balcora.reg60m WHERE id_maqecf=$1 AND "
+                       "data=$2",
+                       {std::to_string(printer.id_maqecf), date_param(day)}, r))
         return false;
     if (r.has_row()) {
-        if (util::trim(r.C(2)) != "P") return true;
-        const std::string id(r.C(1));
+        if (util::trim(r.text("sit_blocox")) != "P") return true;
+        const std::string id(r.text("id_reg60m"));
         db::SqlFailure failure;
         if (!db::run_sql("BEGIN; DELETE FROM balcora.reg60a WHERE id_reg60m=" + id +
                              "; DELETE FROM balcora.reg60m WHERE id_reg60m=" + id + "; COMMIT;",

@@ -1,8 +1,8 @@
 #include "ecf/printer_configuration_check.h"
 
 #include "db/literals.h"
-#include "db/query_sql.h"
 #include "db/settings.h"
+#include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "globals/globals.h"
@@ -26,29 +26,29 @@ void warn(const std::string& text) {
 }  // namespace
 
 PrinterCheck check_printer_configuration() {
-    // The printer's own brand and model (columns 8 and 9) tell a printer
-    // whose model is missing from modecf apart from no printer at all.
+    // The printer's own brand and model tell a printer whose model is
+    // missing from modecf apart from no printer at all.
     db::SqlRecord row;
-    QUERYSQL(
+    db::read_rows(
         "SELECT b.mfd,b.marca,b.modelo,b.id_modecf,a.porta_com,b.cv0909,"
-        "to_char(a.dt1,'dd/mm/yyyy'),a.marca,a.modelo FROM balcora.maqecf A "
+        "to_char(a.dt1,'dd/mm/yyyy') AS dt1,a.marca AS own_marca,a.modelo AS own_modelo "
+        "FROM balcora.maqecf A "
         "LEFT OUTER JOIN balcora.modecf B ON (a.cod_marca=b.cod_marca AND "
-        "a.cod_modelo=b.cod_modelo AND a.cod_versao=b.cod_versao) WHERE num_serie=" +
-            TXTSQL(glo::numfab) + " LIMIT 1; ",
-        row);
+        "a.cod_modelo=b.cod_modelo AND a.cod_versao=b.cod_versao) WHERE num_serie=$1 LIMIT 1",
+        {glo::numfab}, row);
     PrinterCheck check;
     const bool registered = row.has_row();
-    glo::mfd = text_to_integer(row.C(1)) != 0 ? 1 : 0;
-    glo::cv0909 = text_to_integer(row.C(6)) != 0 ? 1 : 0;
-    const std::string brand = util::trim(row.C(2));
-    const std::string model_id = util::trim(row.C(4));
-    const std::string own_brand = util::trim(row.C(8));
-    const std::string own_model = util::trim(row.C(9));
+    glo::mfd = text_to_integer(row.text("mfd")) != 0 ? 1 : 0;
+    glo::cv0909 = text_to_integer(row.text("cv0909")) != 0 ? 1 : 0;
+    const std::string brand = util::trim(row.text("marca"));
+    const std::string model_id = util::trim(row.text("id_modecf"));
+    const std::string own_brand = util::trim(row.text("own_marca"));
+    const std::string own_model = util::trim(row.text("own_modelo"));
     const bool model_found = !model_id.empty();
     check.marca = model_found ? brand : own_brand;
-    check.modelo = model_found ? util::trim(row.C(3)) : own_model;
-    check.porta_com = static_cast<int>(text_to_integer(row.C(5)));
-    const util::DayNumber dt1 = util::parse_br_date(row.C(7));
+    check.modelo = model_found ? util::trim(row.text("modelo")) : own_model;
+    check.porta_com = static_cast<int>(text_to_integer(row.text("porta_com")));
+    const util::DayNumber dt1 = util::parse_br_date(row.text("dt1"));
 
     rec::maqecf.marca = check.marca;
     rec::maqecf.modelo = check.modelo;

@@ -7,7 +7,6 @@
 #include "ecf/day_closing.h"
 #include "ecf/day_opening.h"
 #include "ecf/fiscal_printer.h"
-#include "ecf/monthly_cotepe_file.h"
 #include "ecf/printer_window_gates.h"
 #include "ecf/reg60m_recovery_screen.h"
 #include "globals/globals.h"
@@ -84,7 +83,7 @@ void PrinterFunctionsScreen::open() {
     glo::jan_ecf_aberta = 1;
     open_ = true;
     refresh_status();
-    send_monthly_cotepe_file(printer_, services_);
+    if (services_.monthly_file) services_.monthly_file(printer_);
     DayClosing(services_, [this](std::string_view s) {
         status_ = s;
     }).recover_interrupted_closing();
@@ -193,7 +192,7 @@ void PrinterFunctionsScreen::act(Control c) {
             ecf_printer.program_link();
             break;
         case Control::kLog:
-            if (!screens().run("MENULOG")) report_not_available("Consulta do log");
+            if (!screens().open(ui::Window::kLogQuery)) report_not_available("Consulta do log");
             break;
         case Control::kClose:
             close();

@@ -67,10 +67,10 @@ bool write_header() {
                        company))
         return false;
     GRAVACAMPO("Z1", "A", 2);
-    GRAVACAMPO(company.C(1), "N", 14);
-    GRAVACAMPO(company.C(2), "A", 14);
-    GRAVACAMPO(company.C(3), "A", 14);
-    GRAVACAMPO(company.C(4), 50);
+    GRAVACAMPO(company.text("cnpj"), "N", 14);
+    GRAVACAMPO(company.text("inscr_estadual"), "A", 14);
+    GRAVACAMPO(company.text("inscr_municipal"), "A", 14);
+    GRAVACAMPO(company.text("razao_social"), 50);
     end_line();
 
     GRAVACAMPO("Z2", "A", 2);
@@ -95,6 +95,9 @@ std::optional<int> write_buyers(const BuyerSalesRequest& request, const std::str
     db::SqlRecord rows;
     if (!db::read_rows(statement, rows)) return std::nullopt;
     int count = 0;
+    // The statement's text is fixed and shown as it stands, and its two
+    // periods share the name to_char: read by position, the columns of the
+    // shared record's walk.
     for (; rows.has_row(); rows.next()) {
         if (rows.C(1).empty()) continue;  // consumers who gave no document
         const auto cents = util::read_units(rows.C(2), 2, util::ExcessDecimals::kTruncate).value;

@@ -52,12 +52,13 @@ bool register_issued_document(std::string_view tipo, std::int32_t num_cro, std::
                               std::int32_t num_ccf, std::int32_t num_gnf, std::int32_t num_grg,
                               std::int32_t num_cdc, std::string_view valor) {
     db::SqlRecord printer;
-    QUERYSQL("SELECT id_maqecf, coalesce(data_sit::text,'') FROM balcora.maqecf WHERE num_serie=" +
-                 TXTSQL(glo::numfab) + " LIMIT 1",
-             printer);
-    const std::string id_maqecf = printer.has_row() ? std::string(printer.C(1)) : "0";
-    const std::string day = printer.has_row() && !printer.C(2).empty()
-                                ? "'" + std::string(printer.C(2)) + "'"
+    db::read_rows(
+        "SELECT id_maqecf, coalesce(data_sit::text,'') AS data_sit FROM "
+        "balcora.maqecf WHERE num_serie=$1 LIMIT 1",
+        {glo::numfab}, printer);
+    const std::string id_maqecf = printer.has_row() ? std::string(printer.text("id_maqecf")) : "0";
+    const std::string day = printer.has_row() && !printer.text("data_sit").empty()
+                                ? "'" + std::string(printer.text("data_sit")) + "'"
                                 : DTSQL(today());
     const auto [date, time] = printer_date_time(ecf::last_printer_date_time());
     const long long cents = text_to_integer(valor);

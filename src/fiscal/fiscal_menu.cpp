@@ -109,10 +109,12 @@ bool FiscalMenu::press(Button button) {
             if (ecf::printer().check_printer()) open_cotepe();
             break;
         case Button::kSendReduction:
-            run_elsewhere("BLOCOX", "EnviarReducaoZ", "Envio ao FISCO da Redução Z (Bloco X)");
+            run_elsewhere(ui::Window::kBlocoXTransmission, "EnviarReducaoZ",
+                          "Envio ao FISCO da Redução Z (Bloco X)");
             break;
         case Button::kSendStock:
-            run_elsewhere("BLOCOX", "EnviarEstoque", "Envio ao FISCO do Estoque (Bloco X)");
+            run_elsewhere(ui::Window::kBlocoXTransmission, "EnviarEstoque",
+                          "Envio ao FISCO do Estoque (Bloco X)");
             break;
         case Button::kTestCommand:
             ecf::printer().recover_coupon();
@@ -138,7 +140,7 @@ bool FiscalMenu::press(Button button) {
                 open_mfd_mirror();
             break;
         case Button::kSalesByBuyer:
-            run_elsewhere("VENDASCPFCNPJ", {}, "Vendas identificadas por CPF/CNPJ");
+            run_elsewhere(ui::Window::kSalesByBuyer, {}, "Vendas identificadas por CPF/CNPJ");
             break;
         case Button::kClose:
             return false;
@@ -171,11 +173,10 @@ void FiscalMenu::open_registers() {
     show_window(window);
 }
 
-void FiscalMenu::run_elsewhere(const char* procedure, const std::string& argument,
-                               const char* what) {
+void FiscalMenu::run_elsewhere(ui::Window window, const std::string& argument, const char* what) {
     ui::ScreenPort::Arguments args;
     if (!argument.empty()) args.push_back(argument);
-    if (!screens().run(procedure, args)) not_available(what);
+    if (!screens().open(window, args)) not_available(what);
 }
 
 }  // namespace balcora::fiscal

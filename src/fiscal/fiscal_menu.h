@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ecf/maqecf_record.h"
+#include "ui/screen_port.h"
 
 #include <array>
 #include <string>
@@ -58,7 +59,7 @@ class FiscalMenu {
     void open_cotepe();
     void open_mfd_mirror();
     void open_registers();
-    void run_elsewhere(const char* procedure, const std::string& argument, const char* what);
+    void run_elsewhere(ui::Window window, const std::string& argument, const char* what);
 
     MaqecfRecord printer_;
     bool printer_found_ = false;

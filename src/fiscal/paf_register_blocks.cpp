@@ -227,7 +227,8 @@ bool write_a2(const RegistersContext& c) {
     // A few rows per day: small enough to read whole, and every name depends
     // on whether any payment of the period failed its test.
     const std::string query =
-        "SELECT to_char(day,'YYYYMMDD'), code, kind, trunc(total*100)::bigint, intact FROM ("
+        "SELECT to_char(day,'YYYYMMDD') AS day, code, kind, trunc(total*100)::bigint AS cents, "
+        "intact FROM ("
         "SELECT c.data AS day, coalesce(p.tipo,'') AS code, '1' AS kind, sum(p.valor) AS total, "
         "bool_and(p.intact) AS intact FROM balcora.cfiscal c JOIN (SELECT id_cfiscal, tipo, "
         "valor, " +
@@ -248,9 +249,9 @@ bool write_a2(const RegistersContext& c) {
     std::vector<Entry> entries;
     bool all_intact = true;
     for (bool more = rows.has_row(); more; more = rows.next()) {
-        entries.push_back({std::string(rows.C(1)), payment_name(rows.C(2), true),
-                           std::string(rows.C(3)), std::string(rows.C(4))});
-        all_intact = all_intact && rows.C(5) == "t";
+        entries.push_back({std::string(rows.text("day")), payment_name(rows.text("code"), true),
+                           std::string(rows.text("kind")), std::string(rows.text("cents"))});
+        all_intact = all_intact && rows.flag("intact");
     }
     if (entries.empty()) {
         prompt().message("Aviso", "Não houve Meios de Pagamento no período Informado!",

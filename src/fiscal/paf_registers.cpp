@@ -50,14 +50,16 @@ bool check_request(const RegistersRequest& r) {
 bool load_company(RegistersContext& c) {
     db::SqlRecord rec;
     QUERYSQL(
-        "SELECT coalesce(razao_social,''), coalesce(cnpj,''), coalesce(inscr_estadual,''), "
-        "coalesce(inscr_municipal,''), coalesce(to_char(dt_estoque,'YYYYMMDD'),''), "
-        "coalesce(to_char(hr_estoque,'HH24MISS'),''), " +
+        "SELECT coalesce(razao_social,'') AS razao_social, coalesce(cnpj,'') AS cnpj, "
+        "coalesce(inscr_estadual,'') AS inscr_estadual, "
+        "coalesce(inscr_municipal,'') AS inscr_municipal, "
+        "coalesce(to_char(dt_estoque,'YYYYMMDD'),'') AS dt_estoque, "
+        "coalesce(to_char(hr_estoque,'HH24MISS'),'') AS hr_estoque, " +
             db::hash_intact_column("empresa") +
-            " FROM balcora.empresa WHERE id_empresa=" + std::to_string(c.id_empresa),
+            " AS intact FROM balcora.empresa WHERE id_empresa=" + std::to_string(c.id_empresa),
         rec);
-    c.razao_social = util::trim(rec.C(1));
-    c.cnpj = util::trim(rec.C(2));
+    c.razao_social = util::trim(rec.text("razao_social"));
+    c.cnpj = util::trim(rec.text("cnpj"));
     if (c.razao_social.empty()) {
         notice("Favor cadastrar o nome da empresa!");
         return false;
@@ -66,13 +68,13 @@ bool load_company(RegistersContext& c) {
         notice("Favor cadastrar o CNPJ da empresa!");
         return false;
     }
-    c.inscr_estadual = util::trim(rec.C(3));
-    c.inscr_municipal = util::trim(rec.C(4));
+    c.inscr_estadual = util::trim(rec.text("inscr_estadual"));
+    c.inscr_municipal = util::trim(rec.text("inscr_municipal"));
     if (c.inscr_estadual.empty()) notice("Favor cadastrar o Inscrição Estadual da empresa!");
     if (c.inscr_municipal.empty()) notice("Favor cadastrar o Inscrição Municipal da empresa!");
-    c.dt_estoque = std::string(rec.C(5));
-    c.hr_estoque = std::string(rec.C(6));
-    c.company_intact = rec.C(7) == "t";
+    c.dt_estoque = std::string(rec.text("dt_estoque"));
+    c.hr_estoque = std::string(rec.text("hr_estoque"));
+    c.company_intact = rec.flag("intact");
     return true;
 }
 
@@ -81,16 +83,18 @@ struct Model {
 };
 
 constexpr const char* kPrinterColumns =
-    "SELECT id_maqecf, coalesce(num_serie,''), coalesce(marca,''), coalesce(modelo,''), "
-    "coalesce(mf_adicional,''), coalesce(versao_sb,''), coalesce(num_prop_ecf::text,''), "
-    "coalesce(to_char(data_sb,'YYYYMMDD'),''), coalesce(to_char(hora_sb,'HH24MISS'),''), "
-    "lpad(coalesce(numero,0)::text,3,'0'), coalesce(cod_marca,0), coalesce(cod_modelo,0), "
-    "coalesce(cod_versao,0), ";
+    "SELECT id_maqecf, coalesce(num_serie,'') AS num_serie, coalesce(marca,'') AS marca, "
+    "coalesce(modelo,'') AS modelo, coalesce(mf_adicional,'') AS mf_adicional, "
+    "coalesce(versao_sb,'') AS versao_sb, coalesce(num_prop_ecf::text,'') AS num_prop_ecf, "
+    "coalesce(to_char(data_sb,'YYYYMMDD'),'') AS data_sb, "
+    "coalesce(to_char(hora_sb,'HH24MISS'),'') AS hora_sb, "
+    "lpad(coalesce(numero,0)::text,3,'0') AS numero, coalesce(cod_marca,0) AS cod_marca, "
+    "coalesce(cod_modelo,0) AS cod_modelo, coalesce(cod_versao,0) AS cod_versao, ";
 
 // The authorised printer, or the one used last when the auxiliary file names
 // none that is registered.
 bool load_printer(RegistersContext& c, Model& m) {
-    const std::string columns = kPrinterColumns + db::hash_intact_column("maqecf");
+    const std::string columns = kPrinterColumns + db::hash_intact_column("maqecf") + " AS intact";
     db::SqlRecord rec;
     QUERYSQL(columns + " FROM balcora.maqecf WHERE num_serie=" + TXTSQL(glo::numfab) + ";", rec);
     if (!rec.has_row())
@@ -99,18 +103,19 @@ bool load_printer(RegistersContext& c, Model& m) {
         notice("Máquina ECF # " + glo::numfab + " inválida");
         return false;
     }
-    c.id_maqecf = text_to_integer(rec.C(1));
-    c.num_serie = rec.C(2);
-    c.marca = rec.C(3);
-    c.modelo = rec.C(4);
-    c.mf_adicional = rec.C(5);
-    c.versao_sb = util::trim(rec.C(6));
-    c.num_prop_ecf = rec.C(7);
-    c.data_sb = rec.C(8);
-    c.hora_sb = rec.C(9);
-    c.numero = rec.C(10);
-    m = {std::string(rec.C(11)), std::string(rec.C(12)), std::string(rec.C(13))};
-    c.printer_intact = rec.C(14) == "t";
+    c.id_maqecf = text_to_integer(rec.text("id_maqecf"));
+    c.num_serie = rec.text("num_serie");
+    c.marca = rec.text("marca");
+    c.modelo = rec.text("modelo");
+    c.mf_adicional = rec.text("mf_adicional");
+    c.versao_sb = util::trim(rec.text("versao_sb"));
+    c.num_prop_ecf = rec.text("num_prop_ecf");
+    c.data_sb = rec.text("data_sb");
+    c.hora_sb = rec.text("hora_sb");
+    c.numero = rec.text("numero");
+    m = {std::string(rec.text("cod_marca")), std::string(rec.text("cod_modelo")),
+         std::string(rec.text("cod_versao"))};
+    c.printer_intact = rec.flag("intact");
     if (c.versao_sb.empty()) {
         notice("Sem versão do SB! Favor executar redução \"Z\" para atualizar versão!");
         return false;
@@ -132,13 +137,16 @@ bool check_products(const RegistersContext& c) {
     std::string list;
     for (std::int64_t id : c.products) list += (list.empty() ? "" : ",") + std::to_string(id);
     db::SqlRecord rec;
-    if (!db::read_rows("SELECT string_agg(id::text, ', ' ORDER BY id) FROM unnest(ARRAY[" + list +
-                           "]::bigint[]) id WHERE NOT EXISTS (SELECT 1 FROM balcora.produto p "
-                           "WHERE p.id_produto=id)",
-                       rec))
+    if (!db::read_rows(
+            "SELECT string_agg(id::text, ', ' ORDER BY id) AS missing FROM unnest(ARRAY[" + list +
+                "]::bigint[]) id WHERE NOT EXISTS (SELECT 1 FROM balcora.produto p "
+                "WHERE p.id_produto=id)",
+            rec))
         return false;
-    if (rec.C(1).empty()) return true;
-    notice("Produto(s) não cadastrado(s): " + std::string(rec.C(1)));
+    // The list as the message always showed it: at most 254 characters.
+    const std::string_view missing = rec.text("missing", 254);
+    if (missing.empty()) return true;
+    notice("Produto(s) não cadastrado(s): " + std::string(missing));
     return false;
 }
 

@@ -61,9 +61,9 @@ std::vector<std::string> identification_report_blocks() {
     if (db::read_rows("SELECT ordem, nome, pasta, cod_md5 FROM balcora.arquivo ORDER BY ordem;",
                       rec))
         for (; rec.has_row(); rec.next()) {
-            if (rec.C(4).empty()) continue;
-            std::string row = line(rec.C(2)) + line(right_aligned(rec.C(4), 48));
-            if (rec.C(1) == "1") row += line("");
+            if (rec.text("cod_md5").empty()) continue;
+            std::string row = line(rec.text("nome")) + line(right_aligned(rec.text("cod_md5"), 48));
+            if (rec.text("ordem") == "1") row += line("");
             blocks.push_back(std::move(row));
         }
 

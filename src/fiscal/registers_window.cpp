@@ -35,7 +35,8 @@ bool RegistersWindow::add_product() {
         prompt().message("Aviso", "Produto não encontrado: " + code, ui::Icon::kWarning);
         return false;
     }
-    Product p{std::stoll(std::string(rec.C(1))), std::string(rec.C(2)), std::string(rec.C(3))};
+    Product p{std::stoll(std::string(rec.text("id_produto"))), std::string(rec.text("codigo")),
+              std::string(rec.text("descricao"))};
     if (std::any_of(products_.begin(), products_.end(),
                     [&](const Product& q) { return q.id == p.id; })) {
         prompt().message("Aviso", "Produto já informado!", ui::Icon::kWarning);

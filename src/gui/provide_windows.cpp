@@ -22,9 +22,9 @@
 #include "gui/shell/backup_window.h"
 #include "gui/shell/settings_window.h"
 #include "gui/tef/tef_message_dialog.h"
-#include "sale/coupon_cancellation.h"
 #include "shell/backup.h"
 #include "shell/startup.h"
+#include "tef/card_manager.h"
 #include "tef/funcao_tef.h"
 
 #include <utility>
@@ -43,21 +43,21 @@ void provide_window(ui::ScreenPort& port, std::string name, std::function<void()
 
 }  // namespace
 
-void provide_windows(ui::ScreenPort& port) {
+void provide_windows(ui::ScreenPort& port, ui::ServicePort& services) {
     provide_database_windows(port);
     provide_access_views(port);
     provide_sale_windows(port);
     provide_cash_day_windows(port);
     provide_tef_views(port);
-    sale::provide_coupon_cancellation(port);
-    backoffice::provide_back_office_procedures(port);
+    backoffice::provide_back_office_procedures(services);
     provide_pre_sale_window(port);
     provide_print_spool_window(port);
     provide_stock_export_window(port);
-    shell::provide_startup_steps(port);
+    shell::provide_startup_steps(services);
     shell::provide_backup(port);
     provide_backup_window(port);
     tef::provide_card_functions(port);
+    tef::provide_card_manager(services);
     provide_transmission_windows(port);
 }
 

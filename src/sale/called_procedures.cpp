@@ -1,34 +1,25 @@
 #include "sale/called_procedures.h"
 
-#include "sale/coupon_cancellation.h"
-#include "sale/open_coupon_recovery.h"
+#include "sale/coupon_procedures.h"
 #include "ui/environment.h"
 
-#include <optional>
 #include <string>
 
 namespace balcora::sale {
 
-namespace {
-
-std::optional<int> run(std::string_view name, ui::ScreenPort::Arguments args = {}) {
-    return screens().run(name, args);
-}
-
-}  // namespace
-
 void run_day_functions(std::string_view function) {
-    if (!run("FUNCOESMAQECF", {std::string(function)}))
+    if (!screens().open(ui::Window::kCashDayFunctions, {std::string(function)}))
         report_not_available(function == "FechaCaixa" ? "Fechamento do caixa (FUNCOESMAQECF)"
                                                       : "Abertura do caixa (FUNCOESMAQECF)");
 }
 
 void run_cash_movement() {
-    if (!run("TELA_SA_SU")) report_not_available("Sangria/suprimento (TELA_SA_SU)");
+    if (!screens().open(ui::Window::kCashMovement))
+        report_not_available("Sangria/suprimento (TELA_SA_SU)");
 }
 
 int run_finalize_coupon(std::string_view mode) {
-    if (auto r = run("FINALIZACUPOM", {std::string(mode)})) return *r;
+    if (auto r = screens().open(ui::Window::kPayment, {std::string(mode)})) return *r;
     report_not_available(mode == "Desc"   ? "Desconto no cupom (FINALIZACUPOM)"
                          : mode == "Acre" ? "Acréscimo no cupom (FINALIZACUPOM)"
                                           : "Pagamento do cupom (FINALIZACUPOM)");
@@ -36,35 +27,28 @@ int run_finalize_coupon(std::string_view mode) {
 }
 
 bool run_cancel_coupon(bool coupon_open, std::int64_t id_cfiscal) {
-    if (auto r = run("CANCELACUPOM", {coupon_open ? "1" : "0", std::to_string(id_cfiscal)}))
-        return *r != 0;
-    report_not_available("Cancelamento de cupom fiscal");
-    return false;
+    return coupon_procedures().cancel_coupon(coupon_open, id_cfiscal);
 }
 
 bool run_cancel_selected_coupon(std::int64_t id_cfiscal) {
-    if (auto r = run("CANCELACUPOMSELECIONADO", {std::to_string(id_cfiscal)})) return *r != 0;
-    report_not_available("Cancelamento de cupom fiscal");
-    return false;
+    return coupon_procedures().cancel_selected_coupon(id_cfiscal);
 }
 
 bool run_recover_open_coupon(bool card) {
-    if (auto r = run("RECUPERACUPOMABERTO",
-                     card ? ui::ScreenPort::Arguments{"TEF"} : ui::ScreenPort::Arguments{}))
-        return *r != 0;
-    return card ? recover_card_coupon_after_failure() : recover_open_coupon_after_failure();
+    return coupon_procedures().recover_open_coupon(card);
 }
 
 void run_pre_sale() {
-    if (!run("CONSULTAPV")) report_not_available("Pré-venda (CONSULTAPV)");
+    if (!screens().open(ui::Window::kPreSales)) report_not_available("Pré-venda (CONSULTAPV)");
 }
 
 void run_spool() {
-    if (!run("SPOOLECF")) report_not_available("Spool ECF (SPOOLECF)");
+    if (!screens().open(ui::Window::kPrintSpool)) report_not_available("Spool ECF (SPOOLECF)");
 }
 
 void run_order_return(std::int64_t id_cfiscal) {
-    run("RETORNAPEDIDO", {std::to_string(id_cfiscal)});
+    if (BackOfficeOrders* orders = services().find<BackOfficeOrders>())
+        orders->return_order(id_cfiscal);
 }
 
 void report_not_available(std::string_view what) {

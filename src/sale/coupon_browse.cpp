@@ -111,9 +111,10 @@ void CouponBrowse::set_coo_filter(std::string_view text) {
 std::string CouponBrowse::list_statement() const {
     const std::string name =
         "coalesce(nullif(trim(k.razao), ''), nullif(trim(k.nome), ''), 'CONSUMIDOR')";
-    std::string sql = "SELECT c.id_cfiscal, c.numero, c.data, c.hr_emissao_final, " + name +
-                      ", c.total, c.situacao, c.id_cliente FROM balcora.cfiscal c LEFT JOIN "
-                      "balcora.cliente k ON k.id_cliente=c.id_cliente WHERE true";
+    std::string sql =
+        "SELECT c.id_cfiscal, c.numero, c.data, c.hr_emissao_final, " + name +
+        " AS cliente, c.total, c.situacao, c.id_cliente FROM balcora.cfiscal c LEFT JOIN "
+        "balcora.cliente k ON k.id_cliente=c.id_cliente WHERE true";
     if (glo::id_empresa != 0) sql += " AND c.id_empresa=" + std::to_string(glo::id_empresa);
     if (situation_ == SituationFilter::kIssued) sql += " AND c.situacao='E'";
     if (situation_ == SituationFilter::kCancelled) sql += " AND c.situacao='C'";
@@ -147,16 +148,16 @@ bool CouponBrowse::refresh() {
             break;
         }
         CouponRow row;
-        row.id_cfiscal = util::read_integer(r.C(1)).value;
-        row.coo = six_digits(r.C(2));
-        row.data = util::br_date(util::parse_iso_date(r.C(3)));
-        row.hora = util::trim(r.C(4));
-        row.cancelled = util::trim(r.C(7)) == "C";
-        const std::string customer =
-            util::read_integer(r.C(8)).value == 0 ? std::string("CONSUMIDOR") : util::trim(r.C(5));
+        row.id_cfiscal = r.integer("id_cfiscal");
+        row.coo = six_digits(r.text("numero"));
+        row.data = util::br_date(r.day("data"));
+        row.hora = util::trim(r.text("hr_emissao_final"));
+        row.cancelled = util::trim(r.text("situacao")) == "C";
+        const std::string customer = r.integer("id_cliente") == 0 ? std::string("CONSUMIDOR")
+                                                                  : util::trim(r.text("cliente"));
         row.cliente =
             util::cut_characters((row.cancelled ? "*** CANCELADO *** " : "") + customer, 65);
-        row.total = util::read_number<2>(r.C(6)).value;
+        row.total = r.money("total");
         rows_.push_back(std::move(row));
     }
     return true;

@@ -12,6 +12,7 @@
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
+#include "sale/card_functions.h"
 #include "sale/coupon_adjustment.h"
 #include "sale/open_coupon_recovery.h"
 #include "sale/printer_reconciliation.h"
@@ -49,17 +50,18 @@ struct CouponRow {
 bool load_coupon(std::int64_t id, CouponRow& out) {
     if (id <= 0) return false;
     db::SqlRecord r;
-    if (!db::read_row("SELECT numero, num_ccf, data, situacao, coalesce(id_cliente, 0), "
-                      "coalesce(id_pedido, 0) FROM balcora.cfiscal WHERE id_cfiscal=",
+    if (!db::read_row("SELECT numero, num_ccf, data, situacao, coalesce(id_cliente, 0) AS "
+                      "id_cliente, coalesce(id_pedido, 0) AS id_pedido FROM balcora.cfiscal "
+                      "WHERE id_cfiscal=",
                       id, r))
         return false;
     out.id = id;
-    out.numero = static_cast<std::int32_t>(util::read_integer(r.C(1)).value);
-    out.num_ccf = static_cast<std::int32_t>(util::read_integer(r.C(2)).value);
-    out.data = util::parse_iso_date(r.C(3));
-    out.situacao = util::trim(r.C(4));
-    out.id_cliente = static_cast<std::int32_t>(util::read_integer(r.C(5)).value);
-    out.id_pedido = static_cast<std::int32_t>(util::read_integer(r.C(6)).value);
+    out.numero = static_cast<std::int32_t>(r.integer("numero"));
+    out.num_ccf = static_cast<std::int32_t>(r.integer("num_ccf"));
+    out.data = r.day("data");
+    out.situacao = util::trim(r.text("situacao"));
+    out.id_cliente = static_cast<std::int32_t>(r.integer("id_cliente"));
+    out.id_pedido = static_cast<std::int32_t>(r.integer("id_pedido"));
     return true;
 }
 
@@ -84,7 +86,7 @@ std::int64_t card_payment_id(const CouponRow& c) {
                 std::to_string(c.id) + ";",
             r))
         return -1;
-    return r.has_row() ? util::read_integer(r.C(1)).value : 0;
+    return r.has_row() ? r.integer("id_cfiscalfp") : 0;
 }
 
 bool has_credit_voucher(const CouponRow& c) {
@@ -101,7 +103,7 @@ std::int64_t voucher_coo(const CouponRow& c, std::int64_t last_coo) {
                           "' ORDER BY id_docecf DESC LIMIT 1;",
                       r) &&
         r.has_row())
-        return util::read_integer(r.C(1)).value;
+        return r.integer("num_coo");
     return last_coo;
 }
 
@@ -150,15 +152,6 @@ bool send_cancel() {
     if (ecf::printer().cancel_coupon()) return true;
     prompt().beep();
     return false;
-}
-
-std::int64_t last_coupon_id() {
-    return util::read_integer(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal", "0")).value;
-}
-
-std::int64_t argument_id(const ui::ScreenPort::Arguments& args, std::size_t at) {
-    if (args.size() <= at) return 0;
-    return util::read_integer(args[at]).value;
 }
 
 }  // namespace
@@ -260,7 +253,7 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
                                               " está vinculado a uma transação TEF!|Confirma o "
                                               "cancelamento da transação TEF e do Cupom Fiscal?"))
             return false;
-        if (!screens().available("FUNCAOTEF")) {
+        if (!card_functions()) {
             report_not_available("Cancelamento de cupom fiscal vinculado a transação TEF");
             return false;
         }
@@ -293,7 +286,7 @@ bool cancel_last_coupon(std::int64_t id_cfiscal, CancelFrom from) {
         c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [card] {
             if (!GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "")) return false;
             if (card == 0) return send_cancel();
-            return screens().run("FUNCAOTEF", {"CANCFP1", std::to_string(card)}).value_or(0) == 1;
+            return card_functions()->cancel_payment(card);
         });
     if (!cancelled) {
         GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
@@ -328,23 +321,6 @@ bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal) {
         if (!send_reversal(c, coo)) return false;
     }
     return send_cancel();
-}
-
-void provide_coupon_cancellation(ui::ScreenPort& port) {
-    port.provide("CANCELACUPOM", [](const ui::ScreenPort::Arguments& args) {
-        const bool open = !args.empty() && args[0] == "1";
-        std::int64_t id = argument_id(args, 1);
-        if (id <= 0) id = last_coupon_id();
-        return open ? int(cancel_open_coupon(id))
-                    : int(cancel_last_coupon(id, CancelFrom::kQuickSale));
-    });
-    port.provide("CANCELACUPOMSELECIONADO", [](const ui::ScreenPort::Arguments& args) {
-        return int(cancel_last_coupon(argument_id(args, 0), CancelFrom::kCouponBrowse));
-    });
-    port.provide("RECUPERACUPOMABERTO", [](const ui::ScreenPort::Arguments& args) {
-        if (!args.empty() && args[0] == "TEF") return int(recover_card_coupon_after_failure());
-        return int(recover_open_coupon_after_failure());
-    });
 }
 
 }  // namespace balcora::sale

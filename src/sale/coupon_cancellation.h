@@ -7,10 +7,6 @@
 #include <functional>
 #include <string>
 
-namespace balcora::ui {
-class ScreenPort;
-}
-
 // Cancelling a fiscal coupon: the open one, or the last one the printer
 // issued. The row is marked cancelled and sealed again in a transaction that
 // is committed only when the printer took the cancellation, so the database
@@ -55,13 +51,8 @@ bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal);
 // A card transaction left pending by a crash (the start-up found its answer
 // and set glo::cf_aberto to 2): the coupon it paid, still open or the
 // printer's last, is cancelled on the printer and in the database, and the
-// transaction undone at the manager (FUNCAOTEF "CANCTRANSACAO"). False when
+// transaction undone at the manager (sale/card_functions.h). False when
 // the screen must close.
 bool recover_card_coupon_after_failure();
-
-// CANCELACUPOM ("1" open coupon / "0" last coupon, optional coupon id),
-// CANCELACUPOMSELECIONADO (coupon id) and RECUPERACUPOMABERTO under their
-// names, so the sale screens' calls reach the flows above.
-void provide_coupon_cancellation(ui::ScreenPort& port);
 
 }  // namespace balcora::sale

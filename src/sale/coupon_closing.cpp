@@ -68,9 +68,9 @@ bool close_fiscal_coupon(const PaymentCoupon& coupon, std::optional<std::string>
                     std::to_string(coupon.id_cfiscal) + ";",
                 r))
             return false;
-        message = closing_message(
-            util::read_number<2>(r.C(1)).value, util::read_number<2>(r.C(2)).value,
-            util::read_number<2>(r.C(3)).value, LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
+        message =
+            closing_message(r.money("vl_trib_fed"), r.money("vl_trib_est"), r.money("vl_trib_mun"),
+                            LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", ""));
     }
     const bool closed = ecf::printer().close_coupon(*message, coupon.numero_nf);
     if (!closed) prompt().beep();

@@ -70,18 +70,18 @@ bool CouponFormScreen::load_coupon(std::int64_t id) {
         return false;
     }
     header.id_cfiscal = id;
-    header.data = util::br_date(util::parse_iso_date(r.C(2)));
-    header.hora = util::trim(r.C(3));
-    header.coo = number_text(r.C(4));
-    header.ccf = number_text(r.C(5));
-    header.cro = number_text(r.C(6));
-    const std::int32_t customer = positive_id(std::string(r.C(7)));
-    const std::int32_t seller = positive_id(std::string(r.C(8)));
-    const std::string rate = util::to_br(util::read_number<2>(r.C(9)).value);
-    const std::string form = util::trim(r.C(10));
-    header.numero_nf = number_text(r.C(11));
-    header.serie_nf = util::trim(r.C(12));
-    header.dt_emissao_nf = util::br_date(util::parse_iso_date(r.C(13)));
+    header.data = util::br_date(r.day("data"));
+    header.hora = util::trim(r.text("hr_emissao_final"));
+    header.coo = number_text(r.text("numero"));
+    header.ccf = number_text(r.text("num_ccf"));
+    header.cro = number_text(r.text("num_cro"));
+    const std::int32_t customer = positive_id(std::string(r.text("id_cliente")));
+    const std::int32_t seller = positive_id(std::string(r.text("id_vendedor")));
+    const std::string rate = util::to_br(r.money("comissao"));
+    const std::string form = util::trim(r.text("forma_pag_com"));
+    header.numero_nf = number_text(r.text("numero_nf"));
+    header.serie_nf = util::trim(r.text("serie_nf"));
+    header.dt_emissao_nf = util::br_date(r.day("dt_emissao_nf"));
     if (customer) load_customer(customer);
     if (seller) load_seller(seller);
     // The coupon's own commission, weighted over its items, and its form.
@@ -108,7 +108,7 @@ void CouponFormScreen::show_coupon_numbers() {
     if (db::read_rows("SELECT hr_emissao_final FROM balcora.cfiscal WHERE id_cfiscal=" +
                           std::to_string(c.id_cfiscal) + ";",
                       r))
-        header.hora = util::trim(r.C(1));
+        header.hora = util::trim(r.text("hr_emissao_final"));
 }
 
 const std::vector<CouponItem>& CouponFormScreen::items() const {
@@ -128,12 +128,13 @@ void CouponFormScreen::preset_invoice() {
     if (company == 0) company = glo::id_empresa;
     const std::string where = "WHERE id_empresa=" + std::to_string(company);
     db::SqlRecord r;
-    if (db::read_rows("SELECT coalesce(max(numero), 0) + 1 FROM balcora.nf " + where + ";", r))
-        header.numero_nf = number_text(r.C(1));
+    if (db::read_rows(
+            "SELECT coalesce(max(numero), 0) + 1 AS next_numero FROM balcora.nf " + where + ";", r))
+        header.numero_nf = number_text(r.text("next_numero"));
     if (db::read_rows("SELECT serie FROM balcora.nf " + where +
                           " ORDER BY dt_emissao DESC NULLS LAST, id_nf DESC LIMIT 1;",
                       r))
-        header.serie_nf = util::trim(r.C(1));
+        header.serie_nf = util::trim(r.text("serie"));
     header.dt_emissao_nf = header.data;
 }
 
@@ -155,19 +156,20 @@ bool CouponFormScreen::store_header() {
 
 bool CouponFormScreen::load_customer(std::int32_t id) {
     db::SqlRecord r;
-    if (!db::read_row("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome), c.cgcpf, "
-                      "c.ender, m.nome, coalesce(nullif(trim(m.estado), ''), c.uf) FROM "
+    if (!db::read_row("SELECT c.id_cliente, coalesce(nullif(trim(c.razao), ''), c.nome) AS name, "
+                      "c.cgcpf, c.ender, m.nome AS municipality, "
+                      "coalesce(nullif(trim(m.estado), ''), c.uf) AS uf FROM "
                       "balcora.cliente c LEFT JOIN balcora.municipio m ON "
                       "m.id_municipio=c.id_municipio WHERE coalesce(c.ativo, 1)<>0 AND "
                       "c.id_cliente=",
                       id, r))
         return false;
     header.customer_code = std::to_string(id);
-    header.customer_name = util::trim(r.C(2));
-    header.cgcpf = util::trim(r.C(3));
-    header.address = util::trim(r.C(4));
-    header.municipality = util::trim(r.C(5));
-    header.uf = util::trim(r.C(6));
+    header.customer_name = util::trim(r.text("name"));
+    header.cgcpf = util::trim(r.text("cgcpf"));
+    header.address = util::trim(r.text("ender"));
+    header.municipality = util::trim(r.text("municipality"));
+    header.uf = util::trim(r.text("uf"));
     return true;
 }
 
@@ -178,9 +180,9 @@ bool CouponFormScreen::load_seller(std::int32_t id) {
                       id, r))
         return false;
     header.seller_code = std::to_string(id);
-    header.seller_name = util::trim(r.C(1));
-    header.commission_rate = util::to_br(util::read_number<2>(r.C(2)).value);
-    header.commission_form = util::to_upper_ascii(util::trim(r.C(3)));
+    header.seller_name = util::trim(r.text("nome"));
+    header.commission_rate = util::to_br(r.money("taxa_com"));
+    header.commission_form = util::to_upper_ascii(util::trim(r.text("forma_pag")));
     return true;
 }
 

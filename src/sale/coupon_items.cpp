@@ -11,7 +11,8 @@ namespace balcora::sale {
 
 std::string coupon_item_select(std::string_view condition, std::string_view extra_columns) {
     return "SELECT d.id_cfiscald, d.num_item, d.id_produto, coalesce(nullif(trim(p.codigo_barras), "
-           "''), p.codigo), d.descricao, d.unidade, d.preco, d.qtdade, d.total, d.vl_acrescimo, "
+           "''), p.codigo) AS code, d.descricao, d.unidade, d.preco, d.qtdade, d.total, "
+           "d.vl_acrescimo, "
            "d.vl_desconto, d.comissao, d.item_cancelado" +
            (extra_columns.empty() ? std::string() : ", " + std::string(extra_columns)) +
            " FROM balcora.cfiscald d LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto "
@@ -34,23 +35,24 @@ std::string coupon_hash_statement() {
            " where id_cfiscal=$1";
 }
 
-CouponItem read_coupon_item(const std::function<std::string_view(int)>& column) {
-    auto money = [&](int k) { return util::read_number<2>(column(k)).value; };
-    auto three = [&](int k) { return util::read_number<3>(column(k)).value; };
+CouponItem read_coupon_item(const db::SqlRecord& r) {
+    auto three = [&](std::string_view column) {
+        return util::read_number<3>(r.text(column)).value;
+    };
     CouponItem it;
-    it.id_cfiscald = util::read_integer(column(1)).value;
-    it.num_item = static_cast<std::int32_t>(util::read_integer(column(2)).value);
-    it.id_produto = static_cast<std::int32_t>(util::read_integer(column(3)).value);
-    it.code = util::trim(column(4));
-    it.descricao = util::trim_right(column(5));
-    it.unidade = util::trim(column(6));
-    it.preco = three(7);
-    it.qtdade = three(8);
-    it.total = money(9);
-    it.vl_acrescimo = money(10);
-    it.vl_desconto = money(11);
-    it.comissao = money(12);
-    it.cancelled = util::read_integer(column(13)).value != 0;
+    it.id_cfiscald = r.integer("id_cfiscald");
+    it.num_item = static_cast<std::int32_t>(r.integer("num_item"));
+    it.id_produto = static_cast<std::int32_t>(r.integer("id_produto"));
+    it.code = util::trim(r.text("code"));
+    it.descricao = util::trim_right(r.text("descricao"));
+    it.unidade = util::trim(r.text("unidade"));
+    it.preco = three("preco");
+    it.qtdade = three("qtdade");
+    it.total = r.money("total");
+    it.vl_acrescimo = r.money("vl_acrescimo");
+    it.vl_desconto = r.money("vl_desconto");
+    it.comissao = r.money("comissao");
+    it.cancelled = r.integer("item_cancelado") != 0;
     return it;
 }
 
@@ -61,7 +63,7 @@ std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal
         return std::nullopt;
     if (!r.has_row()) return items;
     do {
-        items.push_back(read_coupon_item([&](int k) { return r.C(k); }));
+        items.push_back(read_coupon_item(r));
     } while (r.next());
     return items;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/sql_record.h"
 #include "util/fixed_point.h"
 
 #include <cstdint>
@@ -33,9 +34,9 @@ struct CouponItem {
 };
 
 // The SELECT of the items that satisfy an SQL condition over "d" (the items)
-// in item order, and the reading of one of its rows by 1-based column.
+// in item order, and the reading of the row a record stands on.
 std::string coupon_item_select(std::string_view condition, std::string_view extra_columns = {});
-CouponItem read_coupon_item(const std::function<std::string_view(int)>& column);
+CouponItem read_coupon_item(const db::SqlRecord& r);
 
 // The items of a coupon in item order; nullopt when the query failed (shown).
 std::optional<std::vector<CouponItem>> load_coupon_items(std::int64_t id_cfiscal);

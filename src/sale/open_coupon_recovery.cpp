@@ -9,10 +9,9 @@
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "globals/globals.h"
+#include "sale/card_functions.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/printer_reconciliation.h"
-#include "tef/funcao_tef.h"
-#include "tef/tef_exchange.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -45,9 +44,9 @@ bool find_lost_coupon(const ecf::Counters& printer, LostCoupon& out) {
             std::to_string(printer.coo) + " AND id_cfiscal=" + id + ";",
         row);
     if (!row.has_row()) return false;
-    out.id = std::string(row.C(1));
-    out.numero = std::string(row.C(2));
-    out.data = util::parse_iso_date(row.C(3));
+    out.id = std::string(row.text("id_cfiscal"));
+    out.numero = std::string(row.text("numero"));
+    out.data = row.day("data");
     return true;
 }
 
@@ -146,29 +145,26 @@ struct PendingCardCoupon {
 std::optional<PendingCardCoupon> find_pending_card_coupon() {
     const std::string id = util::trim(LEREGISTRO("balcora", "PAF-ECF", "id_cfiscal"));
     if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-    tef::Response pending;
-    if (!tef::read_response_file(tef::pending_response_file(), &pending).read() ||
-        util::trim(pending.nsu).empty())
-        return std::nullopt;
+    CardFunctions* card = card_functions();
+    const std::string nsu = card ? card->pending_transaction_nsu() : std::string();
+    if (util::trim(nsu).empty()) return std::nullopt;
     db::SqlRecord r;
     if (!db::read_rows("SELECT p.id_cfiscalfp, c.numero, c.num_ccf, c.data FROM "
                        "balcora.cfiscalfp p JOIN balcora.cfiscal c ON c.id_cfiscal=p.id_cfiscal "
-                       "WHERE p.tipo='CA' AND c.situacao='E' AND c.id_cfiscal=" +
-                           id + " AND trim(p.nsu)=" + TXTSQL(util::trim(pending.nsu)) +
-                           " ORDER BY p.id_cfiscalfp DESC LIMIT 1;",
-                       r) ||
+                       "WHERE p.tipo='CA' AND c.situacao='E' AND c.id_cfiscal=$1 AND "
+                       "trim(p.nsu)=$2 ORDER BY p.id_cfiscalfp DESC LIMIT 1",
+                       {id, util::trim(nsu)}, r) ||
         !r.has_row())
         return std::nullopt;
     const auto counters = ecf::printer().read_counters();
-    if (!counters || counters->ccf != util::read_integer(r.C(3)).value) return std::nullopt;
-    return PendingCardCoupon{util::read_integer(id).value, util::read_integer(r.C(1)).value,
-                             std::string(r.C(2)), util::parse_iso_date(r.C(4))};
+    if (!counters || counters->ccf != r.integer("num_ccf")) return std::nullopt;
+    return PendingCardCoupon{util::read_integer(id).value, r.integer("id_cfiscalfp"),
+                             std::string(r.text("numero")), r.day("data")};
 }
 
 bool undo_pending_transaction(std::int64_t id_cfiscalfp) {
-    ui::ScreenPort::Arguments args{"CANCTRANSACAO"};
-    if (id_cfiscalfp > 0) args.push_back(std::to_string(id_cfiscalfp));
-    return screens().run("FUNCAOTEF", args).value_or(0) == 1;
+    CardFunctions* card = card_functions();
+    return card && card->undo_pending_transaction(id_cfiscalfp);
 }
 
 }  // namespace
@@ -179,7 +175,8 @@ bool recover_card_coupon_after_failure() {
     if (!recover_open_coupon_after_failure()) return false;
     // A card cancellation cut after the printer cancelled the coupon (the
     // line above found the printer's cancellation): the refund is confirmed.
-    if (tef::confirm_cancellation_of_cancelled_coupon()) return true;
+    CardFunctions* card_manager = card_functions();
+    if (card_manager && card_manager->confirm_cancellation_of_cancelled_coupon()) return true;
     const auto coupon = find_pending_card_coupon();
     if (!coupon) {
         // Nothing of the transaction stands on the printer; only the manager

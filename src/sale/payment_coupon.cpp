@@ -10,12 +10,8 @@ namespace balcora::sale {
 
 namespace {
 
-util::Money money(std::string_view text) {
-    return util::read_number<2>(text).value;
-}
-
-std::int32_t integer(std::string_view text) {
-    return static_cast<std::int32_t>(util::read_integer(text).value);
+std::int32_t integer(const db::SqlRecord& r, std::string_view column) {
+    return static_cast<std::int32_t>(r.integer(column));
 }
 
 }  // namespace
@@ -34,28 +30,30 @@ std::optional<PaymentCoupon> load_payment_coupon(std::int64_t id_cfiscal) {
         return std::nullopt;
     PaymentCoupon c;
     c.id_cfiscal = id_cfiscal;
-    c.numero = integer(r.C(1));
-    c.num_ccf = integer(r.C(2));
-    c.numero_nf = integer(r.C(3));
-    c.id_cliente = integer(r.C(4));
-    c.id_empresa = integer(r.C(5));
-    c.data = util::parse_iso_date(r.C(6));
-    c.vl_acrescimo = money(r.C(7));
-    c.vl_desconto = money(r.C(8));
-    c.total = money(r.C(9));
-    c.vl_recebido = money(r.C(10));
+    c.numero = integer(r, "numero");
+    c.num_ccf = integer(r, "num_ccf");
+    c.numero_nf = integer(r, "numero_nf");
+    c.id_cliente = integer(r, "id_cliente");
+    c.id_empresa = integer(r, "id_empresa");
+    c.data = r.day("data");
+    c.vl_acrescimo = r.money("vl_acrescimo");
+    c.vl_desconto = r.money("vl_desconto");
+    c.total = r.money("total");
+    c.vl_recebido = r.money("vl_recebido");
     return c;
 }
 
 std::optional<ItemSums> load_item_sums(std::int64_t id_cfiscal) {
     db::SqlRecord r;
     if (!db::read_rows(
-            "SELECT sum(total+vl_acrescimo-vl_desconto),sum(vl_trib_fed),sum(vl_trib_est),"
-            "sum(vl_trib_mun) FROM balcora.cfiscald WHERE id_cfiscal=" +
+            "SELECT sum(total+vl_acrescimo-vl_desconto) AS total,sum(vl_trib_fed) AS "
+            "vl_trib_fed,sum(vl_trib_est) AS vl_trib_est,sum(vl_trib_mun) AS vl_trib_mun FROM "
+            "balcora.cfiscald WHERE id_cfiscal=" +
                 std::to_string(id_cfiscal) + " AND item_cancelado=0;",
             r))
         return std::nullopt;
-    return ItemSums{money(r.C(1)), money(r.C(2)), money(r.C(3)), money(r.C(4))};
+    return ItemSums{r.money("total"), r.money("vl_trib_fed"), r.money("vl_trib_est"),
+                    r.money("vl_trib_mun")};
 }
 
 std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
@@ -67,8 +65,8 @@ std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
         return std::nullopt;
     std::vector<PaymentRow> out;
     for (bool more = r.has_row(); more; more = r.next())
-        out.push_back({integer(r.C(1)), util::trim(r.C(2)), integer(r.C(3)),
-                       util::parse_iso_date(r.C(4)), money(r.C(5)), money(r.C(6))});
+        out.push_back({integer(r, "ordem"), util::trim(r.text("tipo")), integer(r, "numero"),
+                       r.day("data"), r.money("valor"), r.money("vl_troco")});
     return out;
 }
 
@@ -77,8 +75,8 @@ std::string client_name(std::int32_t id_cliente) {
     db::SqlRecord r;
     if (!db::read_row("SELECT razao, nome FROM balcora.cliente WHERE id_cliente=", id_cliente, r))
         return {};
-    std::string name = util::trim(r.C(1));
-    return name.empty() ? util::trim(r.C(2)) : name;
+    std::string name = util::trim(r.text("razao"));
+    return name.empty() ? util::trim(r.text("nome")) : name;
 }
 
 }  // namespace balcora::sale

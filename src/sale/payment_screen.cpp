@@ -375,10 +375,15 @@ PaymentOutcome PaymentScreen::pay_with_card_manager() {
     PaymentOutcome out;
     out.focus = PaymentField::kForm;
     PaymentState& s = state_;
-    const tef::CardPayment payment{s.form, s.coupon, s.amount, glo::trocotela, s.discount};
-    const tef::CardOutcome outcome = tef::pay_with_card_manager(payment, card_setup_);
+    CardFunctions* card = card_ ? card_ : card_functions();
+    if (!card) {
+        report_not_available("Pagamento com cartão (TEF)");
+        return out;
+    }
+    const CardPayment payment{s.form, s.coupon, s.amount, glo::trocotela, s.discount};
+    const CardOutcome outcome = card->pay(payment);
     reload();
-    if (outcome == tef::CardOutcome::kNotPaid) {
+    if (outcome == CardOutcome::kNotPaid) {
         recalculate();
         return out;
     }
@@ -386,7 +391,7 @@ PaymentOutcome PaymentScreen::pay_with_card_manager() {
     // over for this screen either way.
     result_ = 1;
     completed_ = true;
-    if (outcome == tef::CardOutcome::kConfirmed) glo::fp_iniciada = 0;
+    if (outcome == CardOutcome::kConfirmed) glo::fp_iniciada = 0;
     clear_group();
     recalculate();
     glo::cf_aberto = 0;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "sale/card_functions.h"
 #include "sale/payment_arithmetic.h"
 #include "sale/payment_coupon.h"
 #include "sale/payment_forms.h"
-#include "tef/card_payment.h"
 #include "util/day_number.h"
 #include "util/fixed_point.h"
 
@@ -137,8 +137,8 @@ class PaymentScreen {
     PaymentOutcome confirm_payment();
 
     void set_finished_notice(FinishedNotice notice) { finished_ = std::move(notice); }
-    // The clock and waits of the card-payment manager's exchange.
-    void set_card_setup(tef::CardSetup setup) { card_setup_ = setup; }
+    // The card functions a test puts in place of the service port's.
+    void set_card_functions(CardFunctions* card) { card_ = card; }
 
     // 1 when a payment was registered (or, with a mode, the adjustment applied).
     int result() const { return result_; }
@@ -160,7 +160,7 @@ class PaymentScreen {
     PaymentState state_;
     util::Money trib_fed_, trib_est_, trib_mun_;
     FinishedNotice finished_;
-    tef::CardSetup card_setup_;
+    CardFunctions* card_ = nullptr;
     int result_ = 0;
     bool completed_ = false;
 };

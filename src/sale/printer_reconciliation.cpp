@@ -36,9 +36,9 @@ bool registered_the_coupon_voucher(const std::string& ccf, const std::string& da
                "num_ccf=" +
                    ccf + " AND data='" + day +
                    "') = 1 AND (SELECT count(*) = count(DISTINCT (num_cro, num_coo)) "
-                   "FROM balcora.docecf WHERE tipo='CC');",
+                   "FROM balcora.docecf WHERE tipo='CC') AS once;",
                r) &&
-           r.C(1) == "t";
+           r.flag("once");
 }
 
 }  // namespace
@@ -58,9 +58,9 @@ void settle_coupon_cancelled_on_printer() {
                        r) ||
         !r.has_row())
         return;
-    const auto numero = util::read_integer(r.C(1)).value;
-    const auto ccf = util::read_integer(r.C(2)).value;
-    const util::DayNumber day = util::parse_iso_date(r.C(3));
+    const auto numero = r.integer("numero");
+    const auto ccf = r.integer("num_ccf");
+    const util::DayNumber day = r.day("data");
     ecf::Printer& printer = ecf::printer();
     const auto state = printer.read_coupon_state();
     if (!state || state->open || state->may_cancel) return;
@@ -103,10 +103,10 @@ void settle_pending_cancellation() {
                      "id_cfiscal=",
                      id, r) &&
         coupon_closed() && (counters = ecf::printer().read_counters()) &&
-        counters->ccf == util::read_integer(r.C(1)).value &&
+        counters->ccf == r.integer("num_ccf") &&
         printer_documents_show(coo_before + 1, counters->coo, kCancelledCouponLine,
-                               util::read_integer(r.C(3)).value)) {
-        if (!commit_cancellation(id, "situacao='C'", util::parse_iso_date(r.C(2)),
+                               r.integer("numero"))) {
+        if (!commit_cancellation(id, "situacao='C'", r.day("data"),
                                  db::report_for_table("Grava CFiscal"), [] { return true; }))
             return;
         prompt().message("Aviso",
@@ -155,8 +155,8 @@ void register_card_voucher_left_unregistered(const std::string& id) {
                        r) ||
         !r.has_row())
         return;
-    const std::string ccf(r.C(1)), day(r.C(2)), payment(r.C(4));
-    const util::Money amount = util::read_number<2>(r.C(3)).value;
+    const std::string ccf(r.text("num_ccf")), day(r.text("data")), payment(r.text("id_cfiscalfp"));
+    const util::Money amount = r.money("valor");
     db::Transaction tx;
     if (!tx.begun() || !ecf::printer().register_document(ecf::Document::kCreditVoucher, amount))
         return;
@@ -180,17 +180,18 @@ void register_voucher_left_unregistered() {
         util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
     if (document != "1" && document != "2") return;
     db::SqlRecord r;
-    if (!db::read_rows("SELECT c.num_ccf, c.data, sum(p.valor) FROM balcora.cfiscal c JOIN "
-                       "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "
-                       "c.situacao='E' AND c.id_cfiscal=" +
-                           id +
-                           " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
-                           "d.num_ccf=c.num_ccf AND d.data=c.data) GROUP BY c.num_ccf, c.data;",
-                       r) ||
+    if (!db::read_rows(
+            "SELECT c.num_ccf, c.data, sum(p.valor) AS valor FROM balcora.cfiscal c JOIN "
+            "balcora.cfiscalfp p ON p.id_cfiscal=c.id_cfiscal AND p.tipo='CR' WHERE "
+            "c.situacao='E' AND c.id_cfiscal=" +
+                id +
+                " AND NOT EXISTS (SELECT 1 FROM balcora.docecf d WHERE d.tipo='CC' AND "
+                "d.num_ccf=c.num_ccf AND d.data=c.data) GROUP BY c.num_ccf, c.data;",
+            r) ||
         !r.has_row())
         return;
-    const std::string ccf(r.C(1)), day(r.C(2));
-    const util::Money amount = util::read_number<2>(r.C(3)).value;
+    const std::string ccf(r.text("num_ccf")), day(r.text("data"));
+    const util::Money amount = r.money("valor");
     db::Transaction tx;
     if (!tx.begun() || !ecf::printer().register_document(ecf::Document::kCreditVoucher, amount))
         return;

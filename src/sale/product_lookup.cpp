@@ -43,7 +43,6 @@ constexpr const char* kProductColumns =
     "p.preco_venda2, p.preco_venda3, p.ecf_st, p.ecf_aliquota, p.ecf_cod_st, p.ativo, "
     "p.taxa_comissao, p.cod_ncm, p.cest, p.aliq_pis, p.aliq_cofins, p.aliq_federal, "
     "p.aliq_estadual, p.aliq_municipal";
-constexpr int kFirstProductColumn = 3;  // after the candidate and the factor
 
 // Conditions written so that the case-insensitive unique indexes of produto
 // serve them while the match stays exact.
@@ -59,40 +58,38 @@ std::string internal_code_is(std::string_view code) {
 }
 
 std::string product_part(Candidate c, const std::string& condition) {
-    return "(SELECT " + std::to_string(c) + ", NULL::numeric, " + kProductColumns +
-           " FROM balcora.produto p WHERE " + condition + " LIMIT 1)";
+    return "(SELECT " + std::to_string(c) + " AS candidate, NULL::numeric AS factor, " +
+           kProductColumns + " FROM balcora.produto p WHERE " + condition + " LIMIT 1)";
 }
 
-template <int P>
-util::Fixed<P> number(const db::SqlRecord& r, int k) {
-    return util::read_number<P>(r.C(k)).value;
+UnitPrice price(const db::SqlRecord& r, std::string_view column) {
+    return util::read_number<3>(r.text(column)).value;
 }
 
+// The columns of kProductColumns.
 Product read_product(const db::SqlRecord& r) {
-    int k = kFirstProductColumn;
     Product p;
-    p.id_produto = static_cast<std::int32_t>(util::read_integer(r.C(k++)).value);
-    p.codigo = util::trim(r.C(k++));
-    p.codigo_barras = util::trim(r.C(k++));
-    p.descricao = util::trim_right(r.C(k++));
-    p.unidade = util::trim(r.C(k++));
-    p.iat = util::trim(r.C(k++));
-    p.preco_venda1 = number<3>(r, k++);
-    p.preco_venda2 = number<3>(r, k++);
-    p.preco_venda3 = number<3>(r, k++);
-    p.ecf_st = util::trim(r.C(k++));
-    p.ecf_aliquota = number<2>(r, k++);
-    p.ecf_cod_st = util::trim(r.C(k++));
-    p.ativo = r.is_null(k) || util::read_integer(r.C(k)).value != 0;
-    ++k;
-    p.taxa_comissao = number<2>(r, k++);
-    p.cod_ncm = util::read_integer(r.C(k++)).value;
-    p.cest = util::read_integer(r.C(k++)).value;
-    p.aliq_pis = number<2>(r, k++);
-    p.aliq_cofins = number<2>(r, k++);
-    p.aliq_federal = number<2>(r, k++);
-    p.aliq_estadual = number<2>(r, k++);
-    p.aliq_municipal = number<2>(r, k++);
+    p.id_produto = static_cast<std::int32_t>(r.integer("id_produto"));
+    p.codigo = util::trim(r.text("codigo"));
+    p.codigo_barras = util::trim(r.text("codigo_barras"));
+    p.descricao = util::trim_right(r.text("descricao"));
+    p.unidade = util::trim(r.text("unidade"));
+    p.iat = util::trim(r.text("iat"));
+    p.preco_venda1 = price(r, "preco_venda1");
+    p.preco_venda2 = price(r, "preco_venda2");
+    p.preco_venda3 = price(r, "preco_venda3");
+    p.ecf_st = util::trim(r.text("ecf_st"));
+    p.ecf_aliquota = r.money("ecf_aliquota");
+    p.ecf_cod_st = util::trim(r.text("ecf_cod_st"));
+    p.ativo = r.is_null("ativo") || r.integer("ativo") != 0;
+    p.taxa_comissao = r.money("taxa_comissao");
+    p.cod_ncm = r.integer("cod_ncm");
+    p.cest = r.integer("cest");
+    p.aliq_pis = r.money("aliq_pis");
+    p.aliq_cofins = r.money("aliq_cofins");
+    p.aliq_federal = r.money("aliq_federal");
+    p.aliq_estadual = r.money("aliq_estadual");
+    p.aliq_municipal = r.money("aliq_municipal");
     return p;
 }
 
@@ -196,8 +193,8 @@ std::string lookup_statement(std::string_view code, LookupOrder, const LookupSet
     // Alternative codes are kept zero-filled to 14; rows written with the
     // code as printed on the pack are honoured too.
     if (numeric && code.size() <= 14)
-        parts.push_back("(SELECT " + std::to_string(kAlternativeCode) + ", c.fator, " +
-                        kProductColumns +
+        parts.push_back("(SELECT " + std::to_string(kAlternativeCode) +
+                        " AS candidate, c.fator AS factor, " + kProductColumns +
                         " FROM balcora.codbarra c LEFT JOIN balcora.produto p ON "
                         "p.id_produto=c.id_produto WHERE c.codigo IN (" +
                         TXTSQL(zero_filled(code, 14)) + ", " + TXTSQL(code) +
@@ -227,7 +224,7 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
         result.outcome = LookupResult::Outcome::kLookupFailed;
         return result;
     }
-    if (r.has_row() && !r.is_null(kFirstProductColumn)) {
+    if (r.has_row() && !r.is_null("id_produto")) {
         result.product = read_product(r);
         result.outcome = LookupResult::Outcome::kFound;
         return result;
@@ -238,14 +235,14 @@ LookupResult look_up(std::string_view typed_code, LookupOrder order,
     }
     std::array<Row, 8> rows;
     for (bool more = r.has_row(); more; more = r.next()) {
-        const auto c = util::read_integer(r.C(1)).value;
+        const auto c = r.integer("candidate");
         if (c < 1 || c > 7) continue;
         Row& row = rows[c];
         row.present = true;
-        row.has_product = !r.is_null(kFirstProductColumn);
+        row.has_product = !r.is_null("id_produto");
         if (row.has_product) row.product = read_product(r);
         if (c == kAlternativeCode) {
-            auto factor = util::read_number<3>(r.C(2));
+            auto factor = util::read_number<3>(r.text("factor"));
             // An alternative code without a factor stands for one unit.
             row.factor = factor.valid && !factor.value.is_zero() ? factor.value
                                                                  : util::Quantity::from_whole(1);

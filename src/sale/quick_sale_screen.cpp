@@ -184,7 +184,7 @@ void QuickSaleScreen::resume_open_coupon() {
     if (!db::read_row(
             "SELECT numero FROM balcora.cfiscal WHERE situacao='E' AND id_cfiscal=", id.value, r))
         return;
-    if (util::read_integer(r.C(1)).value != counters_->coo) return;
+    if (r.integer("numero") != counters_->coo) return;
     session_.resume_coupon(id.value);
 }
 
@@ -516,8 +516,7 @@ void QuickSaleScreen::adjustment(std::string_view mode) {
                            std::to_string(session_.coupon_id()) + ";",
                        r))
         return;
-    if (!util::read_number<2>(r.C(1)).value.is_zero() ||
-        !util::read_number<2>(r.C(2)).value.is_zero()) {
+    if (!r.money("vl_desconto").is_zero() || !r.money("vl_acrescimo").is_zero()) {
         notice("Já existe acréscimo ou desconto lançado neste cupom!");
         return;
     }
@@ -539,8 +538,8 @@ bool QuickSaleScreen::complete_if_paid() {
     if (!db::read_row("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=",
                       session_.coupon_id(), r))
         return false;
-    const util::Money received = util::read_number<2>(r.C(1)).value;
-    const util::Money total = util::read_number<2>(r.C(2)).value;
+    const util::Money received = r.money("vl_recebido");
+    const util::Money total = r.money("total");
     if (total.is_zero() || received < total) return false;
     session_.tape().clear();
     session_.tape().add(change_entry(glo::trocotela));

@@ -19,13 +19,8 @@ namespace {
 
 constexpr std::size_t kPaymentNameWidth = 16;
 
-template <int P>
-util::Fixed<P> number(const db::SqlRecord& r, int k) {
-    return util::read_number<P>(r.C(k)).value;
-}
-
-std::int64_t integer(const db::SqlRecord& r, int k) {
-    return util::read_integer(r.C(k)).value;
+util::Quantity quantity(const db::SqlRecord& r, std::string_view column) {
+    return util::read_number<3>(r.text(column)).value;
 }
 
 std::optional<DocumentCompany> load_company() {
@@ -39,10 +34,10 @@ std::optional<DocumentCompany> load_company() {
         return std::nullopt;
     DocumentCompany c;
     if (!r.has_row()) return c;
-    c.razao_social = util::trim(r.C(1));
-    c.cnpj = util::trim(r.C(2));
-    c.municipio = util::trim(r.C(3));
-    c.estado = util::trim(r.C(4));
+    c.razao_social = util::trim(r.text("razao_social"));
+    c.cnpj = util::trim(r.text("cnpj"));
+    c.municipio = util::trim(r.text("nome"));
+    c.estado = util::trim(r.text("estado"));
     return c;
 }
 
@@ -54,15 +49,16 @@ bool load_instalments(std::int64_t id_cfiscal, std::vector<Instalment>& out) {
                        r))
         return false;
     for (bool more = r.has_row(); more; more = r.next())
-        out.push_back({util::parse_iso_date(r.C(1)), number<2>(r, 2)});
+        out.push_back({r.day("data"), r.money("valor")});
     return true;
 }
 
 bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
     db::SqlRecord r;
     if (!db::read_rows(
-            "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo), coalesce(p.descricao, "
-            "d.descricao), coalesce(nullif(trim(p.unidade), ''), d.unidade), d.qtdade, d.preco, "
+            "SELECT coalesce(nullif(trim(p.codigo_barras), ''), p.codigo) AS code, "
+            "coalesce(p.descricao, d.descricao) AS description, "
+            "coalesce(nullif(trim(p.unidade), ''), d.unidade) AS unit, d.qtdade, d.preco, "
             "d.total, d.vl_acrescimo, d.vl_desconto, d.item_cancelado FROM balcora.cfiscald d "
             "LEFT JOIN balcora.produto p ON p.id_produto=d.id_produto WHERE d.id_cfiscal=" +
                 std::to_string(id_cfiscal) + " ORDER BY d.num_item;",
@@ -70,15 +66,15 @@ bool load_items(std::int64_t id_cfiscal, std::vector<SecondCopyItem>& out) {
         return false;
     for (bool more = r.has_row(); more; more = r.next()) {
         SecondCopyItem it;
-        it.code = util::trim(r.C(1));
-        it.description = util::trim_right(r.C(2));
-        it.unit = util::trim(r.C(3));
-        it.quantity = number<3>(r, 4);
-        it.unit_price = number<3>(r, 5);
-        it.total = number<2>(r, 6);
-        it.surcharge = number<2>(r, 7);
-        it.discount = number<2>(r, 8);
-        it.cancelled = integer(r, 9) != 0;
+        it.code = util::trim(r.text("code"));
+        it.description = util::trim_right(r.text("description"));
+        it.unit = util::trim(r.text("unit"));
+        it.quantity = quantity(r, "qtdade");
+        it.unit_price = quantity(r, "preco");
+        it.total = r.money("total");
+        it.surcharge = r.money("vl_acrescimo");
+        it.discount = r.money("vl_desconto");
+        it.cancelled = r.integer("item_cancelado") != 0;
         out.push_back(std::move(it));
     }
     return true;
@@ -92,7 +88,8 @@ bool load_document_client(std::int64_t id_cliente, std::optional<DocumentClient>
     out.reset();
     if (id_cliente <= 0) return true;
     db::SqlRecord r;
-    if (!db::read_rows("SELECT c.razao, c.cgcpf, c.pesso, c.inscr, nullif(c.ci2, 0), c.orgex, "
+    if (!db::read_rows("SELECT c.razao, c.cgcpf, c.pesso, c.inscr, nullif(c.ci2, 0) AS ci2, "
+                       "c.orgex, "
                        "c.ender, c.num_endereco, c.compl, c.bairr, m.nome, m.estado FROM "
                        "balcora.cliente c LEFT JOIN balcora.municipio m ON "
                        "m.id_municipio=c.id_municipio WHERE c.id_cliente=" +
@@ -101,17 +98,17 @@ bool load_document_client(std::int64_t id_cliente, std::optional<DocumentClient>
         return false;
     if (!r.has_row()) return true;
     DocumentClient c;
-    c.razao = util::trim(r.C(1));
-    c.cgcpf = util::trim(r.C(2));
-    c.company = integer(r, 3) == 1;
-    c.inscr = util::trim(r.C(4));
-    c.identity = util::trim(util::trim(r.C(5)) + " " + util::trim(r.C(6)));
-    c.ender = util::trim(r.C(7));
-    c.house_number = util::trim(r.C(8));
-    c.complement = util::trim(r.C(9));
-    c.bairr = util::trim(r.C(10));
-    c.municipio = util::trim(r.C(11));
-    c.estado = util::trim(r.C(12));
+    c.razao = util::trim(r.text("razao"));
+    c.cgcpf = util::trim(r.text("cgcpf"));
+    c.company = r.integer("pesso") == 1;
+    c.inscr = util::trim(r.text("inscr"));
+    c.identity = util::trim(util::trim(r.text("ci2")) + " " + util::trim(r.text("orgex")));
+    c.ender = util::trim(r.text("ender"));
+    c.house_number = util::trim(r.text("num_endereco"));
+    c.complement = util::trim(r.text("compl"));
+    c.bairr = util::trim(r.text("bairr"));
+    c.municipio = util::trim(r.text("nome"));
+    c.estado = util::trim(r.text("estado"));
     out = std::move(c);
     return true;
 }

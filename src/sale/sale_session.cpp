@@ -329,9 +329,9 @@ bool SaleSession::customer_document(std::string& cgcpf) {
                        r))
         return false;
     if (!r.has_row()) return true;
-    cgcpf = util::trim(r.C(2));
+    cgcpf = util::trim(r.text("cgcpf"));
     if (cgcpf.empty()) return true;
-    const auto pesso = util::read_integer(r.C(1)).value;
+    const auto pesso = r.integer("pesso");
     if (pesso == 1 && !CNPJ(cgcpf)) {
         prompt().beep();
         prompt().message("Erro", "Cliente com CNPJ inválido!", ui::Icon::kError);
@@ -469,8 +469,8 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     const std::string coupon_hash = coupon_hash_statement();
     const std::string read_back = coupon_item_select(
         "d.id_cfiscald=" + std::string(kNewItem),
-        "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=$1), (SELECT comissao FROM "
-        "balcora.cfiscal WHERE id_cfiscal=$1)");
+        "(SELECT total FROM balcora.cfiscal WHERE id_cfiscal=$1) AS coupon_total, (SELECT "
+        "comissao FROM balcora.cfiscal WHERE id_cfiscal=$1) AS coupon_comissao");
 
     // BEGIN, the row, its hash, the coupon's totals with their hash and the
     // row read back travel in one round trip.
@@ -510,11 +510,12 @@ bool SaleSession::register_item(const Sale& sale, const Prepared& prepared) {
     db::Transaction tx{db::Transaction::BegunByCaller{}};
     auto written = db::run_pipeline(calls, db::report_for_table("cfiscald"));
     if (!written || written->back().rows() != 1) return false;
-    const db::PgResult& row = written->back();
+    db::SqlRecord row;
+    row.load(std::move(written->back()));
     Snapshot snapshot{items_, {}};
-    snapshot.items.push_back(read_coupon_item([&](int k) { return row.value(0, k - 1); }));
-    snapshot.totals.total = util::read_number<2>(row.value(0, 13)).value;
-    snapshot.totals.comissao = util::read_number<2>(row.value(0, 14)).value;
+    snapshot.items.push_back(read_coupon_item(row));
+    snapshot.totals.total = row.money("coupon_total");
+    snapshot.totals.comissao = row.money("coupon_comissao");
     if (!ecf::printer().sell_item(item)) {
         prompt().beep();
         return false;
@@ -554,11 +555,11 @@ bool SaleSession::cancel(int num_item, bool quick_sale) {
         refuse("Número do item inválido.");
         return false;
     }
-    if (util::read_integer(r.C(2)).value != 0) {
+    if (r.integer("item_cancelado") != 0) {
         refuse(quick_sale ? "Item # " + number + " já foi cancelado!" : "Item já foi cancelado!");
         return false;
     }
-    const std::string id(r.C(1));
+    const std::string id(r.text("id_cfiscald"));
     if (!prompt().confirm(quick_sale ? "Confirme" : "CONFIRME?",
                           "Confirma cancelar o item nº " + number + "?"))
         return false;
@@ -589,12 +590,12 @@ bool SaleSession::resume_coupon(std::int64_t id_cfiscal) {
         return false;
     OpenCoupon c;
     c.id_cfiscal = id_cfiscal;
-    c.numero = static_cast<std::int32_t>(util::read_integer(r.C(1)).value);
-    c.num_ccf = static_cast<std::int32_t>(util::read_integer(r.C(2)).value);
-    c.num_cro = static_cast<std::int32_t>(util::read_integer(r.C(3)).value);
-    c.data = util::parse_iso_date(r.C(4));
-    c.id_cliente = static_cast<std::int32_t>(util::read_integer(r.C(5)).value);
-    c.id_vendedor = static_cast<std::int32_t>(util::read_integer(r.C(6)).value);
+    c.numero = static_cast<std::int32_t>(r.integer("numero"));
+    c.num_ccf = static_cast<std::int32_t>(r.integer("num_ccf"));
+    c.num_cro = static_cast<std::int32_t>(r.integer("num_cro"));
+    c.data = r.day("data");
+    c.id_cliente = static_cast<std::int32_t>(r.integer("id_cliente"));
+    c.id_vendedor = static_cast<std::int32_t>(r.integer("id_vendedor"));
     coupon_ = c;
     return refresh();
 }
@@ -613,8 +614,8 @@ bool SaleSession::refresh() {
                                  r))
         return false;
     TapeSource source;
-    source.vl_desconto = util::read_number<2>(r.C(1)).value;
-    source.vl_acrescimo = util::read_number<2>(r.C(2)).value;
+    source.vl_desconto = r.money("vl_desconto");
+    source.vl_acrescimo = r.money("vl_acrescimo");
     source.payment_started = glo::fp_iniciada != 0;
     if (source.payment_started) {
         if (!db::read_rows("SELECT tipo, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" + id +
@@ -622,7 +623,7 @@ bool SaleSession::refresh() {
                            r))
             return false;
         for (bool more = r.has_row(); more; more = r.next())
-            source.payments.push_back({util::trim(r.C(1)), util::read_number<2>(r.C(2)).value});
+            source.payments.push_back({util::trim(r.text("tipo")), r.money("valor")});
     }
     items_ = std::move(*items);
     totals_ = coupon_totals(items_);

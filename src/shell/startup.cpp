@@ -20,6 +20,7 @@
 #include "shell/button_texts.h"
 #include "shell/closing.h"
 #include "shell/settings_screen.h"
+#include "tef/funcao_tef.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/text.h"
@@ -36,10 +37,6 @@ namespace {
 
 constexpr std::string_view kDeveloperSection = "Desenvolvedor PAF-ECF";
 constexpr std::size_t kProgramNameMax = 49;
-
-int printer_id_argument(const ui::ScreenPort::Arguments& args) {
-    return args.empty() ? 0 : static_cast<int>(text_to_integer(args.front()));
-}
 
 // A decimal number as the setting holds it ("1.0", "2"); anything else is 0.
 std::string version_number(std::string text) {
@@ -122,7 +119,7 @@ bool ask_for_backup() {
         "Atenção!, Erro no Backup do Sistema, Deseja fazê-lo agora!|Em caso de ocorrência do "
         "mesmo favor entrar em contato com \"SUPORTE TÉCNICO\".");
     if (!yes) return false;
-    if (!screens().run("COPIADESEGURANCA"))
+    if (!screens().open(ui::Window::kBackup))
         prompt().message("Aviso",
                          "A cópia de segurança ainda não está disponível nesta versão do "
                          "programa.|Faça a cópia do banco de dados por outro meio.",
@@ -134,7 +131,7 @@ bool ask_for_backup() {
 bool open_quick_sale_at_start(CommandRunner& runner) {
     if (registro_number("Configuração", "Abrir Quick Sale ao iniciar Balcora", 0) != 1)
         return false;
-    if (!screens().run(kQuickSaleScreen)) {
+    if (!screens().open(ui::Window::kQuickSale)) {
         prompt().message("Aviso",
                          "A Venda Rápida ainda não está disponível nesta versão do programa.",
                          ui::Icon::kWarning);
@@ -168,23 +165,28 @@ bool open_database_at_start() {
     return true;
 }
 
-void provide_startup_steps(ui::ScreenPort& port) {
-    port.provide(std::string(kWriteDeveloperKeyFile), [](const ui::ScreenPort::Arguments&) {
-        return fiscal::write_public_key_file() ? 1 : 0;
-    });
-    port.provide(std::string(kCheckPrinterConfiguration), [](const ui::ScreenPort::Arguments&) {
-        return ecf::check_printer_configuration().program_goes_on() ? 1 : 0;
-    });
-    port.provide(std::string(kSendPendingBlocoXFiles), [](const ui::ScreenPort::Arguments& args) {
-        blocox::send_pending_at_start(printer_id_argument(args), glo::id_empresa);
-        return 1;
-    });
-    port.provide(std::string(kMailBlocoXPendencies), [](const ui::ScreenPort::Arguments& args) {
-        return blocox::mail_pending_notice(printer_id_argument(args), glo::id_empresa,
-                                           kDefaultSupportEmail)
-                   ? 1
-                   : 0;
-    });
+namespace {
+
+class ProgramStartupSteps : public StartupSteps {
+  public:
+    void write_developer_key_file() override { fiscal::write_public_key_file(); }
+    bool check_printer_configuration() override {
+        return ecf::check_printer_configuration().program_goes_on();
+    }
+    void recover_card_payment_files() override { tef::recover_card_payment_files(); }
+    void send_pending_blocox_files(int printer_id) override {
+        blocox::send_pending_at_start(printer_id, glo::id_empresa);
+    }
+    void mail_blocox_pendencies(int printer_id) override {
+        blocox::mail_pending_notice(printer_id, glo::id_empresa, kDefaultSupportEmail);
+    }
+};
+
+}  // namespace
+
+void provide_startup_steps(ui::ServicePort& services) {
+    static ProgramStartupSteps program_steps;
+    services.provide<StartupSteps>(&program_steps);
 }
 
 std::optional<ActiveCompany> find_active_company() {
@@ -252,7 +254,7 @@ void check_backup_state() {
 
 FrameStartupResult run_frame_startup(CommandRunner& runner) {
     FrameStartupResult result;
-    const ui::ScreenPort& steps = screens();
+    StartupSteps* steps = services().find<StartupSteps>();
 
     auto company = find_active_company();
     if (!company) {
@@ -275,22 +277,23 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
     // The host's window would be hidden here; the host executable of this
     // program has no window of its own.
 
-    steps.run(kWriteDeveloperKeyFile);
+    if (steps) steps->write_developer_key_file();
 
     read_auxiliary_file();
 
-    if (steps.run(kCheckPrinterConfiguration).value_or(1) == 0) {
+    if (steps && !steps->check_printer_configuration()) {
         result.close = true;
         return result;
     }
 
-    steps.run(kRecoverCardPaymentFiles);
+    if (steps) steps->recover_card_payment_files();
 
     result.printer_id = find_printer_id();
 
-    const ui::ScreenPort::Arguments printer{std::to_string(result.printer_id)};
-    steps.run(kSendPendingBlocoXFiles, printer);
-    steps.run(kMailBlocoXPendencies, printer);
+    if (steps) {
+        steps->send_pending_blocox_files(result.printer_id);
+        steps->mail_blocox_pendencies(result.printer_id);
+    }
 
     start_back_office_program(runner);
 

@@ -3,6 +3,7 @@
 #include "access/sign_in.h"
 #include "shell/external_command.h"
 #include "shell/main_menu.h"
+#include "ui/service_port.h"
 
 #include <filesystem>
 #include <functional>
@@ -72,22 +73,28 @@ bool open_database_at_start();
 
 // ---- Once the frame has opened ----
 
-// Start-up steps that other subsystems provide through the screen port, by
-// name; a step nobody provided is skipped.
-// Writes the developer key file when it does not exist yet.
-inline constexpr std::string_view kWriteDeveloperKeyFile = "GRAVACHAVEDESENVOLVEDOR";
-// Checks the authorised printer's registration and configures it; 0: the
-// program closes.
-inline constexpr std::string_view kCheckPrinterConfiguration = "VERIFICACONFIGURACAOECF";
-// Removes or completes card-payment files left by an interrupted run.
-inline constexpr std::string_view kRecoverCardPaymentFiles = "RECUPERAARQUIVOSTEF";
-// Sends the Bloco X files still pending; argument: the printer's id.
-inline constexpr std::string_view kSendPendingBlocoXFiles = "ENVIAPENDENTESBLOCOX";
-// Mails the Bloco X pendency notice when it is due; argument: the printer's id.
-inline constexpr std::string_view kMailBlocoXPendencies = "EMAILPENDENCIASBLOCOX";
+// The start-up steps of other subsystems, in the order they run. The
+// program's own are provided by provide_startup_steps; a test puts its own
+// in the service port. Without any (a build with no windows) they are
+// skipped.
+class StartupSteps {
+  public:
+    virtual ~StartupSteps() = default;
+    // Writes the developer key file when it does not exist yet.
+    virtual void write_developer_key_file() = 0;
+    // Checks the authorised printer's registration and configures it;
+    // false: the program closes.
+    virtual bool check_printer_configuration() = 0;
+    // Removes or completes card-payment files left by an interrupted run.
+    virtual void recover_card_payment_files() = 0;
+    // Sends the Bloco X files still pending.
+    virtual void send_pending_blocox_files(int printer_id) = 0;
+    // Mails the Bloco X pendency notice when it is due.
+    virtual void mail_blocox_pendencies(int printer_id) = 0;
+};
 
-// Provides the steps above that this build has (the printer check).
-void provide_startup_steps(ui::ScreenPort& port);
+// The program's steps, provided for run_frame_startup.
+void provide_startup_steps(ui::ServicePort& services);
 
 struct ActiveCompany {
     int id = 0;
@@ -120,8 +127,9 @@ struct FrameStartupResult {
 };
 
 // Everything the program does once, right after the frame has opened, in
-// its fixed order. External programs start through the runner; screens and
-// the steps of other subsystems through the screen port.
+// its fixed order. External programs start through the runner, screens
+// through the screen port and the steps of other subsystems through the
+// service port.
 FrameStartupResult run_frame_startup(CommandRunner& runner);
 
 }  // namespace balcora::shell

@@ -33,8 +33,9 @@ bool printer_wants_another_try() {
 
 std::int64_t newest_document() {
     db::SqlRecord r;
-    if (!db::read_rows("SELECT coalesce(max(id_docecf), 0) FROM balcora.docecf;", r)) return 0;
-    return util::read_integer(r.C(1)).value;
+    if (!db::read_rows("SELECT coalesce(max(id_docecf), 0) AS newest FROM balcora.docecf;", r))
+        return 0;
+    return r.integer("newest");
 }
 
 class CardFlow {

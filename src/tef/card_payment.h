@@ -7,32 +7,14 @@
 // after the approval is undone at the manager, so the customer is never
 // charged for a sale the printer did not finish.
 
-#include "sale/payment_coupon.h"
+#include "sale/card_functions.h"
 #include "tef/tef_exchange.h"
-#include "util/fixed_point.h"
-
-#include <string>
 
 namespace balcora::tef {
 
-struct CardPayment {
-    std::string form;  // "CA" or "CC"
-    sale::PaymentCoupon coupon;
-    util::Money amount;    // what the payment screen asks of the card
-    util::Money change;    // change or balance shown on the screen
-    util::Money discount;  // the coupon's discount, for the manager
-};
-
-enum class CardOutcome {
-    // Declined, unanswered, or undone before anything reached the printer:
-    // the payment screen stays with its balance.
-    kNotPaid,
-    // The coupon was closed with the payment and the manager confirmed it.
-    kConfirmed,
-    // The payment reached the printer but a later step failed; the manager
-    // undid the transaction (or will, at the next start-up).
-    kUndone,
-};
+// The sale's terms (sale/card_functions.h): the card folder implements them.
+using sale::CardOutcome;
+using sale::CardPayment;
 
 // Where the exchange takes its time and how long it waits.
 struct CardSetup {

@@ -69,9 +69,10 @@ struct PaymentRow {
 bool load_card_payment(std::int64_t id, PaymentRow& out) {
     db::SqlFailure failure;
     db::SqlRecord r;
-    if (!db::read_row("SELECT p.id_cfiscal, coalesce(c.numero, 0), p.valor, "
-                      "coalesce(p.nome_rede, ''), coalesce(p.nsu, ''), p.data_transacao, "
-                      "coalesce(to_char(p.hora_transacao, 'HH24MISS'), '') "
+    if (!db::read_row("SELECT p.id_cfiscal, coalesce(c.numero, 0) AS coo, p.valor, "
+                      "coalesce(p.nome_rede, '') AS nome_rede, coalesce(p.nsu, '') AS nsu, "
+                      "p.data_transacao, "
+                      "coalesce(to_char(p.hora_transacao, 'HH24MISS'), '') AS hora_transacao "
                       "FROM balcora.cfiscalfp p LEFT JOIN balcora.cfiscal c "
                       "ON c.id_cfiscal=p.id_cfiscal WHERE p.id_cfiscalfp=",
                       id, r, db::keep_failure_in(failure))) {
@@ -82,13 +83,13 @@ bool load_card_payment(std::int64_t id, PaymentRow& out) {
         return false;
     }
     out.id = id;
-    out.id_cfiscal = number(r.C(1));
-    out.coo = number(r.C(2));
-    out.valor = util::read_number<2>(r.C(3)).value;
-    out.nome_rede = util::trim(r.C(4));
-    out.nsu = util::trim(r.C(5));
-    out.data_transacao = util::parse_iso_date(r.C(6));
-    out.hora_transacao = util::trim(r.C(7));
+    out.id_cfiscal = number(r.text("id_cfiscal"));
+    out.coo = number(r.text("coo"));
+    out.valor = r.money("valor");
+    out.nome_rede = util::trim(r.text("nome_rede"));
+    out.nsu = util::trim(r.text("nsu"));
+    out.data_transacao = r.day("data_transacao");
+    out.hora_transacao = util::trim(r.text("hora_transacao"));
     return true;
 }
 
@@ -414,8 +415,8 @@ int Function::undo_sale() {
                       "id_cfiscal DESC LIMIT 1;",
                       last) &&
         last.has_row()) {
-        id_cfiscal = number(last.C(1));
-        coo = number(last.C(2));
+        id_cfiscal = number(last.text("id_cfiscal"));
+        coo = number(last.text("numero"));
     }
     const bool undone = undo(r, coo, id_cfiscal);
     return coupon_cancelled || undone ? 1 : 0;
@@ -477,7 +478,7 @@ bool confirm_cancellation_of_cancelled_coupon() {
     if (!db::read_rows("SELECT situacao FROM balcora.cfiscal WHERE numero=" + std::to_string(coo) +
                            " ORDER BY id_cfiscal DESC LIMIT 1;",
                        r) ||
-        !r.has_row() || util::trim(r.C(1)) != "C")
+        !r.has_row() || util::trim(r.text("situacao")) != "C")
         return false;
     // Not taken now, the files stay and the next start-up tries again.
     Function("CNF", {}).finish_confirmation();
@@ -533,7 +534,7 @@ void recover_card_payment_files() {
         return;
     }
     glo::cf_aberto = 2;
-    if (!screens().run("BRWCFISCAL"))
+    if (!screens().open(ui::Window::kCouponBrowse))
         prompt().message("Aviso",
                          "Há uma transação TEF pendente, mas a janela do cupom fiscal não está "
                          "disponível nesta versão.",
@@ -547,10 +548,6 @@ void provide_card_functions(ui::ScreenPort& port) {
     });
     port.provide("FUNCAOTEF ADM",
                  [](const ui::ScreenPort::Arguments&) { return FUNCAOTEF("ADM"); });
-    port.provide("RECUPERAARQUIVOSTEF", [](const ui::ScreenPort::Arguments&) {
-        recover_card_payment_files();
-        return 1;
-    });
 }
 
 }  // namespace balcora::tef

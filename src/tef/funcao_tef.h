@@ -69,8 +69,8 @@ bool pending_transaction_files_exist();
 // else its copy.
 std::filesystem::path pending_response_file();
 
-// FUNCAOTEF under its name (arguments: function, argument), "FUNCAOTEF ADM"
-// for the main menu, and the start-up step above.
+// FUNCAOTEF under its name (arguments: function, argument) and "FUNCAOTEF
+// ADM" for the main menu.
 void provide_card_functions(ui::ScreenPort& port);
 
 }  // namespace balcora::tef

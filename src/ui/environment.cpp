@@ -11,7 +11,8 @@ Environment& defaults() {
     // Without a GUI nothing is provided: every window and procedure of
     // another subsystem answers as not in this build.
     static ui::ScreenPort nothing_provided;
-    static Environment env{&system_clock, &default_root, &console, &nothing_provided};
+    static ui::ServicePort no_services;
+    static Environment env{&system_clock, &default_root, &console, &nothing_provided, &no_services};
     return env;
 }
 
@@ -37,12 +38,17 @@ ui::ScreenPort& screens() {
     return *environment().screens;
 }
 
+ui::ServicePort& services() {
+    return *environment().services;
+}
+
 ScopedEnvironment::ScopedEnvironment(Environment replacement) : saved_(environment()) {
     Environment& e = environment();
     if (replacement.clock) e.clock = replacement.clock;
     if (replacement.root) e.root = replacement.root;
     if (replacement.prompt) e.prompt = replacement.prompt;
     if (replacement.screens) e.screens = replacement.screens;
+    if (replacement.services) e.services = replacement.services;
 }
 
 ScopedEnvironment::~ScopedEnvironment() {

@@ -4,18 +4,21 @@
 #include "platform/data_root.h"
 #include "ui/prompt_port.h"
 #include "ui/screen_port.h"
+#include "ui/service_port.h"
 #include "util/day_number.h"
 
 namespace balcora {
 
 // The injected services every procedure reaches: the clock, the data root,
-// the prompt port and the screen port (the windows and procedures of other
-// subsystems). The host sets them once; tests replace them for a scope.
+// the prompt port, the screen port (the windows and procedures of other
+// subsystems) and the service port (the typed services of layers above). The host sets them once;
+// tests replace them for a scope.
 struct Environment {
     platform::Clock* clock = nullptr;
     const platform::DataRoot* root = nullptr;
     ui::PromptPort* prompt = nullptr;
     ui::ScreenPort* screens = nullptr;
+    ui::ServicePort* services = nullptr;
 };
 
 Environment& environment();
@@ -23,6 +26,7 @@ platform::Clock& clock();
 const platform::DataRoot& data_root();
 ui::PromptPort& prompt();
 ui::ScreenPort& screens();
+ui::ServicePort& services();
 
 // The day of the injected clock.
 util::DayNumber today();

@@ -2,6 +2,34 @@
 
 namespace balcora::ui {
 
+std::string_view window_name(Window window) {
+    switch (window) {
+        case Window::kCashDayFunctions:
+            return "FUNCOESMAQECF";
+        case Window::kCashMovement:
+            return "TELA_SA_SU";
+        case Window::kPayment:
+            return "FINALIZACUPOM";
+        case Window::kPreSales:
+            return "CONSULTAPV";
+        case Window::kPrintSpool:
+            return "SPOOLECF";
+        case Window::kLogQuery:
+            return "MENULOG";
+        case Window::kCouponBrowse:
+            return "BRWCFISCAL";
+        case Window::kQuickSale:
+            return "QUICKBALCORA";
+        case Window::kSalesByBuyer:
+            return "VENDASCPFCNPJ";
+        case Window::kBlocoXTransmission:
+            return "BLOCOX";
+        case Window::kBackup:
+            return "COPIADESEGURANCA";
+    }
+    return {};
+}
+
 void ScreenPort::provide(std::string name, Procedure procedure) {
     if (procedure) {
         procedures_[std::move(name)] = std::move(procedure);

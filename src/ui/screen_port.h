@@ -10,6 +10,25 @@
 
 namespace balcora::ui {
 
+// The windows that code below the GUI opens over itself, each under the
+// procedure name the host and the main menu know it by.
+enum class Window {
+    kCashDayFunctions,    // "FUNCOESMAQECF" with "AbreCaixa" or "FechaCaixa"
+    kCashMovement,        // "TELA_SA_SU": withdrawal or supply
+    kPayment,             // "FINALIZACUPOM" with "", "Desc", "Acre" or a form
+    kPreSales,            // "CONSULTAPV"
+    kPrintSpool,          // "SPOOLECF"
+    kLogQuery,            // "MENULOG"
+    kCouponBrowse,        // "BRWCFISCAL"
+    kQuickSale,           // "QUICKBALCORA"
+    kSalesByBuyer,        // "VENDASCPFCNPJ"
+    kBlocoXTransmission,  // "BLOCOX" with the transmission to run
+    kBackup,              // "COPIADESEGURANCA"
+};
+
+// The procedure name of a window.
+std::string_view window_name(Window window);
+
 // The one way code opens ANOTHER window or starts another subsystem's
 // operation. A controller gets its own view through its constructor; for
 // anything beyond itself it asks this port, which it reaches through the
@@ -23,10 +42,12 @@ namespace balcora::ui {
 //  - views, keyed by the controller type they show: the caller builds the
 //    controller, show() hands it to the provided view and returns when the
 //    view is done with it (modal windows close before show() returns);
-//  - procedures, keyed by the program's procedure name ("CONFIGURACAO",
+//  - windows, keyed by the program's procedure name ("CONFIGURACAO",
 //    "QUICKBALCORA", "FUNCOESMAQECF", "FINALIZACUPOM", ...), with text
-//    arguments and an int result, for operations whose code sits in a layer
-//    the caller may not include.
+//    arguments and an int result: the main menu runs them by name, code
+//    below the GUI opens them by a Window. Calls between parts of the
+//    program that open no window of their own are typed services
+//    (ui/service_port.h), not procedures here.
 //
 // A new subsystem (cash day, card payments, Bloco X, back office) plugs in by
 // providing its procedures under their names, and its views for the
@@ -67,6 +88,11 @@ class ScreenPort {
     bool available(std::string_view name) const;
     // The procedure's result; nothing when this build has none of that name.
     std::optional<int> run(std::string_view name, const Arguments& args = {}) const;
+    // Opens a window and waits until it closes: its result, or nothing when
+    // this build has no such window.
+    std::optional<int> open(Window window, const Arguments& args = {}) const {
+        return run(window_name(window), args);
+    }
 
   private:
     std::map<std::type_index, std::function<void(void*)>> views_;

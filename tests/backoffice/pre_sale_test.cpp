@@ -52,7 +52,7 @@ class PreSale : public BackOfficeFixture {
            "comis, vl_desconto, status) VALUES (11, 1, 9101, 1, 10.00, 1.00, 9.00, 0, 1.00, 0)");
         bo("INSERT INTO kontora.recbtos (id_pedido, forma, valor, docto, bom) VALUES (11, 1, "
            "9.00, '', NULL)");
-        backoffice::provide_back_office_procedures(screens_);
+        backoffice::provide_back_office_procedures(service_port_);
     }
     void order(int id, int num_pv, int numero, const char* data, const char* total, int form,
                const char* discount) {

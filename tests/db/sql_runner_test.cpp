@@ -81,3 +81,64 @@ TEST_F(SqlRunner, WithoutAConnectionEveryRunnerReportsItInsteadOfCrashing) {
 }
 
 }  // namespace balcora::test
+
+namespace balcora::test {
+
+// Reading by name: aliases and names of any position, typed readings with
+// their NULL and no-row values, and a misspelt name caught rather than read
+// as an empty column.
+TEST_F(SqlRunner, ARowReadByNameGivesTypedValuesAndRefusesAnUnknownColumn) {
+    db::SqlRecord rec;
+    ASSERT_TRUE(db::read_rows(
+        "SELECT 1 AS c1, 2, 3, 4, 'COO' AS \"Coo\", 12.345 AS total, -7.9 AS qtd, "
+        "date '2026-12-07' AS dia, true AS ok, NULL::text AS nada, repeat('x', 90) AS longo, "
+        "NULL::numeric AS sem_valor, NULL::date AS sem_dia FROM t",
+        rec));
+    EXPECT_EQ(rec.text("Coo"), "COO") << "quoted lookup: names match as written";
+    EXPECT_EQ(rec.money("total"), util::Money::from_units(1235)) << "cents rounded half up";
+    EXPECT_EQ(rec.integer("qtd"), -7);
+    EXPECT_EQ(rec.day("dia"), util::day_number(2026, 12, 7));
+    EXPECT_TRUE(rec.flag("ok"));
+    EXPECT_TRUE(rec.is_null("nada"));
+    EXPECT_FALSE(rec.is_null("ok"));
+    EXPECT_EQ(rec.text("nada"), "");
+    EXPECT_EQ(rec.money("sem_valor"), util::Money());
+    EXPECT_EQ(rec.day("sem_dia"), 0);
+    EXPECT_EQ(rec.text("longo").size(), 90u) << "beyond the shared record's 79 characters";
+    EXPECT_EQ(rec.text("longo", 79).size(), 79u);
+    EXPECT_EQ(rec.C(11).size(), 79u);
+    EXPECT_THROW(rec.text("coo"), std::out_of_range);
+    EXPECT_THROW(rec.integer("c2"), std::out_of_range);
+
+    // A result without rows still knows its columns; a failed one has none.
+    ASSERT_TRUE(db::read_rows("SELECT name FROM t WHERE id=2", rec));
+    EXPECT_EQ(rec.text("name"), "");
+    EXPECT_TRUE(rec.is_null("name"));
+    EXPECT_THROW(rec.text("nome"), std::out_of_range);
+    EXPECT_FALSE(db::read_rows("SELECT nome FROM t", rec));
+    EXPECT_EQ(rec.text("nome"), "");
+    EXPECT_TRUE(rec.is_null("nome"));
+}
+
+// Values as parameters are never quoted: an apostrophe and a backslash reach
+// the row as typed (a literal would need them doubled, backslashes being
+// escapes on this connection), and NULL is a value of its own.
+TEST_F(SqlRunner, BoundParametersReachTheRowAsTypedAndNamesResolveAfterwards) {
+    const std::string odd = "D'Ávila \\ 50% 'x'";
+    ASSERT_TRUE(db::run_sql("INSERT INTO t VALUES ($1, $2);", {"2", odd}));
+    ASSERT_TRUE(db::run_sql("INSERT INTO t VALUES ($1, $2);", {"3", std::nullopt}));
+    db::SqlRecord rec;
+    ASSERT_TRUE(db::read_rows("SELECT id, name FROM t WHERE id>=$1 ORDER BY id", {"2"}, rec));
+    EXPECT_EQ(rec.row_count(), 2);
+    EXPECT_EQ(rec.integer("id"), 2);
+    EXPECT_EQ(rec.text("name"), odd);
+    ASSERT_TRUE(rec.next());
+    EXPECT_TRUE(rec.is_null("name"));
+    EXPECT_EQ(rec.integer("id"), 3) << "names stay resolved across rows";
+
+    EXPECT_FALSE(db::read_rows("SELECT id FROM t WHERE id=$1", {"um"}, rec));
+    ASSERT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_EQ(prompt_.shown()[0].title, "Erro SQL (22P02)");
+}
+
+}  // namespace balcora::test

@@ -58,13 +58,13 @@ class CashDayFixture : public ShopFixture {
             GRAVAREGISTRO("balcora", "Backup", "Situacao", "1");
             return 0;
         });
-        services_.registers = [this](const fiscal::RegistersRequest& r) {
-            registers_.push_back(r);
+        services_.registers = [this](util::DayNumber day) {
+            registers_.push_back(day);
             // What the registers file logs of itself at the day close.
-            GRAVALOG("FUN", "fechadia", std::to_string(r.start), "Inicia Registro PAF");
-            if (registers_fail_) return fiscal::RegistersResult{};
-            GRAVALOG("FUN", "fechadia", std::to_string(r.start), "Finaliza Registro PAF");
-            return fiscal::RegistersResult{true, "registros.txt"};
+            GRAVALOG("FUN", "fechadia", std::to_string(day), "Inicia Registro PAF");
+            if (registers_fail_) return false;
+            GRAVALOG("FUN", "fechadia", std::to_string(day), "Finaliza Registro PAF");
+            return true;
         };
         services_.end_application = [this] { ++ended_; };
         prompt_.clear();
@@ -111,7 +111,7 @@ class CashDayFixture : public ShopFixture {
     bool left_open_ = false;
     std::vector<std::string> blocox_;
     int backups_ = 0;
-    std::vector<fiscal::RegistersRequest> registers_;
+    std::vector<util::DayNumber> registers_;
     bool registers_fail_ = false;
     int ended_ = 0;
 };

@@ -4,9 +4,11 @@
 #include "ecf/cash_day.h"
 #include "ecf/cash_day_fixture.h"
 #include "ecf/closing_hour.h"
-#include "ecf/monthly_cotepe_file.h"
 #include "ecf/printer_layouts.h"
 #include "ecf/printer_window_gates.h"
+#include "fiscal/cash_day_services.h"
+#include "fiscal/ead_signing.h"
+#include "fiscal/monthly_cotepe_file.h"
 #include "support/amounts.h"
 
 namespace balcora::test {
@@ -40,10 +42,10 @@ class CashDay : public CashDayFixture {
 
 TEST_F(CashDay, AWholeDayFromTheOpeningSupplyToTheClosedRecords) {
     // The program's own registers file, as the day close calls it.
-    std::vector<fiscal::RegistersResult> files;
-    services_.registers = [&files](const fiscal::RegistersRequest& r) {
-        files.push_back(default_cash_day_services().registers(r));
-        return files.back();
+    std::vector<bool> files;
+    services_.registers = [&files](util::DayNumber day) {
+        files.push_back(fiscal::cash_day_services().registers(day));
+        return bool(files.back());
     };
     at(7, 8, 0);
     amounts_ = {"0,00", "-5,00", "150,00"};
@@ -86,10 +88,12 @@ TEST_F(CashDay, AWholeDayFromTheOpeningSupplyToTheClosedRecords) {
               (Strings{"Finaliza Registro PAF", "Gaveta", "Bloco X Redução Z", "Bloco X Estoque",
                        "Backup"}));
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_TRUE(files[0].ok);
+    EXPECT_TRUE(files[0]);
     // Named after the day closed.
-    EXPECT_NE(files[0].file.find("07122026.txt"), std::string::npos) << files[0].file;
-    EXPECT_TRUE(std::filesystem::exists(files[0].file));
+    int named_after_day = 0;
+    for (const auto& f : std::filesystem::directory_iterator(fiscal::pafecf_folder()))
+        named_after_day += f.path().filename().string().ends_with("07122026.txt");
+    EXPECT_EQ(named_after_day, 1);
     EXPECT_EQ(blocox_, (Strings{"EnviarReducaoZ", "EnviarEstoque"}));
     EXPECT_EQ(backups_, 1);
     EXPECT_FALSE(marker());
@@ -149,7 +153,7 @@ TEST_F(CashDay, AZPendingFromYesterdayClosesAtAnyHourWithoutTheQuestion) {
     EXPECT_EQ(prompt_.count_containing("Confirma fechar o caixa"), 0);
     EXPECT_EQ(day_state(), "F 05/12");
     EXPECT_EQ(reg60m("2026-12-05", "num_cont_red_z"), "1");
-    EXPECT_EQ(registers_.at(0).start, december(5));
+    EXPECT_EQ(registers_.at(0), december(5));
 
     open_day("80,00");
     EXPECT_EQ(day_state(), "A 07/12");
@@ -323,29 +327,29 @@ TEST_F(CashDay, TheMonthlyFileMovesItsSendingDateOnlyWhenTheMailWent) {
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "EmailAtoCOTEPE", "contador@example.com"));
     MaqecfRecord printer;
     ASSERT_TRUE(read_day_state(printer));
-    const auto period = monthly_file_period(printer);
+    const auto period = fiscal::monthly_file_period(printer);
     ASSERT_TRUE(period);
     EXPECT_EQ(period->first, util::day_number(2026, 11, 1));
     EXPECT_EQ(period->second, util::day_number(2026, 11, 30));
 
-    std::vector<MonthlyFileMail> mails;
+    std::vector<fiscal::MonthlyFileMail> mails;
     bool delivered = false;
-    services_.mail = [&](const MonthlyFileMail& m) {
+    const fiscal::MonthlyFileMailer mail = [&](const fiscal::MonthlyFileMail& m) {
         mails.push_back(m);
         return fiscal::MailOutcome{delivered, delivered ? "" : "relay fora do ar"};
     };
-    EXPECT_FALSE(send_monthly_cotepe_file(printer, services_))
+    EXPECT_FALSE(fiscal::send_monthly_cotepe_file(printer, mail))
         << testing::PrintToString(messages());
     EXPECT_EQ(LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""), "");
     EXPECT_EQ(prompt_.count_containing("relay fora do ar"), 1);
     delivered = true;
-    EXPECT_TRUE(send_monthly_cotepe_file(printer, services_));
+    EXPECT_TRUE(fiscal::send_monthly_cotepe_file(printer, mail));
     EXPECT_EQ(LEREGISTRO("balcora", "envia_atocotepe", "dataenvia_atocotepe", ""), "07/12/2026");
     ASSERT_EQ(mails.size(), 2u);
     EXPECT_EQ(mails[1].recipient, "contador@example.com");
     EXPECT_EQ(mails[1].subject.rfind("Ato COTEPE 17/04 - (07/12/2026) - 0001 - ", 0), 0u);
     EXPECT_NE(mails[1].attachment.filename().string().find("AC1704_TDM_"), std::string::npos);
-    EXPECT_FALSE(monthly_file_period(printer));
+    EXPECT_FALSE(fiscal::monthly_file_period(printer));
 }
 
 }  // namespace balcora::test

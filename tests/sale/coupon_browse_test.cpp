@@ -1,5 +1,6 @@
 #include "sale/coupon_browse.h"
 #include "db/literals.h"
+#include "sale/coupon_procedures.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_screen_fixture.h"
 #include "util/calendar.h"
@@ -199,18 +200,19 @@ TEST_F(CouponBrowseTest, PreSaleSpoolAndCancellationGoToTheirModules) {
     ASSERT_TRUE(browse_.open());
     browse_.pre_sale();
     browse_.spool();
-    EXPECT_FALSE(browse_.cancel(1));
     EXPECT_EQ(messages(), (std::vector<std::string>{
                               "Pré-venda (CONSULTAPV) ainda não disponível nesta versão.",
-                              "Spool ECF (SPOOLECF) ainda não disponível nesta versão.",
-                              "Cancelamento de cupom fiscal ainda não disponível nesta versão."}));
+                              "Spool ECF (SPOOLECF) ainda não disponível nesta versão."}));
 
-    std::vector<std::int64_t> cancelled;
-    screens_.provide("CANCELACUPOMSELECIONADO",
-                     [&cancelled](const ui::ScreenPort::Arguments& args) {
-                         cancelled.push_back(std::stoll(args.at(0)));
-                         return 1;
-                     });
+    struct Cancellations : sale::CouponProcedures {
+        std::vector<std::int64_t> cancelled;
+        bool cancel_selected_coupon(std::int64_t id) override {
+            cancelled.push_back(id);
+            return true;
+        }
+    } procedures;
+    service_port_.provide<sale::CouponProcedures>(&procedures);
+    std::vector<std::int64_t>& cancelled = procedures.cancelled;
     EXPECT_TRUE(browse_.cancel(42));
     EXPECT_EQ(cancelled, std::vector<std::int64_t>{42});
 
@@ -225,11 +227,15 @@ TEST_F(CouponBrowseTest, PreSaleSpoolAndCancellationGoToTheirModules) {
 
 TEST_F(CouponBrowseTest, TheFirstDisplayRecoversByTheCardPathWhenACardWasLeftPending) {
     ASSERT_TRUE(browse_.open());
-    std::vector<bool> paths;
-    screens_.provide("RECUPERACUPOMABERTO", [&paths](const ui::ScreenPort::Arguments& args) {
-        paths.push_back(args == ui::ScreenPort::Arguments{"TEF"});
-        return 0;  // the recovery failed: the browse closes
-    });
+    struct Recovery : sale::CouponProcedures {
+        std::vector<bool> paths;
+        bool recover_open_coupon(bool card) override {
+            paths.push_back(card);
+            return false;  // the recovery failed: the browse closes
+        }
+    } recovery;
+    service_port_.provide<sale::CouponProcedures>(&recovery);
+    const std::vector<bool>& paths = recovery.paths;
     glo::cf_aberto = 2;
     browse_.first_display();
     EXPECT_EQ(paths, std::vector<bool>{true});

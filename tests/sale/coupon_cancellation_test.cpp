@@ -5,9 +5,11 @@
 #include "db/settings.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
+#include "sale/coupon_procedures.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "util/fixed_point_text.h"
 
 namespace balcora::test {
 
@@ -25,7 +27,6 @@ class CouponCancellation : public SaleScreenFixture {
             if (step_) std::exchange(step_, {})(s);
             return s.result();
         });
-        sale::provide_coupon_cancellation(screens_);
         ASSERT_TRUE(screen_.open());
     }
 
@@ -60,7 +61,13 @@ class CouponCancellation : public SaleScreenFixture {
     int cancel(const char* procedure, ui::ScreenPort::Arguments args, bool yes = true) {
         prompt_.clear();
         prompt_.answer(yes);
-        return screens_.run(procedure, args).value_or(-1);
+        const auto id = [&](std::size_t at) {
+            return args.size() > at ? util::read_integer(args[at]).value : 0;
+        };
+        sale::CouponProcedures procedures;
+        if (std::string_view(procedure) == "CANCELACUPOMSELECIONADO")
+            return procedures.cancel_selected_coupon(id(0));
+        return procedures.cancel_coupon(args.at(0) == "1", id(1));
     }
 
     std::function<void(sale::PaymentScreen&)> step_;
@@ -180,7 +187,7 @@ TEST_F(CouponCancellation, APendingCancellationIsSettledOnlyByThePrintersOwnCanc
     };
     auto reopen = [&] {
         prompt_.clear();
-        return screens_.run("RECUPERACUPOMABERTO", {}).value_or(0);
+        return sale::CouponProcedures().recover_open_coupon(false);
     };
     const auto kept = cash_sale("300000000011", "10,00");
     note_pending(kept);  // the cut came before the printer was asked

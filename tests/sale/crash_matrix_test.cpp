@@ -11,11 +11,13 @@
 #include "ecf/driver_printer.h"
 #include "ecf/printer_driver.h"
 #include "ecf/printer_wrapper.h"
+#include "sale/called_procedures.h"
 #include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "tef/card_manager.h"
 #include "tef/card_manager_process.h"
 #include "tef/funcao_tef.h"
 #include "tef/tef_exchange.h"
@@ -120,7 +122,6 @@ class CrashMatrix : public ShopFixture {
             }
             return s.result();
         });
-        sale::provide_coupon_cancellation(screens_);
         admin_ = with_database(db_.conninfo(), "postgres");
         base_ = db_.name();
         copy_ = base_ + "_k";
@@ -482,7 +483,7 @@ TEST_F(CrashMatrix, KilledAgainDuringTheRecoveryTheNextRestartStillSettlesIt) {
 TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
     auto cancel = [&] {
         prompt_.answer(true);
-        return screens().run("CANCELACUPOM", {"0", "0"}).value_or(0) == 1;
+        return sale::run_cancel_coupon(false, 0);
     };
     auto sale_then_cancel = [&] { return complete_sale() && cancel(); };
     auto cancel_again_then_sell = [&] {
@@ -589,6 +590,7 @@ class CardCrashMatrix : public CrashMatrix {
         db::close_connection();
         ASSERT_TRUE(manager_.start());
         tef::provide_card_functions(screens_);
+        tef::provide_card_manager(service_port_);
         screens_.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
             sale::CouponBrowse browse;
             if (browse.open()) browse.first_display();
@@ -609,7 +611,8 @@ class CardCrashMatrix : public CrashMatrix {
         if (!screen.open() || !sell(screen, "300000000011") || !sell(screen, "300000000012"))
             return false;
         steps_ = {[this](sale::PaymentScreen& s) {
-            s.set_card_setup({nullptr, quick_});
+            tef::CardManager card{{nullptr, quick_}};
+            s.set_card_functions(&card);
             if (s.set_form("CA")) s.confirm_payment();
         }};
         return screen.key("F10") && !screen.coupon_open();
@@ -766,7 +769,7 @@ TEST_F(CardCrashMatrix, AStartUpKilledWhileUndoingACardSaleIsFinishedByTheNextOn
 TEST_F(CardCrashMatrix, ACardSaleCancellationKilledAtEveryBoundaryRefundsExactlyWhatItCancels) {
     auto cancel = [&] {
         prompt_.answer(true);
-        return screens().run("CANCELACUPOM", {"0", "0"}).value_or(0) == 1;
+        return sale::run_cancel_coupon(false, 0);
     };
     restore();
     ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);

@@ -3,6 +3,7 @@
 #include "ecf/cash_movement_screen.h"
 #include "ecf/day_opening.h"
 #include "ecf/printer_functions_screen.h"
+#include "fiscal/cash_day_services.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
 
@@ -17,7 +18,7 @@ class QuickSaleCashDay : public SaleScreenFixture {
         ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F', data_sit='2026-12-06';"), "1");
         // Provided under their names, as the windows side does.
         screens_.provide("FUNCOESMAQECF", [](const ui::ScreenPort::Arguments& args) {
-            return FUNCOESMAQECF(args.at(0), ecf::default_cash_day_services());
+            return FUNCOESMAQECF(args.at(0), fiscal::cash_day_services());
         });
         screens_.provide("TELA_SA_SU",
                          [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });

@@ -1,6 +1,7 @@
 #include "sale/quick_sale_screen.h"
 #include "db/literals.h"
 #include "platform/serial_port.h"
+#include "sale/coupon_procedures.h"
 #include "sale/options_menu.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_screen_fixture.h"
@@ -413,11 +414,15 @@ TEST_F(QuickSaleScreenTest, CancellingACouponAsksForASupervisorAndTheQuestion) {
     open();
     sell(kCoffee);
     prompt_.clear();
-    std::vector<bool> cancelled_open;
-    screens_.provide("CANCELACUPOM", [&cancelled_open](const ui::ScreenPort::Arguments& args) {
-        cancelled_open.push_back(args.at(0) == "1");
-        return 1;
-    });
+    struct Cancellations : sale::CouponProcedures {
+        std::vector<bool> cancelled_open;
+        bool cancel_coupon(bool coupon_open, std::int64_t) override {
+            cancelled_open.push_back(coupon_open);
+            return true;
+        }
+    } procedures;
+    service_port_.provide<sale::CouponProcedures>(&procedures);
+    const std::vector<bool>& cancelled_open = procedures.cancelled_open;
     change_logins({});
     EXPECT_TRUE(screen_.key("F4"));  // No
     EXPECT_TRUE(cancelled_open.empty());

@@ -65,15 +65,23 @@ class Startup : public DbTest {
         return buf;
     }
 
-    // A start-up step of another subsystem that records its run.
-    void provide_step(std::string_view name, std::vector<std::string>& order, std::string label,
-                      int result = 1) {
-        screens_.provide(std::string(name),
-                         [&order, label, result](const ui::ScreenPort::Arguments& args) {
-                             order.push_back(label + ":" + (args.empty() ? glo::numfab : args[0]));
-                             return result;
-                         });
-    }
+    // The start-up steps of other subsystems, recording their runs.
+    struct RecordingSteps : shell::StartupSteps {
+        std::vector<std::string> order;
+        bool printer_goes_on = true;
+        void write_developer_key_file() override { order.push_back("key:" + glo::numfab); }
+        bool check_printer_configuration() override {
+            order.push_back((printer_goes_on ? "printer:" : "refused:") + glo::numfab);
+            return printer_goes_on;
+        }
+        void recover_card_payment_files() override { order.push_back("card:" + glo::numfab); }
+        void send_pending_blocox_files(int printer_id) override {
+            order.push_back("send:" + std::to_string(printer_id));
+        }
+        void mail_blocox_pendencies(int printer_id) override {
+            order.push_back("mail:" + std::to_string(printer_id));
+        }
+    };
 
     RecordingRunner runner_;
 };
@@ -181,12 +189,9 @@ TEST_F(Startup, AuxiliaryFileFillsTheGlobalsAndTheMd5SettingAndFindsThePrinter) 
 
 TEST_F(Startup, TheStepsOfOtherSubsystemsRunInTheirPlaceAndAPrinterRefusalCloses) {
     ordinary_shop();
-    std::vector<std::string> order;
-    provide_step(shell::kWriteDeveloperKeyFile, order, "key");
-    provide_step(shell::kCheckPrinterConfiguration, order, "printer");
-    provide_step(shell::kRecoverCardPaymentFiles, order, "card");
-    provide_step(shell::kSendPendingBlocoXFiles, order, "send");
-    provide_step(shell::kMailBlocoXPendencies, order, "mail");
+    RecordingSteps steps;
+    service_port_.provide<shell::StartupSteps>(&steps);
+    std::vector<std::string>& order = steps.order;
     EXPECT_FALSE(shell::run_frame_startup(runner_).close);
     // The key file comes before the auxiliary file is read; the printer
     // check after it.
@@ -196,7 +201,7 @@ TEST_F(Startup, TheStepsOfOtherSubsystemsRunInTheirPlaceAndAPrinterRefusalCloses
     order.clear();
     glo::numfab.clear();
     GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "1");
-    provide_step(shell::kCheckPrinterConfiguration, order, "refused", 0);
+    steps.printer_goes_on = false;
     EXPECT_TRUE(shell::run_frame_startup(runner_).close);
     EXPECT_EQ(order, (std::vector<std::string>{"key:", "refused:BV1"}));
     EXPECT_TRUE(runner_.started.empty());

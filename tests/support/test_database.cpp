@@ -67,12 +67,12 @@ TestDatabase::~TestDatabase() {
         admin->exec("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
 }
 
-DbTest::DbTest() : env_({&clock_, &root_.root(), &prompt_, &screens_}) {
+DbTest::DbTest() : env_({&clock_, &root_.root(), &prompt_, &screens_, &service_port_}) {
     glo::reset_all();
     glo::string_conexao = db_.connection_string();
 }
 
-EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_, &screens_}) {
+EnvTest::EnvTest() : env_({&clock_, &root_.root(), &prompt_, &screens_, &service_port_}) {
     glo::reset_all();
 }
 

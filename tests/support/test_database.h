@@ -52,6 +52,7 @@ class DbTest : public ::testing::Test {
     TempRoot root_;
     platform::FixedClock clock_{{2026, 12, 7, 10, 0, 0}};
     ui::ScreenPort screens_;
+    ui::ServicePort service_port_;
     ScopedEnvironment env_;
     TestDatabase db_;
 };
@@ -65,6 +66,7 @@ class EnvTest : public ::testing::Test {
     TempRoot root_;
     platform::FixedClock clock_{{2026, 12, 7, 10, 0, 0}};
     ui::ScreenPort screens_;
+    ui::ServicePort service_port_;
     ScopedEnvironment env_;
 };
 

@@ -6,11 +6,13 @@
 
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "sale/called_procedures.h"
 #include "sale/coupon_browse.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "tef/card_manager.h"
 #include "tef/card_manager_process.h"
 #include "tef/tef_exchange.h"
 #include "tef/tef_message_window.h"
@@ -43,7 +45,7 @@ class CardFunctions : public SaleScreenFixture {
         if (IsSkipped() || HasFatalFailure()) return;
         tef::set_function_exchange(&timer_, quick());
         tef::provide_card_functions(screens_);
-        sale::provide_coupon_cancellation(screens_);
+        tef::provide_card_manager(service_port_);
         screens_.provide("BRWCFISCAL", [this](const ui::ScreenPort::Arguments&) {
             sale::CouponBrowse browse;
             if (browse.open()) browse.first_display();
@@ -53,7 +55,8 @@ class CardFunctions : public SaleScreenFixture {
         screens_.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
             sale::PaymentScreen s{args.at(0)};
             if (!s.open()) return 0;
-            s.set_card_setup({nullptr, quick()});
+            tef::CardManager card{{nullptr, quick()}};
+            s.set_card_functions(&card);
             if (s.set_form("CA")) s.confirm_payment();
             return s.result();
         });
@@ -230,7 +233,7 @@ TEST_F(CardFunctions, ACardSaleCancelledIsCancelledAtTheManagerOnThePrinterAndIn
 
     prompt_.clear();
     prompt_.answer(true);
-    ASSERT_EQ(screens_.run("CANCELACUPOM", {"0", coupon}).value_or(0), 1)
+    ASSERT_TRUE(sale::run_cancel_coupon(false, screen.session().coupon_id()))
         << testing::PrintToString(messages());
     EXPECT_EQ(prompt_.count_containing("está vinculado a uma transação TEF!"), 1);
     EXPECT_EQ(manager_.last_event(nsu), "CANCELADA");

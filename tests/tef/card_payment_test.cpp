@@ -5,6 +5,7 @@
 #include "sale/sale_screen_fixture.h"
 #include "sale/sale_session.h"
 #include "support/amounts.h"
+#include "tef/card_manager.h"
 #include "tef/card_manager_process.h"
 #include "tef/tef_exchange.h"
 #include "tef/tef_message_window.h"
@@ -102,7 +103,8 @@ class CardSale : public SaleScreenFixture {
             << testing::PrintToString(messages());
         auto s = std::make_unique<PaymentScreen>();
         EXPECT_TRUE(s->open()) << testing::PrintToString(messages());
-        s->set_card_setup(setup_);
+        card_.set_setup(setup_);
+        s->set_card_functions(&card_);
         EXPECT_TRUE(s->set_form(form));
         if (form == "CC") {
             EXPECT_TRUE(s->set_cheque_number_text("123"));
@@ -126,6 +128,7 @@ class CardSale : public SaleScreenFixture {
     sale::SaleSession session_{sale::SaleScreen::kQuickSale};
     CardManagerProcess manager_{root_.path()};
     tef::CardSetup setup_;
+    tef::CardManager card_;
     tef::ExchangeFiles files_ = tef::exchange_files();
     std::vector<std::string> window_;
 };
@@ -212,7 +215,7 @@ TEST_F(CardSale, AnAbsentSilentOrStrayManagerLeavesThePaymentUndone) {
     SteppedTimer stepped;
     tef::CardSetup absent = setup_;
     absent.timer = &stepped;
-    s->set_card_setup(absent);
+    card_.set_setup(absent);
     EXPECT_FALSE(s->confirm_payment().close);
     EXPECT_EQ(prompt_.shown().back().title, "Aviso (ATV)");
     EXPECT_EQ(messages(), std::vector<std::string>{"Gerenciador Padrão não está ativo!"});
@@ -226,7 +229,7 @@ TEST_F(CardSale, AnAbsentSilentOrStrayManagerLeavesThePaymentUndone) {
     std::ofstream(files_.response, std::ios::binary)
         << "000-000 = CRT\r\n001-000 = 91234567\r\n028-000 = 1\r\n029-001 = \"X\"\r\n999-999 = "
            "0\r\n";
-    s->set_card_setup(setup_);
+    card_.set_setup(setup_);
     prompt_.clear();
     EXPECT_TRUE(s->confirm_payment().close) << testing::PrintToString(messages());
     EXPECT_EQ(messages(), std::vector<std::string>{"Identificação da transação inválida!"});
@@ -235,7 +238,8 @@ TEST_F(CardSale, AnAbsentSilentOrStrayManagerLeavesThePaymentUndone) {
     manager_.rules("somente_status=CRT\n");
     auto t = sale_of(k4230, "CA");
     setup_.limits.response_wait = 50;
-    t->set_card_setup(setup_);
+    card_.set_setup(setup_);
+    t->set_card_functions(&card_);
     EXPECT_FALSE(t->confirm_payment().close);
     EXPECT_EQ(messages(), std::vector<std::string>{
                               "Sem resposta do Gerenciador Padrão por mais de 30 minutos!"});

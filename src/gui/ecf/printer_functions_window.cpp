@@ -1,5 +1,6 @@
 #include "gui/ecf/printer_functions_window.h"
 
+#include "fiscal/cash_day_services.h"
 #include "gui/ecf/cash_day_dialogs.h"
 #include "gui/log/log_windows.h"
 #include "gui/qt_text.h"
@@ -158,7 +159,7 @@ void PrinterFunctionsWindow::reject() {
 
 void provide_cash_day_windows(ui::ScreenPort& port) {
     port.provide("FUNCOESMAQECF", [](const ui::ScreenPort::Arguments& args) {
-        ecf::CashDayServices services = ecf::default_cash_day_services();
+        ecf::CashDayServices services = fiscal::cash_day_services();
         // A closing that could not complete its records ends the program:
         // every event loop returns, the frame's included.
         services.end_application = [] { QCoreApplication::exit(1); };

@@ -37,8 +37,9 @@ int MENUPRINCIPAL(const std::string& login, const std::string& password,
     (void)host_window;
     // The windows go with the run.
     ui::ScreenPort windows;
-    ScopedEnvironment env({.screens = &windows});
-    gui::provide_windows(windows);
+    ui::ServicePort services;
+    ScopedEnvironment env({.screens = &windows, .services = &services});
+    gui::provide_windows(windows, services);
 
     shell::StartupViews views;
     views.sign_in = gui::sign_in_views();

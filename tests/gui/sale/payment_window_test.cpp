@@ -48,7 +48,7 @@ class PaymentWindowTest : public SaleScreenFixture {
 };
 
 TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
-    gui::provide_windows(screens_);
+    gui::provide_windows(screens_, service_port_);
     gui::QuickSaleWindow window;
     ASSERT_TRUE(window.opened()) << testing::PrintToString(messages());
     window.resize(1366, 768);

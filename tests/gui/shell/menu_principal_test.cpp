@@ -32,7 +32,7 @@ class MenuPrincipalGui : public DbTest {
     void TearDown() override { access::sign_out(); }
     // The frame as MENUPRINCIPAL runs it once the operator is signed in.
     int run_main_frame(bool exit_when_ready = false) {
-        gui::provide_windows(screens_);
+        gui::provide_windows(screens_, service_port_);
         auto frame = gui::open_main_frame(screens_);
         return shell::run_main_frame(*frame, shell::system_command_runner(), exit_when_ready);
     }

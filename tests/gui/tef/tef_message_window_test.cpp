@@ -4,6 +4,7 @@
 #include "sale/payment_screen.h"
 #include "sale/sale_screen_fixture.h"
 #include "sale/sale_session.h"
+#include "tef/card_manager.h"
 #include "tef/card_manager_process.h"
 
 #include <QApplication>
@@ -37,7 +38,8 @@ class TefMessageWindowTest : public SaleScreenFixture {
         EXPECT_EQ(session_.enter_code(code), sale::Registration::kRegistered);
         sale::PaymentScreen s;
         EXPECT_TRUE(s.open());
-        s.set_card_setup(setup_);
+        tef::CardManager card{setup_};
+        s.set_card_functions(&card);
         s.set_form("CA");
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [this] {

@@ -1,4 +1,4 @@
-#include "ecf/monthly_cotepe_file.h"
+#include "fiscal/monthly_cotepe_file.h"
 
 #include "db/literals.h"
 #include "db/settings.h"
@@ -13,7 +13,9 @@
 
 #include <fstream>
 
-namespace balcora::ecf {
+namespace balcora::fiscal {
+
+using ecf::report_not_available;
 
 namespace {
 
@@ -35,8 +37,8 @@ Company read_company(const MaqecfRecord& printer) {
     c.id = glo::id_empresa != 0 ? glo::id_empresa : printer.id_empresa;
     db::SqlRecord r;
     if (db::read_row("SELECT razao_social, cnpj FROM balcora.empresa WHERE id_empresa=", c.id, r)) {
-        c.name = util::trim(r.C(1));
-        c.cnpj = util::trim(r.C(2));
+        c.name = util::trim(r.text("razao_social"));
+        c.cnpj = util::trim(r.text("cnpj"));
     }
     return c;
 }
@@ -71,16 +73,16 @@ std::optional<std::pair<util::DayNumber, util::DayNumber>> monthly_file_period(
     return std::pair{util::day_number(before.year, before.month, 1), first_of_z_month - 1};
 }
 
-bool send_monthly_cotepe_file(const MaqecfRecord& printer, const CashDayServices& services) {
+bool send_monthly_cotepe_file(const MaqecfRecord& printer, const MonthlyFileMailer& mail_to) {
     const auto period = monthly_file_period(printer);
     if (!period) return true;
-    const std::filesystem::path folder = fiscal::pafecf_folder();
+    const std::filesystem::path folder = pafecf_folder();
     if (!ecf::printer().cotepe_file_by_date(folder, period->first, period->second, 2)) return false;
 
     const Company company = read_company(printer);
     const std::filesystem::path message = data_root().map("c:\\sistemas\\email.txt");
     if (!write_message_file(message, company)) return false;
-    if (!services.mail) {
+    if (!mail_to) {
         report_not_available("Envio do Ato COTEPE por e-mail");
         return false;
     }
@@ -97,7 +99,7 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const CashDayServices
                    company_code(company.id) + " - " + company.name;
     mail.body = message;
     mail.attachment = ULTIMOARQSALVO(folder.string());
-    const fiscal::MailOutcome sent = services.mail(mail);
+    const MailOutcome sent = mail_to(mail);
     if (!sent.sent) {
         prompt().message(
             "Aviso", "Arquivo do Ato COTEPE gerado, mas o e-mail não foi enviado:|" + sent.error,
@@ -108,4 +110,4 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const CashDayServices
     return true;
 }
 
-}  // namespace balcora::ecf
+}  // namespace balcora::fiscal
