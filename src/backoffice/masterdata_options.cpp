@@ -1,7 +1,6 @@
 #include "backoffice/masterdata_options.h"
 
 #include "db/settings.h"
-#include "ui/environment.h"
 #include "util/text.h"
 
 namespace balcora::backoffice {
@@ -27,7 +26,6 @@ MasterDataOptions read_masterdata_options() {
     o.tp_atual = number("tp_atual", 1) == 1;
     o.empresa = number("empresa", 1);
     o.dt_atual = util::parse_setting_day(get("dt_atual"));
-    if (o.dt_atual <= 0) o.dt_atual = today();
     o.busca_noip = number("busca_noip", 0) == 1;
     o.num_ecf = number("num_ecf", 1);
     o.num_subt = get("num_subt");

@@ -142,9 +142,18 @@ bool MasterDataUpdate::count_into(const std::string& statement, TableResult& res
 }
 
 std::string MasterDataUpdate::change_filter(const std::string& column) const {
-    return "case when (1=" + std::string(options_.tp_atual ? "1" : "0") + ") then (" +
-           TXTSQL(util::iso_date(options_.dt_atual)) + "<=coalesce(" + column +
-           ",'1900-01-01')) else true end";
+    return "case when (1=" + std::string(changes_only() ? "1" : "0") + ") then (" +
+           since_literal() + "<=coalesce(" + column + ",'1900-01-01')) else true end";
+}
+
+bool MasterDataUpdate::changes_only() const {
+    return options_.tp_atual && options_.dt_atual > 0;
+}
+
+// Never an empty text: the server reads the literal as a date even where the
+// filter is switched off.
+std::string MasterDataUpdate::since_literal() const {
+    return TXTSQL(options_.dt_atual > 0 ? util::iso_date(options_.dt_atual) : "1900-01-01");
 }
 
 void MasterDataUpdate::begin_table(const std::string& name) {
@@ -353,7 +362,7 @@ bool MasterDataUpdate::products() {
     // The code and barcode rules, the state of each product here, and
     // whether its registration is to be copied (tp_atual 0, or changed since
     // the last update).
-    const std::string since = TXTSQL(util::iso_date(options_.dt_atual));
+    const std::string since = since_literal();
     if (!step("CREATE TEMP TABLE bo_prod ON COMMIT DROP AS SELECT x.*, lpad(CASE WHEN "
               "length(coalesce(trim(x.codigo_barras),''))<13 THEN lpad(left(x.code,13),13,'0') "
               "ELSE trim(x.codigo_barras) END,14,'0') AS barcode FROM (SELECT b.*, "
@@ -361,7 +370,7 @@ bool MasterDataUpdate::products() {
               "lpad(trim(b.id),6,'0') ELSE trim(b.codigo) END AS code, "
               "coalesce(nullif(trim(b.ativo),'')::integer,0)<>0 AS active, p.id_produto IS NOT "
               "NULL AS present, (" +
-              std::string(options_.tp_atual ? "false" : "true") + " OR " + since +
+              std::string(changes_only() ? "false" : "true") + " OR " + since +
               "<=coalesce(nullif(trim(b.data_atual),''),'1900-01-01')) AS changed FROM "
               "bo_produto b LEFT JOIN balcora.produto p ON p.id_produto=trim(b.id)::integer) "
               "x;") ||
@@ -499,7 +508,7 @@ bool MasterDataUpdate::product_barcodes() {
     const long long n = text_to_integer(count->value(0, 0));
     if (n == 0) return true;
     std::string where;
-    if (options_.tp_atual && n <= kVariantsByList) {
+    if (changes_only() && n <= kVariantsByList) {
         auto ids = db::run_sql("SELECT string_agg(id::text, ',' ORDER BY id) FROM bo_rebuild;");
         if (!ids) return false;
         where = " WHERE id_produto IN (" + std::string(ids->value(0, 0)) + ")";

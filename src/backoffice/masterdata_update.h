@@ -60,6 +60,9 @@ class MasterDataUpdate {
     // Runs an upsert that answers (inserted, updated) and adds them up.
     bool count_into(const std::string& statement, TableResult& result);
     std::string change_filter(const std::string& column) const;
+    // Only what changed since the last update: asked for, and there was one.
+    bool changes_only() const;
+    std::string since_literal() const;
     void begin_table(const std::string& name);
     TableResult& current() { return results_.back(); }
 

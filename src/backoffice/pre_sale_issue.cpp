@@ -302,6 +302,19 @@ bool order_already_issued(std::int32_t id_pedido) {
     return r.has_row();
 }
 
+bool order_update_pending(std::int32_t id_pedido) {
+    db::SqlRecord r;
+    // A failed query counts as pending, for the same reason.
+    if (!db::read_rows("SELECT COUNT(*) FROM balcora.cfiscal c JOIN balcora.registro g ON "
+                       "g.chave LIKE 'ERRO_CF_%' AND g.nome LIKE 'ID_%' AND "
+                       "lpad(trim(g.valor), 20, '0')=lpad(c.id_cfiscal::text, 20, '0') WHERE "
+                       "c.id_pedido = " +
+                           std::to_string(id_pedido) + " HAVING COUNT(*)>0;",
+                       r))
+        return true;
+    return r.has_row();
+}
+
 std::optional<PreSaleCoupon> issue_pre_sale_coupon(const PreSaleHeader& h) {
     const auto prepared = prepare_pre_sale(h);
     if (!prepared) return std::nullopt;

@@ -37,5 +37,8 @@ bool cancel_issued_coupon(const PreSaleCoupon& coupon);
 
 // A coupon of this order that is issued and not cancelled already exists.
 bool order_already_issued(std::int32_t id_pedido);
+// A coupon of this order has an outcome the back office has not taken yet:
+// a new coupon must wait, or the stale update would be applied to it.
+bool order_update_pending(std::int32_t id_pedido);
 
 }  // namespace balcora::backoffice

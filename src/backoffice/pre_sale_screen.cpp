@@ -99,6 +99,13 @@ std::optional<PreSaleHeader> PreSaleScreen::waiting_pre_sale(std::int32_t id_ped
                          ui::Icon::kWarning);
         return std::nullopt;
     }
+    if (order_update_pending(chosen->id_pedido)) {
+        prompt().message("Pedido com atualização pendente",
+                         "O pedido selecionado tem um cupom fiscal ainda não atualizado na "
+                         "retaguarda.|Novo cupom somente após a atualização do pedido.",
+                         ui::Icon::kWarning);
+        return std::nullopt;
+    }
     return *chosen;
 }
 

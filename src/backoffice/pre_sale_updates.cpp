@@ -219,8 +219,13 @@ bool update_order(std::int64_t id_cfiscal, OrderOutcome outcome, LogTable log) {
 
 bool retry_pending_updates() {
     db::SqlRecord r;
+    // In the order the outcomes happened: coupons in the order they were
+    // made, a coupon's issue before its cancellation. By key, a later coupon's
+    // issue would come before an earlier one's cancellation of the same order,
+    // and that stale cancellation would then cancel the new coupon's titles.
     if (!db::read_rows("SELECT valor,chave FROM balcora.registro WHERE chave LIKE 'ERRO_CF_%' AND "
-                       "nome LIKE 'ID_%' ORDER BY chave, valor;",
+                       "nome LIKE 'ID_%' ORDER BY lpad(trim(valor), 20, '0'), chave LIKE "
+                       "'ERRO_CF_CANC%';",
                        r))
         return false;
     struct Pending {

@@ -31,7 +31,8 @@ enum class LogTable { kGestao, kKontora };
 // pending record stays.
 bool update_order(std::int64_t id_cfiscal, OrderOutcome outcome, LogTable log = LogTable::kGestao);
 
-// Every pending record tried again, in key order; false when any stays (the
+// Every pending record tried again, in the order the outcomes happened (by
+// coupon, its issue before its cancellation); false when any stays (the
 // operator was told "Pré-Venda não está conseguido atualizar o(s)
 // pedido(s)!").
 bool retry_pending_updates();

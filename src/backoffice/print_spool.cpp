@@ -20,6 +20,36 @@ std::string company() {
     return std::to_string(glo::id_empresa);
 }
 
+// A document printed whose mark in the back office is still to be made is
+// kept here, in the local settings table, so that it is marked later and
+// never printed a second time (the printer's paper cannot be taken back).
+constexpr const char* kPrintedKey = "SPOOL_ECF_IMPRESSO";
+
+std::string printed_name(const std::string& id_docto) {
+    return TXTSQL(company() + "/" + id_docto);
+}
+
+bool printed_unmarked(const std::string& id_docto) {
+    db::SqlRecord r;
+    // A doubt counts as printed: a second copy is the fault to avoid.
+    if (!db::read_rows(std::string("SELECT 1 FROM balcora.registro WHERE chave='") + kPrintedKey +
+                           "' AND nome=" + printed_name(id_docto) + ";",
+                       r))
+        return true;
+    return r.has_row();
+}
+
+void keep_printed(const std::string& id_docto) {
+    db::run_sql(std::string("INSERT INTO balcora.registro (chave, nome, valor) VALUES ('") +
+                kPrintedKey + "', " + printed_name(id_docto) +
+                ", 'E') ON CONFLICT (chave, nome) DO NOTHING;");
+}
+
+void forget_printed(const std::string& id_docto) {
+    db::run_sql(std::string("DELETE FROM balcora.registro WHERE chave='") + kPrintedKey +
+                "' AND nome=" + printed_name(id_docto) + ";");
+}
+
 }  // namespace
 
 PrintSpoolScreen::PrintSpoolScreen() = default;
@@ -76,17 +106,25 @@ bool PrintSpoolScreen::tick() {
         return false;
     }
     const std::string id_docto = util::cut_characters(r.C(1), 30);
-    set_status("Imprimindo " + util::trim(r.C(2)) + "...");
-    const bool printed = print_document(id_docto);
+    // Printed on an earlier tick, its mark failed: only the mark is retried.
+    const bool printed = printed_unmarked(id_docto) || print_and_keep(id_docto, r.C(2));
     if (printed) {
         set_status("Atualizando situação do docto...");
         // The document's id comes from the back office: it enters the
         // statement as a literal, whatever it holds.
-        exec_linked("UPDATE gestao.spoolecf SET situacao='E' WHERE id_docto=" + TXTSQL(id_docto) +
-                    " and id_empresa=" + company());
+        if (exec_linked("UPDATE gestao.spoolecf SET situacao='E' WHERE id_docto=" +
+                        TXTSQL(id_docto) + " and id_empresa=" + company()))
+            forget_printed(id_docto);
     }
     set_status("Aguardando...");
     return printed;
+}
+
+bool PrintSpoolScreen::print_and_keep(const std::string& id_docto, std::string_view title) {
+    set_status("Imprimindo " + util::trim(title) + "...");
+    if (!print_document(id_docto)) return false;
+    keep_printed(id_docto);
+    return true;
 }
 
 bool PrintSpoolScreen::print_document(const std::string& id_docto) {

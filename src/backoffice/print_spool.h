@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace balcora::backoffice {
 class LinkSession;
@@ -12,7 +13,8 @@ class LinkSession;
 // office queues for the fiscal printer, printed one per timer tick as
 // management reports and marked printed. The link stays open while the
 // window is; a document cut by the printer stays waiting and is printed
-// again whole on a later tick.
+// again whole on a later tick; one printed whose mark failed is only marked
+// on a later tick, never printed twice.
 namespace balcora::backoffice {
 
 class PrintSpoolScreen {
@@ -43,6 +45,7 @@ class PrintSpoolScreen {
   private:
     void set_status(std::string text);
     bool print_document(const std::string& id_docto);
+    bool print_and_keep(const std::string& id_docto, std::string_view title);
 
     std::unique_ptr<LinkSession> link_;
     std::string status_;

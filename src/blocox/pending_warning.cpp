@@ -4,6 +4,7 @@
 #include "db/settings.h"
 #include "globals/globals.h"
 #include "util/calendar.h"
+#include "util/day_number.h"
 #include "util/text.h"
 
 #include <string_view>
@@ -70,8 +71,13 @@ std::string blocking_section() {
 }
 
 long long pending_reductions(int id_maqecf) {
-    return count("SELECT count(*) FROM balcora.reg60m WHERE id_maqecf=" +
-                 std::to_string(id_maqecf) + " AND sit_blocox='P' and num_cont_red_z>0;");
+    // Exactly what a send run would transmit: reductions of days before Bloco
+    // X applied are never sent, so they must never count towards the block.
+    std::string sql =
+        "SELECT count(*) FROM balcora.reg60m WHERE id_maqecf=" + std::to_string(id_maqecf) +
+        " AND sit_blocox='P' and num_cont_red_z>0";
+    if (glo::dtenvredz > 0) sql += " and data>='" + util::iso_date(glo::dtenvredz) + "'";
+    return count(sql + ";");
 }
 
 long long pending_stock_periods(int id_empresa) {

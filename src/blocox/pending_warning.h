@@ -27,7 +27,8 @@ inline constexpr const char* kBlockedReductionKey = "ECF Bloqueado.BlocoX.RedZ";
 inline constexpr const char* kBlockedStockKey = "ECF Bloqueado.BlocoX.Estoque";
 std::string blocking_section();
 
-// Pending counts of the printer (reductions with a counter, the day closed)
+// Pending counts of the printer (reductions with a counter, the day closed,
+// from the day Bloco X applies: what a send run transmits)
 // and of the company; -1 when the query failed (shown).
 long long pending_reductions(int id_maqecf);
 long long pending_stock_periods(int id_empresa);

@@ -180,8 +180,9 @@ bool DriverPrinter::close_voucher() {
 }
 
 bool DriverPrinter::reverse_credit_voucher(const VoucherReversal& r) {
-    return send(CMD_REVERSE_CREDIT_VOUCHER, {voucher_consumer_document(r.cpf_cnpj), r.name,
-                                             r.address, util::zero_filled(r.coo, 6)});
+    return send(CMD_REVERSE_CREDIT_VOUCHER,
+                {voucher_consumer_document(r.cpf_cnpj), voucher_consumer_name(r.name),
+                 voucher_consumer_address(r.address), util::zero_filled(r.coo, 6)});
 }
 
 bool DriverPrinter::cancel_nonfiscal() {

@@ -191,4 +191,12 @@ std::string voucher_consumer_document(std::string_view cpf_cnpj) {
     return fit(document.empty() ? "000.000.000-00" : document, 18);
 }
 
+std::string voucher_consumer_name(std::string_view name) {
+    return fit(util::trim(name), 65);
+}
+
+std::string voucher_consumer_address(std::string_view address) {
+    return fit(util::trim(address), 50);
+}
+
 }  // namespace balcora::ecf

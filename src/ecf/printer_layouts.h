@@ -120,5 +120,9 @@ std::string plain_amount(util::Money amount);
 
 // CMD_REVERSE_CREDIT_VOUCHER p1: CPF/CNPJ in 18, "000.000.000-00" when none.
 std::string voucher_consumer_document(std::string_view cpf_cnpj);
+// CMD_REVERSE_CREDIT_VOUCHER p2 and p3: the consumer's name in 65 and
+// address in 50, cut or blank-filled.
+std::string voucher_consumer_name(std::string_view name);
+std::string voucher_consumer_address(std::string_view address);
 
 }  // namespace balcora::ecf

@@ -141,6 +141,20 @@ bool write_file(const BuyerSalesRequest& request, const std::string& draft,
     return db::close_output_file() == 0 && !db::output_file_failed();
 }
 
+// A buyer's document as one key however it was typed or stored: its digits
+// (punctuation and stray letters dropped), a CPF zero-filled to 11 and a
+// CNPJ to 14, as buyer_digits() makes of what the operator types. Without it
+// a punctuated invoice CPF would be a second buyer, and a CPF stored without
+// its leading zero would never match the one typed. The session reads
+// backslashes in literals as escapes, so the pattern \D (every non-digit) is
+// written with its backslash doubled.
+std::string buyer_key(const std::string& column) {
+    const std::string digits = "regexp_replace(" + column + ",'\\\\D','','g')";
+    return "CASE WHEN length(" + digits + ") BETWEEN 1 AND 11 THEN lpad(" + digits +
+           ",11,'0') WHEN length(" + digits + ") BETWEEN 12 AND 14 THEN lpad(" + digits +
+           ",14,'0') ELSE " + digits + " END";
+}
+
 }  // namespace
 
 std::string buyer_digits(std::string_view typed) {
@@ -165,25 +179,27 @@ std::string buyer_sales_statement(const BuyerSalesRequest& request) {
     const std::string company = std::to_string(glo::id_empresa);
     const std::string start = DTSQL(first_day(request));
     const std::string end = DTSQL(last_day(request));
-    // Digits only, and still through TXTSQL: nothing typed reaches the text raw.
+    // In the same form as the rows' keys, and still through TXTSQL: nothing
+    // typed reaches the text raw.
     const std::string filter =
-        request.buyer.empty() ? "1=1" : "cpf_cnpj=" + TXTSQL(SONUMEROS(request.buyer));
-    // The session reads backslashes in literals as escapes, so the pattern
-    // \D (every non-digit) is written with its backslash doubled. The order
-    // is by bytes: under a language's collation blanks may weigh nothing and
-    // a long CPF would sort among the CNPJs.
-    const std::string only_digits = "regexp_replace(cgcpf,'\\\\D','','g')";
+        request.buyer.empty() ? "1=1" : "cpf_cnpj=" + TXTSQL(buyer_digits(request.buyer));
+    // The order is by bytes: under a language's collation blanks may weigh
+    // nothing and a long CPF would sort among the CNPJs.
+    const std::string invoice_buyer = buyer_key("cpf_cnpj_adquirente");
+    const std::string customer_buyer = buyer_key("cgcpf");
     return "SELECT a.cpf_cnpj,sum(vl_total) as vl_total,to_char(min(dt1),'YYYYMMDD'),"
            "to_char(max(dt2),'YYYYMMDD') FROM ( "
-           "SELECT cpf_cnpj_adquirente as cpf_cnpj,sum(vl_total) as vl_total,"
+           "SELECT " +
+           invoice_buyer +
+           " as cpf_cnpj,sum(vl_total) as vl_total,"
            "min(dt_emissao) as dt1, max(dt_emissao) as dt2 FROM balcora.nf WHERE id_empresa=" +
            company + " AND status='E' AND dt_emissao BETWEEN " + start + " AND " + end +
-           " GROUP BY cpf_cnpj_adquirente UNION ALL SELECT " + only_digits +
+           " GROUP BY " + invoice_buyer + " UNION ALL SELECT " + customer_buyer +
            " as cpf_cnpj,sum(total) as vl_total,min(a.data) as dt1, max(a.data) as dt2"
            " FROM balcora.cfiscal A LEFT OUTER JOIN balcora.cliente B ON "
            "(a.id_cliente=b.id_cliente) WHERE id_empresa=" +
            company + " AND situacao='E' AND a.data BETWEEN " + start + " AND " + end +
-           " GROUP BY " + only_digits + " ) A WHERE " + filter +
+           " GROUP BY " + customer_buyer + " ) A WHERE " + filter +
            " GROUP BY a.cpf_cnpj ORDER BY lpad(a.cpf_cnpj,20) COLLATE \"C\";";
 }
 

@@ -4,6 +4,7 @@
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "fiscal/stamped_file.h"
+#include "platform/folder_snapshot.h"
 #include "ui/environment.h"
 
 namespace balcora::fiscal {
@@ -24,6 +25,7 @@ bool CotepeWindow::generate() {
     auto p = by_date ? ecf::file_by_date(folder, range->start, range->end)
                      : ecf::cotepe_file_by_coo(folder, range->first, range->last);
     if (!p) return refuse_path(folder.string());
+    const platform::FolderSnapshot before(folder);
     if (!finish(by_date
                     ? ecf::printer().cotepe_file_by_date(folder, range->start, range->end, type)
                     : ecf::printer().cotepe_file_by_coo(folder, range->first, range->last, type)))
@@ -32,8 +34,10 @@ bool CotepeWindow::generate() {
     // of its own.
     const auto target =
         stamped_file(cotepe_type_name(type), one_second_later(clock().now()), ".txt");
-    // The printer names its file itself: it is the newest of the folder.
-    const std::string written = ULTIMOARQSALVO(folder.string());
+    // The printer names its file itself. Only the file it wrote for this
+    // request is renamed (and its source deleted): when it wrote nothing, an
+    // earlier regulatory file of the folder stays as it is.
+    const std::string written = before.written_since();
     if (written.empty()) {
         prompt().message("Erro",
                          "Arquivo gerado pela impressora não encontrado em " + folder.string(),

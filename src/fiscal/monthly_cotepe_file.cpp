@@ -8,6 +8,7 @@
 #include "ecf/printer_layouts.h"
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
+#include "platform/folder_snapshot.h"
 #include "ui/environment.h"
 #include "util/text.h"
 
@@ -77,6 +78,7 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const MonthlyFileMail
     const auto period = monthly_file_period(printer);
     if (!period) return true;
     const std::filesystem::path folder = pafecf_folder();
+    const platform::FolderSnapshot before(folder);
     if (!ecf::printer().cotepe_file_by_date(folder, period->first, period->second, 2)) return false;
 
     const Company company = read_company(printer);
@@ -98,7 +100,15 @@ bool send_monthly_cotepe_file(const MaqecfRecord& printer, const MonthlyFileMail
     mail.subject = "Ato COTEPE 17/04 - (" + util::br_date(today()) + ") - " +
                    company_code(company.id) + " - " + company.name;
     mail.body = message;
-    mail.attachment = ULTIMOARQSALVO(folder.string());
+    // The file of this request, never an earlier one of the folder.
+    mail.attachment = before.written_since();
+    if (mail.attachment.empty()) {
+        prompt().message(
+            "Aviso",
+            "Arquivo do Ato COTEPE não encontrado em " + folder.string() + ": nada foi enviado.",
+            ui::Icon::kWarning);
+        return false;
+    }
     const MailOutcome sent = mail_to(mail);
     if (!sent.sent) {
         prompt().message(

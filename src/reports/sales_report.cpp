@@ -230,8 +230,9 @@ std::string company_name() {
 
 std::string payment_form_name(std::string_view code) {
     static const std::pair<const char*, const char*> kNames[] = {
-        {"DI", "DINHEIRO"}, {"CH", "CHEQUE"},    {"CA", "CARTÃO"}, {"VA", "VALE"},
-        {"CO", "CONVÊNIO"}, {"CR", "CREDIÁRIO"}, {"TR", "TROCO"}};
+        {"DI", "DINHEIRO"}, {"CH", "CHEQUE"},   {"CA", "CARTÃO"},
+        {"VA", "VALE"},     {"CO", "CONVÊNIO"}, {"CR", "CREDIÁRIO"},
+        {"TR", "TROCO"},    {"PI", "PIX"},      {"CC", "CONS.CHEQ"}};
     const std::string c = util::trim(code);
     for (const auto& [k, name] : kNames)
         if (c == k) return name;

@@ -65,7 +65,8 @@ struct SalesReport {
     std::vector<DaySales> sales_per_day;
 };
 
-// "DINHEIRO" for "DI" and so on; "Desconhec" for a code the program never writes.
+// "DINHEIRO" for "DI" and so on, every code the payment screen writes
+// included; "Desconhec" for any other.
 std::string payment_form_name(std::string_view code);
 
 // Reads the issued coupons of [first, last]; nothing when a query failed (the

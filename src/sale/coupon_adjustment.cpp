@@ -63,6 +63,16 @@ std::optional<PrinterMoment> printer_moment(std::string_view text) {
 
 AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
     if (a.discount > a.subtotal) return AdjustmentResult::kDiscountTooLarge;
+    // A fiscal coupon cannot total zero: the printer refuses the closing
+    // start, and no payment of zero can be registered, so the coupon could
+    // never be closed. Said here, before the printer is asked.
+    if (!a.discount.is_zero() && a.discount == a.subtotal) {
+        prompt().message("Aviso",
+                         "Desconto igual ao total do cupom: um cupom fiscal não pode ter valor "
+                         "zero.|Informe um desconto menor ou cancele o cupom.",
+                         ui::Icon::kWarning);
+        return AdjustmentResult::kDiscountTooLarge;
+    }
     const bool discount = !a.discount.is_zero();
     const auto kind = discount ? ecf::Adjustment::kDiscount : ecf::Adjustment::kSurcharge;
     const util::Money amount = discount ? a.discount : a.surcharge;

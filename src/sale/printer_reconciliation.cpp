@@ -8,6 +8,7 @@
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
+#include "sale/sale_documents.h"
 #include "ui/environment.h"
 #include "util/fixed_point_text.h"
 #include "util/text.h"
@@ -176,9 +177,8 @@ void register_voucher_left_unregistered() {
     const std::string id = last_coupon_id();
     if (id.empty()) return;
     register_card_voucher_left_unregistered(id);
-    const std::string document =
-        util::trim(LEREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "0"));
-    if (document != "1" && document != "2") return;
+    const long long document = sale_document_setting();
+    if (document != 1 && document != 2) return;
     db::SqlRecord r;
     if (!db::read_rows(
             "SELECT c.num_ccf, c.data, sum(p.valor) AS valor FROM balcora.cfiscal c JOIN "

@@ -147,8 +147,12 @@ std::string store_credit_printer_name() {
     return util::trim(ecf::fit(payment_printer_name("CR"), kPaymentNameWidth));
 }
 
+long long sale_document_setting() {
+    return registro_number("Configuração", "Docto Venda Prazo", 1);
+}
+
 void print_sale_documents(std::int64_t id_cfiscal, std::string_view last_form_printer_name) {
-    const long long document = registro_number("Configuração", "Docto Venda Prazo", 1);
+    const long long document = sale_document_setting();
     const long long second_copy =
         registro_number("Configuração", "2ª Via em Relatório Gerencial", 0);
 

@@ -15,6 +15,10 @@ namespace balcora::sale {
 // acknowledgement).
 void print_sale_documents(std::int64_t id_cfiscal, std::string_view last_form_printer_name);
 
+// "Docto Venda Prazo", 1 when never set: one default for the sale and for
+// the recovery of what a power failure left behind.
+long long sale_document_setting();
+
 // What the documents print, read from the database. Nullopt when the coupon
 // does not exist or a query failed (the failure was shown). The company is
 // glo::id_empresa; a client that no longer exists leaves its block out.

@@ -154,7 +154,9 @@ bool BackupRun::work(BackupProgressView& view) {
     if (!create_private_file(temporary)) return false;
 
     DatabaseFigures live;
-    if (!dump(view, temporary, &live) || !verify(view, temporary, live)) {
+    const Check check =
+        dump(view, temporary, &live) ? verify(view, temporary, live) : Check::kFailed;
+    if (check == Check::kFailed) {
         remove_quietly(temporary);
         return false;
     }
@@ -170,11 +172,22 @@ bool BackupRun::work(BackupProgressView& view) {
     const auto size = fs::file_size(file_, ec);
     GRAVAREGISTRO("balcora", kSection, "Tamanho", std::to_string(size));
     GRAVAREGISTRO("balcora", kSection, "Situacao", "1");
-    mark_backup_verified(file_);
+    const std::string made = file_.string() + " (" + std::to_string(size) + " bytes)";
+    if (check == Check::kRestored) {
+        mark_backup_verified(file_);
+        prompt().message("Aviso", "Cópia de segurança concluída e verificada.|" + made,
+                         ui::Icon::kInformation);
+        return true;
+    }
+    // The shop stays backed up; what the check could not do is said, with
+    // what the server's administrator can do about it.
     prompt().message("Aviso",
-                     "Cópia de segurança concluída e verificada.|" + file_.string() + " (" +
-                         std::to_string(size) + " bytes)",
-                     ui::Icon::kInformation);
+                     "Cópia de segurança concluída, com verificação parcial.|" + made +
+                         "|O arquivo foi lido por inteiro, mas não restaurado: o usuário \"" +
+                         target_.user +
+                         "\" do servidor não tem permissão para criar o banco temporário da "
+                         "verificação completa (CREATEDB).",
+                     ui::Icon::kWarning);
     return true;
 }
 
@@ -251,8 +264,35 @@ bool BackupRun::dump(BackupProgressView& view, const fs::path& temporary, Databa
     return true;
 }
 
-bool BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
-                       const DatabaseFigures& live) {
+BackupRun::Check BackupRun::verify(BackupProgressView& view, const fs::path& temporary,
+                                   const DatabaseFigures& live) {
+    // A login that may not create databases (a remote server's, often) would
+    // have every copy discarded: the file is then read to its end instead.
+    std::string error;
+    const std::optional<bool> may_create = may_create_databases(target_, &error);
+    if (may_create && !*may_create)
+        return read_whole(view, temporary) ? Check::kReadWhole : Check::kFailed;
+    return restored_and_compared(view, temporary, live) ? Check::kRestored : Check::kFailed;
+}
+
+// pg_restore writing the archive as a script reads every block of it, its
+// table data decompressed: a file cut short or damaged fails.
+bool BackupRun::read_whole(BackupProgressView& view, const fs::path& temporary) {
+    view.step("Verificando a cópia: lendo o arquivo por inteiro...");
+    const ClientEnd end = run_client_program(
+        {postgres_tool(target_.tools, "pg_restore"), "-f", "/dev/null", temporary.string()},
+        target_, [&] { view.idle(); }, /*throwaway=*/true);
+    if (end.ok()) return true;
+    prompt().message("Erro",
+                     "A cópia de segurança não pôde ser lida por inteiro: o pg_restore " +
+                         (end.started ? how_it_ended(end) : end.error) + ".|" +
+                         output_tail(end.output),
+                     ui::Icon::kError);
+    return false;
+}
+
+bool BackupRun::restored_and_compared(BackupProgressView& view, const fs::path& temporary,
+                                      const DatabaseFigures& live) {
     view.step("Verificando a cópia: restaurando em um banco temporário...");
     ScratchDatabase scratch(target_, scratch_name(target_.dbname));
     std::string error;

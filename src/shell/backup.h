@@ -64,11 +64,21 @@ class BackupRun {
     const std::filesystem::path& file() const { return file_; }
 
   private:
+    // How far a copy was checked.
+    enum class Check {
+        kFailed,
+        kRestored,   // restored into a scratch database and compared
+        kReadWhole,  // the login may not create the scratch database: read to its end only
+    };
+
     bool work(BackupProgressView& view);
     bool dump(BackupProgressView& view, const std::filesystem::path& temporary,
               DatabaseFigures* live);
-    bool verify(BackupProgressView& view, const std::filesystem::path& temporary,
-                const DatabaseFigures& live);
+    Check verify(BackupProgressView& view, const std::filesystem::path& temporary,
+                 const DatabaseFigures& live);
+    bool restored_and_compared(BackupProgressView& view, const std::filesystem::path& temporary,
+                               const DatabaseFigures& live);
+    bool read_whole(BackupProgressView& view, const std::filesystem::path& temporary);
 
     BackupTarget target_;
     std::filesystem::path file_;
@@ -76,7 +86,9 @@ class BackupRun {
 };
 
 // Runs the backup in the window provided for it, else quietly with the
-// prompt port for its messages. True when the copy was made and verified.
+// prompt port for its messages. True when the copy was made and verified
+// (restored and compared, or, where the login may not create the scratch
+// database, read to its end, which the message names).
 bool run_backup(BackupRun& run);
 
 // The procedure of the main menu, the start-up question and the day close:

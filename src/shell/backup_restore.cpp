@@ -88,6 +88,18 @@ std::vector<std::string> restore_as_login_options() {
     return {"--no-owner", "--no-privileges", "--no-comments"};
 }
 
+std::optional<bool> may_create_databases(const BackupTarget& target, std::string* error) {
+    auto admin = open_admin(target, "postgres", error);
+    if (!admin) return std::nullopt;
+    auto r = admin->exec(
+        "SELECT rolcreatedb OR rolsuper FROM pg_catalog.pg_roles WHERE rolname = current_user");
+    if (!r.ok() || r.rows() != 1) {
+        *error = r.error_message();
+        return std::nullopt;
+    }
+    return std::string_view(r.value(0, 0)) == "t";
+}
+
 bool create_restore_database(const BackupTarget& target, const std::string& name,
                              std::string* error) {
     auto source = open_admin(target, target.dbname, error);

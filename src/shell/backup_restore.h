@@ -52,6 +52,11 @@ std::string role_conninfo(const BackupTarget& target);
 bool create_restore_database(const BackupTarget& target, const std::string& name,
                              std::string* error);
 
+// Whether the target's administrator login may create databases (the
+// scratch database of a verification); nullopt with the reason when the
+// server could not be asked.
+std::optional<bool> may_create_databases(const BackupTarget& target, std::string* error);
+
 // pg_restore's options for restoring as the program's login: ownership and
 // grants are its own, and the extensions' comments (owned by the
 // administrator) are skipped.

@@ -169,7 +169,7 @@ std::optional<Response> Function::request_and_wait(RequestKind kind, const std::
         return std::nullopt;
     if (!exchange_.send(kind, request)) return std::nullopt;
     window_.show("Aguardando gerenciador padrão...");
-    return exchange_.wait_response(id);
+    return exchange_.wait_response(id, Exchange::OtherResponse::kStop);
 }
 
 int Function::administrative_menu() {

@@ -217,7 +217,7 @@ std::string response_file_error(const fs::path& path, const platform::ExchangeFi
            " e não é uma resposta do Gerenciador Padrão.";
 }
 
-std::optional<Response> Exchange::wait_response(std::string_view identifier) {
+std::optional<Response> Exchange::wait_response(std::string_view identifier, OtherResponse other) {
     response_folder_.watch(files_.response.parent_path());
     const std::int64_t start = timer_.now();
     std::optional<std::string> unfinished;  // a response without its closing line, as last read
@@ -247,8 +247,12 @@ std::optional<Response> Exchange::wait_response(std::string_view identifier) {
             }
             if (settled && r.identifier != identifier) {
                 unfinished.reset();
-                tell("Aviso", "Identificação da transação inválida!", ui::Icon::kWarning);
+                const bool stop = other == OtherResponse::kStop;
+                tell("Aviso",
+                     stop ? "Identificador não confere!" : "Identificação da transação inválida!",
+                     ui::Icon::kWarning);
                 remove_response();
+                if (stop) return std::nullopt;
             }
         } else if (read.outcome == platform::ExchangeRead::kNotRegular ||
                    read.outcome == platform::ExchangeRead::kTooLarge) {

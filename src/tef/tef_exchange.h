@@ -110,14 +110,22 @@ class Exchange {
     // A CNF waits half a second before it is handed over.
     bool send(RequestKind kind, std::string_view request);
 
+    // What a response of another transaction does to the wait.
+    enum class OtherResponse {
+        kSkip,  // removed with "Identificação da transação inválida!"; the wait goes on
+        kStop,  // removed with "Identificador não confere!"; the wait ends (administrative
+                // functions: the operator starts them again)
+    };
+
     // Waits up to 30 minutes for the response of `identifier`. A response of
-    // another transaction is removed with "Identificação da transação
-    // inválida!" and the wait goes on. A response without its closing line
+    // another transaction is removed and, as `other` says, skipped or the end
+    // of the wait. A response without its closing line
     // is judged only after it has stayed unchanged for a second (the manager
     // may still be writing it). A response read is copied to the
     // pending-transaction copy, then a 10-second pause follows. Empty after
     // the timeout or an error, which the operator has been shown.
-    std::optional<Response> wait_response(std::string_view identifier);
+    std::optional<Response> wait_response(std::string_view identifier,
+                                          OtherResponse other = OtherResponse::kSkip);
 
     // Waits without polling, yielding meanwhile (the pause after an NCN).
     void pause(std::int64_t hundredths);

@@ -120,6 +120,26 @@ TEST_F(MasterDataUpdateTest, FullThenChangedOnlyUpdate) {
     for (const auto& [id, intact] : db::verify_hashes("produto")) EXPECT_TRUE(intact) << id;
 }
 
+// A fresh installation has never updated: its first update takes every
+// client and municipality, however long ago they were registered, though
+// "only what changed" is on by default. A date typed in is then honoured.
+TEST_F(MasterDataUpdateTest, TheFirstUpdateOfAnInstallationTakesEverything) {
+    screen_.open();
+    EXPECT_TRUE(screen_.options.tp_atual);
+    EXPECT_EQ(screen_.options.dt_atual, 0);
+    ASSERT_TRUE(screen_.atualizar()) << shown();
+    EXPECT_EQ(result("CLIENTE", true), 5);
+    EXPECT_GT(result("MUNICIPIO", true) + result("MUNICIPIO", false), 0);
+    EXPECT_EQ(LEREGISTRO("balcora", "atbalcora", "dt_atual"), "2026-12-07");
+
+    bo_.exec("UPDATE kontora.clientes SET razao='ALTERADO EM NOVEMBRO' WHERE codigo=2");
+    screen_.open();
+    screen_.options.dt_atual = util::day_number(2026, 11, 1);
+    ASSERT_TRUE(screen_.atualizar()) << shown();
+    EXPECT_EQ(local("SELECT razao FROM balcora.cliente WHERE id_cliente=2"),
+              "ALTERADO EM NOVEMBRO");
+}
+
 // A client keyed at this checkout and later registered in the back office
 // with the same CPF (there without punctuation) takes the back office's code,
 // and its coupons follow; a client without CPF is nobody's twin.

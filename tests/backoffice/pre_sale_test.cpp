@@ -239,6 +239,62 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
     EXPECT_EQ(again.rows().size(), 1u);
 }
 
+// Outcomes the back office has not taken yet hold their order back, and are
+// given to it in the order they happened: a stale cancellation never undoes
+// a later coupon of the same order.
+TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappened) {
+    bo("CREATE FUNCTION kontora.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
+       "EXCEPTION 'retaguarda fora do ar'; END $$");
+    bo("CREATE TRIGGER refuse BEFORE UPDATE ON kontora.pedidos FOR EACH ROW EXECUTE "
+       "PROCEDURE kontora.refuse()");
+    const std::int64_t first = [&] {
+        PreSaleScreen screen;
+        EXPECT_TRUE(screen.open());
+        prompt_.answer(true);
+        EXPECT_TRUE(screen.issue(11));
+        return std::stoll(coupon_of(11, "id_cfiscal"));
+    }();
+    prompt_.answer(true);
+    ASSERT_TRUE(sale::cancel_last_coupon(first, sale::CancelFrom::kCouponBrowse))
+        << testing::PrintToString(messages());
+    EXPECT_EQ(pending(), 2);
+
+    // The order still waits in the back office, yet no second coupon is made
+    // for it while its updates are pending.
+    PreSaleScreen screen;
+    ASSERT_TRUE(screen.open());
+    prompt_.clear();
+    prompt_.answer(true);
+    EXPECT_FALSE(screen.issue(11));
+    EXPECT_EQ(prompt_.count_containing("ainda não atualizado na retaguarda"), 1);
+    EXPECT_EQ(count("balcora.cfiscal WHERE id_pedido=11"), 1);
+    screen.close();
+
+    // As an earlier version left it: a second coupon issued while the first
+    // one's cancellation was still pending.
+    using backoffice::OrderOutcome;
+    for (OrderOutcome o : {OrderOutcome::kIssued, OrderOutcome::kCancelled})
+        ASSERT_TRUE(backoffice::delete_pending_update(first, o));
+    {
+        PreSaleScreen reissue;
+        ASSERT_TRUE(reissue.open());
+        prompt_.answer(true);
+        ASSERT_TRUE(reissue.issue(11)) << testing::PrintToString(messages());
+    }
+    for (OrderOutcome o : {OrderOutcome::kIssued, OrderOutcome::kCancelled})
+        ASSERT_TRUE(backoffice::record_pending_update(first, o));
+    const std::string second_coo = coupon_of(11, "numero");
+    EXPECT_EQ(pending(), 3);
+
+    bo("DROP TRIGGER refuse ON kontora.pedidos");
+    PreSaleScreen retried;
+    ASSERT_TRUE(retried.open());
+    EXPECT_EQ(pending(), 0);
+    EXPECT_EQ(bo_value("SELECT situa || ' ' || num_docfiscal_vinc FROM kontora.pedidos WHERE "
+                       "id_pedido=11"),
+              "3 " + second_coo);
+}
+
 class DemoPreSales : public BackOfficeFixture {
   protected:
     bool demo_back_office() const override { return true; }

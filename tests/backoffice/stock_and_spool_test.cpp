@@ -151,6 +151,23 @@ TEST_F(PrintSpool, DocumentsPrintOnePerTickAndACutDocumentComesAgainWhole) {
     bo("ALTER TABLE gestao.spool_fora RENAME TO spoolecf");
     bo("UPDATE gestao.spoolecf SET id_empresa=1 WHERE id_docto='ORC-3'");
     EXPECT_TRUE(spool.tick());
+
+    // Printed, but the back office refuses its mark: the next tick only marks
+    // it, the paper has it once.
+    queue("ORC-4", "ORCAMENTO 4", {"ORCAMENTO 4 - UMA VEZ"});
+    bo("CREATE FUNCTION gestao.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
+       "EXCEPTION 'retaguarda fora do ar'; END $$");
+    bo("CREATE TRIGGER refuse BEFORE UPDATE ON gestao.spoolecf FOR EACH ROW EXECUTE PROCEDURE "
+       "gestao.refuse()");
+    EXPECT_TRUE(spool.tick());
+    EXPECT_EQ(situations(), "ORC'1=E ORC-2=E ORC-3=E ORC-4=L");
+    bo("DROP TRIGGER refuse ON gestao.spoolecf");
+    EXPECT_TRUE(spool.tick());
+    EXPECT_EQ(situations(), "ORC'1=E ORC-2=E ORC-3=E ORC-4=E");
+    const std::string tape = paper();
+    EXPECT_EQ(tape.find("UMA VEZ"), tape.rfind("UMA VEZ"));
+    EXPECT_NE(tape.find("UMA VEZ"), std::string::npos);
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.registro WHERE chave='SPOOL_ECF_IMPRESSO'"), "0");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "blocox/provide_blocox.h"
 #include "blocox/ws_answer.h"
+#include "ecf/aux_file.h"
 #include "ecf/printer_functions_screen.h"
 #include "ecf/printer_window_gates.h"
 #include "fiscal/fiscal_menu.h"
@@ -228,6 +229,21 @@ TEST_F(TransmissionTest, WarningsGrowWithThePendingReductionsAndTheTenthBlocks) 
     EXPECT_FALSE(ecf::blocox_blocked(false));
     functions.check(true);
     EXPECT_EQ(prompt_.count_containing(ecf::kBlocoXBlocked), 0);
+}
+
+// Reductions of the days before Bloco X applied are never sent: they must
+// not count towards the warning or the block, or the checkout stays blocked
+// for good.
+TEST_F(TransmissionTest, ReductionsBeforeBlocoXAppliedNeverCountAsPending) {
+    no_answer();
+    reductions(10);
+    glo::dtenvredz = today() - 1;          // only yesterday's would ever be sent
+    ASSERT_TRUE(ecf::install_aux_file());  // where a send run reads it
+    EXPECT_EQ(BLOCOX(kSendReductions), 1);
+    EXPECT_TRUE(contains(texts(), "ATENÇÃO!!!: " + blocox::reduction_pending_warning(1)));
+    EXPECT_EQ(flag(blocox::kBlockedReductionKey), "0");
+    EXPECT_FALSE(ecf::blocox_blocked(false));
+    glo::dtenvredz = 0;
 }
 
 TEST_F(TransmissionTest, PendingStockWarningsAndTheFifthBlocks) {

@@ -56,15 +56,22 @@ TEST_F(DriverPrinterTest, ValuesAreLaidOutAndUnfitValuesNeverSent) {
     ASSERT_TRUE(printer_.register_document(ecf::Document::kCreditVoucher, Money::from_units(1250)));
     EXPECT_FALSE(printer_.open_day(Money::from_units(-1)));
     EXPECT_FALSE(printer_.start_closing(ecf::Adjustment::kDiscount, Money::from_units(-5)));
+    const std::string long_address(70, 'R');
+    ASSERT_TRUE(printer_.reverse_credit_voucher({"", "MARIA", long_address, 12}));
 
     const auto& calls = driver_.recorded();
-    ASSERT_EQ(calls.size(), 4u);
+    ASSERT_EQ(calls.size(), 5u);
     EXPECT_FALSE(calls[0].params[1].has_value());
     EXPECT_EQ(calls[1].params[1], "      ");
     EXPECT_EQ(calls[2].params[0], *ecf::payment("DINHEIRO", Money::from_units(1050)));
     EXPECT_EQ(calls[2].params[1], ecf::payment_terms("30 DIAS"));
     EXPECT_EQ(calls[3].params[0], "CC");
     EXPECT_EQ(calls[3].params[1], "1250");
+    // The consumer's fields in their widths, as every other layout.
+    EXPECT_EQ(calls[4].params[0], "000.000.000-00    ");
+    EXPECT_EQ(calls[4].params[1], "MARIA" + std::string(60, ' '));
+    EXPECT_EQ(calls[4].params[2], std::string(50, 'R'));
+    EXPECT_EQ(calls[4].params[3], "000012");
 }
 
 // What the crash matrices and fault tests build on: a refusal before the

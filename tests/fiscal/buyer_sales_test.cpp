@@ -147,6 +147,36 @@ TEST_F(BuyerSales, OneTotalPerBuyerOverCouponsAndInvoicesInOrderOfTheirDigits) {
     EXPECT_EQ(prompt_.count_containing("gerado com sucesso!"), 1);
 }
 
+// One buyer is one Z4 however the document was written: an invoice's CPF
+// punctuated, a customer's CPF stored without its leading zero; and the
+// buyer typed in full finds the sales stored short.
+TEST_F(BuyerSales, ABuyerIsOneRecordHoweverHisDocumentWasWritten) {
+    QUERYSQL("INSERT INTO balcora.cliente (id_cliente, cgcpf) VALUES (6, '1234567890');");
+    coupon("6", "2026-11-02", "3.00");
+    coupon("4", "2026-11-15", "1.00");
+    invoice("012.345.678-90", "2026-11-20", "2.00");
+    const auto all = fiscal::generate_buyer_sales({2026, 11, "", false});
+    ASSERT_TRUE(all.ok);
+    auto l = lines(all.file);
+    ASSERT_EQ(l.size(), 6u);
+    EXPECT_EQ(l[3],
+              "Z4"
+              "00001234567890"
+              "00000000000600"
+              "20261102"
+              "20261120" +
+                  stamp);
+
+    const auto one = fiscal::generate_buyer_sales({2026, 11, "01234567890", false});
+    ASSERT_TRUE(one.ok);
+    l = lines(one.file);
+    ASSERT_EQ(l.size(), 6u);
+    EXPECT_EQ(l[3].substr(0, 30),
+              "Z4"
+              "00001234567890"
+              "00000000000600");
+}
+
 TEST_F(BuyerSales, AMonthOfUnidentifiedConsumersOnlyHasNoBuyerRecord) {
     coupon("NULL", "2026-09-05", "50.00");
     coupon("5", "2026-09-06", "8.00");

@@ -155,6 +155,19 @@ TEST_F(FiscalMenuTest, CotepeFileIsResignedUnderTheNameOfTheNextSecond) {
                                        (folder_ / name).string() + ") RZ gerado com Sucesso!!!|"),
               1);
 
+    // A printer that says yes but writes nothing: the earlier file is neither
+    // renamed nor deleted.
+    {
+        RecordingDriver says_yes;
+        fiscal::CotepeWindow silent;
+        silent.start_date = silent.end_date = "07/12/2026";
+        prompt_.clear();
+        EXPECT_FALSE(silent.generate());
+        EXPECT_EQ(prompt_.count_containing("Arquivo gerado pela impressora não encontrado"), 1);
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{name});
+    EXPECT_EQ(read_all(folder_ / name), text);
+
     // A start of 0 is no reduction.
     fiscal::CotepeWindow by_reduction;
     by_reduction.by_date = false;

@@ -64,8 +64,10 @@ TEST_F(SalesReports, SummaryTakesIssuedCouponsOfThePeriodAndNetPayments) {
     coupon(3, 3, "2026-11-10", "1", "999.00", "0", 'C');  // cancelled
     coupon(4, 4, "2026-12-01", "1", "7.00");              // after the period
     payment(1, 1, "DI", "20.00", "9.50");
-    payment(2, 1, "CA", "4.25");
+    payment(2, 1, "CA", "3.25");
     payment(2, 2, "PX", "1.00");
+    payment(2, 3, "PI", "0.75");
+    payment(2, 4, "CC", "0.25");
     payment(3, 1, "DI", "999.00");
 
     const SalesReport r = report(SalesReportModel::kSummary, nov(1), nov(30));
@@ -78,10 +80,14 @@ TEST_F(SalesReports, SummaryTakesIssuedCouponsOfThePeriodAndNetPayments) {
                                                           "Ana Souza", "10,50"}));
     EXPECT_EQ(r.lines[1].cells[3], "Consumidor");
     EXPECT_EQ(util::to_br(r.sales_total), "15,75");
-    ASSERT_EQ(r.payments.size(), 3u);
+    // Every form the payment screen offers has its name (PIX and the cheque
+    // query included); only a code it never writes is unknown.
+    ASSERT_EQ(r.payments.size(), 5u);
     EXPECT_EQ(r.payments[0].name, "CARTÃO");
-    EXPECT_EQ(util::to_br(r.payments[1].amount), "10,50");  // change taken off
-    EXPECT_EQ(r.payments[2].name, "Desconhec");
+    EXPECT_EQ(r.payments[1].name, "CONS.CHEQ");
+    EXPECT_EQ(util::to_br(r.payments[2].amount), "10,50");  // change taken off
+    EXPECT_EQ(r.payments[3].name, "PIX");
+    EXPECT_EQ(r.payments[4].name, "Desconhec");
     EXPECT_EQ(util::to_br(r.payments_total), "15,75");
     EXPECT_EQ(r.sales_per_day.size(), 2u);
 

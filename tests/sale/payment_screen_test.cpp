@@ -182,6 +182,11 @@ TEST_F(Payment, BadInputMovesTheFocusAndWritesNothing) {
     // A discount above the subtotal goes back to the adjustment tab.
     ASSERT_TRUE(s->set_discount_value_text("30,01"));
     EXPECT_EQ(s->confirm_adjustment().focus, PaymentField::kSubtotal);
+    // The whole subtotal off would leave a coupon that can never close: it
+    // is refused with its reason before the printer is asked.
+    ASSERT_TRUE(s->set_discount_percent_text("100"));
+    EXPECT_EQ(s->confirm_adjustment().focus, PaymentField::kSubtotal);
+    EXPECT_EQ(prompt_.count_containing("um cupom fiscal não pode ter valor zero"), 1);
     ASSERT_TRUE(s->set_discount_value_text("0"));
 
     ASSERT_TRUE(s->set_form("CR"));

@@ -3,6 +3,7 @@
 #include "db/settings.h"
 #include "ecf/printer.h"
 #include "ecf/printer_layouts.h"
+#include "sale/printer_reconciliation.h"
 #include "sale/sale_documents_text.h"
 #include "sale/sale_fixture.h"
 #include "sale/sale_session.h"
@@ -336,6 +337,19 @@ TEST_F(SaleDocuments, PromissoryNoteIsAVoucherLinkedToTheCouponAndRegisteredWith
     EXPECT_EQ(tape.find("2ª VIA"), std::string::npos);
     EXPECT_EQ(documents(), "CC 100.00 " + std::to_string(ccf_));
     EXPECT_TRUE(messages().empty()) << messages().front();
+}
+
+// With the setting never written, the sale prints the promissory note (its
+// default is 1), and the recovery of a voucher left unregistered by a power
+// failure takes the same default, so the voucher printed is registered.
+TEST_F(SaleDocuments, TheRecoveryRegistersTheVoucherUnderTheSameDefaultAsTheSale) {
+    close_coupon(true);
+    sale::print_sale_documents(id_, "CREDIARIO");
+    const std::string registered = "CC 100.00 " + std::to_string(ccf_);
+    ASSERT_EQ(documents(), registered);
+    ASSERT_EQ(QUERYSQL("DELETE FROM balcora.docecf;"), "1");  // the power went here
+    sale::register_voucher_left_unregistered();
+    EXPECT_EQ(documents(), registered);
 }
 
 TEST_F(SaleDocuments, AcknowledgementCarriesTheSecondCopyWhenItIsAsked) {

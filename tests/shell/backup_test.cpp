@@ -5,6 +5,7 @@
 #include "db/settings.h"
 #include "platform/process.h"
 #include "shell/backup_files.h"
+#include "shell/backup_restore.h"
 #include "shell/backup_tools.h"
 #include "shell/demo_data.h"
 #include "shell/pg_password_file.h"
@@ -221,6 +222,44 @@ TEST_F(Backup, AFailedRunLeavesSituacaoZeroAndNoFileUnderTheWeekdaysName) {
     target_ = good;
     fake_pg_dump("antigo", "echo 'pg_dump (PostgreSQL) 9.3.3'\n");
     expect_failed_run("não é compativel! Atualizar para versão");
+}
+
+// A login that may not create databases (often a remote server's) still
+// keeps the shop backed up: the copy is read to its end instead of restored,
+// the check named as the weaker one and what it lacked said.
+TEST_F(Backup, ALoginThatMayNotCreateDatabasesStillBacksUpWithTheWeakerCheckNamed) {
+    std::string error;
+    auto admin = db::PgConnection::open(target_.admin_conninfo + " dbname=postgres", &error);
+    ASSERT_TRUE(admin) << error;
+    ASSERT_TRUE(admin
+                    ->exec("DO $$BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE "
+                           "rolname='balcora_sem_createdb') THEN CREATE ROLE "
+                           "balcora_sem_createdb NOLOGIN NOCREATEDB; END IF; END$$")
+                    .ok());
+    ASSERT_TRUE(admin->exec("GRANT balcora_sem_createdb TO " + target_.user).ok());
+    admin.reset();
+    target_.admin_conninfo =
+        shell::role_conninfo(target_) + " options='-c role=balcora_sem_createdb'";
+
+    ASSERT_TRUE(backup()) << (prompt_.shown().empty() ? "" : prompt_.shown().back().text);
+    EXPECT_EQ(prompt_.count_containing("Cópia de segurança concluída, com verificação parcial"), 1);
+    EXPECT_EQ(prompt_.count_containing("criar o banco temporário da verificação completa "
+                                       "(CREATEDB)"),
+              1);
+    EXPECT_EQ(situacao(), 1);
+    EXPECT_EQ(read_text(monday()).substr(0, 5), "PGDMP");
+    EXPECT_FALSE(shell::list_backup_files(target_.folder)[1].verified);
+
+    // A file that is not whole is still discarded.
+    fake_pg_dump("cortado",
+                 "[ \"$1\" = --version ] && exec \"$REAL\" --version\n"
+                 "out=\nprev=\nfor a in \"$@\"; do [ \"$prev\" = -f ] && out=$a; prev=$a; done\n"
+                 "\"$REAL\" \"$@\" || exit $?\n"
+                 "truncate -s 3000 \"$out\"\n");
+    EXPECT_FALSE(backup());
+    EXPECT_EQ(prompt_.count_containing("não pôde ser lida por inteiro"), 1);
+    EXPECT_EQ(situacao(), 0);
+    EXPECT_FALSE(fs::exists(shell::unverified_backup_file(target_.folder, today())));
 }
 
 TEST_F(Backup, TheRestoreCheckCatchesATamperedDump) {

@@ -91,6 +91,16 @@ TEST_F(TefExchangeTest, ARequestIsHandedOverAndItsResponseAwaited) {
     EXPECT_EQ(read_all(files_.copy), ours);  // the pending-transaction copy
     EXPECT_GE(timer_.now_ - before, kPauseAfterResponse);
 
+    // An administrative function stops at another transaction's answer, and
+    // says so in its own words.
+    prompt_.clear();
+    fs::remove(files_.response);
+    responses_ = {"001-000 = 92222222\r\n028-000 = 1\r\n"};
+    answer_after_ = timer_.now_;
+    EXPECT_FALSE(exchange_.wait_response(id, Exchange::OtherResponse::kStop).has_value());
+    EXPECT_EQ(prompt_.count_containing("Identificador não confere!"), 1);
+    EXPECT_FALSE(fs::exists(files_.response));
+
     // A confirmation reaches the manager only after its half-second pause.
     const std::int64_t confirm_start = timer_.now_;
     take_after_ = 0;

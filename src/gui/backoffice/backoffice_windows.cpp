@@ -191,8 +191,10 @@ MasterDataWindow::MasterDataWindow(std::unique_ptr<MasterDataScreen> screen, QWi
     form->addRow(QString(), bloq_);
     tp_atual_ = new QCheckBox(tr("Atualizar &somente os dados alterados"), config);
     form->addRow(QString(), tp_atual_);
+    // Editable, so a technician can take again what changed since an earlier
+    // day; blank means the next update takes everything.
     dt_atual_ = form_line(config, form, tr("Ú&ltima atualização:"), "dt_atual", 10, 10);
-    dt_atual_->setReadOnly(true);
+    dt_atual_->setPlaceholderText(tr("dd/mm/aaaa (em branco: todos)"));
     empresa_ = form_line(config, form, tr("&Empresa:"), "empresa", 6, 8);
     num_ecf_ = form_line(config, form, tr("Nº &ECF:"), "num_ecf", 3, 5);
     num_subt_ = form_line(config, form, tr("Nº Substituição do ECF:"), "num_subt", 3, 5);
@@ -227,8 +229,7 @@ MasterDataWindow::MasterDataWindow(std::unique_ptr<MasterDataScreen> screen, QWi
     fill_models(marca_->currentText());
     connect(atualizar, &QPushButton::clicked, this, &MasterDataWindow::update);
     connect(gravar, &QPushButton::clicked, this, [this] {
-        take_fields();
-        if (screen_.save())
+        if (take_fields() && screen_.save())
             prompt().message("Aviso", "Configurações salvas com sucesso!", ui::Icon::kInformation);
     });
     screen_.on_status = [this] {
@@ -246,12 +247,20 @@ MasterDataWindow::MasterDataWindow(std::unique_ptr<MasterDataScreen> screen, QWi
     show_results();
 }
 
-void MasterDataWindow::take_fields() {
+bool MasterDataWindow::take_fields() {
     auto& o = screen_.options;
+    const std::string typed = dt_atual_->text().trimmed().toStdString();
+    if (!typed.empty() && util::parse_br_date(typed) <= 0) {
+        prompt().message("Aviso", "Data da última atualização inválida!", ui::Icon::kWarning);
+        tabs_->setCurrentIndex(1);
+        dt_atual_->setFocus();
+        return false;
+    }
     o.tp_preco = tp_preco_->currentData().toInt();
     o.preco = preco_->currentData().toInt();
     o.bloq_estoque = bloq_->isChecked();
     o.tp_atual = tp_atual_->isChecked();
+    o.dt_atual = util::parse_br_date(typed);
     o.empresa = number_of(empresa_);
     o.num_ecf = number_of(num_ecf_);
     o.num_subt = text_of(num_subt_);
@@ -264,6 +273,7 @@ void MasterDataWindow::take_fields() {
     o.user = text_of(user_);
     o.senha = text_of(senha_);
     o.porta = number_of(porta_) > 0 ? number_of(porta_) : 5432;
+    return true;
 }
 
 void MasterDataWindow::show_fields() {
@@ -301,7 +311,7 @@ void MasterDataWindow::show_results() {
 }
 
 void MasterDataWindow::update() {
-    take_fields();
+    if (!take_fields()) return;
     setEnabled(false);
     screen_.atualizar();
     setEnabled(true);

@@ -44,7 +44,9 @@ class MasterDataWindow : public QDialog {
                      QWidget* parent = nullptr);
 
   private:
-    void take_fields();
+    // False (shown, focus on the field) for a date that is not blank and not
+    // a day: it must never turn quietly into a full update.
+    bool take_fields();
     void show_fields();
     void show_results();
     void update();

@@ -57,7 +57,7 @@ TEST_F(BackOfficeSaleWindows, PreSaleSpoolAndStockExportFromTheKeyboard) {
         // Enter on the first row issues its coupon, after the question.
         prompt_.answer(true);
         key(list, Qt::Key_Return);
-        EXPECT_EQ(list->rowCount(), 1);
+        EXPECT_TRUE(wait_until([&] { return list->rowCount() == 1; }));
         key(&w, Qt::Key_Escape);
     });
     EXPECT_EQ(screens_.run("CONSULTAPV"), 1);
@@ -80,7 +80,7 @@ TEST_F(BackOfficeSaleWindows, PreSaleSpoolAndStockExportFromTheKeyboard) {
         auto* servidor = child<QLineEdit>(w, "servidor");
         EXPECT_FALSE(servidor->isEnabled());
         key(&w, Qt::Key_A, "a", Qt::ControlModifier);
-        EXPECT_TRUE(servidor->isEnabled());
+        EXPECT_TRUE(wait_until([&] { return servidor->isEnabled(); }));
         EXPECT_EQ(servidor->text(), "127.0.0.1");
         save_screenshot(w, "stock_export_window");
         child<QPushButton>(w, "atualizar")->click();

@@ -36,7 +36,7 @@ TEST_F(PrinterFunctionsGui, TheWindowOpensTheDayAndShowsTheCashWindowsByKeyboard
         EXPECT_EQ(child<QLabel>(w, "verao")->text(), "Inativo");
         save_screenshot(w, "printer_functions_window");
         key(&w, Qt::Key_A, {}, Qt::ControlModifier);
-        EXPECT_FALSE(hidden->isHidden());
+        EXPECT_TRUE(wait_until([&] { return !hidden->isHidden(); }));
         save_screenshot(w, "printer_functions_window_all");
 
         prompt_.answer(true);
