@@ -1,5 +1,6 @@
+#include "app/checkout_root.h"
 #include "app/commands.h"
-#include "globals/globals.h"
+#include "globals/checkout_state.h"
 #include "gui/qt_prompt_port.h"
 #include "gui/shell/menu_principal.h"
 #include "ui/environment.h"
@@ -70,7 +71,9 @@ int run_gui(int argc, char** argv, balcora::app::CommandLine& cl, bool exit_when
         return 1;
     }
     gui::set_exit_when_ready(exit_when_ready);
-    return MENUPRINCIPAL(cl.user, cl.password, "0");
+    // The one checkout of the run, handed to everything the menu opens.
+    app::CheckoutRoot checkout;
+    return MENUPRINCIPAL(checkout.state(), cl.user, cl.password, "0");
 }
 
 }  // namespace

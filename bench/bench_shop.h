@@ -6,7 +6,10 @@
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "ecf/driver_printer.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer_driver.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "sale/sale_session.h"
@@ -32,6 +35,9 @@ struct BenchShop {
     test::TempRoot root;
     platform::FixedClock clock{{2026, 12, 7, 10, 0, 0}};
     ScopedEnvironment env{{&clock, &root.root(), &prompt}};
+    CheckoutState checkout;
+    ecf::DriverPrinter checkout_printer{checkout};
+    ecf::UsePrinter use_checkout_printer{checkout_printer};
     std::unique_ptr<test::TestDatabase> db;
     std::unique_ptr<sale::SaleSession> session;
     std::vector<std::string> codes;  // the products' barcodes, in order
@@ -72,7 +78,7 @@ struct BenchShop {
 #else
         fail("the virtual printer was not built");
 #endif
-        session = std::make_unique<sale::SaleSession>(sale::SaleScreen::kQuickSale);
+        session = std::make_unique<sale::SaleSession>(checkout, sale::SaleScreen::kQuickSale);
         if (!session->load_point_of_sale()) fail("point of sale");
     }
 

@@ -46,7 +46,7 @@ struct Shop : bench::BenchShop {
 
     void sale(const std::string& form) {
         for (const std::string& code : codes) sell(code);
-        sale::PaymentScreen s;
+        sale::PaymentScreen s{checkout};
         s.set_finished_notice([](const std::string&) {});
         tef::CardManager card{setup};
         s.set_card_functions(&card);

@@ -33,7 +33,7 @@ struct Shop : bench::BenchShop {
     }
     // Ten percent off, the balance in cash, and the coupon closed.
     void pay_and_close() {
-        sale::PaymentScreen s;
+        sale::PaymentScreen s{checkout};
         s.set_finished_notice([](const std::string&) {});
         if (!s.open() || !s.set_discount_percent_text("10") || !s.set_form("DI")) fail("screen");
         if (!s.confirm_payment().close || !s.completed()) {

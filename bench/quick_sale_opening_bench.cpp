@@ -9,6 +9,7 @@
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "ecf/printer_driver.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "sale/coupon_cancellation.h"
@@ -48,8 +49,8 @@ void show_messages(const test::ScriptedPrompt& prompt) {
 }
 
 // Milliseconds of one opening; the screen closes again outside the timing.
-double timed_opening(const test::ScriptedPrompt& prompt) {
-    sale::QuickSaleScreen screen;
+double timed_opening(CheckoutState& checkout, const test::ScriptedPrompt& prompt) {
+    sale::QuickSaleScreen screen{checkout};
     const auto t = Clock::now();
     const bool opened = screen.open();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t).count();
@@ -70,6 +71,9 @@ int main() {
     ui::ServicePort services;
     ScopedEnvironment env{{&clock, &root.root(), &prompt, &screens, &services}};
     glo::reset_all();
+    CheckoutState checkout;
+    ecf::DriverPrinter printer(checkout);
+    ecf::UsePrinter use_printer(printer);
     const std::string code = "300000000011" + std::to_string(CALC_DV("300000000011"));
     test::TestDatabase database;
     glo::string_conexao = database.connection_string();
@@ -93,15 +97,15 @@ int main() {
         fail("sign-in");
     if (!ecf::load_driver(ecf::default_driver_path())) fail("virtual printer");
 
-    screens.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
-        sale::PaymentScreen s{args.at(0)};
+    screens.provide("FINALIZACUPOM", [&checkout](const ui::ScreenPort::Arguments& args) {
+        sale::PaymentScreen s{checkout, args.at(0)};
         if (!s.open()) return 0;
         s.set_amount_text("10,00");
         s.confirm_payment();
         return s.result();
     });
     {
-        sale::QuickSaleScreen screen;
+        sale::QuickSaleScreen screen{checkout};
         screen.code_field = code;
         if (!screen.open() || screen.enter() != sale::QuickSaleScreen::EnterResult::kRegistered ||
             !screen.key("Alt+1") || screen.coupon_open()) {
@@ -113,15 +117,15 @@ int main() {
     // Alternated, so that a slower moment of the machine or the server does
     // not fall on one side only.
     struct NoRecovery : sale::CouponProcedures {
-        bool recover_open_coupon(bool) override { return true; }
+        bool recover_open_coupon(CheckoutState&, bool) override { return true; }
     } no_recovery;
     std::vector<double> with, without;
     for (int round = 0; round < kRounds; ++round) {
         prompt.clear();
         services.provide<sale::CouponProcedures>(nullptr);
-        with.push_back(timed_opening(prompt));
+        with.push_back(timed_opening(checkout, prompt));
         services.provide<sale::CouponProcedures>(&no_recovery);
-        without.push_back(timed_opening(prompt));
+        without.push_back(timed_opening(checkout, prompt));
     }
     access::sign_out();
     ecf::unload_driver();

@@ -13,6 +13,7 @@
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer_layouts.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/coupon_adjustment.h"
 #include "sale/coupon_cancellation.h"
@@ -72,8 +73,8 @@ bool client_document(std::int32_t id_cliente, std::string& cgcpf) {
     return true;
 }
 
-std::optional<OpenedCoupon> open_coupon(const PreSaleHeader& h) {
-    glo::fp_iniciada = 0;
+std::optional<OpenedCoupon> open_coupon(CheckoutState& checkout, const PreSaleHeader& h) {
+    checkout.fp_iniciada = 0;
     MaqecfRecord pos;
     if (!ecf::load_maqecf_by_serial(util::trim(glo::numfab), pos)) {
         notice("ECF não configurada para este computador!");
@@ -263,7 +264,7 @@ bool register_payments(const OpenedCoupon& c, const PreparedPreSale& p, std::str
     return tx.commit();
 }
 
-bool cancel_on_printer(const OpenedCoupon& c) {
+bool cancel_on_printer(CheckoutState& checkout, const OpenedCoupon& c) {
     const bool cancelled = sale::commit_cancellation(c.id, "situacao='C'", c.day,
                                                      db::report_for_table("Grava CFiscal"), [] {
                                                          if (ecf::printer().cancel_coupon())
@@ -273,15 +274,16 @@ bool cancel_on_printer(const OpenedCoupon& c) {
                                                      });
     if (cancelled) {
         glo::cf_aberto = 0;
-        glo::fp_iniciada = 0;
+        checkout.fp_iniciada = 0;
     }
     return cancelled;
 }
 
-void stop_after(const OpenedCoupon& c, std::int64_t num_pv, std::string_view step) {
+void stop_after(CheckoutState& checkout, const OpenedCoupon& c, std::int64_t num_pv,
+                std::string_view step) {
     const std::string head = "Emissão da Pré-Venda " + std::to_string(num_pv) +
                              " interrompida na etapa: " + std::string(step) + ".";
-    if (cancel_on_printer(c)) {
+    if (cancel_on_printer(checkout, c)) {
         notice(head + "|O cupom fiscal " + util::zero_filled(c.coo, 6) +
                " foi cancelado; a pré-venda continua aguardando.");
         return;
@@ -315,26 +317,27 @@ bool order_update_pending(std::int32_t id_pedido) {
     return r.has_row();
 }
 
-std::optional<PreSaleCoupon> issue_pre_sale_coupon(const PreSaleHeader& h) {
+std::optional<PreSaleCoupon> issue_pre_sale_coupon(CheckoutState& checkout,
+                                                   const PreSaleHeader& h) {
     const auto prepared = prepare_pre_sale(h);
     if (!prepared) return std::nullopt;
-    const auto c = open_coupon(h);
+    const auto c = open_coupon(checkout, h);
     if (!c) return std::nullopt;
     for (std::size_t i = 0; i < prepared->items.size(); ++i) {
         if (!sell_item(*c, prepared->items[i], static_cast<int>(i) + 1)) {
-            stop_after(*c, h.num_pv, "itens");
+            stop_after(checkout, *c, h.num_pv, "itens");
             return std::nullopt;
         }
     }
     const auto adjusted = sale::apply_coupon_adjustment(
-        {c->id, prepared->subtotal, prepared->surcharge, prepared->discount});
+        checkout, {c->id, prepared->subtotal, prepared->surcharge, prepared->discount});
     if (adjusted != sale::AdjustmentResult::kApplied) {
-        stop_after(*c, h.num_pv, "subtotal");
+        stop_after(checkout, *c, h.num_pv, "subtotal");
         return std::nullopt;
     }
     std::string last_form;
     if (!register_payments(*c, *prepared, last_form)) {
-        stop_after(*c, h.num_pv, "pagamentos");
+        stop_after(checkout, *c, h.num_pv, "pagamentos");
         return std::nullopt;
     }
     const auto loaded = sale::load_payment_coupon(c->id);
@@ -344,11 +347,11 @@ std::optional<PreSaleCoupon> issue_pre_sale_coupon(const PreSaleHeader& h) {
             *loaded,
             pre_sale_closing_message(h.num_pv, sums->trib_fed, sums->trib_est, sums->trib_mun,
                                      LEREGISTRO("balcora", "PAF-ECF", "Chave IBPT", "")))) {
-        stop_after(*c, h.num_pv, "fechamento");
+        stop_after(checkout, *c, h.num_pv, "fechamento");
         return std::nullopt;
     }
     glo::cf_aberto = 0;
-    glo::fp_iniciada = 0;
+    checkout.fp_iniciada = 0;
     PreSaleCoupon out;
     out.id_cfiscal = c->id;
     out.numero = c->coo;

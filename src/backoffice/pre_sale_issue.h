@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backoffice/pre_sale_data.h"
+#include "globals/checkout_state.h"
 #include "util/day_number.h"
 
 #include <cstdint>
@@ -28,7 +29,8 @@ struct PreSaleCoupon {
 // Open, items, subtotal, payments, closing. Nullopt when the coupon was not
 // issued: never opened, or cancelled on the printer after the step that
 // failed was named to the operator.
-std::optional<PreSaleCoupon> issue_pre_sale_coupon(const PreSaleHeader& header);
+std::optional<PreSaleCoupon> issue_pre_sale_coupon(CheckoutState& checkout,
+                                                   const PreSaleHeader& header);
 
 // The issued coupon cancelled on the printer and in the database (the
 // cancellation of a pre-sale the customer gave up). False after the failure

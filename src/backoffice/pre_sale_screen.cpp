@@ -5,13 +5,14 @@
 #include "backoffice/pre_sale_updates.h"
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/sale_documents.h"
 #include "ui/environment.h"
 
 namespace balcora::backoffice {
 
-PreSaleScreen::PreSaleScreen() = default;
+PreSaleScreen::PreSaleScreen(CheckoutState& checkout) : checkout_(checkout) {}
 
 PreSaleScreen::~PreSaleScreen() {
     close();
@@ -116,7 +117,7 @@ bool PreSaleScreen::issue(std::int32_t id_pedido) {
     if (!prompt().confirm("Confirme", "Confirma emitir Cupom Fiscal da Pré-Venda " +
                                           std::to_string(row.num_pv) + "?"))
         return false;
-    const auto coupon = issue_pre_sale_coupon(row);
+    const auto coupon = issue_pre_sale_coupon(checkout_, row);
     if (!coupon) {
         refresh();
         return false;
@@ -136,7 +137,7 @@ bool PreSaleScreen::cancel(std::int32_t id_pedido) {
     if (!prompt().confirm("Confirme",
                           "Confirma cancelar Pré-Venda " + std::to_string(row.num_pv) + "?"))
         return false;
-    const auto coupon = issue_pre_sale_coupon(row);
+    const auto coupon = issue_pre_sale_coupon(checkout_, row);
     if (!coupon) {
         refresh();
         return false;

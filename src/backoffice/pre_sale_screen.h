@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backoffice/pre_sale_data.h"
+#include "globals/checkout_state.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,7 +24,7 @@ class PreSaleScreen {
   public:
     static constexpr const char* kTitle = "Pré-Venda";
 
-    PreSaleScreen();
+    explicit PreSaleScreen(CheckoutState& checkout);
     ~PreSaleScreen();
     PreSaleScreen(const PreSaleScreen&) = delete;
     PreSaleScreen& operator=(const PreSaleScreen&) = delete;
@@ -55,6 +56,7 @@ class PreSaleScreen {
     // The chosen pre-sale when it may still become a coupon (shown why not otherwise).
     std::optional<PreSaleHeader> waiting_pre_sale(std::int32_t id_pedido);
 
+    CheckoutState& checkout_;
     std::unique_ptr<LinkSession> link_;
     std::vector<PreSaleHeader> rows_;
     std::string status_;

@@ -1,68 +1,74 @@
 #include "ecf/driver_printer.h"
 
 #include "ecf/printer.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "util/text.h"
 
 namespace balcora::ecf {
 
-namespace {
+DriverPrinter::DriverPrinter(CheckoutState& checkout) : checkout_(checkout) {}
 
-// A command whose value the layout could not lay out never reaches the
-// printer: it fails as the printer's refusal would.
-bool send_laid_out(Command command, const std::optional<std::string>& p1,
-                   std::optional<std::string_view> p2 = std::nullopt) {
-    if (!p1) return false;
-    return p2 ? send(command, {*p1, *p2}) : send(command, {*p1});
+bool DriverPrinter::command(Command c, std::initializer_list<Param> params) {
+    // The driver's exported globals show the checkout's payment flag while a
+    // command runs.
+    glo::fp_iniciada = checkout_.fp_iniciada;
+    return send(c, params);
 }
 
-}  // namespace
+bool DriverPrinter::command_laid_out(Command c, const std::optional<std::string>& p1,
+                                     std::optional<std::string_view> p2) {
+    // A value the layout could not lay out never reaches the printer: it
+    // fails as the printer's refusal would.
+    if (!p1) return false;
+    return p2 ? command(c, {*p1, *p2}) : command(c, {*p1});
+}
 
 bool DriverPrinter::open_port() {
-    return send(CMD_OPEN_PORT);
+    return command(CMD_OPEN_PORT);
 }
 bool DriverPrinter::close_port() {
-    return send(CMD_CLOSE_PORT);
+    return command(CMD_CLOSE_PORT);
 }
 bool DriverPrinter::check_sale_state() {
-    return send(CMD_CHECK_SALE_STATE);
+    return command(CMD_CHECK_SALE_STATE);
 }
 bool DriverPrinter::check_printer() {
-    return send(CMD_CHECK_PRINTER);
+    return command(CMD_CHECK_PRINTER);
 }
 bool DriverPrinter::read_printer_info() {
-    return send(CMD_READ_PRINTER_INFO);
+    return command(CMD_READ_PRINTER_INFO);
 }
 bool DriverPrinter::configure() {
-    return send(CMD_CONFIGURE_PRINTER);
+    return command(CMD_CONFIGURE_PRINTER);
 }
 bool DriverPrinter::program_link() {
-    return send(CMD_PROGRAM_LINK);
+    return command(CMD_PROGRAM_LINK);
 }
 bool DriverPrinter::program_payment_methods() {
-    return send(CMD_PROGRAM_PAYMENT_METHODS);
+    return command(CMD_PROGRAM_PAYMENT_METHODS);
 }
 bool DriverPrinter::program_tax_rates() {
-    return send(CMD_PROGRAM_TAX_RATES);
+    return command(CMD_PROGRAM_TAX_RATES);
 }
 
 std::optional<Counters> DriverPrinter::read_counters() {
-    if (!send(CMD_READ_COUNTERS)) return std::nullopt;
+    if (!command(CMD_READ_COUNTERS)) return std::nullopt;
     return Counters{::n_coo, ::n_ccf, ::n_cro};
 }
 
 std::optional<CouponState> DriverPrinter::read_coupon_state() {
-    if (!send(CMD_READ_COUPON_STATE)) return std::nullopt;
+    if (!command(CMD_READ_COUPON_STATE)) return std::nullopt;
     return CouponState{glo::cf_aberto != 0, glo::cf_permcanc != 0};
 }
 
 std::optional<PrinterDateTime> DriverPrinter::read_date_time() {
-    if (!send(CMD_READ_DATETIME)) return std::nullopt;
+    if (!command(CMD_READ_DATETIME)) return std::nullopt;
     return PrinterDateTime{glo::datahora_ecf};
 }
 
 std::optional<bool> DriverPrinter::read_z_pending() {
-    if (!send(CMD_READ_Z_PENDING)) return std::nullopt;
+    if (!command(CMD_READ_Z_PENDING)) return std::nullopt;
     return glo::rz_pendente != 0;
 }
 
@@ -79,179 +85,180 @@ bool DriverPrinter::summer_time() const {
 }
 
 bool DriverPrinter::open_day(util::Money supply) {
-    return send_laid_out(CMD_OPEN_DAY, opening_supply(supply));
+    return command_laid_out(CMD_OPEN_DAY, opening_supply(supply));
 }
 bool DriverPrinter::cash_movement(CashMovement kind, util::Money amount) {
-    return send_laid_out(CMD_CASH_MOVEMENT, ecf::cash_movement(kind, amount));
+    return command_laid_out(CMD_CASH_MOVEMENT, ecf::cash_movement(kind, amount));
 }
 bool DriverPrinter::toggle_summer_time() {
-    return send(CMD_TOGGLE_SUMMER_TIME);
+    return command(CMD_TOGGLE_SUMMER_TIME);
 }
 bool DriverPrinter::x_reading() {
-    return send(CMD_X_READING);
+    return command(CMD_X_READING);
 }
 bool DriverPrinter::z_reduction() {
-    return send(CMD_Z_REDUCTION);
+    return command(CMD_Z_REDUCTION);
 }
 bool DriverPrinter::record_reg60m() {
-    return send(CMD_RECORD_REG60M);
+    return command(CMD_RECORD_REG60M);
 }
 bool DriverPrinter::recover_reg60m(util::DayNumber start, util::DayNumber end) {
-    return send_laid_out(CMD_RECOVER_REG60M, date_range(start, end));
+    return command_laid_out(CMD_RECOVER_REG60M, date_range(start, end));
 }
 bool DriverPrinter::open_drawer() {
-    return send(CMD_OPEN_DRAWER);
+    return command(CMD_OPEN_DRAWER);
 }
 
 bool DriverPrinter::open_coupon(std::string_view cpf_cnpj) {
-    return send(CMD_OPEN_COUPON, {consumer_document(cpf_cnpj)});
+    return command(CMD_OPEN_COUPON, {consumer_document(cpf_cnpj)});
 }
 
 bool DriverPrinter::sell_item(const SaleItem& item) {
     const auto record = item_record(item.record);
     if (!record) return false;
-    return send(CMD_SELL_ITEM,
-                {*record, plain_amount(item.surcharge), item.rounding, item_code(item.code)});
+    return command(CMD_SELL_ITEM,
+                   {*record, plain_amount(item.surcharge), item.rounding, item_code(item.code)});
 }
 
 bool DriverPrinter::cancel_item(int number) {
-    return send(CMD_CANCEL_ITEM, {std::to_string(number)});
+    return command(CMD_CANCEL_ITEM, {std::to_string(number)});
 }
 
 bool DriverPrinter::start_closing(Adjustment kind, util::Money amount) {
-    return send_laid_out(CMD_START_CLOSING, ecf::start_closing(kind, amount));
+    return command_laid_out(CMD_START_CLOSING, ecf::start_closing(kind, amount));
 }
 
 bool DriverPrinter::payment(const Payment& p) {
     const auto p1 = ecf::payment(p.method, p.amount, p.text);
-    if (!p.terms) return send_laid_out(CMD_PAYMENT, p1);
-    return send_laid_out(CMD_PAYMENT, p1, payment_terms(*p.terms));
+    if (!p.terms) return command_laid_out(CMD_PAYMENT, p1);
+    return command_laid_out(CMD_PAYMENT, p1, payment_terms(*p.terms));
 }
 
 bool DriverPrinter::identify_consumer(const Consumer& c) {
-    return send(CMD_IDENTIFY_CONSUMER,
-                {consumer_identification(c.name, c.address, c.cpf_cnpj, c.company)});
+    return command(CMD_IDENTIFY_CONSUMER,
+                   {consumer_identification(c.name, c.address, c.cpf_cnpj, c.company)});
 }
 
 bool DriverPrinter::close_coupon(std::string_view message, std::optional<std::int64_t> invoice) {
     const std::string footer = coupon_footer(message);
-    if (!invoice) return send(CMD_CLOSE_COUPON, {footer});
+    if (!invoice) return command(CMD_CLOSE_COUPON, {footer});
     // An invoice number wider than the field cannot be linked on the coupon;
     // the coupon is still closed, unlinked.
-    return send(CMD_CLOSE_COUPON,
-                {footer, coupon_invoice_number(*invoice).value_or(std::string(6, ' '))});
+    return command(CMD_CLOSE_COUPON,
+                   {footer, coupon_invoice_number(*invoice).value_or(std::string(6, ' '))});
 }
 
 bool DriverPrinter::cancel_coupon() {
-    return send(CMD_CANCEL_COUPON);
+    return command(CMD_CANCEL_COUPON);
 }
 bool DriverPrinter::cancel_current_coupon() {
-    return send(CMD_CANCEL_CURRENT_COUPON);
+    return command(CMD_CANCEL_CURRENT_COUPON);
 }
 bool DriverPrinter::cancel_open_document() {
-    return send(CMD_CANCEL_OPEN_DOCUMENT);
+    return command(CMD_CANCEL_OPEN_DOCUMENT);
 }
 bool DriverPrinter::recover_coupon() {
-    return send(CMD_RECOVER_COUPON);
+    return command(CMD_RECOVER_COUPON);
 }
 
 bool DriverPrinter::open_report() {
-    return send(CMD_OPEN_REPORT);
+    return command(CMD_OPEN_REPORT);
 }
 bool DriverPrinter::open_management_report() {
-    return send(CMD_OPEN_REPORT, {"RG"});
+    return command(CMD_OPEN_REPORT, {"RG"});
 }
 bool DriverPrinter::report_line(std::string_view text) {
-    return send(CMD_REPORT_LINE, {text});
+    return command(CMD_REPORT_LINE, {text});
 }
 bool DriverPrinter::close_report() {
-    return send(CMD_CLOSE_REPORT);
+    return command(CMD_CLOSE_REPORT);
 }
 
 bool DriverPrinter::open_credit_voucher(const CreditVoucher& v) {
-    return send(CMD_OPEN_CREDIT_VOUCHER, {v.method, plain_amount(v.amount), std::to_string(v.coo),
-                                          std::to_string(v.instalments)});
+    return command(CMD_OPEN_CREDIT_VOUCHER, {v.method, plain_amount(v.amount),
+                                             std::to_string(v.coo), std::to_string(v.instalments)});
 }
 bool DriverPrinter::voucher_line(std::string_view text) {
-    return send(CMD_VOUCHER_LINE, {text});
+    return command(CMD_VOUCHER_LINE, {text});
 }
 bool DriverPrinter::close_voucher() {
-    return send(CMD_CLOSE_VOUCHER);
+    return command(CMD_CLOSE_VOUCHER);
 }
 
 bool DriverPrinter::reverse_credit_voucher(const VoucherReversal& r) {
-    return send(CMD_REVERSE_CREDIT_VOUCHER,
-                {voucher_consumer_document(r.cpf_cnpj), voucher_consumer_name(r.name),
-                 voucher_consumer_address(r.address), util::zero_filled(r.coo, 6)});
+    return command(CMD_REVERSE_CREDIT_VOUCHER,
+                   {voucher_consumer_document(r.cpf_cnpj), voucher_consumer_name(r.name),
+                    voucher_consumer_address(r.address), util::zero_filled(r.coo, 6)});
 }
 
 bool DriverPrinter::cancel_nonfiscal() {
-    return send(CMD_CANCEL_NONFISCAL);
+    return command(CMD_CANCEL_NONFISCAL);
 }
 
 bool DriverPrinter::register_document(Document kind, util::Money amount) {
-    return send(CMD_REGISTER_DOCUMENT,
-                {kind == Document::kCreditVoucher ? "CC" : "RG", document_amount(amount)});
+    return command(CMD_REGISTER_DOCUMENT,
+                   {kind == Document::kCreditVoucher ? "CC" : "RG", document_amount(amount)});
 }
 
 bool DriverPrinter::cut_paper() {
-    return send(CMD_CUT_PAPER);
+    return command(CMD_CUT_PAPER);
 }
 bool DriverPrinter::enable_cutter() {
-    return send(CMD_ENABLE_CUTTER);
+    return command(CMD_ENABLE_CUTTER);
 }
 bool DriverPrinter::tef_mode_on() {
-    return send(CMD_TEF_MODE_ON);
+    return command(CMD_TEF_MODE_ON);
 }
 bool DriverPrinter::tef_mode_off() {
-    return send(CMD_TEF_MODE_OFF);
+    return command(CMD_TEF_MODE_OFF);
 }
 
 bool DriverPrinter::print_reading_by_date(util::DayNumber start, util::DayNumber end,
                                           Reading kind) {
-    return send_laid_out(CMD_LMF_PRINT_BY_DATE, reading_by_date(start, end, kind));
+    return command_laid_out(CMD_LMF_PRINT_BY_DATE, reading_by_date(start, end, kind));
 }
 bool DriverPrinter::print_reading_by_crz(std::int64_t first, std::int64_t last, Reading kind) {
-    return send_laid_out(CMD_LMF_PRINT_BY_CRZ, reading_by_crz(first, last, kind));
+    return command_laid_out(CMD_LMF_PRINT_BY_CRZ, reading_by_crz(first, last, kind));
 }
 bool DriverPrinter::reading_file_by_date(const std::filesystem::path& file, util::DayNumber start,
                                          util::DayNumber end, Reading kind) {
-    return send_laid_out(CMD_LMF_FILE_BY_DATE, ecf::reading_file_by_date(file, start, end, kind));
+    return command_laid_out(CMD_LMF_FILE_BY_DATE,
+                            ecf::reading_file_by_date(file, start, end, kind));
 }
 bool DriverPrinter::reading_file_by_crz(const std::filesystem::path& file, std::int64_t first,
                                         std::int64_t last, Reading kind) {
-    return send_laid_out(CMD_LMF_FILE_BY_CRZ, ecf::reading_file_by_crz(file, first, last, kind));
+    return command_laid_out(CMD_LMF_FILE_BY_CRZ, ecf::reading_file_by_crz(file, first, last, kind));
 }
 bool DriverPrinter::download_mf(const std::filesystem::path& file) {
-    return send_laid_out(CMD_DOWNLOAD_MF, path_field(file));
+    return command_laid_out(CMD_DOWNLOAD_MF, path_field(file));
 }
 bool DriverPrinter::download_mfd(const std::filesystem::path& file) {
-    return send_laid_out(CMD_DOWNLOAD_MFD, whole_tape_download(file));
+    return command_laid_out(CMD_DOWNLOAD_MFD, whole_tape_download(file));
 }
 bool DriverPrinter::cotepe_file_by_date(const std::filesystem::path& file, util::DayNumber start,
                                         util::DayNumber end, int kind) {
-    return send_laid_out(CMD_COTEPE_FILE_BY_DATE, file_by_date(file, start, end),
-                         std::to_string(kind));
+    return command_laid_out(CMD_COTEPE_FILE_BY_DATE, file_by_date(file, start, end),
+                            std::to_string(kind));
 }
 bool DriverPrinter::cotepe_file_by_coo(const std::filesystem::path& file, std::int64_t first,
                                        std::int64_t last, int kind) {
-    return send_laid_out(CMD_COTEPE_FILE_BY_COO, ecf::cotepe_file_by_coo(file, first, last),
-                         std::to_string(kind));
+    return command_laid_out(CMD_COTEPE_FILE_BY_COO, ecf::cotepe_file_by_coo(file, first, last),
+                            std::to_string(kind));
 }
 bool DriverPrinter::mfd_mirror_by_date(const std::filesystem::path& file, util::DayNumber start,
                                        util::DayNumber end) {
-    return send_laid_out(CMD_MFD_MIRROR_BY_DATE, file_by_date(file, start, end));
+    return command_laid_out(CMD_MFD_MIRROR_BY_DATE, file_by_date(file, start, end));
 }
 bool DriverPrinter::mfd_mirror_by_coo(const std::filesystem::path& file, std::int64_t first,
                                       std::int64_t last) {
-    return send_laid_out(CMD_MFD_MIRROR_BY_COO, mirror_file_by_coo(file, first, last));
+    return command_laid_out(CMD_MFD_MIRROR_BY_COO, mirror_file_by_coo(file, first, last));
 }
 
 bool DriverPrinter::list_departments() {
-    return send(CMD_LIST_DEPARTMENTS);
+    return command(CMD_LIST_DEPARTMENTS);
 }
 bool DriverPrinter::test_command() {
-    return send(CMD_TEST);
+    return command(CMD_TEST);
 }
 
 std::string last_printer_date_time() {

@@ -1,15 +1,22 @@
 #pragma once
 
 #include "ecf/fiscal_printer.h"
+#include "ecf/printer.h"
+#include "globals/checkout_state.h"
+
+#include <initializer_list>
 
 namespace balcora::ecf {
 
 // The printer behind the driver's single entry: each method is one command,
 // its values laid out as the command takes them, and its results read from
 // the status globals the driver writes during that command. The only code of
-// the program that reads those globals.
+// the program that reads those globals, and the one that keeps the
+// checkout's copy of those the driver shares with the program in step.
 class DriverPrinter final : public Printer {
   public:
+    explicit DriverPrinter(CheckoutState& checkout);
+
     bool open_port() override;
     bool close_port() override;
     bool check_sale_state() override;
@@ -83,6 +90,13 @@ class DriverPrinter final : public Printer {
 
     bool list_departments() override;
     bool test_command() override;
+
+  private:
+    bool command(Command c, std::initializer_list<Param> params = {});
+    bool command_laid_out(Command c, const std::optional<std::string>& p1,
+                          std::optional<std::string_view> p2 = std::nullopt);
+
+    CheckoutState& checkout_;
 };
 
 // The date and time the printer last read, as the driver left it: the

@@ -1,6 +1,7 @@
 #include "ecf/fiscal_printer.h"
 
 #include "ecf/driver_printer.h"
+#include "globals/checkout_state.h"
 
 namespace balcora::ecf {
 
@@ -12,7 +13,9 @@ Printer* installed = nullptr;
 
 Printer& printer() {
     // Never destroyed: a window closing at exit may still close the port.
-    static DriverPrinter* driver = new DriverPrinter;
+    // Without a printer installed (a tool or test that needs no checkout) the
+    // driver shares its coupon flag with a checkout of its own.
+    static DriverPrinter* driver = new DriverPrinter(*new CheckoutState);
     return installed ? *installed : *driver;
 }
 

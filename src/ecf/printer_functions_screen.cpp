@@ -9,6 +9,7 @@
 #include "ecf/fiscal_printer.h"
 #include "ecf/printer_window_gates.h"
 #include "ecf/reg60m_recovery_screen.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -50,15 +51,15 @@ const std::vector<PrinterFunctionsScreen::ControlText>& PrinterFunctionsScreen::
     return table;
 }
 
-PrinterFunctionsScreen::PrinterFunctionsScreen(CashDayServices services)
-    : services_(std::move(services)) {}
+PrinterFunctionsScreen::PrinterFunctionsScreen(CheckoutState& checkout, CashDayServices services)
+    : checkout_(checkout), services_(std::move(services)) {}
 
 PrinterFunctionsScreen::~PrinterFunctionsScreen() {
     close();
 }
 
 bool PrinterFunctionsScreen::check(bool window) {
-    if (window && !printer_window_free()) return false;
+    if (window && !printer_window_free(checkout_)) return false;
     if (blocox_blocked(true)) return false;
     const std::string serial = util::trim(glo::numfab);
     if (!read_day_state(printer_)) {
@@ -80,7 +81,7 @@ void PrinterFunctionsScreen::open() {
     const std::string state = util::trim(printer_.situacao);
     if (state == "A" && printer_.data_sit != today()) ecf_printer.read_z_pending();
     if (state == "F") ecf_printer.read_coupon_state();
-    glo::jan_ecf_aberta = 1;
+    checkout_.jan_ecf_aberta = 1;
     open_ = true;
     refresh_status();
     if (services_.monthly_file) services_.monthly_file(printer_);
@@ -100,7 +101,7 @@ int PrinterFunctionsScreen::run_parameter(std::string_view parameter) {
 void PrinterFunctionsScreen::close() {
     if (!open_) return;
     ecf::printer().close_port();
-    glo::jan_ecf_aberta = 0;
+    checkout_.jan_ecf_aberta = 0;
     open_ = false;
 }
 
@@ -232,8 +233,9 @@ std::string PrinterFunctionsScreen::summer_time_status() const {
 
 }  // namespace ecf
 
-int FUNCOESMAQECF(std::string_view parameter, const ecf::CashDayServices& services) {
-    ecf::PrinterFunctionsScreen screen(services);
+int FUNCOESMAQECF(CheckoutState& checkout, std::string_view parameter,
+                  const ecf::CashDayServices& services) {
+    ecf::PrinterFunctionsScreen screen(checkout, services);
     if (!screen.check(parameter.empty())) return 0;
     if (!parameter.empty()) return screen.run_parameter(parameter);
     screen.open();

@@ -2,6 +2,7 @@
 
 #include "ecf/cash_day_services.h"
 #include "ecf/maqecf_record.h"
+#include "globals/checkout_state.h"
 
 #include <string>
 #include <string_view>
@@ -43,7 +44,7 @@ class PrinterFunctionsScreen {
     // Every control in the window's order.
     static const std::vector<ControlText>& controls();
 
-    explicit PrinterFunctionsScreen(CashDayServices services);
+    PrinterFunctionsScreen(CheckoutState& checkout, CashDayServices services);
     ~PrinterFunctionsScreen();
     PrinterFunctionsScreen(const PrinterFunctionsScreen&) = delete;
     PrinterFunctionsScreen& operator=(const PrinterFunctionsScreen&) = delete;
@@ -83,6 +84,7 @@ class PrinterFunctionsScreen {
     void refresh_status();
     bool day_open() const;
 
+    CheckoutState& checkout_;
     CashDayServices services_;
     MaqecfRecord printer_;
     std::string status_;
@@ -97,6 +99,7 @@ namespace balcora {
 // The procedure: "" opens the window; "AbreCaixa" / "FechaCaixa" run that
 // function and return (the calling sale screen keeps its port and flag);
 // anything else is refused. 1 when the function was done.
-int FUNCOESMAQECF(std::string_view parameter, const ecf::CashDayServices& services);
+int FUNCOESMAQECF(CheckoutState& checkout, std::string_view parameter,
+                  const ecf::CashDayServices& services);
 
 }  // namespace balcora

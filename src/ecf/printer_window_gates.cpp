@@ -1,6 +1,7 @@
 #include "ecf/printer_window_gates.h"
 
 #include "db/settings.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 #include "util/text.h"
@@ -9,8 +10,8 @@
 
 namespace balcora::ecf {
 
-bool printer_window_free() {
-    if (glo::jan_ecf_aberta == 0) return true;
+bool printer_window_free(const CheckoutState& checkout) {
+    if (checkout.jan_ecf_aberta == 0) return true;
     prompt().message("Aviso", kPrinterWindowOpen, ui::Icon::kWarning);
     return false;
 }

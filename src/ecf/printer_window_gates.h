@@ -1,5 +1,7 @@
 #pragma once
 
+#include "globals/checkout_state.h"
+
 // The checks every window that drives the printer makes before it opens: the
 // sale screens and the printer functions share one printer, and a Bloco X
 // block stops them all.
@@ -12,7 +14,7 @@ inline constexpr const char* kBlocoXBlocked =
     "pendências!";
 
 // False, after the refusal, while another window drives the printer.
-bool printer_window_free();
+bool printer_window_free(const CheckoutState& checkout);
 
 // True, after the message, when a Bloco X flag of the authorised printer is
 // set. With `only_from_start_date` the flags count only when Bloco X applies

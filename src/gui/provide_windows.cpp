@@ -1,6 +1,7 @@
 #include "gui/provide_windows.h"
 
 #include "backoffice/back_office_procedures.h"
+#include "globals/checkout_state.h"
 #include "gui/access/access_entry.h"
 #include "gui/backoffice/backoffice_windows.h"
 #include "gui/backoffice/pre_sale_window.h"
@@ -43,14 +44,14 @@ void provide_window(ui::ScreenPort& port, std::string name, std::function<void()
 
 }  // namespace
 
-void provide_windows(ui::ScreenPort& port, ui::ServicePort& services) {
+void provide_windows(ui::ScreenPort& port, ui::ServicePort& services, CheckoutState& checkout) {
     provide_database_windows(port);
     provide_access_views(port);
-    provide_sale_windows(port);
-    provide_cash_day_windows(port);
+    provide_sale_windows(port, checkout);
+    provide_cash_day_windows(port, checkout);
     provide_tef_views(port);
     backoffice::provide_back_office_procedures(services);
-    provide_pre_sale_window(port);
+    provide_pre_sale_window(port, checkout);
     provide_print_spool_window(port);
     provide_stock_export_window(port);
     shell::provide_startup_steps(services);

@@ -5,6 +5,10 @@
 
 class QWidget;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // Every window and procedure this build has, provided to the screen port:
@@ -13,7 +17,7 @@ namespace balcora::gui {
 // the start-up steps that are built, and the typed services of the layers
 // above for the code below them. A subsystem with windows adds its own
 // provide_* call here.
-void provide_windows(ui::ScreenPort& port, ui::ServicePort& services);
+void provide_windows(ui::ScreenPort& port, ui::ServicePort& services, CheckoutState& checkout);
 
 // The main menu's windows that open over the frame.
 void provide_frame_windows(ui::ScreenPort& port, QWidget* frame);

@@ -1,5 +1,6 @@
 #include "sale/called_procedures.h"
 
+#include "globals/checkout_state.h"
 #include "sale/coupon_procedures.h"
 #include "ui/environment.h"
 
@@ -26,16 +27,16 @@ int run_finalize_coupon(std::string_view mode) {
     return 0;
 }
 
-bool run_cancel_coupon(bool coupon_open, std::int64_t id_cfiscal) {
-    return coupon_procedures().cancel_coupon(coupon_open, id_cfiscal);
+bool run_cancel_coupon(CheckoutState& checkout, bool coupon_open, std::int64_t id_cfiscal) {
+    return coupon_procedures().cancel_coupon(checkout, coupon_open, id_cfiscal);
 }
 
-bool run_cancel_selected_coupon(std::int64_t id_cfiscal) {
-    return coupon_procedures().cancel_selected_coupon(id_cfiscal);
+bool run_cancel_selected_coupon(CheckoutState& checkout, std::int64_t id_cfiscal) {
+    return coupon_procedures().cancel_selected_coupon(checkout, id_cfiscal);
 }
 
-bool run_recover_open_coupon(bool card) {
-    return coupon_procedures().recover_open_coupon(card);
+bool run_recover_open_coupon(CheckoutState& checkout, bool card) {
+    return coupon_procedures().recover_open_coupon(checkout, card);
 }
 
 void run_pre_sale() {

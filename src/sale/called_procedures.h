@@ -1,5 +1,7 @@
 #pragma once
 
+#include "globals/checkout_state.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -21,12 +23,12 @@ void run_cash_movement();
 int run_finalize_coupon(std::string_view mode);
 // The open coupon (coupon_open) or the last one, with the id of the coupon
 // the screen shows (0: the last one opened); true when it was cancelled.
-bool run_cancel_coupon(bool coupon_open, std::int64_t id_cfiscal);
+bool run_cancel_coupon(CheckoutState& checkout, bool coupon_open, std::int64_t id_cfiscal);
 // The coupon browse's "&Cancela Cupom"; true when it was cancelled.
-bool run_cancel_selected_coupon(std::int64_t id_cfiscal);
+bool run_cancel_selected_coupon(CheckoutState& checkout, std::int64_t id_cfiscal);
 // A coupon left open on the printer when a sale screen opens, by the
 // card-aware path on the browse's; false when the screen must close.
-bool run_recover_open_coupon(bool card);
+bool run_recover_open_coupon(CheckoutState& checkout, bool card);
 // "CONSULTAPV" and "SPOOLECF" of the coupon browse.
 void run_pre_sale();
 void run_spool();

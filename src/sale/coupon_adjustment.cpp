@@ -5,7 +5,7 @@
 #include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
-#include "globals/globals.h"
+#include "globals/checkout_state.h"
 #include "ui/environment.h"
 #include "util/day_number.h"
 #include "util/fixed_point_text.h"
@@ -61,7 +61,7 @@ std::optional<PrinterMoment> printer_moment(std::string_view text) {
     return PrinterMoment{util::iso_date(day), time};
 }
 
-AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
+AdjustmentResult apply_coupon_adjustment(CheckoutState& checkout, const CouponAdjustment& a) {
     if (a.discount > a.subtotal) return AdjustmentResult::kDiscountTooLarge;
     // A fiscal coupon cannot total zero: the printer refuses the closing
     // start, and no payment of zero can be registered, so the coupon could
@@ -108,7 +108,7 @@ AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a) {
         return AdjustmentResult::kFailed;
     }
     if (!tx.commit()) return AdjustmentResult::kFailed;
-    glo::fp_iniciada = 1;
+    checkout.fp_iniciada = 1;
     return AdjustmentResult::kApplied;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "globals/checkout_state.h"
 #include "util/fixed_point.h"
 
 #include <cstdint>
@@ -42,7 +43,7 @@ struct PrinterMoment {
 std::optional<PrinterMoment> printer_moment(std::string_view text);
 
 // The whole subtotal step. A coupon without adjustment still sends the
-// subtotal, with a zero surcharge. Sets glo::fp_iniciada on success.
-AdjustmentResult apply_coupon_adjustment(const CouponAdjustment& a);
+// subtotal, with a zero surcharge. Sets the checkout's fp_iniciada on success.
+AdjustmentResult apply_coupon_adjustment(CheckoutState& checkout, const CouponAdjustment& a);
 
 }  // namespace balcora::sale

@@ -5,6 +5,7 @@
 #include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/printer_reconciliation.h"
@@ -41,12 +42,14 @@ const CouponBrowse* open_coupon_browse() {
     return current_browse();
 }
 
+CouponBrowse::CouponBrowse(CheckoutState& checkout) : checkout_(checkout) {}
+
 CouponBrowse::~CouponBrowse() {
     close();
 }
 
 bool CouponBrowse::open() {
-    if (open_ || !printer_window_free()) return false;
+    if (open_ || !printer_window_free(checkout_)) return false;
     if (blocox_blocked(true)) return false;
     const std::string serial = util::trim(glo::numfab);
     MaqecfRecord row;
@@ -57,7 +60,7 @@ bool CouponBrowse::open() {
         port_open_ = true;
         close_documents_left_open();
     }
-    glo::jan_ecf_aberta = 1;
+    checkout_.jan_ecf_aberta = 1;
     open_ = true;
     current_browse() = this;
     pre_sale_ = registro_number("PAF-ECF", "PreVenda", 0) == 1;
@@ -70,7 +73,7 @@ bool CouponBrowse::open() {
 void CouponBrowse::first_display() {
     if (!open_ || displayed_) return;
     displayed_ = true;
-    if (!run_recover_open_coupon(glo::cf_aberto == 2)) {
+    if (!run_recover_open_coupon(checkout_, glo::cf_aberto == 2)) {
         close();
         return;
     }
@@ -81,7 +84,7 @@ void CouponBrowse::close() {
     if (!open_) return;
     if (port_open_) ecf::printer().close_port();
     port_open_ = false;
-    glo::jan_ecf_aberta = 0;
+    checkout_.jan_ecf_aberta = 0;
     open_ = false;
     if (current_browse() == this) current_browse() = nullptr;
 }
@@ -197,7 +200,7 @@ void CouponBrowse::spool() {
 }
 
 bool CouponBrowse::cancel(std::int64_t id_cfiscal) {
-    if (!open_ || !run_cancel_selected_coupon(id_cfiscal)) return false;
+    if (!open_ || !run_cancel_selected_coupon(checkout_, id_cfiscal)) return false;
     refresh();
     return true;
 }

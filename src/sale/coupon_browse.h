@@ -1,5 +1,6 @@
 #pragma once
 
+#include "globals/checkout_state.h"
 #include "util/day_number.h"
 #include "util/fixed_point.h"
 
@@ -33,7 +34,7 @@ class CouponBrowse {
     // Rows read at most per refresh; the filters narrow the list further.
     static constexpr int kRowLimit = 1000;
 
-    CouponBrowse() = default;
+    explicit CouponBrowse(CheckoutState& checkout);
     ~CouponBrowse();
     CouponBrowse(const CouponBrowse&) = delete;
     CouponBrowse& operator=(const CouponBrowse&) = delete;
@@ -77,6 +78,7 @@ class CouponBrowse {
   private:
     bool day_ready();
 
+    CheckoutState& checkout_;
     bool open_ = false;
     bool port_open_ = false;
     bool displayed_ = false;

@@ -10,6 +10,7 @@
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer_layouts.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/card_functions.h"
@@ -171,7 +172,7 @@ bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::
     return tx.commit();
 }
 
-bool cancel_open_coupon(std::int64_t id_cfiscal) {
+bool cancel_open_coupon(CheckoutState& checkout, std::int64_t id_cfiscal) {
     CouponRow c;
     if (glo::cf_aberto == 0 || !load_coupon(id_cfiscal, c)) return false;
     ecf::Printer& printer = ecf::printer();
@@ -215,7 +216,7 @@ bool cancel_open_coupon(std::int64_t id_cfiscal) {
     if (!commit_cancellation(c.id, set, pos.data_sit, open_coupon_update_failed, send_cancel))
         return false;
     glo::cf_aberto = 0;
-    glo::fp_iniciada = 0;
+    checkout.fp_iniciada = 0;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/sql_runner.h"
+#include "globals/checkout_state.h"
 #include "util/day_number.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ inline constexpr const char* kPendingCancellation = "Cancelamento Pendente";
 
 // The open coupon (Quick Sale "CC", coupon form). True when cancelled; then
 // glo::cf_aberto is 0.
-bool cancel_open_coupon(std::int64_t id_cfiscal);
+bool cancel_open_coupon(CheckoutState& checkout, std::int64_t id_cfiscal);
 
 // The printer's last coupon: refused unless it is (its CCF is the printer's),
 // asked before, and the credit voucher of a store-credit sale reversed
@@ -53,6 +54,6 @@ bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal);
 // printer's last, is cancelled on the printer and in the database, and the
 // transaction undone at the manager (sale/card_functions.h). False when
 // the screen must close.
-bool recover_card_coupon_after_failure();
+bool recover_card_coupon_after_failure(CheckoutState& checkout);
 
 }  // namespace balcora::sale

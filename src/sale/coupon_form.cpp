@@ -6,6 +6,7 @@
 #include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "ui/environment.h"
@@ -39,7 +40,8 @@ std::optional<util::Fixed<P>> typed_amount(const std::string& text) {
 
 }  // namespace
 
-CouponFormScreen::CouponFormScreen(Views views) : views_(std::move(views)) {}
+CouponFormScreen::CouponFormScreen(CheckoutState& checkout, Views views)
+    : views_(std::move(views)), session_(checkout, SaleScreen::kCouponForm) {}
 
 bool CouponFormScreen::open(const CouponFormStart& start) {
     mode_ = start.mode;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/product_query.h"
+#include "globals/checkout_state.h"
 #include "sale/sale_session.h"
 
 #include <cstdint>
@@ -55,7 +56,7 @@ class CouponFormScreen {
             product_query;
     };
 
-    explicit CouponFormScreen(Views views = {});
+    explicit CouponFormScreen(CheckoutState& checkout, Views views = {});
 
     // Loads what the mode needs; false after a failure was shown.
     bool open(const CouponFormStart& start);
@@ -129,7 +130,7 @@ class CouponFormScreen {
     void show_coupon_numbers();
 
     Views views_;
-    SaleSession session_{SaleScreen::kCouponForm};
+    SaleSession session_;
     CouponFormMode mode_ = CouponFormMode::kInsert;
     bool invoice_registration_ = false;
     bool confirm_auto_ = false;

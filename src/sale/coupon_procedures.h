@@ -1,5 +1,7 @@
 #pragma once
 
+#include "globals/checkout_state.h"
+
 #include <cstdint>
 
 // The coupon procedures the sale screens start: the cancellations and the
@@ -14,13 +16,13 @@ class CouponProcedures {
 
     // The open coupon (coupon_open) or the printer's last one, from the
     // Quick Sale; id 0 is the last coupon opened. True when cancelled.
-    virtual bool cancel_coupon(bool coupon_open, std::int64_t id_cfiscal);
+    virtual bool cancel_coupon(CheckoutState& checkout, bool coupon_open, std::int64_t id_cfiscal);
     // The coupon browse's "&Cancela Cupom"; true when cancelled.
-    virtual bool cancel_selected_coupon(std::int64_t id_cfiscal);
+    virtual bool cancel_selected_coupon(CheckoutState& checkout, std::int64_t id_cfiscal);
     // A coupon left open on the printer when a sale screen opens, by the
     // card-aware path when a card transaction was left pending; false when
     // the screen must close.
-    virtual bool recover_open_coupon(bool card);
+    virtual bool recover_open_coupon(CheckoutState& checkout, bool card);
 };
 
 // The service port's, else the program's own.

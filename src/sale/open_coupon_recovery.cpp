@@ -8,6 +8,7 @@
 #include "ecf/cp1252.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/card_functions.h"
 #include "sale/coupon_cancellation.h"
@@ -83,7 +84,7 @@ bool record_printer_coupon(const ecf::Counters& printer, LostCoupon& out) {
 
 }  // namespace
 
-bool recover_open_coupon_after_failure() {
+bool recover_open_coupon_after_failure(CheckoutState& checkout) {
     const auto state = ecf::printer().read_coupon_state();
     if (!state) return true;
     if (!state->open) {
@@ -121,7 +122,7 @@ bool recover_open_coupon_after_failure() {
                                  coupon.id + "), 0)",
                              coupon.data, db::report_for_table("Grava CFiscal"), cancel_on_printer))
         return false;
-    glo::fp_iniciada = 0;
+    checkout.fp_iniciada = 0;
     prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     return true;
 }
@@ -169,10 +170,10 @@ bool undo_pending_transaction(std::int64_t id_cfiscalfp) {
 
 }  // namespace
 
-bool recover_card_coupon_after_failure() {
+bool recover_card_coupon_after_failure(CheckoutState& checkout) {
     // A coupon still open has no voucher: it goes as after any power failure,
     // with whatever else the cut left half done.
-    if (!recover_open_coupon_after_failure()) return false;
+    if (!recover_open_coupon_after_failure(checkout)) return false;
     // A card cancellation cut after the printer cancelled the coupon (the
     // line above found the printer's cancellation): the refund is confirmed.
     CardFunctions* card_manager = card_functions();
@@ -207,7 +208,7 @@ bool recover_card_coupon_after_failure() {
         GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
         return false;
     }
-    glo::fp_iniciada = 0;
+    checkout.fp_iniciada = 0;
     prompt().message("Aviso", "Cupom fiscal cancelado com sucesso!", ui::Icon::kInformation);
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "globals/checkout_state.h"
+
 namespace balcora::sale {
 
 // A coupon the printer still holds open when a sale screen opens was left
@@ -9,6 +11,6 @@ namespace balcora::sale {
 // an earlier cut left half done is settled (printer_reconciliation.h).
 // False when the screen must close (the printer does not allow the
 // cancellation, or the cancellation failed).
-bool recover_open_coupon_after_failure();
+bool recover_open_coupon_after_failure(CheckoutState& checkout);
 
 }  // namespace balcora::sale

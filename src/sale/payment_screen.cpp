@@ -6,6 +6,7 @@
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/coupon_adjustment.h"
@@ -47,7 +48,8 @@ std::optional<util::Money> typed_money(std::string_view text) {
     return util::Money::from_units(*units);
 }
 
-PaymentScreen::PaymentScreen(std::string mode) : mode_(util::trim(mode)) {
+PaymentScreen::PaymentScreen(CheckoutState& checkout, std::string mode)
+    : checkout_(checkout), mode_(util::trim(mode)) {
     finished_ = [](const std::string& text) {
         prompt().message("Venda Finalizada", text, ui::Icon::kInformation);
     };
@@ -83,7 +85,7 @@ bool PaymentScreen::open() {
     if (!reload()) return false;
     // Payments on the coupon mean the printer is past its subtotal, even when
     // this process did not see it happen.
-    if (!state_.payments.empty()) glo::fp_iniciada = 1;
+    if (!state_.payments.empty()) checkout_.fp_iniciada = 1;
     recalculate();
     if (is_payment_code(mode_)) set_form(mode_);
     return true;
@@ -119,7 +121,7 @@ void PaymentScreen::recalculate() {
     if (has_form && !s.amount_editable) s.amount = due;
     if (s.form == "CR" && s.amount > due) s.amount = due;
     s.change_or_balance = s.balance - s.amount;
-    s.adjustment_tab = glo::fp_iniciada == 0;
+    s.adjustment_tab = checkout_.fp_iniciada == 0;
     s.cheque_fields = is_cheque(s.form);
     s.credit_fields = s.form == "CR";
     if (!s.cheque_fields) s.cheque_number = 0, s.cheque_date = 0;
@@ -128,7 +130,7 @@ void PaymentScreen::recalculate() {
         s.surcharge_percent = percent_shown(s.surcharge, s.subtotal);
     if (s.discount_percent.is_zero() || !s.adjustment_tab)
         s.discount_percent = percent_shown(s.discount, s.subtotal);
-    glo::trocotela = s.change_shown();
+    checkout_.trocotela = s.change_shown();
 }
 
 void PaymentScreen::clear_group() {
@@ -283,10 +285,10 @@ bool PaymentScreen::set_discount_value_text(std::string_view text) {
 }
 
 bool PaymentScreen::apply_adjustment(PaymentOutcome& out) {
-    if (glo::fp_iniciada != 0) return true;
+    if (checkout_.fp_iniciada != 0) return true;
     const CouponAdjustment a{state_.coupon.id_cfiscal, state_.subtotal, state_.surcharge,
                              state_.discount};
-    switch (apply_coupon_adjustment(a)) {
+    switch (apply_coupon_adjustment(checkout_, a)) {
         case AdjustmentResult::kApplied:
             break;
         case AdjustmentResult::kDiscountTooLarge:
@@ -307,7 +309,7 @@ bool PaymentScreen::apply_adjustment(PaymentOutcome& out) {
 PaymentOutcome PaymentScreen::confirm_adjustment() {
     PaymentOutcome out;
     out.focus = PaymentField::kForm;
-    if (glo::fp_iniciada != 0) return out;
+    if (checkout_.fp_iniciada != 0) return out;
     if (!apply_adjustment(out)) return out;
     if (!mode_.empty()) {
         result_ = 1;
@@ -321,7 +323,7 @@ PaymentOutcome PaymentScreen::confirm_payment() {
     PaymentState& s = state_;
     // Everything paid but the coupon still open (the printer refused to close
     // it): confirming tries the closing again.
-    if (glo::fp_iniciada != 0 && !s.payments.empty() && s.balance.units() <= 0)
+    if (checkout_.fp_iniciada != 0 && !s.payments.empty() && s.balance.units() <= 0)
         return close_coupon();
     auto stop = [&](PaymentField f, int term = 0) {
         prompt().beep();
@@ -380,7 +382,7 @@ PaymentOutcome PaymentScreen::pay_with_card_manager() {
         report_not_available("Pagamento com cartão (TEF)");
         return out;
     }
-    const CardPayment payment{s.form, s.coupon, s.amount, glo::trocotela, s.discount};
+    const CardPayment payment{s.form, s.coupon, s.amount, checkout_.trocotela, s.discount};
     const CardOutcome outcome = card->pay(payment);
     reload();
     if (outcome == CardOutcome::kNotPaid) {
@@ -391,7 +393,7 @@ PaymentOutcome PaymentScreen::pay_with_card_manager() {
     // over for this screen either way.
     result_ = 1;
     completed_ = true;
-    if (outcome == CardOutcome::kConfirmed) glo::fp_iniciada = 0;
+    if (outcome == CardOutcome::kConfirmed) checkout_.fp_iniciada = 0;
     clear_group();
     recalculate();
     glo::cf_aberto = 0;
@@ -403,7 +405,7 @@ PaymentOutcome PaymentScreen::close_coupon() {
     PaymentOutcome out;
     out.focus = PaymentField::kForm;
     if (!close_fiscal_coupon(state_.coupon)) return out;
-    glo::fp_iniciada = 0;
+    checkout_.fp_iniciada = 0;
     completed_ = true;
     const std::string last_form =
         state_.payments.empty() ? std::string() : state_.payments.back().tipo;

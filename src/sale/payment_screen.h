@@ -1,5 +1,6 @@
 #pragma once
 
+#include "globals/checkout_state.h"
 #include "sale/card_functions.h"
 #include "sale/payment_arithmetic.h"
 #include "sale/payment_coupon.h"
@@ -103,7 +104,7 @@ class PaymentScreen {
     // Shows "Venda Finalizada! ..." and waits for the operator.
     using FinishedNotice = std::function<void(const std::string& text)>;
 
-    explicit PaymentScreen(std::string mode = {});
+    explicit PaymentScreen(CheckoutState& checkout, std::string mode = {});
 
     // The entry checks and the first recalculation; false (after the message)
     // when there is no open coupon: the screen does not open.
@@ -155,6 +156,7 @@ class PaymentScreen {
     PaymentOutcome close_coupon();
     PaymentOutcome pay_with_card_manager();
 
+    CheckoutState& checkout_;
     std::string mode_;
     std::vector<PaymentForm> forms_;
     PaymentState state_;

@@ -9,6 +9,7 @@
 #include "ecf/aux_file.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/called_procedures.h"
 #include "sale/options_menu.h"
@@ -98,7 +99,8 @@ const std::vector<QuickSaleScreen::KeyBinding>& QuickSaleScreen::key_table() {
     return table;
 }
 
-QuickSaleScreen::QuickSaleScreen(Views views) : views_(std::move(views)) {}
+QuickSaleScreen::QuickSaleScreen(CheckoutState& checkout, Views views)
+    : checkout_(checkout), views_(std::move(views)) {}
 
 QuickSaleScreen::~QuickSaleScreen() {
     close();
@@ -107,7 +109,7 @@ QuickSaleScreen::~QuickSaleScreen() {
 // ---- opening ----------------------------------------------------------------
 
 bool QuickSaleScreen::open() {
-    if (open_ || !printer_window_free()) return false;
+    if (open_ || !printer_window_free(checkout_)) return false;
     if (!access::require_right(kProcedure, access::kRightAccess)) return false;
     if (blocox_blocked(false)) return false;
 
@@ -116,14 +118,14 @@ bool QuickSaleScreen::open() {
     logo_ = std::filesystem::is_regular_file(logo, ec) ? logo : std::filesystem::path();
 
     if (!open_point_of_sale() || !open_printer()) return false;
-    glo::jan_ecf_aberta = 1;
+    checkout_.jan_ecf_aberta = 1;
     open_ = true;
-    if (!run_recover_open_coupon(false)) {
+    if (!run_recover_open_coupon(checkout_, false)) {
         close();
         return false;
     }
     session_.clear();
-    glo::flag_desligar = 0;
+    checkout_.flag_desligar = 0;
     resume_open_coupon();
     if (!open_scanner()) {
         close();
@@ -200,7 +202,8 @@ bool QuickSaleScreen::open_scanner() {
 
 bool QuickSaleScreen::request_close() {
     if (!open_ || coupon_open()) return false;
-    if (glo::flag_desligar == 0 && !prompt().confirm("Confirme", "Confirma fechar Quick Sale?"))
+    if (checkout_.flag_desligar == 0 &&
+        !prompt().confirm("Confirme", "Confirma fechar Quick Sale?"))
         return false;
     close();
     return true;
@@ -212,7 +215,7 @@ void QuickSaleScreen::close() {
     scanner_.reset();
     if (port_open_) ecf::printer().close_port();
     port_open_ = false;
-    glo::jan_ecf_aberta = 0;
+    checkout_.jan_ecf_aberta = 0;
     open_ = false;
 }
 
@@ -245,7 +248,7 @@ bool QuickSaleScreen::coupon_open() const {
 std::string QuickSaleScreen::message_line() const {
     const PointOfSale& pos = session_.point_of_sale();
     if (!pos.found) return "ECF NÃO CONFIGURADA";
-    if (coupon_open()) return glo::fp_iniciada ? "CUPOM EM PAGAMENTO" : "CUPOM ABERTO";
+    if (coupon_open()) return checkout_.fp_iniciada ? "CUPOM EM PAGAMENTO" : "CUPOM ABERTO";
     if (completed_) return "CUPOM FINALIZADO - OBRIGADO PELA PREFERÊNCIA";
     if (!pos.day_open()) return "CAIXA FECHADO";
     return "CAIXA LIVRE";
@@ -475,7 +478,7 @@ void QuickSaleScreen::cancel_coupon() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
-    if (run_cancel_coupon(coupon_open(), session_.coupon_id())) {
+    if (run_cancel_coupon(checkout_, coupon_open(), session_.coupon_id())) {
         completed_ = false;
         session_.tape().add(coupon_cancelled_entry());
     }
@@ -505,7 +508,7 @@ void QuickSaleScreen::shut_down() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Confirme", "Confirma sair do sistema e desligar o computador?")) return;
-    glo::flag_desligar = 1;
+    checkout_.flag_desligar = 1;
     close();
 }
 
@@ -542,7 +545,7 @@ bool QuickSaleScreen::complete_if_paid() {
     const util::Money total = r.money("total");
     if (total.is_zero() || received < total) return false;
     session_.tape().clear();
-    session_.tape().add(change_entry(glo::trocotela));
+    session_.tape().add(change_entry(checkout_.trocotela));
     glo::cf_aberto = 0;
     completed_ = true;
     return true;

@@ -2,6 +2,7 @@
 
 #include "ecf/fiscal_printer.h"
 #include "forms/product_query.h"
+#include "globals/checkout_state.h"
 #include "sale/barcode_scanner.h"
 #include "sale/sale_session.h"
 
@@ -67,7 +68,7 @@ class QuickSaleScreen {
         std::function<std::optional<forms::ProductChoice>()> product_query;
     };
 
-    explicit QuickSaleScreen(Views views = {});
+    explicit QuickSaleScreen(CheckoutState& checkout, Views views = {});
     ~QuickSaleScreen();
     QuickSaleScreen(const QuickSaleScreen&) = delete;
     QuickSaleScreen& operator=(const QuickSaleScreen&) = delete;
@@ -150,8 +151,9 @@ class QuickSaleScreen {
     void resume_open_coupon();
     bool day_open_now();
 
+    CheckoutState& checkout_;
     Views views_;
-    SaleSession session_{SaleScreen::kQuickSale};
+    SaleSession session_{checkout_, SaleScreen::kQuickSale};
     std::unique_ptr<BarcodeScanner> scanner_;
     bool open_ = false;
     bool port_open_ = false;

@@ -10,6 +10,7 @@
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer_layouts.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "sale/stock_date_mark.h"
 #include "ui/environment.h"
@@ -36,7 +37,8 @@ bool unit_price_can_be_typed() {
     return registro_number("PAF-ECF", "Preco_Unitario", 0) == 1;
 }
 
-SaleSession::SaleSession(SaleScreen screen) : screen_(screen) {}
+SaleSession::SaleSession(CheckoutState& checkout, SaleScreen screen)
+    : checkout_(checkout), screen_(screen) {}
 
 void SaleSession::refuse(std::string_view text) {
     prompt().beep();
@@ -346,7 +348,7 @@ bool SaleSession::customer_document(std::string& cgcpf) {
 }
 
 bool SaleSession::open_coupon() {
-    glo::fp_iniciada = 0;
+    checkout_.fp_iniciada = 0;
     ecf::Printer& printer = ecf::printer();
     if (!printer.check_sale_state() || !printer.check_printer()) return false;
 
@@ -616,7 +618,7 @@ bool SaleSession::refresh() {
     TapeSource source;
     source.vl_desconto = r.money("vl_desconto");
     source.vl_acrescimo = r.money("vl_acrescimo");
-    source.payment_started = glo::fp_iniciada != 0;
+    source.payment_started = checkout_.fp_iniciada != 0;
     if (source.payment_started) {
         if (!db::read_rows("SELECT tipo, valor FROM balcora.cfiscalfp WHERE id_cfiscal=" + id +
                                " AND coalesce(cancelada, 0)=0 ORDER BY ordem, id_cfiscalfp;",

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "globals/checkout_state.h"
 #include "sale/coupon_items.h"
 #include "sale/coupon_tape.h"
 #include "sale/item_amounts.h"
@@ -132,7 +133,7 @@ bool unit_price_can_be_typed();
 
 class SaleSession {
   public:
-    explicit SaleSession(SaleScreen screen);
+    SaleSession(CheckoutState& checkout, SaleScreen screen);
 
     // Reads the printer row of glo::numfab and the lookup settings; false
     // when the serial has no row (every sale is then refused as a closed day).
@@ -219,6 +220,7 @@ class SaleSession {
     void adopt(Snapshot snapshot);
     void refuse(std::string_view text);
 
+    CheckoutState& checkout_;
     SaleScreen screen_;
     PointOfSale pos_;
     LookupSettings settings_;

@@ -1,17 +1,18 @@
 #include "shell/closing.h"
 
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
 
 namespace balcora::shell {
 
-bool confirm_close() {
-    if (glo::flag_desligar) return true;
+bool confirm_close(const CheckoutState& checkout) {
+    if (checkout.flag_desligar) return true;
     return prompt().confirm("Confirme", "Confirma fechar Balcora?");
 }
 
-bool shutdown_check(CommandRunner& runner) {
-    if (!glo::flag_desligar) return false;
+bool shutdown_check(const CheckoutState& checkout, CommandRunner& runner) {
+    if (!checkout.flag_desligar) return false;
     const std::string primary = command_line_of(kShutdownProgram);
     CommandOutcome first = runner.run(primary);
     if (first.started && first.exit_code == 0) return true;

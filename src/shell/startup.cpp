@@ -15,6 +15,7 @@
 #include "ecf/printer_configuration_check.h"
 #include "fiscal/ead_signing.h"
 #include "fiscal/mail_password.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "shell/backup_files.h"
 #include "shell/button_texts.h"
@@ -128,7 +129,7 @@ bool ask_for_backup() {
 }
 
 // True when the frame must close (the computer is being switched off).
-bool open_quick_sale_at_start(CommandRunner& runner) {
+bool open_quick_sale_at_start(const CheckoutState& checkout, CommandRunner& runner) {
     if (registro_number("Configuração", "Abrir Quick Sale ao iniciar Balcora", 0) != 1)
         return false;
     if (!screens().open(ui::Window::kQuickSale)) {
@@ -137,7 +138,7 @@ bool open_quick_sale_at_start(CommandRunner& runner) {
                          ui::Icon::kWarning);
         return false;
     }
-    return shutdown_check(runner);
+    return shutdown_check(checkout, runner);
 }
 
 }  // namespace
@@ -252,7 +253,7 @@ void check_backup_state() {
     GRAVAREGISTRO("balcora", "Backup", "Situacao", good ? "1" : "0");
 }
 
-FrameStartupResult run_frame_startup(CommandRunner& runner) {
+FrameStartupResult run_frame_startup(const CheckoutState& checkout, CommandRunner& runner) {
     FrameStartupResult result;
     StartupSteps* steps = services().find<StartupSteps>();
 
@@ -303,21 +304,22 @@ FrameStartupResult run_frame_startup(CommandRunner& runner) {
         return result;
     }
 
-    if (open_quick_sale_at_start(runner)) result.close = true;
+    if (open_quick_sale_at_start(checkout, runner)) result.close = true;
     return result;
 }
 
-int run_main_frame(FrameView& frame, CommandRunner& runner, bool exit_when_ready) {
+int run_main_frame(const CheckoutState& checkout, FrameView& frame, CommandRunner& runner,
+                   bool exit_when_ready) {
     frame.set_menus(build_main_menu(quick_sale_in_menu()));
     frame.set_operator(access::current_login());
     if (glo::appxsize > 0 && glo::appysize > 0) frame.set_size(glo::appxsize, glo::appysize);
 
     int status = 0;
     frame.run([&] {
-        FrameStartupResult r = run_frame_startup(runner);
+        FrameStartupResult r = run_frame_startup(checkout, runner);
         if (r.close) {
             // Switching the computer off is a normal end; any other refusal is not.
-            status = glo::flag_desligar ? 0 : 1;
+            status = checkout.flag_desligar ? 0 : 1;
             frame.close_without_question();
             return;
         }
@@ -328,8 +330,8 @@ int run_main_frame(FrameView& frame, CommandRunner& runner, bool exit_when_ready
     return status;
 }
 
-int run_program(std::string_view login, std::string_view password, const StartupViews& views,
-                CommandRunner& runner, bool exit_when_ready) {
+int run_program(const CheckoutState& checkout, std::string_view login, std::string_view password,
+                const StartupViews& views, CommandRunner& runner, bool exit_when_ready) {
     if (!ensure_backup_folder()) return 1;
     DEFINEHASH();
     set_standard_button_texts(kStandardButtonTexts);
@@ -339,7 +341,7 @@ int run_program(std::string_view login, std::string_view password, const Startup
     glo::nome_operador = access::current_login();
 
     std::unique_ptr<FrameView> frame = views.open_frame();
-    return run_main_frame(*frame, runner, exit_when_ready);
+    return run_main_frame(checkout, *frame, runner, exit_when_ready);
 }
 
 }  // namespace balcora::shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access/sign_in.h"
+#include "globals/checkout_state.h"
 #include "shell/external_command.h"
 #include "shell/main_menu.h"
 #include "ui/service_port.h"
@@ -53,12 +54,13 @@ struct StartupViews {
 // close, 1 when the start stopped (no folder, no database, no sign-in, a
 // check that closes the program). `exit_when_ready` closes the frame as soon
 // as its checks ran (for measuring the start-up).
-int run_program(std::string_view login, std::string_view password, const StartupViews& views,
-                CommandRunner& runner, bool exit_when_ready = false);
+int run_program(const CheckoutState& checkout, std::string_view login, std::string_view password,
+                const StartupViews& views, CommandRunner& runner, bool exit_when_ready = false);
 
 // The frame with the main menu for an operator already signed in, and the
 // checks it runs once open (run_frame_startup). Returns as run_program does.
-int run_main_frame(FrameView& frame, CommandRunner& runner, bool exit_when_ready = false);
+int run_main_frame(const CheckoutState& checkout, FrameView& frame, CommandRunner& runner,
+                   bool exit_when_ready = false);
 
 // ---- Before the frame opens ----
 
@@ -130,6 +132,6 @@ struct FrameStartupResult {
 // its fixed order. External programs start through the runner, screens
 // through the screen port and the steps of other subsystems through the
 // service port.
-FrameStartupResult run_frame_startup(CommandRunner& runner);
+FrameStartupResult run_frame_startup(const CheckoutState& checkout, CommandRunner& runner);
 
 }  // namespace balcora::shell

@@ -79,7 +79,7 @@ class PreSale : public BackOfficeFixture {
 };
 
 TEST_F(PreSale, IssuedEndToEndWithReceiptsTitleAndTermsAndTheOrderMarkedIssued) {
-    PreSaleScreen screen;
+    PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open()) << testing::PrintToString(messages());
     ASSERT_EQ(screen.rows().size(), 2u);  // the orders numbered 0 are no pre-sales
     EXPECT_EQ(screen.rows()[0].num_pv, 10);
@@ -130,7 +130,7 @@ TEST_F(PreSale, IssuedEndToEndWithReceiptsTitleAndTermsAndTheOrderMarkedIssued) 
 }
 
 TEST_F(PreSale, GivenUpIsIssuedThenCancelledAndABrowseCancellationGivesTheOrderBack) {
-    PreSaleScreen screen;
+    PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open());
     prompt_.answer(true);
     ASSERT_TRUE(screen.cancel(11)) << testing::PrintToString(messages());
@@ -167,7 +167,7 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
     // The back office refuses the connection: the window does not open.
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "Porta", "1"));
     {
-        PreSaleScreen screen;
+        PreSaleScreen screen{checkout_};
         EXPECT_FALSE(screen.open());
     }
     ASSERT_TRUE(
@@ -175,7 +175,7 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
 
     // A total that does not match the items: refused before the printer.
     bo("UPDATE kontora.pedidos SET total=36.00 WHERE id_pedido=10");
-    PreSaleScreen screen;
+    PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open());
     prompt_.answer(true);
     EXPECT_FALSE(screen.issue(10));
@@ -229,7 +229,7 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
 
     // At the next opening the retry succeeds, once.
     bo("DROP TRIGGER refuse ON kontora.peditens");
-    PreSaleScreen again;
+    PreSaleScreen again{checkout_};
     ASSERT_TRUE(again.open());
     EXPECT_EQ(pending(), 0);
     EXPECT_EQ(bo_value("SELECT situa || ' ' || numero_dia FROM kontora.pedidos WHERE "
@@ -303,7 +303,7 @@ class DemoPreSales : public BackOfficeFixture {
 // What a new user meets first: every pre-sale of the demonstration passes
 // the checks and is issued, the order marked issued in the back office.
 TEST_F(DemoPreSales, EveryDemoPreSaleIsIssued) {
-    PreSaleScreen screen;
+    PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open()) << testing::PrintToString(messages());
     ASSERT_EQ(screen.rows().size(), 3u);
     while (!screen.rows().empty()) {

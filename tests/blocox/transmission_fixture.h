@@ -8,6 +8,7 @@
 #include "globals/globals.h"
 #include "platform/ini_file.h"
 #include "shell/demo_data.h"
+#include "support/test_checkout.h"
 #include "support/test_database.h"
 #include "util/day_number.h"
 
@@ -24,7 +25,7 @@ namespace balcora::test {
 // answers as the test prepares it: with <dir>/answer.xml when it exists,
 // else "no answer"; it hangs when <dir>/hang exists. Each run leaves the
 // request it found in <dir>/request.ini.
-class TransmissionFixture : public DbTest {
+class TransmissionFixture : public DbTest, protected TestCheckout {
   protected:
     void SetUp() override {
         ASSERT_TRUE(load_demo_data());

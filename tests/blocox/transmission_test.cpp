@@ -214,7 +214,7 @@ TEST_F(TransmissionTest, WarningsGrowWithThePendingReductionsAndTheTenthBlocks) 
     // Blocked: the sale screens and the printer functions refuse to open.
     prompt_.clear();
     EXPECT_TRUE(ecf::blocox_blocked(false));
-    ecf::PrinterFunctionsScreen functions{ecf::CashDayServices{}};
+    ecf::PrinterFunctionsScreen functions{checkout_, ecf::CashDayServices{}};
     EXPECT_FALSE(functions.check(true));
     EXPECT_EQ(prompt_.count_containing(ecf::kBlocoXBlocked), 2);
 

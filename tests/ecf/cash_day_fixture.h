@@ -72,7 +72,7 @@ class CashDayFixture : public ShopFixture {
     void TearDown() override { ecf::unload_driver(); }
 
     void at(int day, int hour, int minute) { clock_.set({2026, 12, day, hour, minute, 0}); }
-    int run(std::string_view parameter) { return FUNCOESMAQECF(parameter, services_); }
+    int run(std::string_view parameter) { return FUNCOESMAQECF(checkout_, parameter, services_); }
     // Opens the day with the amount, answering the confirmation.
     void open_day(const std::string& amount) {
         amounts_ = {amount};

@@ -178,9 +178,9 @@ TEST_F(CashDay, AClosingThatCouldNotRecordItsDayEndsTheProgramAndTheWindowRepeat
     // The next opening of the window records the day again, and the backup,
     // which failed meanwhile, runs again too; the registers file stays done.
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Backup", "Situacao", "0"));
-    screens_.provide_view<PrinterFunctionsScreen>([](PrinterFunctionsScreen& s) {
+    screens_.provide_view<PrinterFunctionsScreen>([this](PrinterFunctionsScreen& s) {
         EXPECT_EQ(s.status_line(), "");
-        EXPECT_EQ(glo::jan_ecf_aberta, 1);
+        EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
     });
     prompt_.clear();
     run("");
@@ -191,7 +191,7 @@ TEST_F(CashDay, AClosingThatCouldNotRecordItsDayEndsTheProgramAndTheWindowRepeat
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "Reg60m"), 1);
     EXPECT_EQ(registers_.size(), 1u);
     EXPECT_EQ(backups_, 2);
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(CashDay, ARecoveryLeavesADayAlreadySentToTheAuthorityAsItIs) {
@@ -268,9 +268,9 @@ TEST_F(CashDay, RefusedSideCommandsLeaveTheirStepOutAndTheDayGoesOn) {
 
 TEST_F(CashDay, TheWindowChecksItsCallerAndItsControlsFollowTheDay) {
     EXPECT_EQ(run("Fecha"), 0);
-    glo::jan_ecf_aberta = 1;
+    checkout_.jan_ecf_aberta = 1;
     EXPECT_EQ(run(""), 0);
-    glo::jan_ecf_aberta = 0;
+    checkout_.jan_ecf_aberta = 0;
     ASSERT_TRUE(write_ini("PDV", "Configuração OK", "0", "balcora.ini"));
     EXPECT_EQ(run(""), 0);
     EXPECT_EQ(messages(), (Strings{"Parametro inválido: Fecha", kPrinterWindowOpen,
@@ -308,7 +308,7 @@ TEST_F(CashDay, TheWindowChecksItsCallerAndItsControlsFollowTheDay) {
     EXPECT_EQ(day_state(), "A 07/12");
     EXPECT_EQ(logged("lx"), (Strings{"lx ok", "lx erro"}));
     EXPECT_TRUE(logged("canccf").empty());
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(CashDay, TheMonthlyFileMovesItsSendingDateOnlyWhenTheMailWent) {

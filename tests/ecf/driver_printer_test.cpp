@@ -1,6 +1,7 @@
 #include "ecf/driver_printer.h"
 #include "ecf/printer_wrapper.h"
 #include "ecf/recording_driver.h"
+#include "globals/checkout_state.h"
 #include "globals/globals.h"
 #include "support/test_database.h"
 
@@ -19,7 +20,8 @@ class DriverPrinterTest : public EnvTest {
         EnvTest::TearDown();
     }
     RecordingDriver driver_;
-    ecf::DriverPrinter printer_;
+    CheckoutState checkout_;
+    ecf::DriverPrinter printer_{checkout_};
 };
 
 // Results are what the driver wrote during that very command; a refused

@@ -36,14 +36,14 @@ class CompleteSale : public SaleScreenFixture {
     // What the operator does in the payment window, one call after another.
     std::vector<std::function<void(sale::PaymentScreen&)>> steps_;
     std::vector<std::string> finished_;
-    Screen screen_;
+    Screen screen_{checkout_};
     std::int64_t id_ = 0;
 };
 
 TEST_F(CompleteSale, ThreeItemsTenPercentOffCashAndStoreCreditToAClient) {
     std::size_t call = 0;
     screens_.provide("FINALIZACUPOM", [&](const ui::ScreenPort::Arguments& args) {
-        sale::PaymentScreen s{args.at(0)};
+        sale::PaymentScreen s{checkout_, args.at(0)};
         s.set_finished_notice([&](const std::string& t) { finished_.push_back(t); });
         if (!s.open()) return 0;
         if (call < steps_.size()) steps_[call++](s);

@@ -1,5 +1,6 @@
 #include "sale/coupon_browse.h"
 #include "db/literals.h"
+#include "globals/checkout_state.h"
 #include "sale/coupon_procedures.h"
 #include "sale/sale_gates.h"
 #include "sale/sale_screen_fixture.h"
@@ -69,18 +70,18 @@ class CouponBrowseTest : public SaleScreenFixture {
         for (const auto& r : browse_.rows()) out.push_back(r.coo);
         return out;
     }
-    sale::CouponBrowse browse_;
+    sale::CouponBrowse browse_{checkout_};
 };
 
 TEST_F(CouponBrowseTest, OpensThePortAndHoldsThePrinterWindowUntilClosed) {
     ASSERT_TRUE(browse_.open());
     EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
                                                  ecf::CMD_CLOSE_REPORT}));
-    EXPECT_EQ(glo::jan_ecf_aberta, 1);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
     EXPECT_FALSE(browse_.pre_sale_button());
     EXPECT_FALSE(browse_.spool_button());
 
-    sale::CouponBrowse second;
+    sale::CouponBrowse second{checkout_};
     EXPECT_FALSE(second.open());
     EXPECT_EQ(messages(), std::vector<std::string>{sale::kPrinterWindowOpen});
 
@@ -89,7 +90,7 @@ TEST_F(CouponBrowseTest, OpensThePortAndHoldsThePrinterWindowUntilClosed) {
               "Favor fechar janela do cupom fiscal antes de finalizar o aplicativo!");
     browse_.close();
     EXPECT_EQ(sent().back(), ecf::CMD_CLOSE_PORT);
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
     EXPECT_TRUE(browse_.application_may_close());
 }
 
@@ -112,7 +113,7 @@ TEST_F(CouponBrowseTest, BlocoXBlocksOnlyOnceItApplies) {
     glo::dtenvredz = day(7);
     EXPECT_FALSE(browse_.open());
     EXPECT_EQ(messages(), std::vector<std::string>{sale::kBlocoXBlocked});
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(CouponBrowseTest, BackOfficeFreshnessWarnsThenBlocks) {
@@ -131,7 +132,7 @@ TEST_F(CouponBrowseTest, BackOfficeFreshnessWarnsThenBlocks) {
                   "ECF vai ser bloqueado em 1 dia(s) por falta de atualização da Retaguarda!",
                   "ECF bloqueado por esta 3 dias sem atualizar a Retaguarda!"}));
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 
     // The option off, or the day opened earlier, lifts the check.
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Atualiza Estoque Retaguarda", "0"));
@@ -206,7 +207,7 @@ TEST_F(CouponBrowseTest, PreSaleSpoolAndCancellationGoToTheirModules) {
 
     struct Cancellations : sale::CouponProcedures {
         std::vector<std::int64_t> cancelled;
-        bool cancel_selected_coupon(std::int64_t id) override {
+        bool cancel_selected_coupon(CheckoutState&, std::int64_t id) override {
             cancelled.push_back(id);
             return true;
         }
@@ -229,7 +230,7 @@ TEST_F(CouponBrowseTest, TheFirstDisplayRecoversByTheCardPathWhenACardWasLeftPen
     ASSERT_TRUE(browse_.open());
     struct Recovery : sale::CouponProcedures {
         std::vector<bool> paths;
-        bool recover_open_coupon(bool card) override {
+        bool recover_open_coupon(CheckoutState&, bool card) override {
             paths.push_back(card);
             return false;  // the recovery failed: the browse closes
         }
@@ -240,7 +241,7 @@ TEST_F(CouponBrowseTest, TheFirstDisplayRecoversByTheCardPathWhenACardWasLeftPen
     browse_.first_display();
     EXPECT_EQ(paths, std::vector<bool>{true});
     EXPECT_FALSE(browse_.is_open());
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 }  // namespace balcora::test

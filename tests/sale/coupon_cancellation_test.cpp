@@ -22,7 +22,7 @@ class CouponCancellation : public SaleScreenFixture {
         add_product(9102, "9102", barcode("300000000012"), "20.00");
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "1"));
         screens_.provide("FINALIZACUPOM", [this](const ui::ScreenPort::Arguments& args) {
-            sale::PaymentScreen s{args.at(0)};
+            sale::PaymentScreen s{checkout_, args.at(0)};
             if (!s.open()) return 0;
             if (step_) std::exchange(step_, {})(s);
             return s.result();
@@ -66,12 +66,12 @@ class CouponCancellation : public SaleScreenFixture {
         };
         sale::CouponProcedures procedures;
         if (std::string_view(procedure) == "CANCELACUPOMSELECIONADO")
-            return procedures.cancel_selected_coupon(id(0));
-        return procedures.cancel_coupon(args.at(0) == "1", id(1));
+            return procedures.cancel_selected_coupon(checkout_, id(0));
+        return procedures.cancel_coupon(checkout_, args.at(0) == "1", id(1));
     }
 
     std::function<void(sale::PaymentScreen&)> step_;
-    sale::QuickSaleScreen screen_;
+    sale::QuickSaleScreen screen_{checkout_};
 };
 
 TEST_F(CouponCancellation, OnlyTheLastCouponGoesAndARefusalLeavesItAsItWas) {
@@ -187,7 +187,7 @@ TEST_F(CouponCancellation, APendingCancellationIsSettledOnlyByThePrintersOwnCanc
     };
     auto reopen = [&] {
         prompt_.clear();
-        return sale::CouponProcedures().recover_open_coupon(false);
+        return sale::CouponProcedures().recover_open_coupon(checkout_, false);
     };
     const auto kept = cash_sale("300000000011", "10,00");
     note_pending(kept);  // the cut came before the printer was asked

@@ -32,23 +32,25 @@ class CouponFormScreenTest : public SaleScreenFixture {
     std::optional<std::int32_t> customer_choice_, seller_choice_;
     int customer_windows_ = 0, seller_windows_ = 0;
     std::vector<std::optional<std::string>> queries_;
-    CouponFormScreen form_{{.choose_customer =
-                                [this] {
-                                    ++customer_windows_;
-                                    return customer_choice_;
-                                },
-                            .choose_seller =
-                                [this] {
-                                    ++seller_windows_;
-                                    return seller_choice_;
-                                },
-                            .product_query = [this](std::optional<std::string> d)
-                                -> std::optional<forms::ProductChoice> {
-                                queries_.push_back(d);
-                                forms::ProductChoice c;
-                                c.codigo_barras = kRice;
-                                return c;
-                            }}};
+    CouponFormScreen form_{
+        checkout_,
+        {.choose_customer =
+             [this] {
+                 ++customer_windows_;
+                 return customer_choice_;
+             },
+         .choose_seller =
+             [this] {
+                 ++seller_windows_;
+                 return seller_choice_;
+             },
+         .product_query =
+             [this](std::optional<std::string> d) -> std::optional<forms::ProductChoice> {
+             queries_.push_back(d);
+             forms::ProductChoice c;
+             c.codigo_barras = kRice;
+             return c;
+         }}};
 };
 
 TEST_F(CouponFormScreenTest, ACustomerCodeFillsTheCustomerOrOpensTheBrowse) {
@@ -168,7 +170,7 @@ TEST_F(CouponFormScreenTest, ConfirmItemAutomaticallyIsKeptInTheSettingsFileAndS
     EXPECT_EQ(platform::ini_read(data_root().map(CouponFormScreen::kSettingsFile), "BALCORA",
                                  "Confirma Auto"),
               "1");
-    CouponFormScreen again;
+    CouponFormScreen again{checkout_};
     ASSERT_TRUE(again.open({}));
     EXPECT_TRUE(again.confirm_auto());
 
@@ -243,7 +245,7 @@ TEST_F(CouponFormScreenTest, ConsultingShowsAStoredCouponAndChangesNothing) {
     ASSERT_EQ(form_.confirm_item(), Registration::kRegistered);
     const std::int64_t id = form_.session().coupon_id();
 
-    CouponFormScreen view;
+    CouponFormScreen view{checkout_};
     ASSERT_TRUE(view.open({CouponFormMode::kView, id, false}));
     EXPECT_TRUE(view.read_only());
     EXPECT_EQ(view.header.customer_name, "JOAO DA SILVA");
@@ -260,7 +262,7 @@ TEST_F(CouponFormScreenTest, ConsultingShowsAStoredCouponAndChangesNothing) {
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(count("balcora.cfiscald"), 2);
 
-    CouponFormScreen missing;
+    CouponFormScreen missing{checkout_};
     EXPECT_FALSE(missing.open({CouponFormMode::kView, id + 100, false}));
     EXPECT_EQ(messages().back(), "Cupom fiscal não encontrado!");
 }

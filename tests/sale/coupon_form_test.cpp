@@ -51,7 +51,7 @@ class CouponForm : public SaleFixture {
                      " FROM balcora.cfiscald WHERE num_item=" + std::to_string(num_item));
     }
 
-    sale::SaleSession session_{sale::SaleScreen::kCouponForm};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kCouponForm};
 };
 
 TEST_F(CouponForm, TheEntryLineIsFilledFromTheLookupAtThePriceTablesPrice) {

@@ -113,7 +113,7 @@ class CrashMatrix : public ShopFixture {
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "1"));
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "PAF-ECF", "Chave IBPT", "9F3A1B"));
         screens_.provide("FINALIZACUPOM", [this](const ui::ScreenPort::Arguments& args) {
-            sale::PaymentScreen s{args.at(0)};
+            sale::PaymentScreen s{checkout_, args.at(0)};
             if (!s.open()) return 0;
             if (!steps_.empty()) {
                 auto step = steps_.front();
@@ -173,7 +173,7 @@ class CrashMatrix : public ShopFixture {
         if (child == 0) {
             connect(name);
             if (!ecf::load_driver(BALCORA_VIRTUAL_ECF_PATH)) _exit(4);
-            ecf::DriverPrinter driver;
+            ecf::DriverPrinter driver(checkout_);
             CountingPrinter counting(driver);
             ecf::UsePrinter use(counting);
             kill_at = kill;
@@ -202,7 +202,7 @@ class CrashMatrix : public ShopFixture {
     // Three items, 10 % off, 20,00 in cash, the rest on store credit in two
     // instalments (so a promissory note and its credit voucher follow).
     bool complete_sale() {
-        sale::QuickSaleScreen screen;
+        sale::QuickSaleScreen screen{checkout_};
         if (!screen.open() || !sell(screen, "300000000011") || !sell(screen, "300000000012") ||
             !sell(screen, "300000000013"))
             return false;
@@ -227,7 +227,7 @@ class CrashMatrix : public ShopFixture {
     // The cashier's restart: Quick Sale opens (its recovery runs) and sells
     // one item for cash.
     bool next_sale() {
-        sale::QuickSaleScreen screen;
+        sale::QuickSaleScreen screen{checkout_};
         if (!screen.open() || !sell(screen, "300000000011")) return false;
         steps_ = {[](sale::PaymentScreen& s) {
             s.set_amount_text("10,00");
@@ -488,7 +488,7 @@ TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
     auto sale_then_cancel = [&] { return complete_sale() && cancel(); };
     auto cancel_again_then_sell = [&] {
         {
-            sale::QuickSaleScreen screen;
+            sale::QuickSaleScreen screen{checkout_};
             if (!screen.open() || !cancel()) return false;
         }
         return next_sale();
@@ -591,8 +591,8 @@ class CardCrashMatrix : public CrashMatrix {
         ASSERT_TRUE(manager_.start());
         tef::provide_card_functions(screens_);
         tef::provide_card_manager(service_port_);
-        screens_.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
-            sale::CouponBrowse browse;
+        screens_.provide("BRWCFISCAL", [this](const ui::ScreenPort::Arguments&) {
+            sale::CouponBrowse browse{checkout_};
             if (browse.open()) browse.first_display();
             return 0;
         });
@@ -607,7 +607,7 @@ class CardCrashMatrix : public CrashMatrix {
 
     // Two items paid by card.
     bool card_sale() {
-        sale::QuickSaleScreen screen;
+        sale::QuickSaleScreen screen{checkout_};
         if (!screen.open() || !sell(screen, "300000000011") || !sell(screen, "300000000012"))
             return false;
         steps_ = {[this](sale::PaymentScreen& s) {

@@ -53,7 +53,7 @@ class LostConnection : public SaleFixture {
     void kill_at_next_item() { victim_pid = std::stoi(value("SELECT pg_backend_pid()")); }
 
     const std::string coffee_ = "789100031550" + std::to_string(CALC_DV("789100031550"));
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
 };
 
 TEST_F(LostConnection, AnItemThePrinterTookButTheDatabaseLostIsRecoveredByCancellingTheCoupon) {
@@ -78,7 +78,7 @@ TEST_F(LostConnection, AnItemThePrinterTookButTheDatabaseLostIsRecoveredByCancel
 
     // The recovery of the next sale opening cancels the coupon on both sides.
     prompt_.clear();
-    EXPECT_TRUE(sale::recover_open_coupon_after_failure());
+    EXPECT_TRUE(sale::recover_open_coupon_after_failure(checkout_));
     EXPECT_EQ(glo::cf_aberto, 0);
     EXPECT_EQ(value("SELECT situacao FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(id)),
               "C");
@@ -90,7 +90,7 @@ TEST_F(LostConnection, AnItemThePrinterTookButTheDatabaseLostIsRecoveredByCancel
     for (auto [row, ok] : db::verify_hashes("cfiscal")) EXPECT_TRUE(ok) << row;
 
     // And the next sale starts clean.
-    sale::SaleSession next(sale::SaleScreen::kQuickSale);
+    sale::SaleSession next(checkout_, sale::SaleScreen::kQuickSale);
     ASSERT_TRUE(next.load_point_of_sale());
     ASSERT_EQ(next.enter_code(coffee_), sale::Registration::kRegistered);
     EXPECT_NE(next.coupon_id(), id);

@@ -74,12 +74,12 @@ class Payment : public SaleFixture {
             for (auto [id, ok] : db::verify_hashes(table)) EXPECT_TRUE(ok) << table << " " << id;
     }
 
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
     std::vector<std::string> finished_;
 };
 
 TEST_F(Payment, WithoutAnOpenCouponTheScreenDoesNotOpen) {
-    PaymentScreen s;
+    PaymentScreen s{checkout_};
     EXPECT_FALSE(s.open());
     EXPECT_EQ(messages(), std::vector<std::string>{"Cupom fiscal não está aberto!"});
 }
@@ -100,7 +100,7 @@ TEST_F(Payment, CashWithChangeClosesTheCouponAfterAZeroSurchargeSubtotal) {
     EXPECT_TRUE(s->completed());
     EXPECT_EQ(s->result(), 1);
     EXPECT_EQ(glo::cf_aberto, 0);
-    EXPECT_EQ(glo::trocotela, cents(2000));
+    EXPECT_EQ(checkout_.trocotela, cents(2000));
     EXPECT_EQ(finished_, std::vector<std::string>{"Venda Finalizada! Troco R$        20,00."});
     EXPECT_EQ(payments("tipo||' '||valor||' '||vl_troco||' '||num_coo||' '||data"),
               "DI 50.00 20.00 " + coupon("numero") + " 2026-12-07");
@@ -126,7 +126,7 @@ TEST_F(Payment, ADiscountIsSharedAmongTheItemsTheLastTakingTheRounding) {
     const auto o = s->confirm_adjustment();
     EXPECT_FALSE(o.close);
     EXPECT_EQ(o.focus, PaymentField::kForm);
-    EXPECT_EQ(glo::fp_iniciada, 1);
+    EXPECT_EQ(checkout_.fp_iniciada, 1);
     EXPECT_FALSE(s->state().adjustment_tab);
 
     EXPECT_EQ(items("vl_base"), "6.67 6.67 6.66");
@@ -199,7 +199,7 @@ TEST_F(Payment, BadInputMovesTheFocusAndWritesNothing) {
     EXPECT_EQ(o.focus, PaymentField::kTerm);
     EXPECT_EQ(o.term, 2);
 
-    EXPECT_EQ(glo::fp_iniciada, 0);
+    EXPECT_EQ(checkout_.fp_iniciada, 0);
     EXPECT_EQ(count("balcora.cfiscalfp"), 0);
     EXPECT_EQ(coupon("vl_desconto||' '||total"), "0.00 30.00");
     EXPECT_EQ(paper().find("SUBTOTAL R$"), std::string::npos);
@@ -233,13 +233,13 @@ TEST_F(Payment, RefusalsOfThePrinterLeaveTheDatabaseAsThePrinterIs) {
     EXPECT_FALSE(s->confirm_payment().close);
     refuse_next(ecf::CMD_START_CLOSING);
     EXPECT_FALSE(s->confirm_payment().close);
-    EXPECT_EQ(glo::fp_iniciada, 0);
+    EXPECT_EQ(checkout_.fp_iniciada, 0);
     EXPECT_EQ(items("vl_base"), "10.00 10.00 10.00");
     EXPECT_EQ(coupon("vl_desconto||' '||total"), "0.00 30.00");
 
     refuse_next(ecf::CMD_PAYMENT);
     EXPECT_FALSE(s->confirm_payment().close);
-    EXPECT_EQ(glo::fp_iniciada, 1);  // the subtotal went through, the payment did not
+    EXPECT_EQ(checkout_.fp_iniciada, 1);  // the subtotal went through, the payment did not
     EXPECT_EQ(count("balcora.cfiscalfp"), 0);
     EXPECT_EQ(coupon("vl_recebido||' '||total"), "0.00 27.00");
     EXPECT_EQ(s->result(), 0);

@@ -17,8 +17,8 @@ class QuickSaleCashDay : public SaleScreenFixture {
         // The printer is fresh: its day is closed, and so is the row's.
         ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F', data_sit='2026-12-06';"), "1");
         // Provided under their names, as the windows side does.
-        screens_.provide("FUNCOESMAQECF", [](const ui::ScreenPort::Arguments& args) {
-            return FUNCOESMAQECF(args.at(0), fiscal::cash_day_services());
+        screens_.provide("FUNCOESMAQECF", [this](const ui::ScreenPort::Arguments& args) {
+            return FUNCOESMAQECF(checkout_, args.at(0), fiscal::cash_day_services());
         });
         screens_.provide("TELA_SA_SU",
                          [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
@@ -32,7 +32,7 @@ class QuickSaleCashDay : public SaleScreenFixture {
             s.ok();
         });
     }
-    sale::QuickSaleScreen screen_;
+    sale::QuickSaleScreen screen_{checkout_};
 };
 
 TEST_F(QuickSaleCashDay, TheDayKeysRunTheDayFunctionsAndTheStatusFollowsTheDay) {
@@ -55,7 +55,7 @@ TEST_F(QuickSaleCashDay, TheDayKeysRunTheDayFunctionsAndTheStatusFollowsTheDay) 
     EXPECT_EQ(screen_.status_text(), "FECHADO");
     EXPECT_EQ(times_sent(ecf::CMD_Z_REDUCTION), 1);
     // The window flag and the port stay the Quick Sale's.
-    EXPECT_EQ(glo::jan_ecf_aberta, 1);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
     EXPECT_EQ(times_sent(ecf::CMD_CLOSE_PORT), 0);
     // Bloco X and the backup are not provided here: the closing says so
     // rather than report success.

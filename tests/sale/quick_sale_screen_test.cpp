@@ -1,5 +1,6 @@
 #include "sale/quick_sale_screen.h"
 #include "db/literals.h"
+#include "globals/checkout_state.h"
 #include "platform/serial_port.h"
 #include "sale/coupon_procedures.h"
 #include "sale/options_menu.h"
@@ -51,7 +52,8 @@ class QuickSaleScreenTest : public SaleScreenFixture {
     std::optional<int> item_to_cancel_;
     int item_windows_ = 0;
     int queries_ = 0;
-    Screen screen_{{.item_number =
+    Screen screen_{checkout_,
+                   {.item_number =
                         [this] {
                             ++item_windows_;
                             return item_to_cancel_;
@@ -69,12 +71,12 @@ class QuickSaleScreenTest : public SaleScreenFixture {
 // ---- opening ------------------------------------------------------------------
 
 TEST_F(QuickSaleScreenTest, AnotherPrinterWindowOpenRefusesBeforeAnythingElse) {
-    glo::jan_ecf_aberta = 1;
+    checkout_.jan_ecf_aberta = 1;
     EXPECT_FALSE(screen_.open());
     EXPECT_EQ(messages(), std::vector<std::string>{sale::kPrinterWindowOpen});
     EXPECT_EQ(titles(), std::vector<std::string>{"Aviso"});
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(glo::jan_ecf_aberta, 1);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
 }
 
 TEST_F(QuickSaleScreenTest, WithoutTheAccessRightNothingOpensAndThePrinterIsNotTouched) {
@@ -84,7 +86,7 @@ TEST_F(QuickSaleScreenTest, WithoutTheAccessRightNothingOpensAndThePrinterIsNotT
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_NE(messages()[0].find("Acesso negado!"), std::string::npos);
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(QuickSaleScreenTest, APendingBlocoXFlagBlocksWhateverTheStartDate) {
@@ -103,7 +105,7 @@ TEST_F(QuickSaleScreenTest, AnUnconfiguredPrinterClosesAfterTheRowChecks) {
     EXPECT_EQ(messages(), (std::vector<std::string>{"Data situação (06/12/2026) do caixa inválida!",
                                                     "IF ainda não configurada!"}));
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(QuickSaleScreenTest, AnUnknownSerialWarnsAndStaysOpenWithoutThePrinter) {
@@ -129,8 +131,8 @@ TEST_F(QuickSaleScreenTest, OpeningTalksToThePrinterInOrderAndClosingGivesThePor
               (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
                                          ecf::CMD_CLOSE_REPORT, ecf::CMD_CHECK_SALE_STATE,
                                          ecf::CMD_READ_COUNTERS}));
-    EXPECT_EQ(glo::jan_ecf_aberta, 1);
-    EXPECT_EQ(glo::flag_desligar, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
+    EXPECT_EQ(checkout_.flag_desligar, 0);
     EXPECT_EQ(screen_.port_text(), "Com1: BALCORA");
     EXPECT_EQ(screen_.status_text(), "ABERTO");
     EXPECT_EQ(screen_.message_line(), "CAIXA LIVRE");
@@ -146,7 +148,7 @@ TEST_F(QuickSaleScreenTest, OpeningTalksToThePrinterInOrderAndClosingGivesThePor
     EXPECT_TRUE(screen_.request_close());
     EXPECT_EQ(prompt_.count_containing("Confirma fechar Quick Sale?"), 2);
     EXPECT_EQ(sent(), std::vector<std::int32_t>{ecf::CMD_CLOSE_PORT});
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(QuickSaleScreenTest, APrinterThatIsNotReadyClosesThePortAgain) {
@@ -155,7 +157,7 @@ TEST_F(QuickSaleScreenTest, APrinterThatIsNotReadyClosesThePortAgain) {
     EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
                                                  ecf::CMD_CLOSE_REPORT, ecf::CMD_CHECK_SALE_STATE,
                                                  ecf::CMD_CLOSE_PORT}));
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(QuickSaleScreenTest, ALogoInTheProgramFolderIsShown) {
@@ -247,7 +249,7 @@ TEST_F(QuickSaleScreenTest, ACloseRequestWithACouponOpenIsIgnoredSilently) {
 
 TEST_F(QuickSaleScreenTest, ACouponLeftOpenIsCancelledWhenTheNextScreenOpens) {
     {
-        Screen first;
+        Screen first{checkout_};
         ASSERT_TRUE(first.open());
         first.code_field = kCoffee;
         ASSERT_EQ(first.enter(), Enter::kRegistered);
@@ -353,7 +355,7 @@ TEST_F(QuickSaleScreenTest, ShuttingDownNeedsNoCouponAndASupervisor) {
     prompt_.clear();
     EXPECT_TRUE(screen_.key("Ctrl+F11"));
     EXPECT_EQ(messages(), std::vector<std::string>{"Cupom fiscal aberto!"});
-    EXPECT_EQ(glo::flag_desligar, 0);
+    EXPECT_EQ(checkout_.flag_desligar, 0);
 }
 
 TEST_F(QuickSaleScreenTest, ShuttingDownChangesOperatorAndRefusesANonSupervisor) {
@@ -373,10 +375,10 @@ TEST_F(QuickSaleScreenTest, ShuttingDownChangesOperatorAndRefusesANonSupervisor)
     EXPECT_TRUE(screen_.key("P"));
     EXPECT_EQ(windows, 2);
     EXPECT_EQ(prompt_.count_containing("Confirma sair do sistema e desligar o computador?"), 1);
-    EXPECT_EQ(glo::flag_desligar, 1);
+    EXPECT_EQ(checkout_.flag_desligar, 1);
     EXPECT_FALSE(screen_.is_open());
     EXPECT_EQ(sent().back(), ecf::CMD_CLOSE_PORT);
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
 
 TEST_F(QuickSaleScreenTest, WithdrawalNeedsTheDayOpenNoCouponAndASupervisorForItsDuration) {
@@ -416,7 +418,7 @@ TEST_F(QuickSaleScreenTest, CancellingACouponAsksForASupervisorAndTheQuestion) {
     prompt_.clear();
     struct Cancellations : sale::CouponProcedures {
         std::vector<bool> cancelled_open;
-        bool cancel_coupon(bool coupon_open, std::int64_t) override {
+        bool cancel_coupon(CheckoutState&, bool coupon_open, std::int64_t) override {
             cancelled_open.push_back(coupon_open);
             return true;
         }
@@ -465,8 +467,8 @@ class QuickSalePayment : public QuickSaleScreenTest {
                 const std::string mode = args.at(0);
                 modes_.emplace_back(mode);
                 const std::string id = std::to_string(screen_.session().coupon_id());
-                glo::fp_iniciada = 1;
-                glo::trocotela = util::Money::from_units(std::stoll(change) * 100);
+                checkout_.fp_iniciada = 1;
+                checkout_.trocotela = util::Money::from_units(std::stoll(change) * 100);
                 EXPECT_EQ(QUERYSQL("INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor) "
                                    "SELECT " +
                                    id + ", coalesce(max(ordem), 0) + 1, " +

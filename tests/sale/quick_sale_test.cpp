@@ -56,7 +56,7 @@ class QuickSale : public SaleFixture {
             for (auto [id, ok] : db::verify_hashes(table)) EXPECT_TRUE(ok) << table << " " << id;
     }
 
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
 };
 
 // A commit that fails after the printer opened the coupon (a connection lost
@@ -83,7 +83,7 @@ TEST_F(QuickSale, TheFirstItemOpensTheCouponAndBothAreCommittedWithTheirHashes) 
     const auto id = session_.coupon_id();
     ASSERT_GT(id, 0);
     EXPECT_EQ(glo::cf_aberto, 1);
-    EXPECT_EQ(glo::fp_iniciada, 0);
+    EXPECT_EQ(checkout_.fp_iniciada, 0);
     const std::string where = " FROM balcora.cfiscal WHERE id_cfiscal=" + std::to_string(id);
     db::SqlRecord r;
     ASSERT_EQ(QUERYSQL("SELECT id_empresa, id_maqecf, data, situacao, op_emissao, id_cliente IS "
@@ -364,7 +364,7 @@ TEST_F(QuickSale, ACompletedCouponGivesWayToANewOne) {
 TEST_F(QuickSale, AnOpenCouponCanBeResumed) {
     ASSERT_EQ(session_.enter_code(kCoffee), Registration::kRegistered);
     ASSERT_EQ(session_.enter_code(kRice), Registration::kRegistered);
-    sale::SaleSession again(sale::SaleScreen::kQuickSale);
+    sale::SaleSession again(checkout_, sale::SaleScreen::kQuickSale);
     ASSERT_TRUE(again.load_point_of_sale());
     ASSERT_TRUE(again.resume_coupon(session_.coupon_id()));
     EXPECT_EQ(again.coupon().numero, session_.coupon().numero);

@@ -313,7 +313,7 @@ class SaleDocuments : public SaleFixture {
         return twelve + std::to_string(CALC_DV(twelve));
     }
 
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
     std::int64_t id_ = 0;
     std::int32_t coo_ = 0, ccf_ = 0;
     std::size_t tape_before_ = 0;

@@ -7,6 +7,7 @@
 #include "ecf/printer_driver.h"
 #include "globals/globals.h"
 #include "shell/demo_data.h"
+#include "support/test_checkout.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@
 namespace balcora::test {
 
 // The demo shop with its day open.
-class ShopFixture : public DbTest {
+class ShopFixture : public DbTest, protected TestCheckout {
   protected:
     void SetUp() override {
         ASSERT_TRUE(load_demo_data());

@@ -5,6 +5,7 @@
 #include "globals/globals.h"
 #include "shell/button_texts.h"
 #include "shell/recording_runner.h"
+#include "support/test_checkout.h"
 #include "support/test_database.h"
 
 #include <chrono>
@@ -14,7 +15,7 @@ namespace balcora::test {
 
 namespace fs = std::filesystem;
 
-class Startup : public DbTest {
+class Startup : public DbTest, protected TestCheckout {
   protected:
     void add_company(int id, const std::string& name, int active, int head_office = 0) {
         ASSERT_EQ(QUERYSQL("INSERT INTO balcora.empresa (id_empresa, nome, ativa, id_matriz) "
@@ -128,7 +129,7 @@ TEST_F(Startup, TheActiveCompanyWithTheLowestIdWinsAndItsHeadOfficeIsKept) {
 
 TEST_F(Startup, WithoutAnActiveCompanyTheProgramClosesAfterTheWarningAndDoesNothingElse) {
     add_company(1, "INATIVA", 0);
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_TRUE(result.close);
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title, "Aviso");
@@ -144,7 +145,7 @@ TEST_F(Startup, MisplacedPrinterLibrariesAreListedInTheirOrderAndTheProgramGoesO
     std::ofstream(dir / "BemaMFD2.dll") << "x";
     std::ofstream(dir / "bemafi32.dll") << "x";  // another spelling is another file here
 
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_FALSE(result.close);
     ASSERT_GE(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title, "Atenção");
@@ -158,7 +159,7 @@ TEST_F(Startup, ProgramNameGoesToTheTitleAndToTheServerIntact) {
     ordinary_shop();
     GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "nomesoft", "PDV d'Oeste");
     GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "versaosoft", "2.5");
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_EQ(glo::build, 13);
     EXPECT_EQ(result.title, "PDV d'Oeste 2.5.13 - [MERCADO CENTRAL]");
     EXPECT_EQ(QUERYSQL("SELECT current_setting('application_name');"), "PDV d'Oeste 2.5.13");
@@ -178,7 +179,7 @@ TEST_F(Startup, ProgramNameReadsTheVersionAsANumberAndKeeps49Characters) {
 
 TEST_F(Startup, AuxiliaryFileFillsTheGlobalsAndTheMd5SettingAndFindsThePrinter) {
     ordinary_shop();
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_EQ(glo::numfab, "BV1");
     EXPECT_EQ(LEREGISTRO("balcora", "Desenvolvedor PAF-ECF", "md5exe"),
               "0123456789abcdef0123456789abcdef");
@@ -192,7 +193,7 @@ TEST_F(Startup, TheStepsOfOtherSubsystemsRunInTheirPlaceAndAPrinterRefusalCloses
     RecordingSteps steps;
     service_port_.provide<shell::StartupSteps>(&steps);
     std::vector<std::string>& order = steps.order;
-    EXPECT_FALSE(shell::run_frame_startup(runner_).close);
+    EXPECT_FALSE(shell::run_frame_startup(checkout_, runner_).close);
     // The key file comes before the auxiliary file is read; the printer
     // check after it.
     EXPECT_EQ(order,
@@ -202,7 +203,7 @@ TEST_F(Startup, TheStepsOfOtherSubsystemsRunInTheirPlaceAndAPrinterRefusalCloses
     glo::numfab.clear();
     GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "1");
     steps.printer_goes_on = false;
-    EXPECT_TRUE(shell::run_frame_startup(runner_).close);
+    EXPECT_TRUE(shell::run_frame_startup(checkout_, runner_).close);
     EXPECT_EQ(order, (std::vector<std::string>{"key:", "refused:BV1"}));
     EXPECT_TRUE(runner_.started.empty());
 }
@@ -213,7 +214,7 @@ TEST_F(Startup, BackOfficeProgramStartsWithItsConfiguredCommandAndAMissingOneIsO
     write_ini("Programas", "Retaguarda", "/opt/retaguarda/comret --minimizado", "balcora.ini");
     runner_.missing.insert("/opt/retaguarda/comret --minimizado");
 
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_FALSE(result.close);
     EXPECT_EQ(runner_.started, std::vector<std::string>{"/opt/retaguarda/comret --minimizado"});
     EXPECT_EQ(read_ini("PDV", "minimeza_retaguarda", "", "balcora.ini"), "1");
@@ -223,11 +224,11 @@ TEST_F(Startup, BackOfficeProgramStartsWithItsConfiguredCommandAndAMissingOneIsO
     // Without the setting nothing starts; the default command is the Linux one.
     runner_.started.clear();
     GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "0");
-    shell::run_frame_startup(runner_);
+    shell::run_frame_startup(checkout_, runner_);
     EXPECT_TRUE(runner_.started.empty());
     write_ini("Programas", "Retaguarda", "", "balcora.ini");
     GRAVAREGISTRO("balcora", "PAF-ECF", "IniAutRetaguarda", "1");
-    shell::run_frame_startup(runner_);
+    shell::run_frame_startup(checkout_, runner_);
     EXPECT_EQ(runner_.started, std::vector<std::string>{"comret"});
 }
 
@@ -277,7 +278,7 @@ TEST_F(Startup, ABadBackupAsksAndNoClosesTheProgram) {
     ordinary_shop();
     GRAVAREGISTRO("balcora", "Backup", "Situacao", "0");
     prompt_.answer(false);
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_TRUE(result.close);
     ASSERT_EQ(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].kind, "confirm");
@@ -291,7 +292,7 @@ TEST_F(Startup, YesRunsTheBackupScreenOrSaysItIsNotAvailableAndGoesOn) {
     ordinary_shop();
     GRAVAREGISTRO("balcora", "Backup", "Situacao", "0");
     prompt_.answer(true);
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_FALSE(result.close);
     EXPECT_EQ(prompt_.count_containing("cópia de segurança ainda não está disponível"), 1);
 
@@ -300,7 +301,7 @@ TEST_F(Startup, YesRunsTheBackupScreenOrSaysItIsNotAvailableAndGoesOn) {
                      [&](const ui::ScreenPort::Arguments&) { return ++backups; });
     prompt_.clear();
     prompt_.answer(true);
-    EXPECT_FALSE(shell::run_frame_startup(runner_).close);
+    EXPECT_FALSE(shell::run_frame_startup(checkout_, runner_).close);
     EXPECT_EQ(backups, 1);
     EXPECT_EQ(prompt_.shown().size(), 1u);
 }
@@ -308,16 +309,16 @@ TEST_F(Startup, YesRunsTheBackupScreenOrSaysItIsNotAvailableAndGoesOn) {
 TEST_F(Startup, QuickSaleAtStartOpensAndItsShutDownChoiceClosesTheFrame) {
     ordinary_shop();
     GRAVAREGISTRO("balcora", "Configuração", "Abrir Quick Sale ao iniciar Balcora", "1");
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_FALSE(result.close);
     EXPECT_EQ(prompt_.count_containing("Venda Rápida ainda não está disponível"), 1);
 
     int opened = 0;
     screens_.provide("QUICKBALCORA", [&](const ui::ScreenPort::Arguments&) {
-        glo::flag_desligar = 1;  // the operator closed the day choosing to switch off
+        checkout_.flag_desligar = 1;  // the operator closed the day choosing to switch off
         return ++opened;
     });
-    result = shell::run_frame_startup(runner_);
+    result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(result.close);
     EXPECT_EQ(runner_.ran, std::vector<std::string>{"systemctl poweroff"});
@@ -329,7 +330,7 @@ TEST_F(Startup, MessagesOfOneStartComeInTheOrderOfItsSteps) {
     runner_.missing.insert("comret");
     GRAVAREGISTRO("balcora", "Backup", "Situacao", "0");
     prompt_.answer(true);
-    shell::run_frame_startup(runner_);
+    shell::run_frame_startup(checkout_, runner_);
     std::vector<std::string> firsts;
     for (const auto& s : prompt_.shown()) firsts.push_back(s.text.substr(0, s.text.find(' ')));
     EXPECT_EQ(firsts, (std::vector<std::string>{"Atenção", "Arquivo", "Não", "Atenção!,", "A"}));
@@ -347,7 +348,7 @@ TEST_F(Startup, ALostDatabaseGivesTheSqlErrorAndClosesWithoutACrash) {
         admin->exec("ALTER DATABASE " + db_.name() + " ALLOW_CONNECTIONS false;");
         admin->exec("SELECT pg_terminate_backend(" + pid + ");");
     }
-    auto result = shell::run_frame_startup(runner_);
+    auto result = shell::run_frame_startup(checkout_, runner_);
     EXPECT_TRUE(result.close);
     ASSERT_GE(prompt_.shown().size(), 1u);
     EXPECT_EQ(prompt_.shown()[0].title.rfind("Erro SQL", 0), 0u) << prompt_.shown()[0].title;

@@ -47,13 +47,13 @@ class CardFunctions : public SaleScreenFixture {
         tef::provide_card_functions(screens_);
         tef::provide_card_manager(service_port_);
         screens_.provide("BRWCFISCAL", [this](const ui::ScreenPort::Arguments&) {
-            sale::CouponBrowse browse;
+            sale::CouponBrowse browse{checkout_};
             if (browse.open()) browse.first_display();
             ++browsed_;
             return 0;
         });
-        screens_.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
-            sale::PaymentScreen s{args.at(0)};
+        screens_.provide("FINALIZACUPOM", [this](const ui::ScreenPort::Arguments& args) {
+            sale::PaymentScreen s{checkout_, args.at(0)};
             if (!s.open()) return 0;
             tef::CardManager card{{nullptr, quick()}};
             s.set_card_functions(&card);
@@ -191,7 +191,7 @@ TEST_F(CardFunctions, TheStartUpUndoesWhatARunCutBeforeItsConfirmation) {
     // and in the database, the card transaction undone.
     std::int64_t coupon = 0;
     {
-        sale::QuickSaleScreen screen;
+        sale::QuickSaleScreen screen{checkout_};
         ASSERT_TRUE(screen.open());
         screen.code_field = barcode("300000000011");
         ASSERT_EQ(screen.enter(), sale::QuickSaleScreen::EnterResult::kRegistered);
@@ -220,7 +220,7 @@ TEST_F(CardFunctions, TheStartUpUndoesWhatARunCutBeforeItsConfirmation) {
 namespace balcora::test {
 
 TEST_F(CardFunctions, ACardSaleCancelledIsCancelledAtTheManagerOnThePrinterAndInTheDatabase) {
-    sale::QuickSaleScreen screen;
+    sale::QuickSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open());
     screen.code_field = barcode("300000000011");
     ASSERT_EQ(screen.enter(), sale::QuickSaleScreen::EnterResult::kRegistered);
@@ -233,7 +233,7 @@ TEST_F(CardFunctions, ACardSaleCancelledIsCancelledAtTheManagerOnThePrinterAndIn
 
     prompt_.clear();
     prompt_.answer(true);
-    ASSERT_TRUE(sale::run_cancel_coupon(false, screen.session().coupon_id()))
+    ASSERT_TRUE(sale::run_cancel_coupon(checkout_, false, screen.session().coupon_id()))
         << testing::PrintToString(messages());
     EXPECT_EQ(prompt_.count_containing("está vinculado a uma transação TEF!"), 1);
     EXPECT_EQ(manager_.last_event(nsu), "CANCELADA");

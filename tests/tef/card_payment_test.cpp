@@ -125,7 +125,7 @@ class CardSale : public SaleScreenFixture {
     }
     bool exists(const fs::path& p) { return fs::exists(p); }
 
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
     CardManagerProcess manager_{root_.path()};
     tef::CardSetup setup_;
     tef::CardManager card_;

@@ -2,6 +2,7 @@
 
 #include "backoffice/pre_sale_screen.h"
 
+#include "globals/checkout_state.h"
 #include "gui/qt_text.h"
 #include "gui/shell/list_widgets.h"
 #include "util/fixed_point_text.h"
@@ -93,9 +94,9 @@ void PreSaleWindow::cancel() {
     fill();
 }
 
-void provide_pre_sale_window(ui::ScreenPort& port) {
-    port.provide("CONSULTAPV", [](const ui::ScreenPort::Arguments&) {
-        PreSaleScreen screen;
+void provide_pre_sale_window(ui::ScreenPort& port, CheckoutState& checkout) {
+    port.provide("CONSULTAPV", [&checkout](const ui::ScreenPort::Arguments&) {
+        PreSaleScreen screen(checkout);
         if (!screen.open()) return 0;
         PreSaleWindow window(screen, QApplication::activeWindow());
         window.exec();

@@ -7,6 +7,10 @@
 class QLabel;
 class QTableWidget;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::backoffice {
 class PreSaleScreen;
 }
@@ -37,6 +41,6 @@ class PreSaleWindow : public QDialog {
 };
 
 // CONSULTAPV: the window over the coupon browse while the link is open.
-void provide_pre_sale_window(ui::ScreenPort& port);
+void provide_pre_sale_window(ui::ScreenPort& port, CheckoutState& checkout);
 
 }  // namespace balcora::gui

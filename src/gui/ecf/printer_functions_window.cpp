@@ -1,6 +1,7 @@
 #include "gui/ecf/printer_functions_window.h"
 
 #include "fiscal/cash_day_services.h"
+#include "globals/checkout_state.h"
 #include "gui/ecf/cash_day_dialogs.h"
 #include "gui/log/log_windows.h"
 #include "gui/qt_text.h"
@@ -157,14 +158,14 @@ void PrinterFunctionsWindow::reject() {
     QDialog::reject();
 }
 
-void provide_cash_day_windows(ui::ScreenPort& port) {
-    port.provide("FUNCOESMAQECF", [](const ui::ScreenPort::Arguments& args) {
+void provide_cash_day_windows(ui::ScreenPort& port, CheckoutState& checkout) {
+    port.provide("FUNCOESMAQECF", [&checkout](const ui::ScreenPort::Arguments& args) {
         ecf::CashDayServices services = fiscal::cash_day_services();
         // A closing that could not complete its records ends the program:
         // every event loop returns, the frame's included.
         services.end_application = [] { QCoreApplication::exit(1); };
-        return FUNCOESMAQECF(args.empty() ? std::string_view() : std::string_view(args[0]),
-                             services);
+        return FUNCOESMAQECF(
+            checkout, args.empty() ? std::string_view() : std::string_view(args[0]), services);
     });
     port.provide("HORARIOFECHAMENTO", [](const ui::ScreenPort::Arguments&) {
         HORARIOFECHAMENTO();

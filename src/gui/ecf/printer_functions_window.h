@@ -10,6 +10,10 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::ui {
 class ScreenPort;
 }
@@ -45,6 +49,6 @@ class PrinterFunctionsWindow : public QDialog {
 
 // FUNCOESMAQECF and TELA_SA_SU by name, the cash windows' views, and MENULOG
 // for the window's "Log".
-void provide_cash_day_windows(ui::ScreenPort& port);
+void provide_cash_day_windows(ui::ScreenPort& port, CheckoutState& checkout);
 
 }  // namespace balcora::gui

@@ -1,5 +1,6 @@
 #include "gui/sale/coupon_browse_window.h"
 
+#include "globals/checkout_state.h"
 #include "gui/qt_text.h"
 #include "gui/sale/coupon_form_window.h"
 #include "gui/sale/quick_sale_window.h"
@@ -21,7 +22,8 @@
 
 namespace balcora::gui {
 
-CouponBrowseWindow::CouponBrowseWindow(QWidget* parent) : QDialog(parent) {
+CouponBrowseWindow::CouponBrowseWindow(CheckoutState& checkout, QWidget* parent)
+    : QDialog(parent), checkout_(checkout), browse_(checkout) {
     setObjectName("coupon_browse");
     setWindowTitle(tr(sale::CouponBrowse::kTitle));
 
@@ -164,22 +166,22 @@ std::int64_t CouponBrowseWindow::selected() const {
 
 void CouponBrowseWindow::new_coupon(bool invoice_registration) {
     if (!browse_.may_start_coupon()) return;
-    open_coupon_form({sale::CouponFormMode::kInsert, 0, invoice_registration}, this);
+    open_coupon_form(checkout_, {sale::CouponFormMode::kInsert, 0, invoice_registration}, this);
     reload();
 }
 
 void CouponBrowseWindow::consult() {
     const std::int64_t id = selected();
     if (id == 0) return;
-    open_coupon_form({sale::CouponFormMode::kView, id, false}, this);
+    open_coupon_form(checkout_, {sale::CouponFormMode::kView, id, false}, this);
 }
 
 }  // namespace balcora::gui
 
 namespace balcora {
 
-void BRWCFISCAL() {
-    gui::CouponBrowseWindow window(QApplication::activeWindow());
+void BRWCFISCAL(CheckoutState& checkout) {
+    gui::CouponBrowseWindow window(checkout, QApplication::activeWindow());
     if (!window.opened()) return;
     window.exec();
 }

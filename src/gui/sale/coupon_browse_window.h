@@ -11,6 +11,10 @@ class QPushButton;
 class QTabBar;
 class QTableWidget;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // "Cupom Fiscal": the coupons under three tabs with the situation and COO
@@ -18,7 +22,7 @@ namespace balcora::gui {
 class CouponBrowseWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit CouponBrowseWindow(QWidget* parent = nullptr);
+    explicit CouponBrowseWindow(CheckoutState& checkout, QWidget* parent = nullptr);
     bool opened() const { return browse_.is_open(); }
     sale::CouponBrowse& browse() { return browse_; }
     // The coupon of the selected row, 0 without a selection.
@@ -33,6 +37,7 @@ class CouponBrowseWindow : public QDialog {
     void new_coupon(bool invoice_registration);
     void consult();
 
+    CheckoutState& checkout_;
     sale::CouponBrowse browse_;
     QTabBar* tabs_;
     QComboBox* situation_;
@@ -48,6 +53,6 @@ class CouponBrowseWindow : public QDialog {
 namespace balcora {
 
 // The coupon browse, modal over the active window; returns when it closes.
-void BRWCFISCAL();
+void BRWCFISCAL(CheckoutState& checkout);
 
 }  // namespace balcora

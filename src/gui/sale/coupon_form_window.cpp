@@ -1,5 +1,6 @@
 #include "gui/sale/coupon_form_window.h"
 
+#include "globals/checkout_state.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/qt_text.h"
 #include "gui/shell/enter_navigation.h"
@@ -28,14 +29,15 @@ const char* const kAmountFields[] = {"quantidade", "unitario", "desconto_pct", "
 
 }  // namespace
 
-CouponFormWindow::CouponFormWindow(const sale::CouponFormStart& start, QWidget* parent)
+CouponFormWindow::CouponFormWindow(CheckoutState& checkout, const sale::CouponFormStart& start,
+                                   QWidget* parent)
     : QDialog(parent),
-      form_({.choose_customer = [this] { return choose_customer(this); },
-             .choose_seller = [this] { return choose_seller(this); },
-             .product_query =
-                 [this](std::optional<std::string> d) {
-                     return CONSULTAPRODUTO(this, std::move(d));
-                 }}) {
+      form_(checkout, {.choose_customer = [this] { return choose_customer(this); },
+                       .choose_seller = [this] { return choose_seller(this); },
+                       .product_query =
+                           [this](std::optional<std::string> d) {
+                               return CONSULTAPRODUTO(this, std::move(d));
+                           }}) {
     setObjectName("coupon_form");
     setWindowTitle(tr(sale::CouponFormScreen::kTitle));
     opened_ = form_.open(start);
@@ -374,8 +376,9 @@ void CouponFormWindow::reject() {
     QDialog::reject();
 }
 
-void open_coupon_form(const sale::CouponFormStart& start, QWidget* parent) {
-    CouponFormWindow window(start, parent);
+void open_coupon_form(CheckoutState& checkout, const sale::CouponFormStart& start,
+                      QWidget* parent) {
+    CouponFormWindow window(checkout, start, parent);
     if (!window.opened()) return;
     window.exec();
 }

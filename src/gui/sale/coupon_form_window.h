@@ -10,6 +10,10 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // "Form cfiscal": header, customer and seller, the item list, the entry line
@@ -18,7 +22,8 @@ namespace balcora::gui {
 class CouponFormWindow : public QDialog {
     Q_OBJECT
   public:
-    CouponFormWindow(const sale::CouponFormStart& start, QWidget* parent = nullptr);
+    CouponFormWindow(CheckoutState& checkout, const sale::CouponFormStart& start,
+                     QWidget* parent = nullptr);
     ~CouponFormWindow() override;
     bool opened() const { return opened_; }
     sale::CouponFormScreen& form() { return form_; }
@@ -58,6 +63,6 @@ class CouponFormWindow : public QDialog {
 };
 
 // Opens the form modally over `parent`; returns when it closes.
-void open_coupon_form(const sale::CouponFormStart& start, QWidget* parent);
+void open_coupon_form(CheckoutState& checkout, const sale::CouponFormStart& start, QWidget* parent);
 
 }  // namespace balcora::gui

@@ -1,6 +1,6 @@
 #include "gui/sale/payment_window.h"
 
-#include "globals/globals.h"
+#include "globals/checkout_state.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/qt_text.h"
 #include "sale/coupon_tape.h"
@@ -52,8 +52,8 @@ QFont scaled(QFont f, double factor, bool bold = false) {
 
 }  // namespace
 
-PaymentWindow::PaymentWindow(std::string mode, QWidget* parent)
-    : QDialog(parent), screen_(std::move(mode)) {
+PaymentWindow::PaymentWindow(CheckoutState& checkout, std::string mode, QWidget* parent)
+    : QDialog(parent), screen_(checkout, std::move(mode)) {
     setObjectName("finaliza_cupom");
     setWindowTitle(tr("Finaliza Cupom Fiscal"));
     screen_.set_finished_notice([this](const std::string& text) { show_finished(text); });
@@ -481,8 +481,8 @@ void PaymentWindow::show_finished(const std::string& text) {
 
 namespace balcora {
 
-int FINALIZACUPOM(std::string_view mode) {
-    gui::PaymentWindow window(std::string(mode), QApplication::activeWindow());
+int FINALIZACUPOM(CheckoutState& checkout, std::string_view mode) {
+    gui::PaymentWindow window(checkout, std::string(mode), QApplication::activeWindow());
     if (!window.opened()) return 0;
     window.exec();
     return window.screen().result();

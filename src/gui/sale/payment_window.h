@@ -14,6 +14,10 @@ class QPushButton;
 class QTabWidget;
 class QTableWidget;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // "Finaliza Cupom Fiscal": the view of the payment screen. Two tabs,
@@ -23,7 +27,7 @@ namespace balcora::gui {
 class PaymentWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit PaymentWindow(std::string mode, QWidget* parent = nullptr);
+    PaymentWindow(CheckoutState& checkout, std::string mode, QWidget* parent = nullptr);
 
     // Whether the screen opened (a coupon is open); otherwise it must not show.
     bool opened() const { return opened_; }
@@ -81,7 +85,8 @@ class PaymentWindow : public QDialog {
 namespace balcora {
 
 // The payment screen of the open coupon, modal; 1 when something was
-// registered. Reports to the caller through glo::trocotela and glo::cf_aberto.
-int FINALIZACUPOM(std::string_view mode = {});
+// registered. Reports to the caller through the checkout's trocotela and
+// cf_aberto.
+int FINALIZACUPOM(CheckoutState& checkout, std::string_view mode = {});
 
 }  // namespace balcora

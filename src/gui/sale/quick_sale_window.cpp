@@ -2,7 +2,7 @@
 
 #include "gui/sale/payment_window.h"
 
-#include "globals/globals.h"
+#include "globals/checkout_state.h"
 #include "gui/forms/lookup_entry.h"
 #include "gui/qt_text.h"
 #include "gui/sale/coupon_browse_window.h"
@@ -143,10 +143,10 @@ QLabel#acao { color: #12355b; font-size: 11pt; padding-right: 14px; }
 
 }  // namespace
 
-QuickSaleWindow::QuickSaleWindow(QWidget* parent)
+QuickSaleWindow::QuickSaleWindow(CheckoutState& checkout, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      screen_({.item_number = [this] { return ItemCancelDialog::ask(this); },
-               .product_query = [this] { return CONSULTAPRODUTO(this); }}) {
+      screen_(checkout, {.item_number = [this] { return ItemCancelDialog::ask(this); },
+                         .product_query = [this] { return CONSULTAPRODUTO(this); }}) {
     setObjectName("quick_sale");
     setWindowTitle(tr(sale::QuickSaleScreen::kTitle));
     setAttribute(Qt::WA_StyledBackground);
@@ -501,17 +501,18 @@ void QuickSaleWindow::refresh_picture() {
 
 // ---- entry points -----------------------------------------------------------
 
-void provide_sale_windows(ui::ScreenPort& port) {
+void provide_sale_windows(ui::ScreenPort& port, CheckoutState& checkout) {
     provide_options_menu(port);
-    port.provide("FINALIZACUPOM", [](const ui::ScreenPort::Arguments& args) {
-        return FINALIZACUPOM(args.empty() ? std::string_view() : std::string_view(args[0]));
+    port.provide("FINALIZACUPOM", [&checkout](const ui::ScreenPort::Arguments& args) {
+        return FINALIZACUPOM(checkout,
+                             args.empty() ? std::string_view() : std::string_view(args[0]));
     });
-    port.provide("QUICKBALCORA", [](const ui::ScreenPort::Arguments&) {
-        QUICKBALCORA();
+    port.provide("QUICKBALCORA", [&checkout](const ui::ScreenPort::Arguments&) {
+        QUICKBALCORA(checkout);
         return 0;
     });
-    port.provide("BRWCFISCAL", [](const ui::ScreenPort::Arguments&) {
-        BRWCFISCAL();
+    port.provide("BRWCFISCAL", [&checkout](const ui::ScreenPort::Arguments&) {
+        BRWCFISCAL(checkout);
         return 0;
     });
 }
@@ -520,8 +521,8 @@ void provide_sale_windows(ui::ScreenPort& port) {
 
 namespace balcora {
 
-void QUICKBALCORA() {
-    gui::QuickSaleWindow window;
+void QUICKBALCORA(CheckoutState& checkout) {
+    gui::QuickSaleWindow window(checkout);
     if (!window.opened()) return;
     window.setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;

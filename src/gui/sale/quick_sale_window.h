@@ -10,6 +10,10 @@ class QLineEdit;
 class QListWidget;
 class QTimer;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // The Quick Sale view: a full-screen checkout with the tape on the left, the
@@ -19,7 +23,7 @@ namespace balcora::gui {
 class QuickSaleWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit QuickSaleWindow(QWidget* parent = nullptr);
+    explicit QuickSaleWindow(CheckoutState& checkout, QWidget* parent = nullptr);
     ~QuickSaleWindow() override;
 
     // Whether the opening checks passed (otherwise the window must not show).
@@ -80,13 +84,13 @@ class QuickSaleWindow : public QWidget {
 
 // "QUICKBALCORA", "BRWCFISCAL", "FINALIZACUPOM" and the options menu, so the
 // menu, F6 and the sale screens reach them.
-void provide_sale_windows(ui::ScreenPort& port);
+void provide_sale_windows(ui::ScreenPort& port, CheckoutState& checkout);
 
 }  // namespace balcora::gui
 
 namespace balcora {
 
 // The Quick Sale, full screen and modal; returns when it closes.
-void QUICKBALCORA();
+void QUICKBALCORA(CheckoutState& checkout);
 
 }  // namespace balcora

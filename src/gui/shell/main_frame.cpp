@@ -1,5 +1,6 @@
 #include "gui/shell/main_frame.h"
 
+#include "globals/checkout_state.h"
 #include "gui/qt_text.h"
 #include "shell/closing.h"
 #include "ui/environment.h"
@@ -23,8 +24,8 @@ constexpr const char* kCreditLine = "Balcora PDV - Balcora Sistemas de AutomaÃ§Ã
 
 }  // namespace
 
-MainFrame::MainFrame(QWidget* parent)
-    : QMainWindow(parent), runner_(&shell::system_command_runner()) {
+MainFrame::MainFrame(const CheckoutState& checkout, QWidget* parent)
+    : QMainWindow(parent), checkout_(checkout), runner_(&shell::system_command_runner()) {
     setObjectName("main_frame");
     setWindowTitle("Balcora");
     setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
@@ -113,7 +114,8 @@ void MainFrame::trigger(const shell::MenuEntry& entry) {
         return;
     }
     screens().run(entry.screen);
-    if (entry.shutdown_check_after && shell::shutdown_check(*runner_)) close_without_question();
+    if (entry.shutdown_check_after && shell::shutdown_check(checkout_, *runner_))
+        close_without_question();
 }
 
 void MainFrame::run(std::function<void()> opened) {
@@ -146,7 +148,7 @@ void MainFrame::close_without_question() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
-    if (!without_question_ && !shell::confirm_close()) {
+    if (!without_question_ && !shell::confirm_close(checkout_)) {
         event->ignore();
         return;
     }

@@ -12,6 +12,10 @@
 class QAction;
 class QLabel;
 
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::gui {
 
 // The application frame "Balcora": the main menu, the status bar with the
@@ -20,7 +24,7 @@ namespace balcora::gui {
 class MainFrame : public QMainWindow, public shell::FrameView {
     Q_OBJECT
   public:
-    explicit MainFrame(QWidget* parent = nullptr);
+    explicit MainFrame(const CheckoutState& checkout, QWidget* parent = nullptr);
 
     // Builds the menu bar; items run their procedures through the screen port.
     void set_menus(const std::vector<shell::Menu>& menus) override;
@@ -50,6 +54,7 @@ class MainFrame : public QMainWindow, public shell::FrameView {
     void add_entries(QMenu* menu, const std::vector<shell::MenuEntry>& entries);
     void trigger(const shell::MenuEntry& entry);
 
+    const CheckoutState& checkout_;
     shell::CommandRunner* runner_;
     QLabel* program_;
     QLabel* company_;

@@ -1,5 +1,6 @@
 #include "gui/shell/menu_principal.h"
 
+#include "globals/checkout_state.h"
 #include "gui/access/access_entry.h"
 #include "gui/provide_windows.h"
 #include "gui/shell/main_frame.h"
@@ -24,27 +25,27 @@ void set_exit_when_ready(bool on) {
     exit_when_ready() = on;
 }
 
-std::unique_ptr<MainFrame> open_main_frame(ui::ScreenPort& port) {
-    auto frame = std::make_unique<MainFrame>();
+std::unique_ptr<MainFrame> open_main_frame(ui::ScreenPort& port, CheckoutState& checkout) {
+    auto frame = std::make_unique<MainFrame>(checkout);
     provide_frame_windows(port, frame.get());
     return frame;
 }
 
 }  // namespace gui
 
-int MENUPRINCIPAL(const std::string& login, const std::string& password,
+int MENUPRINCIPAL(CheckoutState& checkout, const std::string& login, const std::string& password,
                   const std::string& host_window) {
     (void)host_window;
     // The windows go with the run.
     ui::ScreenPort windows;
     ui::ServicePort services;
     ScopedEnvironment env({.screens = &windows, .services = &services});
-    gui::provide_windows(windows, services);
+    gui::provide_windows(windows, services, checkout);
 
     shell::StartupViews views;
     views.sign_in = gui::sign_in_views();
-    views.open_frame = [&windows] { return gui::open_main_frame(windows); };
-    return shell::run_program(login, password, views, shell::system_command_runner(),
+    views.open_frame = [&windows, &checkout] { return gui::open_main_frame(windows, checkout); };
+    return shell::run_program(checkout, login, password, views, shell::system_command_runner(),
                               gui::exit_when_ready());
 }
 

@@ -21,7 +21,7 @@ class BackOfficeSaleWindows : public BackOfficeFixture {
     void SetUp() override {
         BackOfficeFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        gui::provide_pre_sale_window(screens_);
+        gui::provide_pre_sale_window(screens_, checkout_);
         gui::provide_print_spool_window(screens_);
         gui::provide_stock_export_window(screens_);
         add_product(9101, "9101", "", "10.00");

@@ -19,7 +19,7 @@ class PrinterFunctionsGui : public SaleFixture {
         if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F', data_sit='2026-12-06';"), "1");
         ASSERT_TRUE(write_ini("PDV", "Configuração OK", "1", "balcora.ini"));
-        gui::provide_cash_day_windows(screens_);
+        gui::provide_cash_day_windows(screens_, checkout_);
         prompt_.clear();
     }
 };
@@ -70,7 +70,7 @@ TEST_F(PrinterFunctionsGui, TheWindowOpensTheDayAndShowsTheCashWindowsByKeyboard
     });
     screens_.run("FUNCOESMAQECF", {""});
     EXPECT_TRUE(driven);
-    EXPECT_EQ(glo::jan_ecf_aberta, 0);
+    EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
     EXPECT_EQ(value("SELECT count(*) FROM balcora.log WHERE tabela='sup/sangria';"), "0");
 }
 

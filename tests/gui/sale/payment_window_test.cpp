@@ -48,8 +48,8 @@ class PaymentWindowTest : public SaleScreenFixture {
 };
 
 TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
-    gui::provide_windows(screens_, service_port_);
-    gui::QuickSaleWindow window;
+    gui::provide_windows(screens_, service_port_, checkout_);
+    gui::QuickSaleWindow window(checkout_);
     ASSERT_TRUE(window.opened()) << testing::PrintToString(messages());
     window.resize(1366, 768);
     window.show();
@@ -135,7 +135,7 @@ TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
 }
 
 TEST_F(PaymentWindowTest, WithoutAnOpenCouponTheWindowDoesNotOpen) {
-    EXPECT_EQ(FINALIZACUPOM(""), 0);
+    EXPECT_EQ(FINALIZACUPOM(checkout_, ""), 0);
     EXPECT_EQ(prompt_.count_containing("Cupom fiscal não está aberto!"), 1);
 }
 

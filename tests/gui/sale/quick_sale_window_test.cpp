@@ -82,7 +82,7 @@ class QuickSaleWindowTest : public SaleFixture {
 
 TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {
     draw_shop_pictures();
-    gui::QuickSaleWindow window;
+    gui::QuickSaleWindow window(checkout_);
     ASSERT_TRUE(window.opened()) << testing::PrintToString(messages());
     window.resize(1366, 768);
     window.show();
@@ -136,7 +136,7 @@ TEST_F(QuickSaleWindowTest, ACodeTypedAndEnterPutTheItemOnTapeTotalAndPrinter) {
 }
 
 TEST_F(QuickSaleWindowTest, TheCouponFormSellsTheItemTypedIntoItsEntryLine) {
-    gui::CouponFormWindow window({sale::CouponFormMode::kInsert, 0, false});
+    gui::CouponFormWindow window(checkout_, {sale::CouponFormMode::kInsert, 0, false});
     ASSERT_TRUE(window.opened());
     window.resize(1180, 760);
     window.show();

@@ -3,6 +3,7 @@
 #include "gui_support/screenshot.h"
 #include "shell/main_menu.h"
 #include "shell/recording_runner.h"
+#include "support/test_checkout.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -14,7 +15,7 @@
 
 namespace balcora::test {
 
-class MainFrameGui : public DbTest {
+class MainFrameGui : public DbTest, protected TestCheckout {
   protected:
     MainFrameGui() {
         provide("CONFIGURACAO", [this] { opened_.push_back("CONFIGURACAO"); });
@@ -39,7 +40,7 @@ class MainFrameGui : public DbTest {
 
     RecordingRunner runner_;
     std::vector<std::string> opened_;
-    gui::MainFrame frame_;
+    gui::MainFrame frame_{checkout_};
 };
 
 TEST_F(MainFrameGui, EveryMenuAndItemIsThereInOrderAndUnbuiltScreensAreDisabled) {
@@ -125,7 +126,7 @@ TEST_F(MainFrameGui, QuickSaleOnF6EndsWithTheShutDownWhenTheOperatorChoseIt) {
     int sales = 0;
     provide("QUICKBALCORA", [&] {
         ++sales;
-        glo::flag_desligar = 1;
+        checkout_.flag_desligar = 1;
     });
     frame_.set_menus(shell::build_main_menu(true));
     frame_.show();

@@ -8,6 +8,7 @@
 #include "gui/shell/main_frame.h"
 #include "gui_support/screenshot.h"
 #include "shell/startup.h"
+#include "support/test_checkout.h"
 #include "support/test_database.h"
 
 #include <QAction>
@@ -16,7 +17,7 @@
 
 namespace balcora::test {
 
-class MenuPrincipalGui : public DbTest {
+class MenuPrincipalGui : public DbTest, protected TestCheckout {
   protected:
     void SetUp() override {
         ASSERT_TRUE(access::ensure_demo_operator());
@@ -32,9 +33,10 @@ class MenuPrincipalGui : public DbTest {
     void TearDown() override { access::sign_out(); }
     // The frame as MENUPRINCIPAL runs it once the operator is signed in.
     int run_main_frame(bool exit_when_ready = false) {
-        gui::provide_windows(screens_, service_port_);
-        auto frame = gui::open_main_frame(screens_);
-        return shell::run_main_frame(*frame, shell::system_command_runner(), exit_when_ready);
+        gui::provide_windows(screens_, service_port_, checkout_);
+        auto frame = gui::open_main_frame(screens_, checkout_);
+        return shell::run_main_frame(checkout_, *frame, shell::system_command_runner(),
+                                     exit_when_ready);
     }
     static gui::MainFrame* frame() {
         for (QWidget* w : QApplication::topLevelWidgets())

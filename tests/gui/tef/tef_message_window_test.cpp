@@ -36,7 +36,7 @@ class TefMessageWindowTest : public SaleScreenFixture {
     // window and closes a message that waits for the operator.
     bool pay(const std::string& code) {
         EXPECT_EQ(session_.enter_code(code), sale::Registration::kRegistered);
-        sale::PaymentScreen s;
+        sale::PaymentScreen s{checkout_};
         EXPECT_TRUE(s.open());
         tef::CardManager card{setup_};
         s.set_card_functions(&card);
@@ -59,7 +59,7 @@ class TefMessageWindowTest : public SaleScreenFixture {
         return s.confirm_payment().close;
     }
 
-    sale::SaleSession session_{sale::SaleScreen::kQuickSale};
+    sale::SaleSession session_{checkout_, sale::SaleScreen::kQuickSale};
     CardManagerProcess manager_{root_.path()};
     tef::CardSetup setup_;
     QStringList texts_;
