@@ -248,7 +248,7 @@ TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappen
     bo("CREATE TRIGGER refuse BEFORE UPDATE ON kontora.pedidos FOR EACH ROW EXECUTE "
        "PROCEDURE kontora.refuse()");
     const std::int64_t first = [&] {
-        PreSaleScreen screen;
+        PreSaleScreen screen{checkout_};
         EXPECT_TRUE(screen.open());
         prompt_.answer(true);
         EXPECT_TRUE(screen.issue(11));
@@ -261,7 +261,7 @@ TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappen
 
     // The order still waits in the back office, yet no second coupon is made
     // for it while its updates are pending.
-    PreSaleScreen screen;
+    PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open());
     prompt_.clear();
     prompt_.answer(true);
@@ -276,7 +276,7 @@ TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappen
     for (OrderOutcome o : {OrderOutcome::kIssued, OrderOutcome::kCancelled})
         ASSERT_TRUE(backoffice::delete_pending_update(first, o));
     {
-        PreSaleScreen reissue;
+        PreSaleScreen reissue{checkout_};
         ASSERT_TRUE(reissue.open());
         prompt_.answer(true);
         ASSERT_TRUE(reissue.issue(11)) << testing::PrintToString(messages());
@@ -287,7 +287,7 @@ TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappen
     EXPECT_EQ(pending(), 3);
 
     bo("DROP TRIGGER refuse ON kontora.pedidos");
-    PreSaleScreen retried;
+    PreSaleScreen retried{checkout_};
     ASSERT_TRUE(retried.open());
     EXPECT_EQ(pending(), 0);
     EXPECT_EQ(bo_value("SELECT situa || ' ' || num_docfiscal_vinc FROM kontora.pedidos WHERE "

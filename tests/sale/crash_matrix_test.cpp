@@ -483,7 +483,7 @@ TEST_F(CrashMatrix, KilledAgainDuringTheRecoveryTheNextRestartStillSettlesIt) {
 TEST_F(CrashMatrix, ACancellationKilledAtEveryBoundaryIsSettledAtTheRestart) {
     auto cancel = [&] {
         prompt_.answer(true);
-        return sale::run_cancel_coupon(false, 0);
+        return sale::run_cancel_coupon(checkout_, false, 0);
     };
     auto sale_then_cancel = [&] { return complete_sale() && cancel(); };
     auto cancel_again_then_sell = [&] {
@@ -769,7 +769,7 @@ TEST_F(CardCrashMatrix, AStartUpKilledWhileUndoingACardSaleIsFinishedByTheNextOn
 TEST_F(CardCrashMatrix, ACardSaleCancellationKilledAtEveryBoundaryRefundsExactlyWhatItCancels) {
     auto cancel = [&] {
         prompt_.answer(true);
-        return sale::run_cancel_coupon(false, 0);
+        return sale::run_cancel_coupon(checkout_, false, 0);
     };
     restore();
     ASSERT_EQ(in_child(copy_, [&] { return card_sale(); }), 0);

@@ -49,7 +49,7 @@ class Payment : public SaleFixture {
     }
     // A payment screen that opened, with its final notice recorded.
     std::unique_ptr<PaymentScreen> screen(const std::string& mode = {}) {
-        auto s = std::make_unique<PaymentScreen>(mode);
+        auto s = std::make_unique<PaymentScreen>(checkout_, mode);
         s->set_finished_notice([this](const std::string& t) { finished_.push_back(t); });
         EXPECT_TRUE(s->open()) << testing::PrintToString(messages());
         prompt_.clear();

@@ -101,7 +101,7 @@ class CardSale : public SaleScreenFixture {
     std::unique_ptr<PaymentScreen> sale_of(const std::string& code, const std::string& form) {
         EXPECT_EQ(session_.enter_code(code), sale::Registration::kRegistered)
             << testing::PrintToString(messages());
-        auto s = std::make_unique<PaymentScreen>();
+        auto s = std::make_unique<PaymentScreen>(checkout_);
         EXPECT_TRUE(s->open()) << testing::PrintToString(messages());
         card_.set_setup(setup_);
         s->set_card_functions(&card_);
