@@ -1,7 +1,6 @@
 #pragma once
 
 #include "backoffice/pre_sale_data.h"
-#include "globals/checkout_state.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,6 +8,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace balcora {
+struct CheckoutState;
+}
 
 namespace balcora::backoffice {
 class LinkSession;

@@ -2,7 +2,6 @@
 
 #include "ecf/cash_day_services.h"
 #include "ecf/maqecf_record.h"
-#include "globals/checkout_state.h"
 
 #include <string>
 #include <string_view>
@@ -11,6 +10,10 @@
 // "Funções Impressora Fiscal - ECF" (FUNCOESMAQECF): the cash day and the
 // printer's own functions. The sale screens call it with "AbreCaixa" or
 // "FechaCaixa" to run one of them without the window.
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::ecf {
 
 class PrinterFunctionsScreen {

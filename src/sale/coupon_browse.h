@@ -1,6 +1,5 @@
 #pragma once
 
-#include "globals/checkout_state.h"
 #include "util/day_number.h"
 #include "util/fixed_point.h"
 
@@ -12,6 +11,10 @@
 // "Cupom Fiscal": the store's fiscal coupons by date, by customer or by COO,
 // filtered by situation, with the buttons that start a coupon (the form), a
 // pre-sale, the spool and a cancellation. Only one printer window at a time.
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::sale {
 
 enum class BrowseTab { kByDate, kByCustomer, kByCoo };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "forms/product_query.h"
-#include "globals/checkout_state.h"
 #include "sale/sale_session.h"
 
 #include <cstdint>
@@ -15,6 +14,10 @@
 // A new coupon sells through the shared sale session; an existing one is
 // shown read-only ("Consultar"). The view binds the fields below, calls the
 // *_entered() handlers when a field is left, and moves the focus as told.
+namespace balcora {
+struct CheckoutState;
+}
+
 namespace balcora::sale {
 
 enum class CouponFormMode { kInsert, kView };

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "globals/checkout_state.h"
 #include "shell/external_command.h"
+
+namespace balcora {
+struct CheckoutState;
+}
 
 namespace balcora::shell {
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "access/sign_in.h"
-#include "globals/checkout_state.h"
 #include "shell/external_command.h"
 #include "shell/main_menu.h"
 #include "ui/service_port.h"
@@ -13,6 +12,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace balcora {
+struct CheckoutState;
+}
 
 namespace balcora::ui {
 class ScreenPort;
