@@ -1,7 +1,7 @@
 #pragma once
-
+#ifndef Q_MOC_RUN  // the windows' code generator cannot read the fixed-point header first
 #include "util/fixed_point.h"
-
+#endif
 #include <cstdint>
 
 namespace balcora {
