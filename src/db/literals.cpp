@@ -56,6 +56,10 @@ std::string DTSQL(util::DayNumber date) {
     return "'" + util::iso_date(date) + "'";
 }
 
+std::string DTSQL_HASHED(util::DayNumber date) {
+    return "'" + (date > 0 ? util::iso_date(date) : std::string(kClearedDateText)) + "'";
+}
+
 std::string ZEROISNULL(std::string_view value) {
     bool zero = true;
     if (!is_plain_number(value, &zero) || zero) return "Null";

@@ -51,8 +51,10 @@ bool load_company(RegistersContext& c) {
     db::SqlRecord rec;
     QUERYSQL(
         "SELECT coalesce(razao_social,''), coalesce(cnpj,''), coalesce(inscr_estadual,''), "
-        "coalesce(inscr_municipal,''), coalesce(to_char(dt_estoque,'YYYYMMDD'),''), "
-        "coalesce(to_char(hr_estoque,'HH24MISS'),''), " +
+        "coalesce(inscr_municipal,''), coalesce(to_char(nullif(dt_estoque,'" +
+            std::string(kClearedDateText) +
+            "'),'YYYYMMDD'),''), "
+            "coalesce(to_char(hr_estoque,'HH24MISS'),''), " +
             db::hash_intact_column("empresa") +
             " FROM balcora.empresa WHERE id_empresa=" + std::to_string(c.id_empresa),
         rec);
