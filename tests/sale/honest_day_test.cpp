@@ -123,7 +123,28 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
         s.confirm_payment();
     });
     ASSERT_FALSE(screen_.coupon_open()) << testing::PrintToString(messages());
-    expect_clean("two sales");
+    // Ten per cent off, then voucher, agreement and PIX.
+    sell("300000000011");
+    pay("Alt+7", [](sale::PaymentScreen& s) {
+        ASSERT_TRUE(s.set_discount_percent_text("10"));
+        s.confirm_adjustment();
+    });
+    pay("Alt+4", [](sale::PaymentScreen& s) {
+        ASSERT_TRUE(s.set_amount_text("3,00"));
+        s.confirm_payment();
+    });
+    pay("Alt+5", [](sale::PaymentScreen& s) {
+        ASSERT_TRUE(s.set_amount_text("3,00"));
+        s.confirm_payment();
+    });
+    pay("F10", [](sale::PaymentScreen& s) {
+        ASSERT_TRUE(s.set_form("PI"));
+        s.confirm_payment();
+    });
+    ASSERT_FALSE(screen_.coupon_open()) << testing::PrintToString(messages());
+    EXPECT_EQ(value("SELECT string_agg(DISTINCT tipo, ' ') FROM balcora.cfiscalfp"),
+              "CO CR DI PI VA");
+    expect_clean("a discount, voucher, agreement and PIX");
 
     // A third sale, cancelled after it was issued.
     sell("300000000011");
