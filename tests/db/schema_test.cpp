@@ -1,11 +1,14 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "db/schema_scripts.h"
+#include "db/script_runner.h"
 #include "db/settings.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace balcora::test {
@@ -218,4 +221,36 @@ TEST_F(SchemaTest, DatabaseFillsServiceColumns) {
 }
 
 }  // namespace
+TEST_F(SchemaTest, TheUpgradeOfAnInstalledShopStopsTheResealingAndSealsItsPlaceholders) {
+    // A shop installed before: triggers that sealed every update, and the
+    // open day's reduction row with no emission date (a NULL digest).
+    for (const char* t : {"maqecf", "reg60m", "reg60a", "nf", "nfdet"})
+        run(std::string("DROP TRIGGER ") + t + "_hash ON balcora." + t + "; CREATE TRIGGER " + t +
+            "_hash BEFORE INSERT OR UPDATE ON balcora." + t +
+            " FOR EACH ROW EXECUTE PROCEDURE balcora." + t + "_hash()");
+    write_fiscal_rows();
+    run("INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, num_cont_red_z, num_coo, "
+        "num_cont_reinicio, vl_venda_bruta, sit_blocox) VALUES (1, 7, '2026-12-08', 0, 0, 0, 0, "
+        "'P')");
+    const std::string open_day = QUERYSQL("SELECT currval('balcora.reg60m_id_reg60m_seq');");
+    run("UPDATE balcora.cfg SET seqatual=1005, dataatual2=''");
+
+    ASSERT_EQ(LEARQUIVOSQL((db::shipped_scripts_dir() / "balcora2.sql").string(), 2, "balcora"), 1);
+    expect_intact("reg60m", open_day);
+    EXPECT_EQ(QUERYSQL("SELECT to_char(dt_emissao,'YYYY-MM-DD')||' '||hr_emissao FROM "
+                       "balcora.reg60m WHERE id_reg60m=" +
+                       open_day),
+              "1800-12-28 00:00:00");
+    for (const auto& [table, id] : std::map<std::string, std::string>{
+             {"reg60m", reg60m_}, {"reg60a", reg60a_}, {"nf", nf_}, {"nfdet", nfdet_}}) {
+        const std::string column = table == "reg60a"  ? "vl_acumulado"
+                                   : table == "nf"    ? "vl_total"
+                                   : table == "nfdet" ? "vl_unitario"
+                                                      : "vl_venda_bruta";
+        run("UPDATE balcora." + table + " SET " + column + "=" + column + "+1 WHERE id_" + table +
+            "=" + id);
+        EXPECT_NE(stored(table, id), recomputed(table, id)) << table << " was sealed again";
+    }
+}
+
 }  // namespace balcora::test

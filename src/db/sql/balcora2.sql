@@ -146,10 +146,6 @@ UPDATE balcora.cfiscalfp SET num_gnf = 0 WHERE num_gnf IS NULL;
 UPDATE balcora.cfiscalfp SET num_coo = 0 WHERE num_coo IS NULL;
 UPDATE balcora.cfiscalfp SET hash = MD5(id_cfiscal::text||num_coo::text||num_coo_cf::text||num_gnf::text||(SELECT numero::text||num_ccf::text FROM balcora.cfiscal WHERE id_cfiscal=balcora.cfiscalfp.id_cfiscal)||valor::text||tipo)
  WHERE hash IS NULL;
--- The same for a company row imported without its stock date.
-UPDATE balcora.empresa SET dt_estoque='1800-12-28' WHERE dt_estoque IS NULL AND hash IS NULL;
-UPDATE balcora.empresa SET hr_estoque='00:00:00' WHERE hr_estoque IS NULL AND hash IS NULL;
-UPDATE balcora.empresa SET hash=MD5(cnpj||dt_estoque||hr_estoque) WHERE hash IS NULL;
 --RUN--
 
 --SEQ 1006 record hashes sealed on insert only
@@ -177,13 +173,14 @@ DROP TRIGGER IF EXISTS registro_desenvolvedor_del ON balcora.registro;
 -- The open day's reduction row used to be created with no emission date or
 -- time, so its digest was NULL and a mid-day file showed it as tampered. A
 -- day not yet reduced holds the cleared values (day 0, midnight) instead;
--- only rows that never had a digest are sealed here.
+-- only the rows given them here, which never had a digest, are sealed.
 UPDATE balcora.reg60m SET dt_emissao='1800-12-28' WHERE dt_emissao IS NULL AND hash IS NULL;
 UPDATE balcora.reg60m SET hr_emissao='00:00:00' WHERE hr_emissao IS NULL AND hash IS NULL;
 UPDATE balcora.reg60m SET hash=MD5(id_maqecf::text||data||num_cont_red_z||num_coo||num_cont_reinicio||data||dt_emissao||hr_emissao||vl_venda_bruta)
- WHERE hash IS NULL;
+ WHERE hash IS NULL AND dt_emissao='1800-12-28';
 -- The same for a company row imported without its stock date.
 UPDATE balcora.empresa SET dt_estoque='1800-12-28' WHERE dt_estoque IS NULL AND hash IS NULL;
 UPDATE balcora.empresa SET hr_estoque='00:00:00' WHERE hr_estoque IS NULL AND hash IS NULL;
-UPDATE balcora.empresa SET hash=MD5(cnpj||dt_estoque||hr_estoque) WHERE hash IS NULL;
+UPDATE balcora.empresa SET hash=MD5(cnpj||dt_estoque||hr_estoque)
+ WHERE hash IS NULL AND dt_estoque='1800-12-28';
 --RUN--
