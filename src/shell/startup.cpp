@@ -232,7 +232,9 @@ std::string frame_title(std::string_view program, std::string_view company) {
 
 void check_backup_state() {
     std::string emitted = QUERYSQL(
-        "select dt_emissao from balcora.reg60m where dt_emissao is not null order by data desc "
+        // The open day's row holds the cleared day until its reduction.
+        "select dt_emissao from balcora.reg60m where dt_emissao>'" + std::string(kClearedDateText) +
+        "' order by data desc "
         "limit 1");
     util::DayNumber reduction_day = util::parse_iso_date(emitted);
     if (reduction_day <= 0) return;
