@@ -191,7 +191,7 @@ TEST_F(CashDay, AClosingThatCouldNotRecordItsDayEndsTheProgramAndTheWindowRepeat
     const Strings steps = logged("fechadia");
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "Reg60m"), 1);
     ASSERT_EQ(registers_.size(), 1u);
-    EXPECT_EQ(registers_[0].start, december(7));
+    EXPECT_EQ(registers_[0], december(7));
     EXPECT_EQ(backups_, 2);
     EXPECT_EQ(glo::jan_ecf_aberta, 0);
 }
@@ -386,8 +386,8 @@ TEST_F(CashDay, ClosingsCutShortAreEachKeptAndCompletedWhereverADayFunctionStart
     open_day("100,00");
     EXPECT_TRUE(interrupted_closing_days().empty()) << testing::PrintToString(messages());
     ASSERT_EQ(registers_.size(), 2u);
-    EXPECT_EQ(registers_[0].start, december(7));
-    EXPECT_EQ(registers_[1].start, december(8));
+    EXPECT_EQ(registers_[0], december(7));
+    EXPECT_EQ(registers_[1], december(8));
     EXPECT_EQ(value("SELECT string_agg(num_cont_red_z::text, ' ' ORDER BY data) FROM "
                     "balcora.reg60m WHERE data<'2026-12-09'"),
               "1 2");
