@@ -7,6 +7,7 @@
 #include "ecf/cash_movement_screen.h"
 #include "ecf/day_opening.h"
 #include "ecf/printer_functions_screen.h"
+#include "fiscal/cash_day_services.h"
 #include "fiscal/paf_registers.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
@@ -33,11 +34,15 @@ class HonestDay : public SaleScreenFixture {
         for (int p : {9101, 9102}) ASSERT_TRUE(db::store_hash("produto", p));
         ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "Docto Venda Prazo", "1"));
         screens_.provide("FUNCOESMAQECF", [this](const ui::ScreenPort::Arguments& args) {
-            ecf::CashDayServices services = ecf::default_cash_day_services();
-            services.registers = [this](const fiscal::RegistersRequest& r) {
+            ecf::CashDayServices services = fiscal::cash_day_services();
+            services.registers = [this](util::DayNumber day) {
+                fiscal::RegistersRequest r;
+                r.start = day;
+                r.end = day;
+                r.from_day_close = true;
                 auto result = fiscal::generate_paf_registers(r);
                 if (result.ok) closing_file_ = result.file;
-                return result;
+                return result.ok;
             };
             return FUNCOESMAQECF(args.at(0), services);
         });
@@ -58,7 +63,6 @@ class HonestDay : public SaleScreenFixture {
             if (step_) std::exchange(step_, {})(s);
             return s.result();
         });
-        sale::provide_coupon_cancellation(screens_);
         ASSERT_TRUE(screen_.open());
         prompt_.clear();
     }
