@@ -1,4 +1,4 @@
-#include "shell/pg_password_file.h"
+#include "credentials/pg_password_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

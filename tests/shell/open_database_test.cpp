@@ -1,4 +1,4 @@
-#include "db/open_database.h"
+#include "shell/open_database.h"
 #include "db/connection_string.h"
 #include "db/database.h"
 #include "db/database_settings_screen.h"

@@ -1,4 +1,4 @@
-#include "shell/demo_data.h"
+#include "demo/demo_data.h"
 
 #include "access/access_control.h"
 #include "db/fiscal_write.h"

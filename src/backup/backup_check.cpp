@@ -1,4 +1,4 @@
-#include "shell/backup_check.h"
+#include "backup/backup_check.h"
 
 #include <array>
 #include <string_view>

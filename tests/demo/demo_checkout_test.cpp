@@ -1,4 +1,4 @@
-#include "shell/demo_checkout.h"
+#include "demo/demo_checkout.h"
 #include "sale/sale_screen_fixture.h"
 
 namespace balcora::test {

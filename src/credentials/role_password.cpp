@@ -1,4 +1,4 @@
-#include "db/role_password.h"
+#include "credentials/role_password.h"
 
 #include "db/connection_settings.h"
 

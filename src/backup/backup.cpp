@@ -1,17 +1,17 @@
-#include "shell/backup.h"
+#include "backup/backup.h"
 
+#include "backup/backup_files.h"
+#include "backup/backup_restore.h"
+#include "backup/backup_tools.h"
+#include "cluster/embedded_server.h"
+#include "credentials/pg_password_file.h"
 #include "db/connection_settings.h"
 #include "db/connection_string.h"
-#include "db/embedded_server.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "globals/globals.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
-#include "shell/backup_files.h"
-#include "shell/backup_restore.h"
-#include "shell/backup_tools.h"
-#include "shell/pg_password_file.h"
 #include "ui/environment.h"
 
 #include <fcntl.h>

@@ -1,8 +1,7 @@
-#include "shell/backup_tools.h"
+#include "backup/backup_tools.h"
 
 #include "db/settings.h"
 #include "platform/process.h"
-#include "shell/external_command.h"
 #include "util/text.h"
 
 #include <cstdio>
@@ -12,6 +11,9 @@ namespace balcora::shell {
 namespace fs = std::filesystem;
 
 namespace {
+
+// balcora.ini section of the external programs' folders and command lines.
+constexpr std::string_view kProgramsSection = "Programas";
 
 bool has_client_programs(const fs::path& dir) {
     std::error_code ec;

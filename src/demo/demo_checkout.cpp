@@ -1,11 +1,11 @@
-#include "shell/demo_checkout.h"
+#include "demo/demo_checkout.h"
 
 #include "db/settings.h"
+#include "demo/demo_data.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/maqecf_record.h"
 #include "globals/globals.h"
 #include "sale/sale_gates.h"
-#include "shell/demo_data.h"
 #include "ui/environment.h"
 #include "util/text.h"
 

@@ -1,9 +1,9 @@
-#include "shell/backup_restore.h"
+#include "backup/backup_restore.h"
 
+#include "backup/backup_tools.h"
 #include "db/pg_handles.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
-#include "shell/backup_tools.h"
 #include "util/text.h"
 
 namespace balcora::shell {

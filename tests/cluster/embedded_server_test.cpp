@@ -1,4 +1,4 @@
-#include "db/embedded_server.h"
+#include "cluster/embedded_server.h"
 #include "db/connection_settings.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"

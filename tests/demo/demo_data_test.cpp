@@ -1,4 +1,4 @@
-#include "shell/demo_data.h"
+#include "demo/demo_data.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "ecf/aux_file.h"

@@ -1,8 +1,9 @@
-#include "shell/demo_blocox.h"
+#include "demo/demo_blocox.h"
 
+#include "blocox/client_settings.h"
+#include "blocox/ws_exchange.h"
 #include "db/settings.h"
 #include "platform/self_signed_certificate.h"
-#include "shell/settings_screen.h"
 #include "ui/environment.h"
 
 #include <openssl/rand.h>
@@ -25,7 +26,7 @@ std::string random_password() {
 }
 
 bool set(std::string_view key, const std::string& value) {
-    return shell::write_client_setting("Config", key, value);
+    return blocox::write_client_setting("Config", key, value);
 }
 
 }  // namespace
@@ -36,9 +37,9 @@ bool prepare_demo_blocox(std::string* error) {
     const fs::path server_cert = folder / "autoridade.pem";
     const fs::path server_key = folder / "autoridade-chave.pem";
     std::error_code ec;
-    const bool kept =
-        fs::exists(pfx, ec) && fs::exists(server_cert, ec) && fs::exists(server_key, ec) &&
-        read_ini("Config", "Certificado", "", shell::kBlocoXClientIni) == pfx.string();
+    const bool kept = fs::exists(pfx, ec) && fs::exists(server_cert, ec) &&
+                      fs::exists(server_key, ec) &&
+                      read_ini("Config", "Certificado", "", blocox::kExchangeFile) == pfx.string();
     if (!kept) {
         const std::string password = random_password();
         platform::SelfSignedRequest shop{"LOJA DE DEMONSTRACAO BALCORA"};
@@ -49,8 +50,7 @@ bool prepare_demo_blocox(std::string* error) {
             !platform::write_self_signed_pem(server, server_cert, server_key, error))
             return false;
         if (!set("Certificado", pfx.string()) || !set("Senha", password)) {
-            *error =
-                "Erro ao gravar o arquivo " + data_root().map(shell::kBlocoXClientIni).string();
+            *error = "Erro ao gravar o arquivo " + data_root().map(blocox::kExchangeFile).string();
             return false;
         }
     }
@@ -58,7 +58,7 @@ bool prepare_demo_blocox(std::string* error) {
         "https://127.0.0.1:" + std::to_string(demo::kBlocoXAuthorityPort) + "/blocox";
     if (!set("TipoCertificado", "A1") || !set("Ambiente", "2") || !set("EnderecoFisco", address) ||
         !set("CertificadoFisco", server_cert.string())) {
-        *error = "Erro ao gravar o arquivo " + data_root().map(shell::kBlocoXClientIni).string();
+        *error = "Erro ao gravar o arquivo " + data_root().map(blocox::kExchangeFile).string();
         return false;
     }
     return true;

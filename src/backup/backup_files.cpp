@@ -1,4 +1,4 @@
-#include "shell/backup_files.h"
+#include "backup/backup_files.h"
 
 #include "db/settings.h"
 #include "ui/environment.h"

@@ -1,4 +1,4 @@
-#include "shell/backoffice_demo.h"
+#include "demo/backoffice_demo.h"
 
 #include "backoffice/backoffice_database.h"
 #include "backoffice/backoffice_link.h"
@@ -6,7 +6,7 @@
 #include "db/literals.h"
 #include "db/pg_handles.h"
 #include "db/settings.h"
-#include "shell/demo_data.h"
+#include "demo/demo_data.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/backup_check.h"
+#include "backup/backup_check.h"
 
 #include <filesystem>
 #include <string>

@@ -1,8 +1,8 @@
-#include "db/embedded_server.h"
+#include "cluster/embedded_server.h"
 
+#include "credentials/role_password.h"
 #include "db/connection_string.h"
 #include "db/pg_handles.h"
-#include "db/role_password.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"
 
