@@ -1,5 +1,6 @@
 #include "app/commands.h"
 #include "cluster/embedded_server.h"
+#include "cluster/server_programs.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/database.h"

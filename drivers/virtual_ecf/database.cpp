@@ -1,6 +1,6 @@
 #include "database.h"
 
-#include "cluster/embedded_server.h"
+#include "cluster/local_server.h"
 #include "command.h"
 #include "db/session.h"
 #include "globals/globals.h"

@@ -4,6 +4,7 @@
 #include "backup/backup_restore.h"
 #include "backup/backup_tools.h"
 #include "cluster/embedded_server.h"
+#include "cluster/local_server.h"
 #include "credentials/pg_password_file.h"
 #include "db/connection_settings.h"
 #include "db/connection_string.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cluster/server_layout.h"
 #include "db/connection_settings.h"
 #include "platform/data_root.h"
 #include "platform/file_lock.h"
@@ -8,65 +9,15 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace balcora::db {
 
 class PgConnection;
 
-// Where a cluster's files go and who runs the server.
-struct ServerLayout {
-    std::filesystem::path data_dir;
-    std::filesystem::path socket_dir;
-    // <root>/pgdata when data_dir lives elsewhere (a symlink to it); else empty.
-    std::filesystem::path link;
-    // System user the server runs as; empty: ourselves.
-    std::string server_user;
-};
-
-// What the location rule depends on besides the root path, gathered by
-// current_layout_facts() and given by hand in tests.
-struct LayoutFacts {
-    bool running_as_root = false;
-    // Whether the server user can search its way into the root folder.
-    bool server_user_reaches_root = true;
-    unsigned uid = 0;
-    // The account's home folder (from the user database, not $HOME).
-    std::filesystem::path home;
-};
-
-inline constexpr std::string_view kServerSystemUser = "postgres";
-// The cluster's superuser: reached only over the unix socket, for what the
-// program's own role may not do (extensions, set-up, repairs).
-inline constexpr std::string_view kAdminRoleName = "balcora_admin";
-inline constexpr std::size_t kMaxSocketPath = 100;
-// Every session of the superuser starts with this search path, so nothing
-// the program's role created (a function shadowing a built-in, an operator)
-// is ever found by name in a superuser's statement.
-inline constexpr std::string_view kPinnedSearchPath = "pg_catalog, pg_temp";
-
-// First 12 hex digits of the MD5 of the absolute root path: a short, stable
-// name for a root in shared folders.
-std::string root_tag(const std::filesystem::path& root);
-ServerLayout plan_layout(const std::filesystem::path& root, const LayoutFacts& facts);
-LayoutFacts current_layout_facts(const std::filesystem::path& root);
-
-// The settings the program adds to postgresql.conf (through an include) and
-// the whole pg_hba.conf.
-std::string server_config_text(const ServerLayout& layout, int port);
-std::string client_auth_text();
-
 // Start, stop and set-up of a root's server wait for each other: this lock
 // (a file in the root) is held around them. It nests inside one process.
 bool lock_server(const platform::DataRoot& root, platform::FileLock* lock, std::string* error);
-
-// Whether nothing listens on 127.0.0.1:port (we can bind it ourselves).
-bool port_is_free(int port);
-// 5432 when free, else the first free port from 5433 up; 0 when none is.
-int choose_port(const std::function<bool(int)>& is_free = port_is_free);
-
-// Folder of the PostgreSQL server programs of the given major version, or of
-// the newest installed when major is empty; empty when none is installed.
-std::filesystem::path find_server_bindir(std::string_view major = {});
 
 // The program's private PostgreSQL cluster under a data root. Every method
 // reports a failure through *error (Portuguese, quoting the failing
@@ -148,20 +99,5 @@ class EmbeddedServer {
     LayoutFacts facts_;
     ServerLayout layout_;
 };
-
-// For the program's start when the settings name this machine: our own
-// cluster is brought up (created on first use, converted from an earlier
-// version) unless its postmaster runs on the configured port and answers on
-// its socket with the password file in place; a server that is not ours and
-// answers on 127.0.0.1 at the configured port is used as it is. A remote server needs nothing and
-// gives true. What was found and changed on the way (a corrected port) goes to *notes.
-bool ensure_local_server(const platform::DataRoot& root, std::string* error,
-                         std::string* notes = nullptr);
-
-// The libpq text of the program's connection string as this machine reaches
-// it: a connection string naming this machine goes through the socket of the
-// root's own cluster when there is one, else to 127.0.0.1 by address (never a
-// name another account could answer on, such as ::1 for "localhost").
-std::string program_conninfo(const platform::DataRoot& root, std::string_view connection_string);
 
 }  // namespace balcora::db

@@ -1,11 +1,9 @@
 #include "credentials/role_password.h"
 
 #include "db/connection_settings.h"
+#include "platform/file_write.h"
 
-#include <fcntl.h>
 #include <openssl/rand.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -24,17 +22,6 @@ constexpr const char* kHosts[] = {"localhost", "127.0.0.1"};
 
 std::string entry_prefix(const char* host) {
     return std::string(host) + ":*:*:" + std::string(kRoleName) + ":";
-}
-
-bool write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -69,36 +56,19 @@ std::string read_role_password(const platform::DataRoot& root) {
 bool write_role_password(const platform::DataRoot& root, const std::string& password,
                          std::string* error) {
     const fs::path file = role_password_file(root);
-    const fs::path dir = file.parent_path();
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        *error = "Pasta não gravável: " + dir.string() + " (" + std::strerror(errno) + ")";
-        return false;
-    }
-    struct stat st;
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-        *error = "A pasta " + dir.string() + " não é uma pasta deste usuário";
-        return false;
-    }
-    ::chmod(dir.c_str(), 0700);
     std::string text = "# Senha do papel " + std::string(kRoleName) +
                        " no servidor PostgreSQL deste caixa (gerada na instalação).\n";
     for (const char* host : kHosts) text += entry_prefix(host) + password + "\n";
-    fs::path tmp = file;
-    tmp += ".tmp";
-    ::unlink(tmp.c_str());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        *error = "Pasta não gravável: " + dir.string() + " (" + std::strerror(errno) + ")";
-        return false;
-    }
-    bool ok = write_all(fd, text) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(tmp.c_str(), file.c_str()) != 0) {
-        *error = "Pasta não gravável: " + dir.string() + " (" + std::strerror(errno) + ")";
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    // Synced: the server already holds this password, and a file lost to a
+    // power cut would lock the program out of its own database.
+    const int e = platform::write_private_file(file, text, platform::Durability::kSynced);
+    if (e == 0) return true;
+    const fs::path dir = file.parent_path();
+    if (e == ENOTDIR || e == EPERM)
+        *error = "A pasta " + dir.string() + " não é uma pasta deste usuário";
+    else
+        *error = "Pasta não gravável: " + dir.string() + " (" + std::strerror(e) + ")";
+    return false;
 }
 
 Login connection_login(const platform::DataRoot& root, const ConnectionSettings& settings) {

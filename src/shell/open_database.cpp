@@ -1,6 +1,6 @@
 #include "shell/open_database.h"
 
-#include "cluster/embedded_server.h"
+#include "cluster/local_server.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/connection_string.h"

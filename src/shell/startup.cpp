@@ -4,7 +4,7 @@
 #include "access/sign_in.h"
 #include "backup/backup_files.h"
 #include "blocox/pending_mail.h"
-#include "cluster/embedded_server.h"
+#include "cluster/local_server.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
 #include "db/literals.h"

@@ -1,4 +1,5 @@
 #include "cluster/embedded_server.h"
+#include "cluster/server_port.h"
 #include "db/connection_settings.h"
 #include "db/pg_handles.h"
 #include "platform/process.h"

@@ -1,4 +1,5 @@
 #include "cluster/embedded_server.h"
+#include "cluster/server_programs.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/pg_handles.h"

@@ -1,4 +1,6 @@
 #include "cluster/embedded_server.h"
+#include "cluster/server_config.h"
+#include "cluster/server_port.h"
 #include "db/connection_settings.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"

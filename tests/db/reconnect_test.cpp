@@ -1,4 +1,5 @@
 #include "cluster/embedded_server.h"
+#include "cluster/server_port.h"
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/session.h"
