@@ -2,7 +2,7 @@
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
-#include "shell/demo_data.h"
+#include "demo/demo_data.h"
 #include "support/test_backoffice.h"
 #include "support/test_database.h"
 

@@ -5,9 +5,9 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "demo/demo_data.h"
 #include "globals/globals.h"
 #include "platform/ini_file.h"
-#include "shell/demo_data.h"
 #include "support/test_database.h"
 #include "util/day_number.h"
 

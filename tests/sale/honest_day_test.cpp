@@ -3,6 +3,7 @@
 // a record as tampered, not even in the middle of its day.
 #include "backoffice/masterdata_screen.h"
 #include "db/record_hash.h"
+#include "demo/demo_data.h"
 #include "ecf/cash_day_services.h"
 #include "ecf/cash_movement_screen.h"
 #include "ecf/day_opening.h"
@@ -13,7 +14,6 @@
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
-#include "shell/demo_data.h"
 #include "support/test_backoffice.h"
 #include "util/day_number.h"
 
