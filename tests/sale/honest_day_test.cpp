@@ -10,6 +10,7 @@
 #include "ecf/printer_functions_screen.h"
 #include "fiscal/cash_day_services.h"
 #include "fiscal/paf_registers.h"
+#include "sale/called_procedures.h"
 #include "sale/coupon_cancellation.h"
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
@@ -158,8 +159,7 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
     });
     const std::int64_t last = screen_.session().coupon_id();
     prompt_.answer(true);
-    ASSERT_EQ(screens_.run("CANCELACUPOMSELECIONADO", {std::to_string(last)}).value_or(-1), 1)
-        << testing::PrintToString(messages());
+    ASSERT_TRUE(sale::run_cancel_selected_coupon(last)) << testing::PrintToString(messages());
     expect_clean("a cancelled coupon");
 
     ASSERT_TRUE(screen_.key("O"));
