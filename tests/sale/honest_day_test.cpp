@@ -47,17 +47,7 @@ class HonestDay : public SaleScreenFixture {
             };
             return FUNCOESMAQECF(args.at(0), services);
         });
-        screens_.provide("TELA_SA_SU",
-                         [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
-        screens_.provide_view<ecf::DayOpeningScreen>([](ecf::DayOpeningScreen& s) {
-            s.amount = "200,00";
-            s.ok();
-        });
-        screens_.provide_view<ecf::CashMovementScreen>([](ecf::CashMovementScreen& s) {
-            s.kind = "SA";
-            s.amount = "50,00";
-            s.ok();
-        });
+        provide_day_windows("SA", "50,00");
         screens_.provide("FINALIZACUPOM", [this](const ui::ScreenPort::Arguments& args) {
             sale::PaymentScreen s{args.at(0)};
             if (!s.open()) return 0;
