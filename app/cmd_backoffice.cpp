@@ -1,6 +1,6 @@
 #include "app/commands.h"
 #include "backoffice/backoffice_database.h"
-#include "shell/backoffice_demo.h"
+#include "demo/backoffice_demo.h"
 
 #include <cstdio>
 #include <exception>

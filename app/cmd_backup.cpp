@@ -1,6 +1,6 @@
 #include "app/commands.h"
-#include "shell/backup.h"
-#include "shell/backup_files.h"
+#include "backup/backup.h"
+#include "backup/backup_files.h"
 #include "ui/environment.h"
 
 #include <chrono>

@@ -1,9 +1,10 @@
 #include "app/commands.h"
+#include "cluster/embedded_server.h"
+#include "cluster/server_programs.h"
+#include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
-#include "db/embedded_server.h"
 #include "db/pg_handles.h"
-#include "db/role_password.h"
 #include "platform/process.h"
 
 #include <libpq-fe.h>

@@ -1,10 +1,10 @@
 #include "app/commands.h"
 #include "backoffice/backoffice_database.h"
 #include "db/connection_settings.h"
-#include "shell/backoffice_demo.h"
-#include "shell/demo_blocox.h"
-#include "shell/demo_checkout.h"
-#include "shell/demo_data.h"
+#include "demo/backoffice_demo.h"
+#include "demo/demo_blocox.h"
+#include "demo/demo_checkout.h"
+#include "demo/demo_data.h"
 
 #include <cstdio>
 #include <string>

@@ -1,12 +1,12 @@
 // A verified backup of the shop's year of sales (dump, restore into a
 // scratch database, comparison of every table) against a bare
 // "pg_dump -Fc" of the same database by the same client programs.
+#include "backup/backup.h"
 #include "bench_steps.h"
 #include "db/record_hash.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
 #include "platform/process.h"
-#include "shell/backup.h"
 #include "support/backup_target.h"
 #include "support/test_database.h"
 #include "year_of_sales.h"

@@ -4,11 +4,11 @@
 #include "db/database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "demo/demo_data.h"
 #include "fiscal/paf_register_blocks.h"
 #include "fiscal/paf_registers.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
-#include "shell/demo_data.h"
 #include "util/day_number.h"
 #include "year_of_sales.h"
 

@@ -5,9 +5,9 @@
 // expressions (DEFINEHASH) in place.
 #include "bench_steps.h"
 #include "db/record_hash.h"
+#include "demo/demo_data.h"
 #include "globals/globals.h"
 #include "platform/clock.h"
-#include "shell/demo_data.h"
 #include "support/scripted_prompt.h"
 #include "support/temp_root.h"
 #include "support/test_database.h"

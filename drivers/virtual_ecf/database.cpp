@@ -1,7 +1,7 @@
 #include "database.h"
 
+#include "cluster/local_server.h"
 #include "command.h"
-#include "db/embedded_server.h"
 #include "db/session.h"
 #include "globals/globals.h"
 #include "ui/environment.h"

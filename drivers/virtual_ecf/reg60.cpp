@@ -8,6 +8,7 @@
 #include "command.h"
 #include "database.h"
 #include "db/literals.h"
+#include "db/record_hash.h"
 #include "globals/globals.h"
 #include "text.h"
 #include "util/fixed_point_text.h"
@@ -60,6 +61,16 @@ std::string totaliser_rows(const std::string& id, const ZRecord& z) {
     return sql + ";";
 }
 
+// The database seals a reduction row only when it is inserted; the values
+// written over the day's row afterwards are sealed here, in the same
+// transaction, with the expression the program checks.
+void seal_reduction(Command& c, const std::string& id) {
+    if (db::hash_expression("reg60m").empty()) DEFINEHASH();
+    c.db.run("UPDATE balcora.reg60m SET hash=" + db::hash_expression("reg60m") +
+                 " WHERE id_reg60m=" + id + ";",
+             "gravar o registro 60M");
+}
+
 // Writes one reduction; false when the day's row was already sent to the tax
 // authority and is kept as it is.
 bool write_reduction(Command& c, const PrinterRow& p, const ZRecord& z) {
@@ -82,6 +93,7 @@ bool write_reduction(Command& c, const PrinterRow& p, const ZRecord& z) {
         id = std::string(found.value(0, 0));
         c.db.run("UPDATE balcora.reg60m SET " + values + " WHERE id_reg60m=" + id + ";",
                  "gravar o registro 60M");
+        seal_reduction(c, id);
         c.db.run("DELETE FROM balcora.reg60a WHERE id_reg60m=" + id + ";", "gravar o registro 60A");
     } else {
         id = c.db.value("INSERT INTO balcora.reg60m (id_maqecf, data) VALUES (" + p.id_maqecf +
@@ -89,6 +101,7 @@ bool write_reduction(Command& c, const PrinterRow& p, const ZRecord& z) {
                         "gravar o registro 60M");
         c.db.run("UPDATE balcora.reg60m SET " + values + " WHERE id_reg60m=" + id + ";",
                  "gravar o registro 60M");
+        seal_reduction(c, id);
     }
     c.db.run(totaliser_rows(id, z), "gravar o registro 60A");
     return true;

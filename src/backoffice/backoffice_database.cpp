@@ -1,7 +1,7 @@
 #include "backoffice/backoffice_database.h"
 
+#include "cluster/embedded_server.h"
 #include "db/connection_settings.h"
-#include "db/embedded_server.h"
 #include "db/pg_handles.h"
 
 namespace balcora::backoffice {

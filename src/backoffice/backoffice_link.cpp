@@ -1,10 +1,10 @@
 #include "backoffice/backoffice_link.h"
 
+#include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/literals.h"
 #include "db/pg_handles.h"
 #include "db/query_sql.h"
-#include "db/role_password.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ui/environment.h"

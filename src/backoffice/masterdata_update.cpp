@@ -278,6 +278,11 @@ bool MasterDataUpdate::company() {
     mappings.push_back({"ativa", "'1'"});
     return count_into(upsert("empresa", "id_empresa", mappings, "bo_empresa"), current()) &&
            step("UPDATE balcora.empresa SET ativa=0 WHERE NOT id_empresa=" + empresa + ";") &&
+           // A company new to the checkout has no stock date yet: it holds the
+           // cleared day, since a Null would leave its digest Null.
+           step("UPDATE balcora.empresa SET dt_estoque=coalesce(dt_estoque," + DTSQL_HASHED(0) +
+                "), hr_estoque=coalesce(hr_estoque,'00:00:00') WHERE id_empresa=" + empresa +
+                ";") &&
            step("UPDATE balcora.empresa SET hash=" + db::hash_expression("empresa") +
                 " WHERE id_empresa=" + empresa + ";");
 }

@@ -1,8 +1,8 @@
 #include "backoffice/retaguarda_screen.h"
 
+#include "cluster/embedded_server.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
-#include "db/embedded_server.h"
 #include "db/pg_handles.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"

@@ -1,8 +1,10 @@
 #include "blocox/reg60m_form.h"
 
 #include "blocox/stock_release.h"
+#include "db/fiscal_write.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/maqecf_record.h"
@@ -144,8 +146,10 @@ bool Reg60mForm::validate(std::array<std::string, kFieldCount>& sql) {
         switch (i.kind) {
             case Info::kDate: {
                 const util::DayNumber d = util::parse_br_date(v);
+                // The emission date is under the row's hash: a day not yet
+                // reduced keeps the cleared day, never Null.
                 if (v.empty() && f != kData) {
-                    out = "Null";
+                    out = f == kDtEmissao ? DTSQL_HASHED(0) : "Null";
                     break;
                 }
                 if (d <= 0) return refuse(f, std::string(i.label) + ": data inválida!");
@@ -167,7 +171,7 @@ bool Reg60mForm::validate(std::array<std::string, kFieldCount>& sql) {
             case Info::kTime:
                 if (!v.empty() && !time_of_day(v))
                     return refuse(f, std::string(i.label) + ": hora inválida (hh:mm:ss)!");
-                out = v.empty() ? "Null" : TXTSQL(v);
+                out = v.empty() ? "'00:00:00'" : TXTSQL(v);
                 break;
         }
     }
@@ -203,6 +207,10 @@ bool Reg60mForm::save() {
         statement += " WHERE id_reg60m=" + std::to_string(id_) +
                      " AND coalesce(sit_blocox,'P')='P' RETURNING id_reg60m;";
     }
+    // The row and its hash together: the database seals a row only when it
+    // is inserted.
+    db::Transaction tx;
+    if (!tx.begun()) return false;
     const std::string id = QUERYSQL(statement);
     if (id.empty()) {
         if (!inserting)
@@ -210,6 +218,7 @@ bool Reg60mForm::save() {
                              ui::Icon::kWarning);
         return false;
     }
+    if (!db::store_hash("reg60m", text_to_integer(id)) || !tx.commit()) return false;
     id_ = static_cast<std::int32_t>(text_to_integer(id));
     GRAVALOG(inserting ? "INC" : "ALT", "reg60m", id, "DT EMISS:" + values[kDtEmissao]);
     if (inserting) mode_ = forms::FormMode::kChange;

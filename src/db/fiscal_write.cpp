@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace balcora::db {
 
@@ -18,7 +19,10 @@ Transaction::~Transaction() {
 bool Transaction::commit() {
     if (!open_) return false;
     open_ = false;
-    return execute("COMMIT;");
+    // A transaction in which a statement failed is ended by the server with
+    // ROLLBACK, answered without an error: only the tag tells it was undone.
+    std::optional<PgResult> r = run_sql("COMMIT;");
+    return r && std::string_view(PQcmdStatus(r->get())) == "COMMIT";
 }
 
 void Transaction::rollback() {
@@ -49,7 +53,7 @@ std::int64_t write_fiscal_row(std::string_view table, std::string_view insert_st
         return 0;
     }
 
-    store_hash(table, id);
+    if (!store_hash(table, id)) return 0;
     if (dependent_work && !dependent_work(id)) return 0;
     return tx.commit() ? id : 0;
 }

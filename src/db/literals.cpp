@@ -61,6 +61,10 @@ std::optional<std::string> date_param(util::DayNumber date) {
     return util::iso_date(date);
 }
 
+std::string DTSQL_HASHED(util::DayNumber date) {
+    return "'" + (date > 0 ? util::iso_date(date) : std::string(kClearedDateText)) + "'";
+}
+
 std::string ZEROISNULL(std::string_view value) {
     bool zero = true;
     if (!is_plain_number(value, &zero) || zero) return "Null";

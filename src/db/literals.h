@@ -20,6 +20,12 @@ std::string DTSQL(util::DayNumber date);
 
 // The same date as a statement parameter: YYYY-MM-DD, NULL for 0 or below.
 std::optional<std::string> date_param(util::DayNumber date);
+// DTSQL for a column under a record hash: a date not known yet is stored as
+// the cleared record's day 0 ('1800-12-28'), never Null, since a Null makes
+// the row's digest Null and an honest row would then fail its check.
+std::string DTSQL_HASHED(util::DayNumber date);
+// The cleared day as it reads back from SQL: readers show it as no date.
+inline constexpr std::string_view kClearedDateText = "1800-12-28";
 
 // The number unchanged when it is a valid non-zero number; "Null" for zero,
 // blank or anything that is not a number (so no other text reaches the SQL).

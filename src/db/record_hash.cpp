@@ -69,6 +69,9 @@ const std::string& hash_expression(std::string_view table) {
 }
 
 bool store_hash(std::string_view table, std::int64_t id) {
+    // A writer reached before the start-up defined them (a form opened on
+    // its own) still seals its row.
+    if (expressions().empty()) DEFINEHASH();
     const std::string& expr = hash_expression(table);
     if (expr.empty()) return false;
     const std::string t(table), key = std::to_string(id);

@@ -3,6 +3,7 @@
 #include "db/database.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/record_hash.h"
 #include "db/sql_runner.h"
 #include "platform/ini_file.h"
 #include "ui/environment.h"
@@ -47,6 +48,32 @@ long long text_to_integer(std::string_view text) {
     return v;
 }
 
+namespace {
+
+// One setting written in place or added; `value` is an SQL expression.
+std::string upsert_setting(const std::string& table, std::string_view section, std::string_view key,
+                           const std::string& value) {
+    return "UPDATE " + table + " SET valor=" + value + key_condition(section, key) +
+           "; INSERT INTO " + table + " (chave, nome, valor) SELECT " + TXTSQL(section) + ", " +
+           TXTSQL(key) + ", " + value + " WHERE NOT EXISTS (SELECT 1 FROM " + table +
+           key_condition(section, key) + ");";
+}
+
+// The developer identification is sealed by whoever writes one of its parts,
+// in the same batch: the database seals it only when a part is inserted, so a
+// part changed by hand leaves the stored "hash" behind.
+std::string developer_hash_statement(std::string_view application, std::string_view section,
+                                     std::string_view key) {
+    if (application != "balcora" || section != "Desenvolvedor PAF-ECF" ||
+        (key != "cnpj" && key != "nomesoft" && key != "md5exe"))
+        return {};
+    if (db::hash_expression("registro").empty()) DEFINEHASH();
+    return " " + upsert_setting("balcora.registro", section, "hash",
+                                "(SELECT " + db::hash_expression("registro") + ")");
+}
+
+}  // namespace
+
 std::string LEREGISTRO(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view default_value) {
     if (!plain_identifier(application)) return std::string(default_value);
@@ -63,11 +90,8 @@ bool GRAVAREGISTRO(std::string_view application, std::string_view section, std::
                    std::string_view value) {
     if (!plain_identifier(application)) return false;
     const std::string table = std::string(application) + ".registro";
-    return db::execute("UPDATE " + table + " SET valor=" + TXTSQL(value) +
-                       key_condition(section, key) + "; INSERT INTO " + table +
-                       " (chave, nome, valor) SELECT " + TXTSQL(section) + ", " + TXTSQL(key) +
-                       ", " + TXTSQL(value) + " WHERE NOT EXISTS (SELECT 1 FROM " + table +
-                       key_condition(section, key) + ");");
+    return db::execute(upsert_setting(table, section, key, TXTSQL(value)) +
+                       developer_hash_statement(application, section, key));
 }
 
 long long registro_number(std::string_view section, std::string_view key, long long default_value) {

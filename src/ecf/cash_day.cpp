@@ -14,7 +14,11 @@ namespace balcora::ecf {
 
 namespace {
 
-constexpr const char* kMarkerWhere = " WHERE chave='ERRO_REDUCAO' AND nome='REDUCAO';";
+// The oldest pending day keeps the marker other parts read (nome 'REDUCAO');
+// a later day pending beside it gets its own row, 'REDUCAO yyyymmdd', so
+// neither overwrites nor deletes the other.
+constexpr const char* kMarkers = " FROM balcora.registro WHERE chave='ERRO_REDUCAO'";
+constexpr const char* kOldestMarker = "nome='REDUCAO'";
 
 // The failure text of a statement without its dialog: the callers word the
 // message themselves.
@@ -52,30 +56,49 @@ bool day_function_logged(std::string_view function, util::DayNumber day, std::st
            r.has_row();
 }
 
-std::optional<util::DayNumber> interrupted_closing_day() {
+std::vector<util::DayNumber> interrupted_closing_days() {
+    std::vector<util::DayNumber> days;
     db::SqlRecord r;
-    if (!db::read_rows(std::string("SELECT valor FROM balcora.registro") + kMarkerWhere, r) ||
-        !r.has_row())
-        return std::nullopt;
+    if (!db::read_rows(std::string("SELECT valor") + kMarkers + " AND (" + kOldestMarker +
+                           " OR nome LIKE 'REDUCAO %') ORDER BY nome<>'REDUCAO', nome;",
+                       r))
+        return days;
     // A marker whose day cannot be read still means an unfinished closing:
     // the recovery then works on no day and fails, keeping it.
-    return util::parse_setting_day(r.text("valor"));
+    for (bool more = r.has_row(); more; more = r.next())
+        days.push_back(util::parse_setting_day(r.text("valor")));
+    return days;
+}
+
+std::optional<util::DayNumber> interrupted_closing_day() {
+    const auto days = interrupted_closing_days();
+    if (days.empty()) return std::nullopt;
+    return days.front();
 }
 
 bool mark_interrupted_closing(util::DayNumber day) {
+    const std::string shown = "'" + util::br_date(day) + "'";
     db::SqlFailure failure;
-    if (run_keeping("INSERT INTO balcora.registro(chave, nome, valor)  VALUES ('ERRO_REDUCAO', "
-                    "'REDUCAO','" +
-                        util::br_date(day) + "');",
+    if (run_keeping("INSERT INTO balcora.registro(chave, nome, valor) SELECT 'ERRO_REDUCAO', "
+                    "CASE WHEN EXISTS (SELECT 1" +
+                        std::string(kMarkers) + " AND " + kOldestMarker + ") THEN 'REDUCAO " +
+                        util::iso_date(day) + "' ELSE 'REDUCAO' END, " + shown +
+                        " WHERE NOT EXISTS (SELECT 1" + kMarkers + " AND valor=" + shown + ");",
                     failure))
         return true;
     prompt().message("Redução Z", "Erro (" + failure_code(failure) + ")", ui::Icon::kError);
     return false;
 }
 
-bool clear_interrupted_closing() {
+bool clear_interrupted_closing(util::DayNumber day) {
+    // The oldest day still pending takes over the marker the others read.
     db::SqlFailure failure;
-    if (run_keeping(std::string("DELETE FROM balcora.registro") + kMarkerWhere, failure))
+    if (run_keeping("DELETE" + std::string(kMarkers) + " AND valor='" + util::br_date(day) +
+                        "'; UPDATE balcora.registro SET nome='REDUCAO' WHERE chave='ERRO_REDUCAO' "
+                        "AND nome=(SELECT min(nome)" +
+                        kMarkers + " AND nome LIKE 'REDUCAO %') AND NOT EXISTS (SELECT 1" +
+                        kMarkers + " AND " + kOldestMarker + ");",
+                    failure))
         return true;
     prompt().message("Erro", "Erro (" + failure_code(failure) + ") ao excluir registro de erro!",
                      ui::Icon::kError);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the day opening, the day closing, the cash movements and their
 // recovery share: the day state of the authorised printer, the log rows of
@@ -26,13 +27,18 @@ bool log_day_function(std::string_view function, util::DayNumber day, std::strin
 // Whether that row exists; a failed query counts as absent (shown).
 bool day_function_logged(std::string_view function, util::DayNumber day, std::string_view text);
 
-// The day whose closing did not finish every step after its Z reduction;
-// nullopt when no closing is pending.
+// The days whose closing did not finish every step after their Z reduction,
+// oldest first (0 for a marker whose day cannot be read); empty when no
+// closing is pending.
+std::vector<util::DayNumber> interrupted_closing_days();
+// The oldest of them; nullopt when no closing is pending.
 std::optional<util::DayNumber> interrupted_closing_day();
-// Stores the marker; false after the error was shown (title "Redução Z").
+// Stores the day's marker, one per day: a marker of an earlier day that is
+// still pending is kept. False after the error was shown (title "Redução Z").
 bool mark_interrupted_closing(util::DayNumber day);
-// Removes it; false after "Erro (...) ao excluir registro de erro!".
-bool clear_interrupted_closing();
+// Removes the day's marker only; false after "Erro (...) ao excluir registro
+// de erro!".
+bool clear_interrupted_closing(util::DayNumber day);
 
 // "<what> ainda não disponível nesta versão." (title "Aviso").
 void report_not_available(std::string_view what);

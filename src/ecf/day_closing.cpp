@@ -105,11 +105,15 @@ DayClosing::Outcome DayClosing::after_z_steps(util::DayNumber day) {
     log_day_function(kClosing, day, "Redução Z");
     printer().forget_z_pending();
     enter_summer_time();
-    if (!record_reg60m(day)) outcome.failed = true;
-    if (!registers_file(day, outcome)) outcome.failed = true;
+    // Without the day's reduction recorded, the file would be built from the
+    // day's placeholder: the recovery builds it once the reduction is there.
+    if (!record_reg60m(day))
+        outcome.failed = true;
+    else if (!registers_file(day, outcome))
+        outcome.failed = true;
     // What the recovery would repeat is done: the marker goes before the
     // transmission, which holds back every reduction from a marked day on.
-    if (!outcome.failed) clear_interrupted_closing();
+    if (!outcome.failed) clear_interrupted_closing(day);
     if (printer().open_drawer()) log_day_function(kClosing, day, "Gaveta");
     run_blocox(day, "EnviarReducaoZ", "Bloco X Redução Z", outcome);
     run_blocox(day, "EnviarEstoque", "Bloco X Estoque", outcome);
@@ -182,42 +186,64 @@ bool DayClosing::clear_pending_reg60m(util::DayNumber day) {
             return false;
         }
     }
-    return record_reg60m(day);
+    // The day's own reduction, not the printer's last one: a later day may
+    // have been reduced since.
+    if (!ecf::printer().recover_reg60m(day, day)) return false;
+    log_day_function(kClosing, day, kReg60m);
+    return true;
 }
 
 bool DayClosing::recover_interrupted_closing() {
-    const auto marked = interrupted_closing_day();
-    if (!marked) return true;
+    const std::vector<util::DayNumber> days = interrupted_closing_days();
+    if (days.empty()) return true;
     set_status("Aguarde Recupeção!!!");
-    const util::DayNumber day = *marked;
-    // Each step is repeated only when it left no trace, and independently
-    // of the others, so one failure does not hold back what can be done.
-    bool failed = day <= 0;
-    if (day > 0) {
-        if (!day_function_logged(kClosing, day, kReg60m) && !clear_pending_reg60m(day))
-            failed = true;
-        if (!day_function_logged(kClosing, day, kRegistersDone)) {
-            Outcome unused;
-            if (services_.registers)
-                registers_file(day, unused);
-            else
-                report_not_available("Arquivo de Registros do PAF-ECF");
-            if (!day_function_logged(kClosing, day, kRegistersDone)) failed = true;
-        }
-        // The key the backup itself writes (a key nobody writes would never
-        // bring a failed backup back).
-        if (registro_number("Backup", "Situacao", 1) != 1) {
-            Outcome unused;
-            run_backup(day, unused);
-        }
-    }
+    bool failed = false;
+    for (util::DayNumber day : days)
+        if (!recover_day(day)) failed = true;
     set_status("");
     if (failed) {
         prompt().message("Atenção", "Sistema não está conseguido atualizar pendência da Redução Z!",
                          ui::Icon::kWarning);
         return false;
     }
-    return clear_interrupted_closing();
+    return true;
+}
+
+// The registers file of the day was built after its reduction was recorded
+// (one built before holds the day's placeholder).
+bool DayClosing::registers_file_done(util::DayNumber day) {
+    db::SqlRecord r;
+    const std::string of_day = "FROM balcora.log WHERE operacao='FUN' AND tabela='" +
+                               std::string(kClosing) + "' AND id='" + std::to_string(day) + "'";
+    return db::read_rows("SELECT id_log " + of_day + " AND descricao='" + kRegistersDone +
+                             "' AND id_log>coalesce((SELECT max(id_log) " + of_day +
+                             " AND descricao='" + kReg60m + "'),0) LIMIT 1;",
+                         r) &&
+           r.has_row();
+}
+
+bool DayClosing::recover_day(util::DayNumber day) {
+    if (day <= 0) return false;
+    // Each step is repeated only when its output is missing or stale, and
+    // independently of the others, so one failure does not hold back what
+    // can be done.
+    bool failed = false;
+    if (!day_function_logged(kClosing, day, kReg60m) && !clear_pending_reg60m(day)) failed = true;
+    if (!failed && !registers_file_done(day)) {
+        Outcome unused;
+        if (services_.registers)
+            registers_file(day, unused);
+        else
+            report_not_available("Arquivo de Registros do PAF-ECF");
+        if (!registers_file_done(day)) failed = true;
+    }
+    // The key the backup itself writes (a key nobody writes would never
+    // bring a failed backup back).
+    if (registro_number("Backup", "Situacao", 1) != 1) {
+        Outcome unused;
+        run_backup(day, unused);
+    }
+    return !failed && clear_interrupted_closing(day);
 }
 
 }  // namespace balcora::ecf

@@ -23,9 +23,10 @@ class DayClosing {
     // day was closed and every step succeeded.
     bool close_day();
 
-    // At every opening of the printer window while a closing is marked
-    // unfinished: repeats only the steps that left no trace. True when
-    // nothing was pending or everything is done now.
+    // Wherever a day function starts, while a closing is marked unfinished:
+    // for every marked day, repeats only the steps whose output is missing
+    // or was built from the day's placeholder. True when nothing was pending
+    // or everything is done now.
     bool recover_interrupted_closing();
 
   private:
@@ -40,6 +41,8 @@ class DayClosing {
                     Outcome& outcome);
     bool run_backup(util::DayNumber day, Outcome& outcome);
     bool clear_pending_reg60m(util::DayNumber day);
+    bool recover_day(util::DayNumber day);
+    static bool registers_file_done(util::DayNumber day);
     void set_status(std::string_view text);
 
     CashDayServices services_;

@@ -42,10 +42,10 @@ void create_day_record(const MaqecfRecord& printer) {
     db::SqlFailure failure;
     if (db::run_sql("INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, num_coo_inicial, "
                     "num_coo_final, num_cont_red_z, num_cont_reinicio, vl_venda_bruta, "
-                    "vl_tot_geral, vl_icms_debitado, vl_iss_debitado, num_coo, sit_blocox) "
-                    "VALUES (" +
+                    "vl_tot_geral, vl_icms_debitado, vl_iss_debitado, num_coo, sit_blocox, "
+                    "dt_emissao, hr_emissao) VALUES (" +
                         company + ", " + std::to_string(printer.id_maqecf) + ", " + day +
-                        ", 0, 0, 0, 0, 0, 0, 0, 0, 0, 'P');",
+                        ", 0, 0, 0, 0, 0, 0, 0, 0, 0, 'P', " + DTSQL_HASHED(0) + ", '00:00:00');",
                     db::keep_failure_in(failure)))
         return;
     prompt().message("Erro", "Erro (" + failure.text + ") ao gravar registro 60A!",

@@ -92,6 +92,10 @@ void PrinterFunctionsScreen::open() {
 }
 
 int PrinterFunctionsScreen::run_parameter(std::string_view parameter) {
+    // The sale screens reach the day functions without the window's opening:
+    // a closing left unfinished is completed here too, before the day moves.
+    if (parameter == "AbreCaixa" || parameter == "FechaCaixa")
+        DayClosing(services_).recover_interrupted_closing();
     if (parameter == "AbreCaixa") return run_day_opening() ? 1 : 0;
     if (parameter == "FechaCaixa") return DayClosing(services_).close_day() ? 1 : 0;
     notice("Parametro inválido: " + std::string(parameter));

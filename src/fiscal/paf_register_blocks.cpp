@@ -42,8 +42,10 @@ std::string scaled(std::string_view column, int places) {
 std::string cents(std::string_view column) {
     return scaled(column, 2);
 }
+// The cleared day (a reduction not yet made) is no date, as a NULL.
 std::string ymd(std::string_view column) {
-    return "coalesce(to_char(" + std::string(column) + ",'YYYYMMDD'),'')";
+    return "coalesce(to_char(nullif(" + std::string(column) + ",'" + std::string(kClearedDateText) +
+           "'),'YYYYMMDD'),'')";
 }
 std::string hms(std::string_view column) {
     return "coalesce(to_char(" + std::string(column) + ",'HH24MISS'),'')";
@@ -82,7 +84,8 @@ void write_movement_prefix(const RegistersContext& c, std::string_view code, boo
     GRAVACAMPO(code, 3);
     GRAVACAMPO(c.num_serie, 20);
     GRAVACAMPO(c.mf_adicional, 1);
-    const bool mark = !own_intact || !c.printer_intact || !c.company_intact;
+    // The company row's test marks the printer's own lines (E3, R01) only.
+    const bool mark = !own_intact || !c.printer_intact;
     if (mark)
         GRAVACAMPO(marked(c.modelo, 20), 20);
     else

@@ -53,8 +53,10 @@ bool load_company(RegistersContext& c) {
         "SELECT coalesce(razao_social,'') AS razao_social, coalesce(cnpj,'') AS cnpj, "
         "coalesce(inscr_estadual,'') AS inscr_estadual, "
         "coalesce(inscr_municipal,'') AS inscr_municipal, "
-        "coalesce(to_char(dt_estoque,'YYYYMMDD'),'') AS dt_estoque, "
-        "coalesce(to_char(hr_estoque,'HH24MISS'),'') AS hr_estoque, " +
+        "coalesce(to_char(nullif(dt_estoque,'" +
+            std::string(kClearedDateText) +
+            "'),'YYYYMMDD'),'') AS dt_estoque, "
+            "coalesce(to_char(hr_estoque,'HH24MISS'),'') AS hr_estoque, " +
             db::hash_intact_column("empresa") +
             " AS intact FROM balcora.empresa WHERE id_empresa=" + std::to_string(c.id_empresa),
         rec);

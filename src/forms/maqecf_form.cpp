@@ -2,6 +2,7 @@
 
 #include "db/literals.h"
 #include "db/query_sql.h"
+#include "db/record_hash.h"
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/cp1252.h"
@@ -311,6 +312,12 @@ bool MaqecfForm::store() {
         } else {
             db::report_in_sql_dialog(failure, statement);
         }
+        return false;
+    }
+    // The database seals the row only on insert; a changed serial is sealed
+    // here, in the same transaction.
+    if (!db::store_hash("maqecf", record_.id_maqecf)) {
+        run_quietly("ROLLBACK;");
         return false;
     }
     if (!run_quietly("COMMIT;")) {

@@ -1,6 +1,7 @@
 #include "gui/provide_windows.h"
 
 #include "backoffice/back_office_procedures.h"
+#include "backup/backup.h"
 #include "globals/checkout_state.h"
 #include "gui/access/access_entry.h"
 #include "gui/backoffice/backoffice_windows.h"
@@ -23,7 +24,6 @@
 #include "gui/shell/backup_window.h"
 #include "gui/shell/settings_window.h"
 #include "gui/tef/tef_message_dialog.h"
-#include "shell/backup.h"
 #include "shell/startup.h"
 #include "tef/card_manager.h"
 #include "tef/funcao_tef.h"

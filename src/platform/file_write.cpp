@@ -34,8 +34,10 @@ int create_fresh(const std::filesystem::path& file, unsigned mode) {
 }
 
 // Writes and closes; 0 or the errno, the file removed on failure.
-int finish(int fd, const std::filesystem::path& file, std::string_view bytes) {
+int finish(int fd, const std::filesystem::path& file, std::string_view bytes,
+           Durability durability = Durability::kCached) {
     int error = write_all(fd, bytes) ? 0 : (errno ? errno : EIO);
+    if (error == 0 && durability == Durability::kSynced && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error) ::unlink(file.c_str());
     return error;
@@ -49,7 +51,8 @@ int write_new_file(const std::filesystem::path& file, std::string_view bytes, un
     return finish(fd, file, bytes);
 }
 
-int replace_file(const std::filesystem::path& file, std::string_view bytes, Privacy privacy) {
+int replace_file(const std::filesystem::path& file, std::string_view bytes, Privacy privacy,
+                 Durability durability) {
     struct stat old {};
     const bool exists = ::lstat(file.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) return EISDIR;
@@ -72,7 +75,7 @@ int replace_file(const std::filesystem::path& file, std::string_view bytes, Priv
             return e;
         }
     }
-    if (const int e = finish(fd, tmp, bytes)) return e;
+    if (const int e = finish(fd, tmp, bytes, durability)) return e;
     if (::rename(tmp.c_str(), file.c_str()) != 0) {
         const int e = errno;
         ::unlink(tmp.c_str());
@@ -93,9 +96,10 @@ int make_private_folder(const std::filesystem::path& folder) {
     return 0;
 }
 
-int write_private_file(const std::filesystem::path& file, std::string_view bytes) {
+int write_private_file(const std::filesystem::path& file, std::string_view bytes,
+                       Durability durability) {
     if (const int e = make_private_folder(file.parent_path())) return e;
-    return replace_file(file, bytes, Privacy::kPrivate);
+    return replace_file(file, bytes, Privacy::kPrivate, durability);
 }
 
 }  // namespace balcora::platform

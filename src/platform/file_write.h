@@ -15,6 +15,12 @@ enum class Privacy {
     kPrivate,  // holds a secret: a new file is 0600, an existing one loses every bit beyond 0600
 };
 
+enum class Durability {
+    kCached,  // the bytes may reach the disk after the call returns
+    kSynced,  // on the disk before the file takes its name: after a power cut
+              // the old file or the whole new one, never an empty one
+};
+
 // Creates `file` with O_CREAT|O_EXCL|O_NOFOLLOW and writes `bytes`. Whatever
 // is left at that name (a stale temporary, a link, a FIFO) is unlinked first,
 // which removes a link and never its target; a folder stays and fails the
@@ -27,7 +33,7 @@ int write_new_file(const std::filesystem::path& file, std::string_view bytes, un
 // never half of it. A folder in its place is left alone (EISDIR). 0, or the
 // errno.
 int replace_file(const std::filesystem::path& file, std::string_view bytes,
-                 Privacy privacy = Privacy::kShared);
+                 Privacy privacy = Privacy::kShared, Durability durability = Durability::kCached);
 
 // A folder only this account may enter: created 0700 (the folders above it as
 // usual), narrowed to 0700 when it exists. 0, or the errno (ENOTDIR when
@@ -36,6 +42,7 @@ int make_private_folder(const std::filesystem::path& folder);
 
 // A secret in a file of its own inside a private folder (both made here):
 // the folder 0700, the file 0600. 0, or the errno.
-int write_private_file(const std::filesystem::path& file, std::string_view bytes);
+int write_private_file(const std::filesystem::path& file, std::string_view bytes,
+                       Durability durability = Durability::kCached);
 
 }  // namespace balcora::platform

@@ -1,12 +1,12 @@
 #include "shell/settings_screen.h"
 
+#include "blocox/client_settings.h"
 #include "db/fiscal_write.h"
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "fiscal/mail_notice.h"
 #include "fiscal/mail_password.h"
 #include "log/operation_log.h"
-#include "platform/ini_file.h"
 #include "ui/environment.h"
 #include "util/text.h"
 
@@ -231,11 +231,6 @@ std::filesystem::path machine_path(const std::string& typed) {
 
 }  // namespace
 
-bool write_client_setting(std::string_view section, std::string_view key, std::string_view value) {
-    return platform::ini_write(data_root().ini_file(kBlocoXClientIni), section, key, value,
-                               platform::Privacy::kPrivate);
-}
-
 const std::vector<SettingField>& settings_fields() {
     static const std::vector<SettingField> fields = make_fields();
     return fields;
@@ -402,7 +397,7 @@ ClientValues stored_client_values() {
 }
 
 bool write_client_value(const SettingField& f, const std::string& value) {
-    return write_client_setting(f.section, f.key, value);
+    return blocox::write_client_setting(f.section, f.key, value);
 }
 
 void restore_client_values(const ClientValues& values) {

@@ -11,11 +11,9 @@ namespace balcora::shell {
 
 // Recipient of the Bloco X pendency mail when none is set.
 inline constexpr std::string_view kDefaultSupportEmail = "suporte@balcora.com.br";
-// The Bloco X client's exchange file; the settings screen writes its "Config".
+// The Bloco X client's exchange file; the settings screen writes its "Config"
+// (blocox/client_settings.h).
 inline constexpr std::string_view kBlocoXClientIni = "c:\\sistemas\\balcora\\pgms\\xsginws.ini";
-// Writes a key of that file, which holds the certificate's password: only the
-// shop's account may read it, whoever created it and whatever wrote it last.
-bool write_client_setting(std::string_view section, std::string_view key, std::string_view value);
 
 enum class FieldKind {
     kCheck,              // two values: choices[0] off, choices[1] on

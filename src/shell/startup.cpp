@@ -2,12 +2,12 @@
 
 #include "access/access_control.h"
 #include "access/sign_in.h"
+#include "backup/backup_files.h"
 #include "blocox/pending_mail.h"
+#include "cluster/local_server.h"
 #include "db/connection_settings.h"
 #include "db/database.h"
-#include "db/embedded_server.h"
 #include "db/literals.h"
-#include "db/open_database.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
@@ -17,9 +17,9 @@
 #include "fiscal/mail_password.h"
 #include "globals/checkout_state.h"
 #include "globals/globals.h"
-#include "shell/backup_files.h"
 #include "shell/button_texts.h"
 #include "shell/closing.h"
+#include "shell/open_database.h"
 #include "shell/settings_screen.h"
 #include "tef/funcao_tef.h"
 #include "ui/environment.h"
@@ -233,7 +233,9 @@ std::string frame_title(std::string_view program, std::string_view company) {
 
 void check_backup_state() {
     std::string emitted = QUERYSQL(
-        "select dt_emissao from balcora.reg60m where dt_emissao is not null order by data desc "
+        // The open day's row holds the cleared day until its reduction.
+        "select dt_emissao from balcora.reg60m where dt_emissao>'" + std::string(kClearedDateText) +
+        "' order by data desc "
         "limit 1");
     util::DayNumber reduction_day = util::parse_iso_date(emitted);
     if (reduction_day <= 0) return;

@@ -2,8 +2,8 @@
 
 #include "db/database.h"
 #include "db/query_sql.h"
+#include "demo/demo_data.h"
 #include "globals/globals.h"
-#include "shell/demo_data.h"
 #include "support/test_database.h"
 
 namespace balcora::test {

@@ -1,5 +1,6 @@
+#include "cluster/embedded_server.h"
+#include "cluster/server_port.h"
 #include "db/connection_settings.h"
-#include "db/embedded_server.h"
 #include "db/pg_handles.h"
 #include "platform/process.h"
 #include "support/balcora_cli.h"

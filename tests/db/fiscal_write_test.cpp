@@ -112,4 +112,24 @@ TEST_F(FiscalWrite, NullInAHashedColumnGivesANullHashThatFailsItsTest) {
     EXPECT_FALSE(db::verify_hashes("cfiscal").at(id));
 }
 
+TEST_F(FiscalWrite, AHashThatCouldNotBeStoredCommitsNothingAndSaysSo) {
+    // The server refuses the hash: the row must not be kept without it, and
+    // the COMMIT the server turns into ROLLBACK is no success.
+    ASSERT_EQ(QUERYSQL("ALTER TABLE balcora.cfiscal ADD CONSTRAINT sem_hash CHECK (hash IS NULL)"),
+              "1");
+    bool printer_asked = false;
+    EXPECT_EQ(db::write_fiscal_row("cfiscal", kInsertCoupon,
+                                   [&](std::int64_t) { return printer_asked = true; }),
+              0);
+    EXPECT_FALSE(printer_asked) << "the printer is never asked for a row without its hash";
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.cfiscal"), "0");
+
+    db::Transaction tx;
+    ASSERT_TRUE(tx.begun());
+    QUERYSQL("INSERT INTO balcora.cfiscal (id_empresa) VALUES (1)");
+    EXPECT_EQ(QUERYSQL("SELECT 1 FROM nao_existe"), "");
+    EXPECT_FALSE(tx.commit());
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.cfiscal"), "0");
+}
+
 }  // namespace balcora::test

@@ -1,5 +1,6 @@
+#include "cluster/embedded_server.h"
+#include "cluster/server_port.h"
 #include "db/database.h"
-#include "db/embedded_server.h"
 #include "db/query_sql.h"
 #include "db/session.h"
 #include "db/sql_record.h"

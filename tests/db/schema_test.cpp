@@ -1,10 +1,14 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/record_hash.h"
+#include "db/schema_scripts.h"
+#include "db/script_runner.h"
+#include "db/settings.h"
 #include "support/test_database.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace balcora::test {
@@ -81,19 +85,17 @@ TEST_F(SchemaTest, TriggersStoreTheDigestTheProgramVerifies) {
     expect_intact("nf", nf_);
     expect_intact("nfdet", nfdet_);
 
-    // A legitimate change of a hashed column is followed by the stored digest.
+    // An update is never sealed by the database: typed outside the program
+    // it leaves the stored digest behind; the writer stores it itself.
     const std::string before = stored("reg60m", reg60m_);
     run("UPDATE balcora.reg60m SET vl_venda_bruta=1300 WHERE id_reg60m=" + reg60m_);
-    EXPECT_NE(stored("reg60m", reg60m_), before);
+    EXPECT_EQ(stored("reg60m", reg60m_), before);
+    EXPECT_NE(recomputed("reg60m", reg60m_), before);
+    ASSERT_TRUE(db::store_hash("reg60m", std::stoll(reg60m_)));
     expect_intact("reg60m", reg60m_);
-    run("UPDATE balcora.maqecf SET num_serie='BE0123' WHERE id_maqecf=7");
-    expect_intact("maqecf", "7");
-    // Touching an item after its invoice changed brings its digest up to date.
     run("UPDATE balcora.nf SET status='C' WHERE id_nf=" + nf_);
-    expect_intact("nf", nf_);
+    EXPECT_NE(stored("nf", nf_), recomputed("nf", nf_));
     EXPECT_NE(stored("nfdet", nfdet_), recomputed("nfdet", nfdet_));
-    run("UPDATE balcora.nfdet SET hash=NULL WHERE id_nfdet=" + nfdet_);
-    expect_intact("nfdet", nfdet_);
 }
 
 TEST_F(SchemaTest, RowWithANullHashedColumnStoresANullDigest) {
@@ -110,6 +112,7 @@ TEST_F(SchemaTest, RowWithANullHashedColumnStoresANullDigest) {
 TEST_F(SchemaTest, TotaliserDigestChangesWithItsReductionCounter) {
     write_fiscal_rows();
     run("UPDATE balcora.reg60m SET num_cont_red_z=13 WHERE id_reg60m=" + reg60m_);
+    ASSERT_TRUE(db::store_hash("reg60m", std::stoll(reg60m_)));
     expect_intact("reg60m", reg60m_);
     EXPECT_NE(stored("reg60a", reg60a_), recomputed("reg60a", reg60a_));
 
@@ -129,17 +132,16 @@ TEST_F(SchemaTest, DeveloperHashFollowsItsParts) {
     EXPECT_EQ(developer_hash(),
               QUERYSQL("select md5('11222333000181Balcora PDV0123456789abcdef0123456789abcdef')"));
 
-    run("UPDATE balcora.registro SET valor='fedcba' WHERE chave=" + kDeveloper +
-        " AND nome='md5exe'");
+    // The program seals the part it changes; a change or removal by hand
+    // leaves the digest behind.
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "Desenvolvedor PAF-ECF", "md5exe", "fedcba"));
     EXPECT_EQ(developer_hash(), QUERYSQL("select md5('11222333000181Balcora PDVfedcba')"));
-
+    EXPECT_TRUE(db::verify_registro_hash());
+    run("UPDATE balcora.registro SET valor='abc' WHERE chave=" + kDeveloper + " AND nome='md5exe'");
+    EXPECT_FALSE(db::verify_registro_hash());
     run("DELETE FROM balcora.registro WHERE chave=" + kDeveloper + " AND nome='md5exe'");
-    EXPECT_EQ(developer_hash(), QUERYSQL("select md5('11222333000181Balcora PDV ')"));
+    EXPECT_FALSE(db::verify_registro_hash());
     EXPECT_EQ(QUERYSQL("select count(*) from balcora.registro where nome='hash'"), "1");
-
-    // A stored digest altered by hand stays altered until a part changes.
-    run("UPDATE balcora.registro SET valor='x' WHERE chave=" + kDeveloper + " AND nome='hash'");
-    EXPECT_EQ(developer_hash(), "x");
 }
 
 TEST_F(SchemaTest, UniqueKeysRejectDuplicates) {
@@ -219,4 +221,36 @@ TEST_F(SchemaTest, DatabaseFillsServiceColumns) {
 }
 
 }  // namespace
+TEST_F(SchemaTest, TheUpgradeOfAnInstalledShopStopsTheResealingAndSealsItsPlaceholders) {
+    // A shop installed before: triggers that sealed every update, and the
+    // open day's reduction row with no emission date (a NULL digest).
+    for (const char* t : {"maqecf", "reg60m", "reg60a", "nf", "nfdet"})
+        run(std::string("DROP TRIGGER ") + t + "_hash ON balcora." + t + "; CREATE TRIGGER " + t +
+            "_hash BEFORE INSERT OR UPDATE ON balcora." + t +
+            " FOR EACH ROW EXECUTE PROCEDURE balcora." + t + "_hash()");
+    write_fiscal_rows();
+    run("INSERT INTO balcora.reg60m (id_empresa, id_maqecf, data, num_cont_red_z, num_coo, "
+        "num_cont_reinicio, vl_venda_bruta, sit_blocox) VALUES (1, 7, '2026-12-08', 0, 0, 0, 0, "
+        "'P')");
+    const std::string open_day = QUERYSQL("SELECT currval('balcora.reg60m_id_reg60m_seq');");
+    run("UPDATE balcora.cfg SET seqatual=1005, dataatual2=''");
+
+    ASSERT_EQ(LEARQUIVOSQL((db::shipped_scripts_dir() / "balcora2.sql").string(), 2, "balcora"), 1);
+    expect_intact("reg60m", open_day);
+    EXPECT_EQ(QUERYSQL("SELECT to_char(dt_emissao,'YYYY-MM-DD')||' '||hr_emissao FROM "
+                       "balcora.reg60m WHERE id_reg60m=" +
+                       open_day),
+              "1800-12-28 00:00:00");
+    for (const auto& [table, id] : std::map<std::string, std::string>{
+             {"reg60m", reg60m_}, {"reg60a", reg60a_}, {"nf", nf_}, {"nfdet", nfdet_}}) {
+        const std::string column = table == "reg60a"  ? "vl_acumulado"
+                                   : table == "nf"    ? "vl_total"
+                                   : table == "nfdet" ? "vl_unitario"
+                                                      : "vl_venda_bruta";
+        run("UPDATE balcora." + table + " SET " + column + "=" + column + "+1 WHERE id_" + table +
+            "=" + id);
+        EXPECT_NE(stored(table, id), recomputed(table, id)) << table << " was sealed again";
+    }
+}
+
 }  // namespace balcora::test

@@ -1,5 +1,6 @@
 #include "db/script_runner.h"
 #include "db/query_sql.h"
+#include "db/schema_scripts.h"
 #include "support/test_database.h"
 
 #include <chrono>
@@ -93,6 +94,35 @@ TEST_F(ScriptRunner, MissingAndMalformedScriptsNeverCrash) {
     auto path = write_script(garbage);
     EXPECT_EQ(LEARQUIVOSQL(path, 1, "scr"), 0);  // the garbage batch fails, reported
     EXPECT_EQ(prompt_.shown().size(), 1u);
+}
+
+TEST_F(ScriptRunner, AFailedBlockOfTheFirstScriptIsNeverSkippedByTheSecond) {
+    // Both scripts count on the one seqatual of the installed shop; nothing
+    // ships in the folder named, so the program folder's scripts are used.
+    setenv("BALCORA_SQL_DIR", (root_.path() / "nada").c_str(), 1);
+    const fs::path dir = data_root().program_dir();
+    fs::create_directories(dir);
+    std::ofstream(dir / "balcora1.sql", std::ios::binary)
+        << "--SEQ 2001\nINSERT INTO balcora.nao_existe VALUES (1);\n--RUN--\n";
+    std::ofstream(dir / "balcora2.sql", std::ios::binary)
+        << "--SEQ 2002\nCREATE TABLE balcora.depois (id integer);\n--RUN--\n";
+    const std::string before = value("SELECT seqatual FROM balcora.cfg");
+    db::apply_schema_scripts();
+    EXPECT_EQ(value("SELECT seqatual FROM balcora.cfg"), before);
+    EXPECT_EQ(value("SELECT to_regclass('balcora.depois') IS NULL"), "t");
+    EXPECT_EQ(prompt_.count_containing("Erro (42P01): "), 1);
+
+    // Mended, the next start runs both, in order.
+    std::ofstream(dir / "balcora1.sql", std::ios::binary)
+        << "--SEQ 2001\nCREATE TABLE balcora.antes (id integer);\n--RUN--\n";
+    fs::last_write_time(dir / "balcora1.sql",
+                        fs::file_time_type::clock::now() + std::chrono::minutes(1));
+    db::apply_schema_scripts();
+    unsetenv("BALCORA_SQL_DIR");
+    EXPECT_EQ(value("SELECT seqatual FROM balcora.cfg"), "2002");
+    EXPECT_EQ(value("SELECT (to_regclass('balcora.antes') IS NOT NULL AND "
+                    "to_regclass('balcora.depois') IS NOT NULL)::text"),
+              "true");
 }
 
 }  // namespace balcora::test

@@ -174,9 +174,10 @@ TEST_F(CashDay, AClosingThatCouldNotRecordItsDayEndsTheProgramAndTheWindowRepeat
               "Sistema será totalmente fechado, Você poderá reabri-lo em seguida!");
     EXPECT_EQ(prompt_.count_containing("com Sucesso"), 0);
     EXPECT_EQ(reg60m("2026-12-07", "num_cont_red_z"), "0");
+    EXPECT_TRUE(registers_.empty()) << "no registers file from the day's placeholder";
 
-    // The next opening of the window records the day again, and the backup,
-    // which failed meanwhile, runs again too; the registers file stays done.
+    // The next opening of the window records the day again, then builds the
+    // registers file, and the backup, which failed meanwhile, runs again too.
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Backup", "Situacao", "0"));
     screens_.provide_view<PrinterFunctionsScreen>([this](PrinterFunctionsScreen& s) {
         EXPECT_EQ(s.status_line(), "");
@@ -189,7 +190,8 @@ TEST_F(CashDay, AClosingThatCouldNotRecordItsDayEndsTheProgramAndTheWindowRepeat
     EXPECT_EQ(count("balcora.reg60m"), 1);
     const Strings steps = logged("fechadia");
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "Reg60m"), 1);
-    EXPECT_EQ(registers_.size(), 1u);
+    ASSERT_EQ(registers_.size(), 1u);
+    EXPECT_EQ(registers_[0], december(7));
     EXPECT_EQ(backups_, 2);
     EXPECT_EQ(checkout_.jan_ecf_aberta, 0);
 }
@@ -350,6 +352,46 @@ TEST_F(CashDay, TheMonthlyFileMovesItsSendingDateOnlyWhenTheMailWent) {
     EXPECT_EQ(mails[1].subject.rfind("Ato COTEPE 17/04 - (07/12/2026) - 0001 - ", 0), 0u);
     EXPECT_NE(mails[1].attachment.filename().string().find("AC1704_TDM_"), std::string::npos);
     EXPECT_FALSE(fiscal::monthly_file_period(printer));
+}
+
+TEST_F(CashDay, ClosingsCutShortAreEachKeptAndCompletedWhereverADayFunctionStarts) {
+    at(7, 8, 0);
+    open_day("100,00");
+    at(7, 19, 0);
+    refuse(CMD_RECORD_REG60M);
+    prompt_.answer(true);
+    run("FechaCaixa");
+    ASSERT_EQ(interrupted_closing_day(), december(7));
+
+    // The next day opens and closes from the sale screens' parameters; the
+    // printer refuses the recovery both times and the day-8 closing too.
+    at(8, 8, 0);
+    refuse(CMD_RECOVER_REG60M);
+    open_day("100,00");
+    EXPECT_EQ(prompt_.count_containing("Sistema não está conseguido atualizar pendência"), 1);
+    at(8, 19, 0);
+    refuse(CMD_RECOVER_REG60M);
+    refuse(CMD_RECORD_REG60M);
+    prompt_.answer(true);
+    run("FechaCaixa");
+    EXPECT_EQ(interrupted_closing_days(), (std::vector<util::DayNumber>{december(7), december(8)}));
+    EXPECT_EQ(value("SELECT valor FROM balcora.registro WHERE chave='ERRO_REDUCAO' AND "
+                    "nome='REDUCAO'"),
+              "07/12/2026")
+        << "the oldest day keeps the marker Bloco X reads";
+    EXPECT_TRUE(registers_.empty());
+
+    // Opening day 9 completes both, each file after its day's reduction.
+    at(9, 8, 0);
+    open_day("100,00");
+    EXPECT_TRUE(interrupted_closing_days().empty()) << testing::PrintToString(messages());
+    ASSERT_EQ(registers_.size(), 2u);
+    EXPECT_EQ(registers_[0], december(7));
+    EXPECT_EQ(registers_[1], december(8));
+    EXPECT_EQ(value("SELECT string_agg(num_cont_red_z::text, ' ' ORDER BY data) FROM "
+                    "balcora.reg60m WHERE data<'2026-12-09'"),
+              "1 2");
+    EXPECT_EQ(day_state(), "A 09/12");
 }
 
 }  // namespace balcora::test

@@ -2,6 +2,7 @@
 // loaded at run time through the loader as the program loads it.
 #include "db/query_sql.h"
 #include "db/settings.h"
+#include "demo/demo_data.h"
 #include "ecf/maqecf_record.h"
 #include "ecf/printer.h"
 #include "ecf/printer_configuration_check.h"
@@ -10,7 +11,6 @@
 #include "ecf/tape_file.h"
 #include "forms/maqecf_form.h"
 #include "globals/globals.h"
-#include "shell/demo_data.h"
 #include "support/amounts.h"
 #include "support/test_database.h"
 #include "util/day_number.h"

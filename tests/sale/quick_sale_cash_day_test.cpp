@@ -20,17 +20,7 @@ class QuickSaleCashDay : public SaleScreenFixture {
         screens_.provide("FUNCOESMAQECF", [this](const ui::ScreenPort::Arguments& args) {
             return FUNCOESMAQECF(checkout_, args.at(0), fiscal::cash_day_services());
         });
-        screens_.provide("TELA_SA_SU",
-                         [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
-        screens_.provide_view<ecf::DayOpeningScreen>([](ecf::DayOpeningScreen& s) {
-            s.amount = "200,00";
-            s.ok();
-        });
-        screens_.provide_view<ecf::CashMovementScreen>([](ecf::CashMovementScreen& s) {
-            s.kind = "SU";
-            s.amount = "25,50";
-            s.ok();
-        });
+        provide_day_windows("SU", "25,50");
     }
     sale::QuickSaleScreen screen_{checkout_};
 };

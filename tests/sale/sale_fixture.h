@@ -3,10 +3,10 @@
 #include "db/literals.h"
 #include "db/query_sql.h"
 #include "db/sql_record.h"
+#include "demo/demo_data.h"
 #include "ecf/printer_commands.h"
 #include "ecf/printer_driver.h"
 #include "globals/globals.h"
-#include "shell/demo_data.h"
 #include "support/test_checkout.h"
 #include "support/test_database.h"
 

@@ -3,6 +3,8 @@
 #include "access/access_control.h"
 #include "access/change_login_screen.h"
 #include "db/settings.h"
+#include "ecf/cash_movement_screen.h"
+#include "ecf/day_opening.h"
 #include "ecf/driver_abi.h"
 #include "sale/sale_fixture.h"
 #include "util/ean.h"
@@ -55,6 +57,23 @@ class SaleScreenFixture : public SaleFixture {
         ecf::set_driver_for_tests(nullptr);
         refuse_next(c);
         ecf::set_driver_for_tests(&spy);
+    }
+
+    // The withdrawal-or-supply procedure and the two day windows as the
+    // windows side provides them: the opening is answered with 200,00, the
+    // cash movement with the kind ("SA"/"SU") and amount given.
+    void provide_day_windows(std::string kind, std::string amount) {
+        screens_.provide("TELA_SA_SU",
+                         [](const ui::ScreenPort::Arguments&) { return TELA_SA_SU() ? 1 : 0; });
+        screens_.provide_view<ecf::DayOpeningScreen>([](ecf::DayOpeningScreen& s) {
+            s.amount = "200,00";
+            s.ok();
+        });
+        screens_.provide_view<ecf::CashMovementScreen>([kind, amount](ecf::CashMovementScreen& s) {
+            s.kind = kind;
+            s.amount = amount;
+            s.ok();
+        });
     }
 
     // The paper tape, read through the real printer's hook.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/backup.h"
-#include "shell/backup_tools.h"
+#include "backup/backup.h"
+#include "backup/backup_tools.h"
 #include "support/test_database.h"
 
 #include <libpq-fe.h>

@@ -1,7 +1,7 @@
 #include "support/server_root.h"
 
+#include "cluster/embedded_server.h"
 #include "db/connection_settings.h"
-#include "db/embedded_server.h"
 #include "platform/ini_file.h"
 #include "support/loopback_port.h"
 

@@ -1,7 +1,7 @@
 #include "support/test_backoffice.h"
 
-#include "db/role_password.h"
-#include "shell/backoffice_demo.h"
+#include "credentials/role_password.h"
+#include "demo/backoffice_demo.h"
 #include "support/test_database.h"
 
 #include <unistd.h>

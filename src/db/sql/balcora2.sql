@@ -147,3 +147,40 @@ UPDATE balcora.cfiscalfp SET num_coo = 0 WHERE num_coo IS NULL;
 UPDATE balcora.cfiscalfp SET hash = MD5(id_cfiscal::text||num_coo::text||num_coo_cf::text||num_gnf::text||(SELECT numero::text||num_ccf::text FROM balcora.cfiscal WHERE id_cfiscal=balcora.cfiscalfp.id_cfiscal)||valor::text||tipo)
  WHERE hash IS NULL;
 --RUN--
+
+--SEQ 1006 record hashes sealed on insert only
+-- A trigger that sealed every UPDATE re-sealed a Z reduction or an invoice
+-- changed by hand, so the check could never see it. The database now seals a
+-- row only when it is inserted; whoever updates a hashed column afterwards
+-- (the program, the printer driver, the import) stores the hash in the same
+-- transaction, and an update made outside them leaves the hash stale.
+DROP TRIGGER IF EXISTS maqecf_hash ON balcora.maqecf;
+CREATE TRIGGER maqecf_hash BEFORE INSERT ON balcora.maqecf FOR EACH ROW EXECUTE PROCEDURE balcora.maqecf_hash();
+DROP TRIGGER IF EXISTS reg60m_hash ON balcora.reg60m;
+CREATE TRIGGER reg60m_hash BEFORE INSERT ON balcora.reg60m FOR EACH ROW EXECUTE PROCEDURE balcora.reg60m_hash();
+DROP TRIGGER IF EXISTS reg60a_hash ON balcora.reg60a;
+CREATE TRIGGER reg60a_hash BEFORE INSERT ON balcora.reg60a FOR EACH ROW EXECUTE PROCEDURE balcora.reg60a_hash();
+DROP TRIGGER IF EXISTS nf_hash ON balcora.nf;
+CREATE TRIGGER nf_hash BEFORE INSERT ON balcora.nf FOR EACH ROW EXECUTE PROCEDURE balcora.nf_hash();
+DROP TRIGGER IF EXISTS nfdet_hash ON balcora.nfdet;
+CREATE TRIGGER nfdet_hash BEFORE INSERT ON balcora.nfdet FOR EACH ROW EXECUTE PROCEDURE balcora.nfdet_hash();
+-- The developer identification likewise: sealed when a part is inserted; the
+-- program seals what it changes, and a part changed or removed by hand leaves
+-- the stored "hash" setting behind.
+DROP TRIGGER IF EXISTS registro_desenvolvedor_upd ON balcora.registro;
+DROP TRIGGER IF EXISTS registro_desenvolvedor_del ON balcora.registro;
+
+-- The open day's reduction row used to be created with no emission date or
+-- time, so its digest was NULL and a mid-day file showed it as tampered. A
+-- day not yet reduced holds the cleared values (day 0, midnight) instead;
+-- only the rows given them here, which never had a digest, are sealed.
+UPDATE balcora.reg60m SET dt_emissao='1800-12-28' WHERE dt_emissao IS NULL AND hash IS NULL;
+UPDATE balcora.reg60m SET hr_emissao='00:00:00' WHERE hr_emissao IS NULL AND hash IS NULL;
+UPDATE balcora.reg60m SET hash=MD5(id_maqecf::text||data||num_cont_red_z||num_coo||num_cont_reinicio||data||dt_emissao||hr_emissao||vl_venda_bruta)
+ WHERE hash IS NULL AND dt_emissao='1800-12-28';
+-- The same for a company row imported without its stock date.
+UPDATE balcora.empresa SET dt_estoque='1800-12-28' WHERE dt_estoque IS NULL AND hash IS NULL;
+UPDATE balcora.empresa SET hr_estoque='00:00:00' WHERE hr_estoque IS NULL AND hash IS NULL;
+UPDATE balcora.empresa SET hash=MD5(cnpj||dt_estoque||hr_estoque)
+ WHERE hash IS NULL AND dt_estoque='1800-12-28';
+--RUN--

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/backup.h"
+#include "backup/backup.h"
 
 #include <QDialog>
 

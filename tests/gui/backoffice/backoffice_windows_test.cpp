@@ -1,8 +1,8 @@
 #include "gui/backoffice/backoffice_windows.h"
 #include "db/query_sql.h"
+#include "demo/demo_data.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
-#include "shell/demo_data.h"
 #include "support/test_backoffice.h"
 #include "support/test_database.h"
 

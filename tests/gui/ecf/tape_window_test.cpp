@@ -1,11 +1,11 @@
 #include "gui/ecf/tape_window.h"
+#include "demo/demo_data.h"
 #include "ecf/printer.h"
 #include "ecf/printer_driver.h"
 #include "ecf/printer_layouts.h"
 #include "ecf/tape_file.h"
 #include "globals/globals.h"
 #include "gui_support/screenshot.h"
-#include "shell/demo_data.h"
 #include "support/amounts.h"
 #include "support/test_database.h"
 

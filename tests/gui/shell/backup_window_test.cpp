@@ -1,9 +1,9 @@
 #include "gui/shell/backup_window.h"
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "demo/demo_data.h"
 #include "gui/modal_helper.h"
 #include "gui_support/screenshot.h"
-#include "shell/demo_data.h"
 #include "support/backup_target.h"
 #include "support/test_database.h"
 
