@@ -45,11 +45,11 @@ class HonestDay : public SaleScreenFixture {
                 if (result.ok) closing_file_ = result.file;
                 return result.ok;
             };
-            return FUNCOESMAQECF(args.at(0), services);
+            return FUNCOESMAQECF(checkout_, args.at(0), services);
         });
         provide_day_windows("SA", "50,00");
         screens_.provide("FINALIZACUPOM", [this](const ui::ScreenPort::Arguments& args) {
-            sale::PaymentScreen s{args.at(0)};
+            sale::PaymentScreen s{checkout_, args.at(0)};
             if (!s.open()) return 0;
             if (step_) std::exchange(step_, {})(s);
             return s.result();
@@ -88,7 +88,7 @@ class HonestDay : public SaleScreenFixture {
     }
 
     std::function<void(sale::PaymentScreen&)> step_;
-    sale::QuickSaleScreen screen_;
+    sale::QuickSaleScreen screen_{checkout_};
     std::string closing_file_;
 };
 
@@ -149,7 +149,7 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
     });
     const std::int64_t last = screen_.session().coupon_id();
     prompt_.answer(true);
-    ASSERT_TRUE(sale::run_cancel_selected_coupon(last)) << testing::PrintToString(messages());
+    ASSERT_TRUE(sale::run_cancel_selected_coupon(checkout_, last)) << testing::PrintToString(messages());
     expect_clean("a cancelled coupon");
 
     ASSERT_TRUE(screen_.key("O"));
