@@ -149,7 +149,8 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
     });
     const std::int64_t last = screen_.session().coupon_id();
     prompt_.answer(true);
-    ASSERT_TRUE(sale::run_cancel_selected_coupon(checkout_, last)) << testing::PrintToString(messages());
+    ASSERT_TRUE(sale::run_cancel_selected_coupon(checkout_, last))
+        << testing::PrintToString(messages());
     expect_clean("a cancelled coupon");
 
     ASSERT_TRUE(screen_.key("O"));
