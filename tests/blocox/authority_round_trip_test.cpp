@@ -176,8 +176,9 @@ TEST_F(AuthorityRoundTrip, RefusedSilentOrGarbledAnswersLeaveTheReductionPending
         const char* mode;
         const char* shown;
     };
-    for (const Case& c : {Case{"recusar", "Retorno WebService: Erro 1999 - Arquivo recusado"},
-                          Case{"calar", "Aviso: "}, Case{"resposta-lixo", "Resposta do Fisco ilegível"}}) {
+    for (const Case& c :
+         {Case{"recusar", "Retorno WebService: Erro 1999 - Arquivo recusado"},
+          Case{"calar", "Aviso: "}, Case{"resposta-lixo", "Resposta do Fisco ilegível"}}) {
         authority_.rules(c.mode);
         prompt_.clear();
         EXPECT_EQ(BLOCOX(blocox::kSendReductions), 1) << c.mode;

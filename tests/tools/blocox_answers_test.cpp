@@ -95,8 +95,9 @@ TEST_F(BlocoXClientAnswers, SendsThePublishedRequestAndTakesOnlySoundAnswers) {
     blocox::HttpRequest r = seen();
     EXPECT_EQ(r.content_type, "text/xml; charset=utf-8");
     EXPECT_EQ(r.soap_action, "\"http://webservices.sef.sc.gov.br/wsDfeSiv/TransmitirArquivo\"");
-    EXPECT_NE(r.body.find("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\""),
-              std::string::npos)
+    EXPECT_NE(
+        r.body.find("<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\""),
+        std::string::npos)
         << r.body;
     const std::string packed =
         between(r.body,
@@ -116,20 +117,22 @@ TEST_F(BlocoXClientAnswers, SendsThePublishedRequestAndTakesOnlySoundAnswers) {
         EXPECT_NE(file.find(part), std::string::npos) << part;
 
     settings_ = "VersaoSoap=1.2\n";
-    answer_with({200,
-                 std::string(kSoap12Head) +
-                     "<TransmitirArquivoResponse "
-                     "xmlns=\"http://webservices.sef.sc.gov.br/wsDfeSiv/\"><TransmitirArquivoResult>" +
-                     resposta("&lt;Recibo&gt;" + receipt +
-                              "&lt;/Recibo&gt;&lt;SituacaoProcessamentoCodigo&gt;0&lt;/"
-                              "SituacaoProcessamentoCodigo&gt;") +
-                     "</TransmitirArquivoResult></TransmitirArquivoResponse>" + kSoap12Tail,
-                 false, "application/soap+xml; charset=utf-8"});
+    answer_with(
+        {200,
+         std::string(kSoap12Head) +
+             "<TransmitirArquivoResponse "
+             "xmlns=\"http://webservices.sef.sc.gov.br/wsDfeSiv/\"><TransmitirArquivoResult>" +
+             resposta("&lt;Recibo&gt;" + receipt +
+                      "&lt;/Recibo&gt;&lt;SituacaoProcessamentoCodigo&gt;0&lt;/"
+                      "SituacaoProcessamentoCodigo&gt;") +
+             "</TransmitirArquivoResult></TransmitirArquivoResponse>" + kSoap12Tail,
+         false, "application/soap+xml; charset=utf-8"});
     Outcome soap12 = run_client("EnviarReducaoZ", "reducaoz07122026.xml", z_reduction("0001"));
     EXPECT_EQ(soap12.status, "Ok") << soap12.message;
     r = seen();
-    EXPECT_EQ(r.content_type, "application/soap+xml; charset=utf-8; "
-                              "action=\"http://webservices.sef.sc.gov.br/wsDfeSiv/TransmitirArquivo\"");
+    EXPECT_EQ(r.content_type,
+              "application/soap+xml; charset=utf-8; "
+              "action=\"http://webservices.sef.sc.gov.br/wsDfeSiv/TransmitirArquivo\"");
     EXPECT_EQ(r.soap_action, "");
     EXPECT_NE(r.body.find("http://www.w3.org/2003/05/soap-envelope"), std::string::npos);
     settings_.clear();

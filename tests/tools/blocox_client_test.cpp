@@ -99,20 +99,21 @@ TEST_F(BlocoXClientTest, TheAuthorityListsTellsHistoryHandsBackCancelsAndReproce
     EXPECT_EQ(twice.status, "Erro");
     EXPECT_NE(twice.message.find("Erro 1012"), std::string::npos) << twice.message;
 
-    Outcome history = run_client("ConsultarHistoricoArquivo", "historico.xml",
-                                 asking("ConsultarHistoricoArquivo", "<Recibo>" + third + "</Recibo>"),
-                                 third);
+    Outcome history =
+        run_client("ConsultarHistoricoArquivo", "historico.xml",
+                   asking("ConsultarHistoricoArquivo", "<Recibo>" + third + "</Recibo>"), third);
     EXPECT_NE(history.answer.find("CRZ informada errada"), std::string::npos) << history.answer;
     owed = run_client("ConsultarPendenciasContribuinte", "pendencias.xml",
                       asking("ConsultarPendenciasContribuinte", ie));
     EXPECT_NE(owed.answer.find("cancelado"), std::string::npos) << owed.answer;
 
-    Outcome again = run_client("ReprocessarArquivo", "reprocessa.xml", asking("Manutencao", why),
-                               third);
+    Outcome again =
+        run_client("ReprocessarArquivo", "reprocessa.xml", asking("Manutencao", why), third);
     EXPECT_EQ(element(again.answer, "SituacaoProcessamentoCodigo"), "0") << again.message;
 
-    Outcome fetched = run_client("DownloadArquivo", "baixa.xml",
-                                 asking("DownloadArquivo", "<Recibo>" + first + "</Recibo>"), first);
+    Outcome fetched =
+        run_client("DownloadArquivo", "baixa.xml",
+                   asking("DownloadArquivo", "<Recibo>" + first + "</Recibo>"), first);
     EXPECT_NE(fetched.downloaded.find("<CRZ>0001</CRZ>"), std::string::npos) << fetched.message;
     EXPECT_NE(fetched.downloaded.find("rsa-sha1"), std::string::npos);
 

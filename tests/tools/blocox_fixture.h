@@ -205,7 +205,8 @@ class BlocoXClientTest : public ::testing::Test {
         if (out.status == "Ok") {
             EXPECT_EQ(key("Arquivo"), answer.string());
             out.answer = read_text(answer);
-            if (key("ArquivoBaixado") != "<absent>") out.downloaded = read_text(key("ArquivoBaixado"));
+            if (key("ArquivoBaixado") != "<absent>")
+                out.downloaded = read_text(key("ArquivoBaixado"));
         } else {
             EXPECT_EQ(key("Arquivo"), "null");
             EXPECT_FALSE(fs::exists(answer));

@@ -74,7 +74,8 @@ std::string envelope12(const std::string& body) {
 
 std::string escaped(const std::string& xml) {
     std::string out;
-    for (char c : xml) out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    for (char c : xml)
+        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
     return out;
 }
 
@@ -109,20 +110,20 @@ TEST_F(BlocoXWire, HandWrittenRequestsOfBothVersionsAreServed) {
         EXPECT_NE(wsdl.find(part), std::string::npos) << part;
 
     const std::string status = raw_exchange(
-        port_, http(post11(std::string(kNs) + "ConsultarStatusMetodosBlocoX"),
-                    envelope11("<ConsultarStatusMetodosBlocoX xmlns=\"" + std::string(kNs) +
-                               "\" />")));
+        port_,
+        http(post11(std::string(kNs) + "ConsultarStatusMetodosBlocoX"),
+             envelope11("<ConsultarStatusMetodosBlocoX xmlns=\"" + std::string(kNs) + "\" />")));
     EXPECT_EQ(status.rfind("HTTP/1.1 200", 0), 0u) << status;
     EXPECT_NE(status.find("Content-Type: text/xml; charset=utf-8"), std::string::npos);
     EXPECT_NE(status.find("<ConsultarStatusMetodosBlocoXResult>&lt;?xml"), std::string::npos)
         << status;
 
     const std::string sent = raw_exchange(
-        port_, http(post12("TransmitirArquivo"),
-                    envelope12("<TransmitirArquivo xmlns=\"" + std::string(kNs) +
-                               "\">\n      <pXmlCompactado>" +
-                               zipped(signed_copy(z_reduction("0001"))) +
-                               "</pXmlCompactado>\n    </TransmitirArquivo>")));
+        port_,
+        http(post12("TransmitirArquivo"),
+             envelope12("<TransmitirArquivo xmlns=\"" + std::string(kNs) +
+                        "\">\n      <pXmlCompactado>" + zipped(signed_copy(z_reduction("0001"))) +
+                        "</pXmlCompactado>\n    </TransmitirArquivo>")));
     EXPECT_EQ(sent.rfind("HTTP/1.1 200", 0), 0u) << sent;
     EXPECT_NE(sent.find("Content-Type: application/soap+xml"), std::string::npos);
     EXPECT_NE(sent.find("<soap12:Body><TransmitirArquivoResponse xmlns=\"" + std::string(kNs) +

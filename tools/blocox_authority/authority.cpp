@@ -224,8 +224,9 @@ std::string Authority::answer_document_request(const SoapRequest& request, std::
         return {};
     }
     if (argument.front() != '<') {
-        *fault = "pXml deve trazer o documento XML assinado como texto, não compactado nem em "
-                 "base 64";
+        *fault =
+            "pXml deve trazer o documento XML assinado como texto, não compactado nem em "
+            "base 64";
         return {};
     }
     std::string reason;
@@ -237,8 +238,8 @@ std::string Authority::answer_document_request(const SoapRequest& request, std::
     xmlNode* root = xmlDocGetRootElement(doc.get());
     const std::string expected = expected_root(op);
     if (local_name(root) != expected) {
-        *fault = "pXml de " + op + " deve ser um documento " + expected + ", não " +
-                 local_name(root);
+        *fault =
+            "pXml de " + op + " deve ser um documento " + expected + ", não " + local_name(root);
         return {};
     }
     if (!signed_document(root)) {
@@ -326,7 +327,8 @@ std::string Authority::list_files(xmlNode* root) {
 
 std::string Authority::file_history(xmlNode* root) {
     const std::string receipt = text_in_message(root, "Recibo");
-    if (!books_.find(receipt)) return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
+    if (!books_.find(receipt))
+        return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
     return history_answer(receipt, books_.history(receipt));
 }
 

@@ -132,15 +132,14 @@ std::string Books::receive(xmlNode* root, const std::string& identity,
         r.crz = text_of(child_element(data, "CRZ"));
         r.reference = text_of(child_element(data, "DataReferencia"));
     } else {
-        r.reference = text_of(child_element(child_element(message, "DadosEstoque"),
-                                            "DataReferencia"));
+        r.reference =
+            text_of(child_element(child_element(message, "DadosEstoque"), "DataReferencia"));
     }
     r.received = now_text();
-    const std::string facts = "Tipo=" + one_line(r.kind) + "\nIE=" + one_line(r.ie) +
-                              "\nECF=" + one_line(r.ecf) + "\nCRZ=" + one_line(r.crz) +
-                              "\nDataReferencia=" + one_line(r.reference) +
-                              "\nDataRecepcao=" + r.received + "\nIdentidade=" +
-                              one_line(identity) + "\n";
+    const std::string facts =
+        "Tipo=" + one_line(r.kind) + "\nIE=" + one_line(r.ie) + "\nECF=" + one_line(r.ecf) +
+        "\nCRZ=" + one_line(r.crz) + "\nDataReferencia=" + one_line(r.reference) +
+        "\nDataRecepcao=" + r.received + "\nIdentidade=" + one_line(identity) + "\n";
     if (!write_text(root_ / "recebidos" / (r.receipt + ".xml"), signed_xml) ||
         !write_text(root_ / "dados" / (r.receipt + ".txt"), facts) ||
         !write_text(root_ / "identidades" / digest_name(identity), r.receipt))

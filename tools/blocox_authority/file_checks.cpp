@@ -180,8 +180,8 @@ Check receipt() {
 
 // A receipt and, to cancel or reprocess, the reason.
 Rule upkeep() {
-    return group("Manutencao", {group("Mensagem", {leaf("Recibo", receipt()),
-                                                   leaf("Motivo", filled(), true)})});
+    return group("Manutencao",
+                 {group("Mensagem", {leaf("Recibo", receipt()), leaf("Motivo", filled(), true)})});
 }
 
 Rule request(const char* root, Rule asked) {
@@ -193,9 +193,9 @@ Rule rule_for(const std::string& name) {
     if (name == "Estoque") return stock();
     if (name == "Manutencao") return upkeep();
     if (name == "ConsultarPendenciasContribuinte" || name == "ListarArquivos")
-        return request(name == "ListarArquivos" ? "ListarArquivos"
-                                                : "ConsultarPendenciasContribuinte",
-                       leaf("IE", state_registration()));
+        return request(
+            name == "ListarArquivos" ? "ListarArquivos" : "ConsultarPendenciasContribuinte",
+            leaf("IE", state_registration()));
     if (name == "ConsultarHistoricoArquivo" || name == "DownloadArquivo")
         return request(name == "DownloadArquivo" ? "DownloadArquivo" : "ConsultarHistoricoArquivo",
                        leaf("Recibo", receipt()));

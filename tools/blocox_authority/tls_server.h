@@ -27,8 +27,8 @@ struct HttpRequest {
 };
 
 // An HTTPS listener on 127.0.0.1: each connection is served by a thread of
-// its own, one request (POST, or GET for the service description) per connection, every read and write bounded in time, so
-// that an idle or slow client holds its own thread and never the others.
+// its own, one request (POST, or GET for the service description) per connection, every read and
+// write bounded in time, so that an idle or slow client holds its own thread and never the others.
 class TlsServer {
   public:
     TlsServer() = default;

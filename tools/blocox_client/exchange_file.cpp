@@ -142,8 +142,8 @@ bool read_exchange(const fs::path& ini_path, const fs::path& root, Exchange* out
     else if (signature == "SHA256" || signature == "SHA-256")
         out->signature = SignatureProfile::kRsaSha256;
     else {
-        *error = "Assinatura inválida no arquivo de troca: \"" + signature +
-                 "\" (use SHA1 ou SHA256)";
+        *error =
+            "Assinatura inválida no arquivo de troca: \"" + signature + "\" (use SHA1 ou SHA256)";
         return false;
     }
     const std::string trace = value(ini, "Config", "RegistroSoap");

@@ -22,8 +22,8 @@ struct Exchange {
     std::filesystem::path authority_certificate;  // empty: the system's store
     long connect_seconds = 15;
     long total_seconds = 60;
-    SoapVersion soap_version = SoapVersion::k11;                  // "VersaoSoap": "1.1" or "1.2"
-    SignatureProfile signature = SignatureProfile::kRsaSha1;      // "Assinatura": "SHA1" or "SHA256"
+    SoapVersion soap_version = SoapVersion::k11;              // "VersaoSoap": "1.1" or "1.2"
+    SignatureProfile signature = SignatureProfile::kRsaSha1;  // "Assinatura": "SHA1" or "SHA256"
     std::filesystem::path trace_folder;  // "RegistroSoap": every request and answer kept there
 };
 

@@ -189,13 +189,11 @@ bool judge_result(const Action& action, const std::string& result, std::string* 
 
 // The file a download brought, unpacked beside the request; empty with the
 // reason in *error when the answer carries none or it is damaged.
-fs::path extract_download(const std::string& result, const fs::path& request,
-                          std::string* error) {
+fs::path extract_download(const std::string& result, const fs::path& request, std::string* error) {
     std::string reason;
     XmlDoc doc = parse_xml(result, &reason);
-    const std::string packed = doc ? text_of(child_element(xmlDocGetRootElement(doc.get()),
-                                                           "Arquivo"))
-                                   : std::string();
+    const std::string packed =
+        doc ? text_of(child_element(xmlDocGetRootElement(doc.get()), "Arquivo")) : std::string();
     if (packed.empty()) return {};
     std::optional<std::string> zip = from_base64(packed);
     std::optional<std::string> xml = zip ? unzip_first_file(*zip, kLargestDownload) : std::nullopt;
@@ -238,10 +236,9 @@ bool run(const Exchange& e, fs::path* answer, fs::path* extracted, std::string* 
         std::cerr << "balcora-blocox-cliente: " << e.file.filename().string() << " assinado em "
                   << ms << " ms\n";
         // The file travels zipped; every other request as its own text.
-        request.argument =
-            action->operation == kTransmit
-                ? to_base64(zip_one_file(e.file.filename().string(), signed_xml))
-                : without_declaration(signed_xml);
+        request.argument = action->operation == kTransmit
+                               ? to_base64(zip_one_file(e.file.filename().string(), signed_xml))
+                               : without_declaration(signed_xml);
     } else if (e.file.empty()) {
         *error = "Arquivo não informado no arquivo de troca: a resposta vai ao lado dele.";
         return false;

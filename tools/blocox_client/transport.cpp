@@ -81,9 +81,10 @@ class Trace {
         std::error_code ec;
         std::filesystem::create_directories(e.trace_folder, ec);
         const auto now = std::chrono::system_clock::now().time_since_epoch();
-        stem_ = e.trace_folder /
-                (std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) +
-                 "-" + operation);
+        stem_ =
+            e.trace_folder /
+            (std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()) +
+             "-" + operation);
     }
     void keep(const char* suffix, const std::string& head, const std::string& body) const {
         if (stem_.empty()) return;
@@ -115,8 +116,8 @@ std::optional<std::string> post_to_authority(const Exchange& e, const SoapReques
     const std::string type = "Content-Type: " + content_type(request.version, request.operation);
     curl_slist* list = curl_slist_append(nullptr, type.c_str());
     if (request.version == SoapVersion::k11)
-        list = curl_slist_append(list,
-                                 ("SOAPAction: \"" + soap_action(request.operation) + "\"").c_str());
+        list = curl_slist_append(
+            list, ("SOAPAction: \"" + soap_action(request.operation) + "\"").c_str());
     // No "Expect: 100-continue": the published service answers at once.
     list = curl_slist_append(list, "Expect:");
     std::unique_ptr<curl_slist, ListFree> headers(list);
@@ -146,8 +147,8 @@ std::optional<std::string> post_to_authority(const Exchange& e, const SoapReques
         curl_easy_setopt(c, CURLOPT_CAINFO, e.authority_certificate.c_str());
     CURLcode code = curl_easy_perform(c);
     if (code != CURLE_OK) {
-        *error = failure_text(answer.too_large ? CURLE_WRITE_ERROR : code, e, detail,
-                              largest_answer);
+        *error =
+            failure_text(answer.too_large ? CURLE_WRITE_ERROR : code, e, detail, largest_answer);
         trace.keep("-resposta.txt", "(sem resposta)", *error);
         return std::nullopt;
     }
@@ -155,14 +156,13 @@ std::optional<std::string> post_to_authority(const Exchange& e, const SoapReques
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     char* answer_type = nullptr;
     curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &answer_type);
-    trace.keep("-resposta.txt",
-               "HTTP " + std::to_string(status) + "\r\nContent-Type: " +
-                   (answer_type ? answer_type : ""),
-               answer.body);
+    trace.keep(
+        "-resposta.txt",
+        "HTTP " + std::to_string(status) + "\r\nContent-Type: " + (answer_type ? answer_type : ""),
+        answer.body);
 
     std::string reason;
-    std::optional<std::string> result =
-        read_soap_response(answer.body, request.operation, &reason);
+    std::optional<std::string> result = read_soap_response(answer.body, request.operation, &reason);
     const std::string where = " (" + e.address + ")";
     if (result && status == 200) return result;
     if (reason.rfind("falha SOAP", 0) == 0)

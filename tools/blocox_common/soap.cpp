@@ -14,9 +14,15 @@ struct OperationParameter {
 };
 
 constexpr OperationParameter kOperations[] = {
-    {kTransmit, "pXmlCompactado"},   {kQueryProcessing, "pXml"},  {kTaxpayerPendencies, "pXml"},
-    {kListFiles, "pXml"},            {kFileHistory, "pXml"},      {kDownload, "pXml"},
-    {kCancel, "pXml"},               {kReprocess, "pXml"},        {kDeveloperPendencies, "pXml"},
+    {kTransmit, "pXmlCompactado"},
+    {kQueryProcessing, "pXml"},
+    {kTaxpayerPendencies, "pXml"},
+    {kListFiles, "pXml"},
+    {kFileHistory, "pXml"},
+    {kDownload, "pXml"},
+    {kCancel, "pXml"},
+    {kReprocess, "pXml"},
+    {kDeveloperPendencies, "pXml"},
     {kMethodStatus, ""},
 };
 
@@ -148,8 +154,7 @@ std::string soap_request(const SoapRequest& request) {
     const std::string_view parameter = parameter_of(request.operation).value_or("pXml");
     // xmlNewTextChild escapes the text; the child takes the operation's namespace.
     if (!parameter.empty())
-        xmlNewTextChild(op, op->ns, x(std::string(parameter).c_str()),
-                        x(request.argument.c_str()));
+        xmlNewTextChild(op, op->ns, x(std::string(parameter).c_str()), x(request.argument.c_str()));
     return dump_xml(doc.get());
 }
 
@@ -189,8 +194,9 @@ std::optional<SoapRequest> read_soap_request(std::string_view text, const SoapHe
         return std::nullopt;
     }
     const std::string expected_action = soap_action(request.operation);
-    const std::string action = *version == SoapVersion::k11 ? unquoted(headers.soap_action)
-                                                            : action_parameter(headers.content_type);
+    const std::string action = *version == SoapVersion::k11
+                                   ? unquoted(headers.soap_action)
+                                   : action_parameter(headers.content_type);
     if (*version == SoapVersion::k11 && action.empty()) {
         *error = "Cabeçalho SOAPAction ausente; esperado \"" + expected_action + "\"";
         return std::nullopt;
@@ -285,8 +291,8 @@ std::optional<std::string> read_soap_response(std::string_view text, std::string
     }
     const std::string response = std::string(operation) + "Response";
     if (local_name(op) != response || namespace_of(op) != kServiceNamespace) {
-        *error = "resposta " + local_name(op) + " (\"" + namespace_of(op) + "\") em vez de " +
-                 response;
+        *error =
+            "resposta " + local_name(op) + " (\"" + namespace_of(op) + "\") em vez de " + response;
         return std::nullopt;
     }
     xmlNode* result = child_element(op, std::string(operation) + "Result");

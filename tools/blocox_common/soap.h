@@ -25,8 +25,8 @@ inline constexpr std::string_view kReprocess = "ReprocessarArquivo";
 inline constexpr std::string_view kDeveloperPendencies = "ConsultarPendenciasDesenvolvedorPafEcf";
 inline constexpr std::string_view kMethodStatus = "ConsultarStatusMetodosBlocoX";
 inline constexpr std::string_view kAllOperations[] = {
-    kTransmit, kQueryProcessing,    kTaxpayerPendencies,  kListFiles,   kFileHistory,
-    kDownload, kCancel,             kReprocess,           kDeveloperPendencies, kMethodStatus};
+    kTransmit, kQueryProcessing, kTaxpayerPendencies, kListFiles,           kFileHistory,
+    kDownload, kCancel,          kReprocess,          kDeveloperPendencies, kMethodStatus};
 
 // The parameter each operation takes: "pXmlCompactado" (base 64 of a ZIP
 // holding the signed file) for the transmission, nothing for the status of
@@ -62,8 +62,7 @@ struct SoapHeaders {
 std::optional<SoapRequest> read_soap_request(std::string_view body, const SoapHeaders& headers,
                                              SoapVersion* version, std::string* error);
 
-std::string soap_response(SoapVersion version, std::string_view operation,
-                          std::string_view result);
+std::string soap_response(SoapVersion version, std::string_view operation, std::string_view result);
 // `client_fault`: the request was wrong (Client / Sender), else the server
 // failed (Server / Receiver).
 std::string soap_fault(SoapVersion version, bool client_fault, std::string_view reason);

@@ -16,10 +16,10 @@ std::string element_types() {
             out += "          <s:sequence />\n";
         } else {
             const char* type = parameter == "pXmlCompactado" ? "s:base64Binary" : "s:string";
-            out += "          <s:sequence>\n            <s:element minOccurs=\"0\" maxOccurs=\"1\" "
-                   "name=\"" +
-                   std::string(parameter) + "\" type=\"" + type +
-                   "\" />\n          </s:sequence>\n";
+            out +=
+                "          <s:sequence>\n            <s:element minOccurs=\"0\" maxOccurs=\"1\" "
+                "name=\"" +
+                std::string(parameter) + "\" type=\"" + type + "\" />\n          </s:sequence>\n";
         }
         out += "        </s:complexType>\n      </s:element>\n";
         out += "      <s:element name=\"" + o +
@@ -36,10 +36,14 @@ std::string messages() {
     std::string out;
     for (std::string_view op : kAllOperations) {
         const std::string o(op);
-        out += "  <wsdl:message name=\"" + o + "SoapIn\">\n    <wsdl:part name=\"parameters\" "
-               "element=\"tns:" + o + "\" />\n  </wsdl:message>\n";
-        out += "  <wsdl:message name=\"" + o + "SoapOut\">\n    <wsdl:part name=\"parameters\" "
-               "element=\"tns:" + o + "Response\" />\n  </wsdl:message>\n";
+        out += "  <wsdl:message name=\"" + o +
+               "SoapIn\">\n    <wsdl:part name=\"parameters\" "
+               "element=\"tns:" +
+               o + "\" />\n  </wsdl:message>\n";
+        out += "  <wsdl:message name=\"" + o +
+               "SoapOut\">\n    <wsdl:part name=\"parameters\" "
+               "element=\"tns:" +
+               o + "Response\" />\n  </wsdl:message>\n";
     }
     return out;
 }
@@ -57,8 +61,7 @@ std::string port_type() {
 
 std::string binding(const std::string& name, const std::string& prefix) {
     std::string out = "  <wsdl:binding name=\"" + name + "\" type=\"tns:BlocoXSoap\">\n    <" +
-                      prefix +
-                      ":binding transport=\"http://schemas.xmlsoap.org/soap/http\" />\n";
+                      prefix + ":binding transport=\"http://schemas.xmlsoap.org/soap/http\" />\n";
     for (std::string_view op : kAllOperations) {
         out += "    <wsdl:operation name=\"" + std::string(op) + "\">\n      <" + prefix +
                ":operation soapAction=\"" + soap_action(op) +
