@@ -169,8 +169,8 @@ TEST_F(AuthorityRoundTrip, OneRowIsAskedAboutAndTheBooksAreComparedWithTheAuthor
     EXPECT_NE(differences[0].find("cancelada no Fisco"), std::string::npos) << differences[0];
 
     // A gap the authority sees in the sequence, against a row we count as sent.
-    const blocox::AuthorityPendency gap{"ReducaoZ", ours[0].ecf, 0, "2", "Redução Z não recebida",
-                                        {}, {"0001", "0007"}};
+    const blocox::AuthorityPendency gap{
+        "ReducaoZ", ours[0].ecf, 0, "2", "Redução Z não recebida", {}, {"0001", "0007"}};
     differences = blocox::pendency_differences({gap}, ours);
     ASSERT_EQ(differences.size(), 2u) << testing::PrintToString(differences);
     EXPECT_NE(differences[0].find("o Fisco não a recebeu"), std::string::npos);
