@@ -23,6 +23,16 @@ int usage() {
     std::fputs("Uso: balcora blocox SUBCOMANDO [opcoes]\n\nSubcomandos:\n", stderr);
     for (const auto& [name, e] : registry())
         std::fprintf(stderr, "  %-12s %s\n", name.c_str(), e.usage);
+    std::fputs(
+        "\nCodigos de saida dos subcomandos que consultam o Fisco (pendencias, listar,\n"
+        "historico, baixar, cancelar, reprocessar):\n"
+        "  0 feito (pendencias: nada pendente)\n"
+        "  1 pendencias: ha arquivos pendentes, o Fisco e o Balcora concordam\n"
+        "  2 linha de comando errada\n"
+        "  3 o Fisco nao atendeu o pedido (pendencias: o Fisco e o Balcora divergem)\n"
+        "  4 o Fisco nao respondeu: tente mais tarde\n"
+        "  5 falha local (banco de dados, empresa, impressora ou arquivo)\n",
+        stderr);
     return 2;
 }
 

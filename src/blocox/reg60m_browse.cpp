@@ -1,5 +1,6 @@
 #include "blocox/reg60m_browse.h"
 
+#include "blocox/authority_queries.h"
 #include "blocox/stock_release.h"
 #include "blocox/transmission.h"
 #include "db/literals.h"
@@ -75,6 +76,56 @@ bool Reg60mBrowse::reload() {
 
 void Reg60mBrowse::query_authority() {
     BLOCOX(kQueryReductions);
+    reload();
+}
+
+namespace {
+
+std::string processing_text(const std::string& code, const std::string& message) {
+    if (code == "0") return "Aguardando processamento";
+    if (code == "1") return "Processado e aceito";
+    if (code == "3") return "Cancelado";
+    return "Recusado" + (message.empty() ? std::string() : ": " + message);
+}
+
+}  // namespace
+
+void Reg60mBrowse::ask_authority(std::int32_t id_reg60m, const std::function<void()>& wait) {
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT rec_blocox, sit_blocox, data, num_cont_red_z FROM balcora.reg60m "
+                       "WHERE id_reg60m=" +
+                           std::to_string(id_reg60m) + ";",
+                       r) ||
+        !r.has_row())
+        return;
+    const std::string receipt = util::trim(r.C(1));
+    const std::string state = util::trim(r.C(2));
+    const std::string label = "Redução Z " + util::trim(r.C(4)) + " de " + br_date_of(r.C(3));
+    if (receipt.empty() || state == "P") {
+        prompt().message("Aviso", label + " ainda não transmitida ao Fisco.", ui::Icon::kWarning);
+        return;
+    }
+    std::string code;
+    const Asked asked = processing_state(receipt, &code, wait);
+    if (!asked.done()) {
+        prompt().message("Aviso", label + "|" + asked.message, ui::Icon::kWarning);
+        return;
+    }
+    if (code == "1" && state == "T")
+        db::run_sql("UPDATE balcora.reg60m SET sit_blocox='A' WHERE id_reg60m=" +
+                        std::to_string(id_reg60m) + " AND sit_blocox='T';",
+                    db::report_for_table("reg60m"));
+    std::string text = label + "|Recibo: " + receipt +
+                       "|Situação no Fisco: " + processing_text(code, asked.message);
+    std::vector<AuthorityEvent> events;
+    const Asked history = file_history(receipt, &events, wait);
+    if (history.done()) {
+        for (const AuthorityEvent& e : events)
+            text += "|" + e.when + " " + e.description + (e.reason.empty() ? "" : " - " + e.reason);
+    } else {
+        text += "|Histórico indisponível: " + history.message;
+    }
+    prompt().message("Consulta ao Fisco", text, ui::Icon::kInformation);
     reload();
 }
 

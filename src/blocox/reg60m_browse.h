@@ -3,6 +3,7 @@
 #include "util/day_number.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ class Reg60mBrowse {
 
     // Asks the authority about every transmitted reduction, then reloads.
     void query_authority();
+    // Asks the authority about one reduction: the state of its receipt (an
+    // accepted one is marked so) and the receipt's history, shown in one
+    // message; then reloads. `wait` is called while the client runs.
+    void ask_authority(std::int32_t id_reg60m, const std::function<void()>& wait = {});
 
   private:
     util::DayNumber from_ = 0;

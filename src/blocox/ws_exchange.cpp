@@ -39,7 +39,7 @@ bool write_request(const std::filesystem::path& ini, const ClientRequest& reques
     return put("Envio", "AcaoEnvio", request.action) &&
            put("Envio", "Arquivo", request.file.string()) &&
            put("Envio", "Recibo", request.receipt) && put("Retorno", "Status", "null") &&
-           put("Retorno", "Arquivo", "null");
+           put("Retorno", "Arquivo", "null") && put("Retorno", "ArquivoBaixado", "null");
 }
 
 }  // namespace
@@ -102,6 +102,8 @@ ClientResult run_client(const ClientRequest& request, const std::function<void()
     const std::string answer = util::trim(platform::ini_read(ini, "Retorno", "Arquivo"));
     // A client of the old installation names the answer the Windows way.
     out.answer = answer.find(":\\") == 1 ? data_root().map(answer) : std::filesystem::path(answer);
+    const std::string brought = util::trim(platform::ini_read(ini, "Retorno", "ArquivoBaixado"));
+    if (!brought.empty() && brought != "null") out.downloaded = brought;
     return out;
 }
 

@@ -37,6 +37,8 @@ struct ClientResult {
     // The client wrote "Status" = "Ok": an answer came and lies in `answer`.
     bool answered = false;
     std::filesystem::path answer;
+    // The file a download brought, unpacked ("Retorno"/"ArquivoBaixado").
+    std::filesystem::path downloaded;
     // Why there is no answer: the client could not start or was stopped at
     // its time limit, the exchange file could not be written, or the reason
     // the client gave ("Retorno"/"Mensagem"); empty when none is known.

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -129,6 +130,41 @@ TEST(BlocoXCommand, TheDemoShopsReductionAndStockComeBackAccepted) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_EQ(states(r.table), r.accepted) << r.table;
     }
+
+    // The technician's questions to the authority, with the exit codes a
+    // scheduler reads.
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "blocox");
+        return balcora_cli(tmp.path(), args);
+    };
+    const auto clear = run({"pendencias"});
+    EXPECT_EQ(clear.exit_code, 0) << clear.output;
+    const std::string receipt =
+        last_line(balcora_cli(tmp.path(), {"sql", "SELECT rec_blocox FROM balcora.reg60m"}).output);
+    ASSERT_EQ(receipt.size(), 36u);
+    const auto listed = run({"listar", "--de", "2000-01-01", "--ate", "2100-12-31"});
+    EXPECT_EQ(listed.exit_code, 0) << listed.output;
+    EXPECT_NE(listed.output.find(receipt), std::string::npos) << listed.output;
+    const fs::path copy = tmp.path() / "copia.xml";
+    EXPECT_EQ(run({"baixar", receipt, "--destino", copy.string()}).exit_code, 0);
+    std::stringstream held;
+    held << std::ifstream(copy).rdbuf();
+    EXPECT_NE(held.str().find("<CRZ>0001</CRZ>"), std::string::npos) << held.str();
+
+    EXPECT_EQ(run({"reprocessar", receipt}).exit_code, 0);
+    EXPECT_EQ(states("reg60m"), "T");
+    EXPECT_EQ(run({"cancelar", receipt, "--motivo", "curto"}).exit_code, 2);
+    const auto cancelled = run({"cancelar", receipt, "--motivo", "Reducao Z enviada com erro"});
+    EXPECT_EQ(cancelled.exit_code, 0) << cancelled.output;
+    EXPECT_EQ(states("reg60m"), "P");
+    const auto history = run({"historico", receipt});
+    EXPECT_NE(history.output.find("Reducao Z enviada com erro"), std::string::npos)
+        << history.output;
+    // Owed on both sides, and both books agree.
+    const auto owed = run({"pendencias"});
+    EXPECT_EQ(owed.exit_code, 1) << owed.output;
+    EXPECT_NE(owed.output.find(receipt), std::string::npos) << owed.output;
+    EXPECT_EQ(run({"historico", "00000000-0000-4000-8000-000000000000"}).exit_code, 3);
 }
 
 }  // namespace

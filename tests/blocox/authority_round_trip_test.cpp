@@ -1,3 +1,5 @@
+#include "blocox/authority_queries.h"
+#include "blocox/reg60m_browse.h"
 #include "blocox/ws_answer.h"
 #include "platform/process.h"
 #include "transmission_fixture.h"
@@ -136,6 +138,45 @@ TEST_F(AuthorityRoundTrip, ReductionsGoPendingToTransmittedToAcceptedAndACopyKee
     EXPECT_EQ(receipts(), sent);
 }
 
+// One row asked about from the Z-reduction list: the authority's state marks
+// it accepted and its history is shown; a file cancelled there while we
+// count it as sent, and a reduction it never got, are named as differences.
+TEST_F(AuthorityRoundTrip, OneRowIsAskedAboutAndTheBooksAreComparedWithTheAuthoritys) {
+    reductions(2);
+    ASSERT_EQ(BLOCOX(blocox::kSendReductions), 0) << testing::PrintToString(texts());
+    const auto sent = receipts();
+    ASSERT_EQ(sent.size(), 2u);
+    const std::int32_t first_id = static_cast<std::int32_t>(
+        std::stol(value("SELECT id_reg60m FROM balcora.reg60m WHERE num_cont_red_z=1;")));
+    prompt_.clear();
+    blocox::Reg60mBrowse browse;
+    browse.ask_authority(first_id);
+    ASSERT_FALSE(texts().empty());
+    EXPECT_NE(texts().front().find("Consulta ao Fisco: Redução Z 1"), std::string::npos)
+        << texts().front();
+    EXPECT_NE(texts().front().find("Processado e aceito"), std::string::npos) << texts().front();
+    EXPECT_NE(texts().front().find("Arquivo recebido"), std::string::npos);
+    EXPECT_EQ(states(), "AT");
+
+    ASSERT_TRUE(blocox::cancel_file(sent[1], "Enviada com valores errados").done());
+    const std::string ie = blocox::establishment_ie(glo::id_empresa);
+    std::vector<blocox::AuthorityPendency> theirs;
+    ASSERT_TRUE(blocox::taxpayer_pendencies(ie, &theirs).done());
+    const std::vector<blocox::OurItem> ours = blocox::our_items(1, glo::id_empresa);
+    std::vector<std::string> differences = blocox::pendency_differences(theirs, ours);
+    ASSERT_EQ(differences.size(), 1u) << testing::PrintToString(differences);
+    EXPECT_NE(differences[0].find("CRZ 0002"), std::string::npos) << differences[0];
+    EXPECT_NE(differences[0].find("cancelada no Fisco"), std::string::npos) << differences[0];
+
+    // A gap the authority sees in the sequence, against a row we count as sent.
+    const blocox::AuthorityPendency gap{
+        "ReducaoZ", ours[0].ecf, 0, "2", "Redução Z não recebida", {}, {"0001", "0007"}};
+    differences = blocox::pendency_differences({gap}, ours);
+    ASSERT_EQ(differences.size(), 2u) << testing::PrintToString(differences);
+    EXPECT_NE(differences[0].find("o Fisco não a recebeu"), std::string::npos);
+    EXPECT_NE(differences[1].find("não consta no Balcora"), std::string::npos);
+}
+
 // Last year's inventory and a released month, each with a product fit for
 // the file, travel and come back accepted.
 TEST_F(AuthorityRoundTrip, StockPeriodsGoPendingToTransmittedToAccepted) {
@@ -176,8 +217,9 @@ TEST_F(AuthorityRoundTrip, RefusedSilentOrGarbledAnswersLeaveTheReductionPending
         const char* mode;
         const char* shown;
     };
-    for (const Case& c : {Case{"recusar", "Retorno WebService: Erro 1999 - Arquivo recusado"},
-                          Case{"calar", "Aviso: "}, Case{"resposta-lixo", "ao ler arquivo"}}) {
+    for (const Case& c :
+         {Case{"recusar", "Retorno WebService: Erro 1999 - Arquivo recusado"},
+          Case{"calar", "Aviso: "}, Case{"resposta-lixo", "Resposta do Fisco ilegível"}}) {
         authority_.rules(c.mode);
         prompt_.clear();
         EXPECT_EQ(BLOCOX(blocox::kSendReductions), 1) << c.mode;

@@ -1,9 +1,7 @@
+#include "blocox_fixture.h"
 #include "payload.h"
-#include "platform/self_signed_certificate.h"
 #include "signer.h"
 #include "soap.h"
-#include "support/temp_root.h"
-#include "xml_security.h"
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
@@ -23,205 +21,9 @@
 #include <thread>
 
 namespace fs = std::filesystem;
-using balcora::platform::SelfSignedRequest;
+using namespace balcora::test;
 
 namespace {
-
-std::string read_text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string element(const std::string& xml, const std::string& name) {
-    if (xml.find("<" + name + "/>") != std::string::npos) return "";
-    size_t at = xml.find("<" + name + ">");
-    if (at == std::string::npos) return "<absent>";
-    at += name.size() + 2;
-    return xml.substr(at, xml.find("</" + name + ">", at) - at);
-}
-
-std::string z_reduction(const std::string& crz) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ReducaoZ Versao=\"1.0\"><Mensagem>"
-           "<Estabelecimento><Ie>255555555</Ie></Estabelecimento><PafEcf><NumeroCredenciamento>"
-           "1234</NumeroCredenciamento></PafEcf><Ecf><NumeroFabricacao>BV202612000001"
-           "</NumeroFabricacao><DadosReducaoZ><DataReferencia>2026-12-07</DataReferencia>"
-           "<DataHoraEmissao>2026-12-07T18:30:00</DataHoraEmissao><CRZ>" +
-           crz +
-           "</CRZ><COO>000010</COO><CRO>001</CRO><VendaBrutaDiaria>00000000001000</"
-           "VendaBrutaDiaria>"
-           "<GT>000000000000051000</GT><TotalizadoresParciais><TotalizadorParcial><Nome>01T1800"
-           "</Nome><Valor>10,00</Valor><ProdutosServicos><Produto><Descricao>ARROZ TIPO 1"
-           "</Descricao><CodigoGTIN>7890000000017</CodigoGTIN><CodigoCEST></CodigoCEST>"
-           "<CodigoNCMSH>10063021</CodigoNCMSH><CodigoProprio>1</CodigoProprio><Quantidade>2,000"
-           "</Quantidade><Unidade>UN</Unidade><ValorDesconto>0,00</ValorDesconto><ValorAcrescimo>"
-           "0,00</ValorAcrescimo><ValorCancelamento>0,00</ValorCancelamento><ValorTotalLiquido>"
-           "10,00</ValorTotalLiquido></Produto></ProdutosServicos></TotalizadorParcial>"
-           "</TotalizadoresParciais></DadosReducaoZ></Ecf></Mensagem></ReducaoZ>\n";
-}
-
-std::string stock() {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Estoque Versao=\"1.0\"><Mensagem>"
-           "<Estabelecimento><Ie>255555555</Ie></Estabelecimento><PafEcf><NumeroCredenciamento>"
-           "1234</NumeroCredenciamento></PafEcf><DadosEstoque><DataReferencia>2026-11-30"
-           "</DataReferencia><Produtos><Produto><Descricao>ARROZ</Descricao><CodigoGTIN>"
-           "7890000000017</CodigoGTIN><CodigoCEST>123</CodigoCEST><CodigoNCMSH>10063021"
-           "</CodigoNCMSH><CodigoProprio>1</CodigoProprio><Quantidade>-3,000</Quantidade>"
-           "<QuantidadeTotalAquisicao>0,000</QuantidadeTotalAquisicao><Unidade>UN</Unidade>"
-           "<ValorUnitario>-5,000</ValorUnitario><ValorTotalAquisicao>0,00</ValorTotalAquisicao>"
-           "<ValorTotalICMSDebitoFornecedor>0,00</ValorTotalICMSDebitoFornecedor>"
-           "<ValorBaseCalculoICMSST>0,00</ValorBaseCalculoICMSST><ValorTotalICMSST>0,00"
-           "</ValorTotalICMSST><SituacaoTributaria>Tributado pelo ICMS</SituacaoTributaria>"
-           "<Aliquota> 7,00</Aliquota><IsArredondado>0</IsArredondado><Ippt>Terceiros</Ippt>"
-           "<SituacaoEstoque>Negativo</SituacaoEstoque></Produto></Produtos></DadosEstoque>"
-           "</Mensagem></Estoque>\n";
-}
-
-std::string query(const std::string& receipt) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Manutencao Versao=\"1.0\"><Mensagem>"
-           "<Recibo>" +
-           receipt + "</Recibo></Mensagem></Manutencao>\n";
-}
-
-// The client's exit status; -1 when it had to be killed.
-int client_exit(const fs::path& root, const fs::path& ini) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        execl(BALCORA_BLOCOX_CLIENT_PATH, BALCORA_BLOCOX_CLIENT_PATH, "--root", root.c_str(),
-              "--ini", ini.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // The client must end by itself; this guard only keeps a hung client
-    // from hanging the test run.
-    int status = 0;
-    for (int i = 0; i < 3000; ++i) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    ADD_FAILURE() << "o cliente não terminou";
-    return -1;
-}
-
-// What one run of the client left: its exit status, the exchange file's
-// "Retorno" and the answer it names.
-struct Outcome {
-    int exit = -1;
-    std::string status, message, answer;
-};
-
-// The client and the authority as the program and the demo run them: the
-// authority on a free port of 127.0.0.1 trusting the shop's test certificate,
-// the client driven through the exchange file.
-class BlocoXClientTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        static blocox::XmlSecurity xml_security;
-        certs_ = new balcora::test::TempRoot();
-        const fs::path d = certs_->path();
-        std::string error;
-        SelfSignedRequest server{"127.0.0.1"};
-        server.server = true;
-        SelfSignedRequest expired{"LOJA VENCIDA"};
-        expired.first_day = -400;
-        expired.last_day = -1;
-        ASSERT_TRUE(balcora::platform::write_self_signed_pkcs12({"LOJA TESTE"}, d / "loja.pfx",
-                                                                "s3nha", d / "loja.pem", &error) &&
-                    balcora::platform::write_self_signed_pkcs12({"OUTRA LOJA"}, d / "outra.pfx",
-                                                                "s3nha", d / "outra.pem", &error) &&
-                    balcora::platform::write_self_signed_pkcs12(expired, d / "vencido.pfx", "s3nha",
-                                                                d / "vencido.pem", &error) &&
-                    balcora::platform::write_self_signed_pem(server, d / "servidor.pem",
-                                                             d / "servidor.key", &error))
-            << error;
-    }
-    static void TearDownTestSuite() { delete certs_; }
-
-    void SetUp() override { start_authority(); }
-    void TearDown() override {
-        if (authority_ > 0) {
-            kill(authority_, SIGTERM);
-            waitpid(authority_, nullptr, 0);
-        }
-    }
-
-    void rules(const std::string& text) {
-        std::ofstream(root_.path() / "regras.ini") << "[Autoridade]\n" << text;
-    }
-
-    void start_authority() {
-        rules("AtrasoProcessamento=3600\n");
-        const fs::path d = certs_->path();
-        const fs::path books = root_.path() / "autoridade";
-        authority_ = fork();
-        if (authority_ == 0) {
-            execl(BALCORA_BLOCOX_AUTHORITY_PATH, BALCORA_BLOCOX_AUTHORITY_PATH, "--root",
-                  books.c_str(), "--cert", (d / "servidor.pem").c_str(), "--key",
-                  (d / "servidor.key").c_str(), "--port", "0", "--assinante",
-                  (d / "loja.pem").c_str(), "--regras", (root_.path() / "regras.ini").c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // A guard against an authority that never starts, not a measurement.
-        for (int i = 0; i < 1500 && !fs::exists(books / "porta"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(fs::exists(books / "porta"));
-        port_ = std::stoi(read_text(books / "porta"));
-        address_ = "https://127.0.0.1:" + std::to_string(port_) + "/blocox";
-    }
-
-    // The exchange file as the program writes it before each run.
-    Outcome run_client(const std::string& action, const std::string& file_name,
-                       const std::string& xml, const std::string& receipt = "null",
-                       const std::string& pfx = "loja.pfx", const std::string& password = "s3nha") {
-        const fs::path file = root_.path() / "sistemas/balcora/pafecf" / file_name;
-        std::ofstream(file, std::ios::binary) << xml;
-        const fs::path answer = file.parent_path() / (file.stem().string() + "-retorno.xml");
-        fs::remove(answer);
-        std::ofstream(ini_) << "[Config]\nTipoCertificado=A1\nCertificado="
-                            << (certs_->path() / pfx).string() << "\nSenha=" << password
-                            << "\nAmbiente=2\nEnderecoFisco=" << address_
-                            << "\nCertificadoFisco=" << (certs_->path() / "servidor.pem").string()
-                            << "\nTempoConexao=5\nTempoResposta=2\n[Envio]\nAcaoEnvio=" << action
-                            << "\nArquivo=" << file.string() << "\nRecibo=" << receipt
-                            << "\n[Retorno]\nStatus=null\nArquivo=null\n";
-        // The file holds the certificate's password: made private, it stays
-        // private after the client wrote its outcome.
-        fs::permissions(ini_, fs::perms::owner_read | fs::perms::owner_write);
-        Outcome out;
-        out.exit = client_exit(root_.path(), ini_);
-        if (out.exit < 0) return out;
-        EXPECT_EQ(fs::status(ini_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-        const std::string ini = read_text(ini_);
-        const std::string retorno = ini.substr(ini.find("[Retorno]"));
-        auto key = [&](const std::string& k) {
-            size_t at = retorno.find("\n" + k + "=");
-            if (at == std::string::npos) return std::string("<absent>");
-            at += k.size() + 2;
-            return retorno.substr(at, retorno.find('\n', at) - at);
-        };
-        out.status = key("Status");
-        out.message = key("Mensagem");
-        if (out.status == "Ok") {
-            EXPECT_EQ(key("Arquivo"), answer.string());
-            out.answer = read_text(answer);
-        } else {
-            EXPECT_EQ(key("Arquivo"), "null");
-            EXPECT_FALSE(fs::exists(answer));
-        }
-        return out;
-    }
-
-    static inline balcora::test::TempRoot* certs_ = nullptr;
-    balcora::test::TempRoot root_;
-    fs::path ini_ = root_.path() / "sistemas/balcora/pgms/xsginws.ini";
-    std::string address_;
-    int port_ = 0;
-    pid_t authority_ = -1;
-};
 
 TEST_F(BlocoXClientTest, FilesTravelSignedAndComeBackWithReceiptsDuplicatesAndProcessing) {
     Outcome first = run_client("EnviarReducaoZ", "reducaoz07122026.xml", z_reduction("0001"));
@@ -261,6 +63,68 @@ TEST_F(BlocoXClientTest, FilesTravelSignedAndComeBackWithReceiptsDuplicatesAndPr
     EXPECT_EQ(element(processed.answer, "SituacaoProcessamentoCodigo"), "1");
 }
 
+std::string asking(const std::string& root, const std::string& inner) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root + " Versao=\"1.0\"><Mensagem>" +
+           inner + "</Mensagem></" + root + ">\n";
+}
+
+// Every operation the shop's technician uses, through the client and the
+// exchange file, against what the authority keeps; and the other SOAP
+// version and signature profile the settings choose.
+TEST_F(BlocoXClientTest, TheAuthorityListsTellsHistoryHandsBackCancelsAndReprocesses) {
+    const std::string first = element(
+        run_client("EnviarReducaoZ", "reducaoz07122026.xml", z_reduction("0001")).answer, "Recibo");
+    const std::string third = element(
+        run_client("EnviarReducaoZ", "reducaoz09122026.xml", z_reduction("0003")).answer, "Recibo");
+    ASSERT_EQ(first.size(), 36u);
+    ASSERT_EQ(third.size(), 36u);
+    const std::string ie = "<IE>255555555</IE>";
+
+    Outcome owed = run_client("ConsultarPendenciasContribuinte", "pendencias.xml",
+                              asking("ConsultarPendenciasContribuinte", ie));
+    ASSERT_EQ(owed.status, "Ok") << owed.message;
+    EXPECT_NE(owed.answer.find("<CRZ>0002</CRZ>"), std::string::npos) << owed.answer;
+    EXPECT_NE(owed.answer.find(first), std::string::npos);
+
+    Outcome listed = run_client("ListarArquivos", "lista.xml", asking("ListarArquivos", ie));
+    EXPECT_NE(listed.answer.find(first), std::string::npos) << listed.answer;
+    EXPECT_NE(listed.answer.find(third), std::string::npos);
+
+    const std::string why = "<Recibo>" + third + "</Recibo><Motivo>CRZ informada errada</Motivo>";
+    Outcome cancelled =
+        run_client("CancelarArquivo", "cancela.xml", asking("Manutencao", why), third);
+    EXPECT_EQ(element(cancelled.answer, "SituacaoProcessamentoCodigo"), "3") << cancelled.answer;
+    // Cancelled twice: the authority did not do it, so no answer to hand over.
+    Outcome twice = run_client("CancelarArquivo", "cancela.xml", asking("Manutencao", why), third);
+    EXPECT_EQ(twice.status, "Erro");
+    EXPECT_NE(twice.message.find("Erro 1012"), std::string::npos) << twice.message;
+
+    Outcome history =
+        run_client("ConsultarHistoricoArquivo", "historico.xml",
+                   asking("ConsultarHistoricoArquivo", "<Recibo>" + third + "</Recibo>"), third);
+    EXPECT_NE(history.answer.find("CRZ informada errada"), std::string::npos) << history.answer;
+    owed = run_client("ConsultarPendenciasContribuinte", "pendencias.xml",
+                      asking("ConsultarPendenciasContribuinte", ie));
+    EXPECT_NE(owed.answer.find("cancelado"), std::string::npos) << owed.answer;
+
+    Outcome again =
+        run_client("ReprocessarArquivo", "reprocessa.xml", asking("Manutencao", why), third);
+    EXPECT_EQ(element(again.answer, "SituacaoProcessamentoCodigo"), "0") << again.message;
+
+    Outcome fetched =
+        run_client("DownloadArquivo", "baixa.xml",
+                   asking("DownloadArquivo", "<Recibo>" + first + "</Recibo>"), first);
+    EXPECT_NE(fetched.downloaded.find("<CRZ>0001</CRZ>"), std::string::npos) << fetched.message;
+    EXPECT_NE(fetched.downloaded.find("rsa-sha1"), std::string::npos);
+
+    settings_ = "VersaoSoap=1.2\nAssinatura=SHA256\n";
+    Outcome month = run_client("EnviarEstoque", "estoque112026.xml", stock());
+    EXPECT_EQ(element(month.answer, "SituacaoProcessamentoCodigo"), "0") << month.message;
+    settings_ = "VersaoSoap=1.3\n";
+    Outcome unknown = run_client("EnviarEstoque", "estoque112026.xml", stock());
+    EXPECT_NE(unknown.message.find("VersaoSoap"), std::string::npos) << unknown.message;
+}
+
 // A client that connected and never spoke held the authority for ten seconds,
 // long past the others' time limits: now each connection is served apart,
 // and the idle one is still waited on after the others were answered.
@@ -285,11 +149,15 @@ TEST_F(BlocoXClientTest, AnIdleConnectionHoldsNoOtherClient) {
 // Posts an already signed document as the client would, past the client.
 std::string post_signed(const std::string& address, const fs::path& trusted,
                         const std::string& signed_xml) {
-    blocox::SoapRequest request{std::string(blocox::kSendOperation),
-                                blocox::to_base64(blocox::zip_one_file("z.xml", signed_xml)), "2"};
+    blocox::SoapRequest request{blocox::SoapVersion::k11, std::string(blocox::kTransmit),
+                                blocox::to_base64(blocox::zip_one_file("z.xml", signed_xml))};
     const std::string body = blocox::soap_request(request);
     std::string answer;
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8");
+    headers = curl_slist_append(
+        headers, "SOAPAction: \"http://webservices.sef.sc.gov.br/wsDfeSiv/TransmitirArquivo\"");
     CURL* c = curl_easy_init();
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(c, CURLOPT_URL, address.c_str());
     curl_easy_setopt(c, CURLOPT_CAINFO, trusted.c_str());
     curl_easy_setopt(c, CURLOPT_TIMEOUT, 30L);
@@ -302,15 +170,17 @@ std::string post_signed(const std::string& address, const fs::path& trusted,
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &answer);
     EXPECT_EQ(curl_easy_perform(c), CURLE_OK);
     curl_easy_cleanup(c);
+    curl_slist_free_all(headers);
     std::string error;
-    return blocox::read_soap_response(answer, &error).value_or(error);
+    return blocox::read_soap_response(answer, blocox::kTransmit, &error).value_or(error);
 }
 
 TEST_F(BlocoXClientTest, SignaturesThatDoNotHoldAreRefused) {
     std::string error, signed_xml;
     blocox::SigningKey key = blocox::open_certificate(certs_->path() / "loja.pfx", "s3nha", &error);
     ASSERT_TRUE(key) << error;
-    ASSERT_TRUE(blocox::sign_document(z_reduction("0003"), key.get(), &signed_xml, &error));
+    ASSERT_TRUE(blocox::sign_document(z_reduction("0003"), key.get(),
+                                      blocox::SignatureProfile::kRsaSha1, &signed_xml, &error));
     std::string tampered = signed_xml;
     tampered.replace(tampered.find("<CRZ>0003"), 9, "<CRZ>0004");
     const fs::path trusted = certs_->path() / "servidor.pem";
@@ -373,7 +243,8 @@ TEST(BlocoXPayload, DamagedInputIsRefusedAndSoundInputComesBackWhole) {
     ASSERT_EQ(blocox::from_base64(blocox::to_base64(zip)), zip);
     EXPECT_FALSE(blocox::unzip_first_file(zip, z.size() - 1));  // beyond the allowed size
 
-    const std::string envelope = blocox::soap_response("Enviar", "<Resposta/>");
+    const std::string envelope =
+        blocox::soap_response(blocox::SoapVersion::k12, blocox::kTransmit, "<Resposta/>");
     std::mt19937 random(20261207);
     for (int i = 0; i < 3000; ++i) {
         std::string damaged = i % 3 == 0 ? envelope : zip;
@@ -382,7 +253,7 @@ TEST(BlocoXPayload, DamagedInputIsRefusedAndSoundInputComesBackWhole) {
             damaged[random() % damaged.size()] = static_cast<char>(random());
         std::string error;
         if (i % 3 == 0) {
-            blocox::read_soap_response(damaged, &error);
+            blocox::read_soap_response(damaged, blocox::kTransmit, &error);
         } else {
             auto content = blocox::unzip_first_file(damaged, 1 << 20);
             // The checksum lets nothing else through.

@@ -1,20 +1,19 @@
 #include "authority.h"
 
+#include "answers.h"
 #include "file_checks.h"
 #include "payload.h"
-#include "soap.h"
+#include "tls_server.h"
+#include "wsdl.h"
 #include "xml_security.h"
 
-#include <openssl/evp.h>
-#include <openssl/rand.h>
 #include <xmlsec/crypto.h>
 #include <xmlsec/xmldsig.h>
 
-#include <chrono>
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
 #include <iostream>
-#include <sstream>
+#include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -25,95 +24,39 @@ namespace {
 // Larger than any file a checkout sends.
 constexpr size_t kLargestFile = 64 * 1024 * 1024;
 
-const xmlChar* x(const char* s) {
-    return reinterpret_cast<const xmlChar*>(s);
+std::string trimmed(const std::string& s) {
+    const size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// "Resposta" as the authority writes it.
-std::string resposta(const std::string& receipt, const std::string& code,
-                     const std::string& description, const std::string& message) {
-    XmlDoc doc(xmlNewDoc(x("1.0")));
-    xmlNode* root = xmlNewDocNode(doc.get(), nullptr, x("Resposta"), nullptr);
-    xmlDocSetRootElement(doc.get(), root);
-    xmlNewProp(root, x("Versao"), x("1.0"));
-    xmlNewTextChild(root, nullptr, x("Recibo"), x(receipt.c_str()));
-    xmlNewTextChild(root, nullptr, x("SituacaoProcessamentoCodigo"), x(code.c_str()));
-    xmlNewTextChild(root, nullptr, x("SituacaoProcessamentoDescricao"), x(description.c_str()));
-    xmlNewTextChild(root, nullptr, x("Mensagem"), x(message.c_str()));
-    return dump_xml(doc.get());
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
-std::string refused(const std::string& message) {
-    return resposta("", "2", "Arquivo recusado", message);
+std::string reply_type(SoapVersion v) {
+    return v == SoapVersion::k11 ? "text/xml; charset=utf-8"
+                                 : "application/soap+xml; charset=utf-8";
 }
 
-// 36 characters, the form of the authority's receipts.
-std::string new_receipt() {
-    unsigned char b[16];
-    RAND_bytes(b, sizeof b);
-    b[6] = (b[6] & 0x0f) | 0x40;
-    b[8] = (b[8] & 0x3f) | 0x80;
-    char text[37];
-    std::snprintf(text, sizeof text,
-                  "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return text;
+xmlNode* last_element(xmlNode* root) {
+    xmlNode* last = nullptr;
+    for (xmlNode* c = root->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE) last = c;
+    return last;
 }
 
-// Receipts come from outside: only the form this authority gives is looked up.
-bool receipt_form(const std::string& r) {
-    if (r.size() != 36) return false;
-    for (size_t i = 0; i < r.size(); ++i) {
-        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? r[i] != '-' : !std::isxdigit(static_cast<unsigned char>(r[i]))) return false;
-    }
-    return true;
-}
-
-std::string digest_name(const std::string& identity) {
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    EVP_Digest(identity.data(), identity.size(), md, &n, EVP_sha256(), nullptr);
-    std::string hex;
-    char two[3];
-    for (unsigned int i = 0; i < n; ++i) {
-        std::snprintf(two, sizeof two, "%02x", md[i]);
-        hex += two;
-    }
-    return hex;
-}
-
-std::string read_text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool write_text(const fs::path& file, const std::string& text) {
-    fs::path tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(tmp, file, ec);
-    return !ec;
+bool signed_document(xmlNode* root) {
+    xmlNode* last = last_element(root);
+    return last && local_name(last) == "Signature" && last->ns &&
+           xmlStrEqual(last->ns->href, xmlSecDSigNs);
 }
 
 // Empty when the enveloped signature, the root's last child, verifies with
 // a certificate the authority trusts; else the reason.
 std::string verify_signature(xmlDoc* doc, xmlSecKeysMngr* keys) {
     xmlNode* root = xmlDocGetRootElement(doc);
-    xmlNode* last = nullptr;
-    for (xmlNode* c = root->children; c; c = c->next)
-        if (c->type == XML_ELEMENT_NODE) last = c;
-    if (!last || local_name(last) != "Signature" || !last->ns ||
-        !xmlStrEqual(last->ns->href, xmlSecDSigNs))
-        return "assinatura digital ausente";
     xmlSecDSigCtx* context = xmlSecDSigCtxCreate(keys);
     if (!context) return "falha ao preparar a verificação";
     // The whole document, and a key only from a certificate that chains to
@@ -121,7 +64,7 @@ std::string verify_signature(xmlDoc* doc, xmlSecKeysMngr* keys) {
     context->enabledReferenceUris = xmlSecTransformUriTypeEmpty;
     xmlSecPtrListAdd(&context->keyInfoReadCtx.enabledKeyData, BAD_CAST xmlSecKeyDataX509Id);
     take_xml_error();
-    int rc = xmlSecDSigCtxVerify(context, last);
+    int rc = xmlSecDSigCtxVerify(context, last_element(root));
     std::string fault;
     if (rc < 0)
         fault = "assinatura digital inválida (" + take_xml_error() + ")";
@@ -131,24 +74,28 @@ std::string verify_signature(xmlDoc* doc, xmlSecKeysMngr* keys) {
     return fault;
 }
 
+std::string text_in_message(xmlNode* root, const char* name) {
+    return trimmed(text_of(child_element(child_element(root, "Mensagem"), name)));
+}
+
+// The root element each document-taking operation expects in pXml.
+std::string expected_root(const std::string& operation) {
+    if (operation == kQueryProcessing || operation == kCancel || operation == kReprocess)
+        return "Manutencao";
+    return operation;
+}
+
 }  // namespace
 
 Authority::Authority(fs::path root, fs::path rules_file)
-    : root_(std::move(root)), rules_file_(std::move(rules_file)) {}
+    : rules_file_(std::move(rules_file)), books_(std::move(root)) {}
 
 Authority::~Authority() {
     if (keys_) xmlSecKeysMngrDestroy(keys_);
 }
 
 bool Authority::open(const fs::path& signer_certificate, std::string* error) {
-    std::error_code ec;
-    for (const char* sub : {"recebidos", "processados", "identidades"}) {
-        fs::create_directories(root_ / sub, ec);
-        if (ec) {
-            *error = "não foi possível criar " + (root_ / sub).string() + ": " + ec.message();
-            return false;
-        }
-    }
+    if (!books_.open(error)) return false;
     keys_ = xmlSecKeysMngrCreate();
     if (!keys_ || xmlSecCryptoAppDefaultKeysMngrInit(keys_) < 0) {
         *error = "falha ao iniciar o gerenciador de chaves";
@@ -166,80 +113,264 @@ bool Authority::open(const fs::path& signer_certificate, std::string* error) {
 
 void Authority::process_due() {
     rules_ = read_rules(rules_file_);
-    const auto now = fs::file_time_type::clock::now();
-    const auto delay = std::chrono::seconds(rules_.processing_seconds);
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(root_ / "recebidos", ec)) {
-        if (entry.path().extension() != ".xml") continue;
-        auto when = fs::last_write_time(entry.path(), ec);
-        if (ec || now - when < delay) continue;
-        fs::rename(entry.path(), root_ / "processados" / entry.path().filename(), ec);
-        if (!ec) std::cerr << "autoridade: processado " << entry.path().stem().string() << "\n";
-    }
+    books_.process_due(std::chrono::seconds(rules_.processing_seconds));
 }
 
-std::string Authority::answer_send(xmlNode* root, const std::string& signed_xml) {
-    const fs::path identity = root_ / "identidades" / digest_name(identity_of(root));
-    std::error_code ec;
-    if (fs::exists(identity, ec)) {
-        const std::string first = read_text(identity);
+Reply Authority::handle(const HttpRequest& http) {
+    rules_ = read_rules(rules_file_);
+    if (http.method == "GET") {
+        const size_t query = http.target.find('?');
+        if (query == std::string::npos || lower(http.target.substr(query + 1)) != "wsdl")
+            return {404, "Serviço BlocoX: use POST (SOAP) ou ?WSDL\n", false,
+                    "text/plain; charset=utf-8"};
+        const std::string address =
+            "https://127.0.0.1:" + std::to_string(port_) + http.target.substr(0, query);
+        return {200, service_wsdl(address), false, "text/xml; charset=utf-8"};
+    }
+    SoapVersion version = SoapVersion::k11;
+    std::string reason;
+    std::optional<SoapRequest> request =
+        read_soap_request(http.body, {http.content_type, http.soap_action}, &version, &reason);
+    auto fault = [&](const std::string& why) {
+        std::cerr << "autoridade: falha SOAP: " << why << "\n";
+        return Reply{500, soap_fault(version, true, why), false, reply_type(version)};
+    };
+    if (!request) return fault(reason);
+    const std::string& op = request->operation;
+    std::cerr << "autoridade: " << op << " ("
+              << (version == SoapVersion::k11 ? "SOAP 1.1" : "SOAP 1.2") << ")\n";
+    if (rules_.mode == Rules::Mode::kSilent) return {200, "", true};
+    if (rules_.mode == Rules::Mode::kGarbage) return {200, "<<< \x01 isto não é SOAP", false};
+    auto reply = [&](const std::string& resposta_text) {
+        return Reply{200, soap_response(version, op, resposta_text), false, reply_type(version)};
+    };
+    if (rules_.mode == Rules::Mode::kGarbageAnswer) return reply("isto não é uma Resposta <");
+    if (rules_.mode == Rules::Mode::kRefuse && (op == kTransmit || op == kQueryProcessing))
+        return reply(refusal(rules_.refusal));
+
+    std::string why;
+    std::string answer;
+    if (op == kTransmit)
+        answer = transmit(*request, &why);
+    else if (op == kMethodStatus)
+        answer = method_status();
+    else
+        answer = answer_document_request(*request, &why);
+    if (!why.empty()) return fault(why);
+    return reply(answer);
+}
+
+std::string Authority::transmit(const SoapRequest& request, std::string* fault) {
+    const std::string argument = trimmed(request.argument);
+    if (argument.empty()) {
+        *fault = "pXmlCompactado vazio";
+        return {};
+    }
+    std::optional<std::string> zipped = from_base64(argument);
+    if (!zipped) {
+        *fault = argument.front() == '<'
+                     ? "pXmlCompactado deve trazer o ZIP do arquivo em base 64, não o XML"
+                     : "pXmlCompactado não está em base 64";
+        return {};
+    }
+    const std::string head = trimmed(zipped->substr(0, 64));
+    if (!head.empty() && (head.front() == '<' || head.rfind("\xEF\xBB\xBF<", 0) == 0)) {
+        *fault = "pXmlCompactado deve ser um arquivo ZIP com o XML; recebido XML não compactado";
+        return {};
+    }
+    std::string entry;
+    std::optional<std::string> xml = unzip_first_file(*zipped, kLargestFile, &entry);
+    if (!xml) {
+        *fault = "pXmlCompactado não é um arquivo ZIP válido";
+        return {};
+    }
+    if (entry.size() < 4 || lower(entry.substr(entry.size() - 4)) != ".xml") {
+        *fault = "o ZIP de pXmlCompactado deve conter um arquivo .xml; contém \"" + entry + "\"";
+        return {};
+    }
+    std::string reason;
+    XmlDoc doc = parse_xml(*xml, &reason);
+    if (!doc) return refusal("Erro 1001 - XML mal formado: " + reason);
+    xmlNode* root = xmlDocGetRootElement(doc.get());
+    const std::string kind = local_name(root);
+    if (kind != "ReducaoZ" && kind != "Estoque")
+        return refusal("Erro 1004 - Documento " + kind + " não cabe na operação " +
+                       std::string(kTransmit) + ".");
+    if (!signed_document(root)) {
+        *fault = "arquivo " + kind + " sem assinatura digital (XMLDSig envelopada)";
+        return {};
+    }
+    const std::string signature_fault = verify_signature(doc.get(), keys_);
+    if (!signature_fault.empty()) return refusal("Erro 1002 - " + signature_fault + ".");
+    const std::string form = check_document(root);
+    if (!form.empty()) return refusal("Erro 1003 - Estrutura inválida: " + form + ".");
+
+    const std::string identity = identity_of(root);
+    const std::string first = books_.first_receipt(identity);
+    if (!first.empty())
         return resposta(first, "2", "Arquivo já recebido",
                         "Erro 1009 - Arquivo já recebido anteriormente. Recibo: " + first);
-    }
-    const std::string receipt = new_receipt();
-    if (!write_text(root_ / "recebidos" / (receipt + ".xml"), signed_xml) ||
-        !write_text(identity, receipt))
-        return refused("Erro 1998 - Falha interna ao guardar o arquivo; envie novamente.");
+    const std::string receipt = books_.receive(root, identity, *xml);
+    if (receipt.empty())
+        return refusal("Erro 1998 - Falha interna ao guardar o arquivo; envie novamente.");
     return resposta(receipt, "0", "Aguardando processamento", "Arquivo recebido com sucesso.");
 }
 
-std::string Authority::answer_query(xmlNode* root) {
-    const std::string receipt = text_of(child_element(child_element(root, "Mensagem"), "Recibo"));
+std::string Authority::answer_document_request(const SoapRequest& request, std::string* fault) {
+    const std::string& op = request.operation;
+    const std::string argument = trimmed(request.argument);
+    if (argument.empty()) {
+        *fault = "pXml vazio";
+        return {};
+    }
+    if (argument.front() != '<') {
+        *fault =
+            "pXml deve trazer o documento XML assinado como texto, não compactado nem em "
+            "base 64";
+        return {};
+    }
+    std::string reason;
+    XmlDoc doc = parse_xml(argument, &reason);
+    if (!doc) {
+        *fault = "pXml não é XML: " + reason;
+        return {};
+    }
+    xmlNode* root = xmlDocGetRootElement(doc.get());
+    const std::string expected = expected_root(op);
+    if (local_name(root) != expected) {
+        *fault =
+            "pXml de " + op + " deve ser um documento " + expected + ", não " + local_name(root);
+        return {};
+    }
+    if (!signed_document(root)) {
+        *fault = "pXml de " + op + " sem assinatura digital (XMLDSig envelopada)";
+        return {};
+    }
+    const bool query = op == kQueryProcessing;
+    const std::string signature_fault = verify_signature(doc.get(), keys_);
+    if (!signature_fault.empty()) {
+        const std::string m = "Erro 1002 - " + signature_fault + ".";
+        return query ? refusal(m) : operation_failed(m);
+    }
+    const std::string form = check_document(root);
+    if (!form.empty()) {
+        const std::string m = "Erro 1003 - Estrutura inválida: " + form + ".";
+        return query ? refusal(m) : operation_failed(m);
+    }
     process_due();
-    std::error_code ec;
-    if (receipt_form(receipt) && fs::exists(root_ / "processados" / (receipt + ".xml"), ec))
-        return resposta(receipt, "1", "Processado", "Arquivo processado e aceito.");
-    if (receipt_form(receipt) && fs::exists(root_ / "recebidos" / (receipt + ".xml"), ec))
-        return resposta(receipt, "0", "Aguardando processamento",
-                        "Arquivo aguardando processamento.");
-    return resposta(receipt, "2", "Recibo desconhecido",
-                    "Erro 1010 - Recibo não encontrado: " + receipt);
+    if (query) return query_processing(root);
+    if (op == kTaxpayerPendencies) return taxpayer_pendencies(root);
+    if (op == kListFiles) return list_files(root);
+    if (op == kFileHistory) return file_history(root);
+    if (op == kDownload) return download(root);
+    if (op == kCancel) return cancel(root);
+    if (op == kReprocess) return reprocess(root);
+    return developer_pendencies();
 }
 
-Reply Authority::handle(const std::string& body) {
-    rules_ = read_rules(rules_file_);
-    std::string reason;
-    std::optional<SoapRequest> request = read_soap_request(body, &reason);
-    if (!request) return {500, soap_fault("Requisição inválida: " + reason), false};
-    const std::string& op = request->operation;
-    if (op != kSendOperation && op != kQueryOperation)
-        return {500, soap_fault("Operação desconhecida: " + op), false};
-    if (rules_.mode == Rules::Mode::kSilent) return {200, "", true};
-    if (rules_.mode == Rules::Mode::kGarbage) return {200, "<<< \x01 isto não é SOAP", false};
-    if (rules_.mode == Rules::Mode::kGarbageAnswer)
-        return {200, soap_response(op, "isto não é uma Resposta <"), false};
+std::string Authority::query_processing(xmlNode* root) {
+    const std::string receipt = text_in_message(root, "Recibo");
+    const std::optional<FileRecord> r = books_.find(receipt);
+    if (!r)
+        return resposta(receipt, "2", "Recibo desconhecido",
+                        "Erro 1010 - Recibo não encontrado: " + receipt);
+    switch (r->state) {
+        case FileRecord::State::kProcessed:
+            return resposta(receipt, "1", "Processado", "Arquivo processado e aceito.");
+        case FileRecord::State::kCancelled:
+            return resposta(receipt, "3", "Cancelado", "Arquivo cancelado pelo contribuinte.");
+        default:
+            return resposta(receipt, "0", "Aguardando processamento",
+                            "Arquivo aguardando processamento.");
+    }
+}
 
-    auto reply = [&](const std::string& resposta_text) {
-        return Reply{200, soap_response(op, resposta_text), false};
-    };
-    if (rules_.mode == Rules::Mode::kRefuse) return reply(refused(rules_.refusal));
-    std::optional<std::string> zipped = from_base64(request->payload);
-    std::optional<std::string> xml =
-        zipped ? unzip_first_file(*zipped, kLargestFile) : std::nullopt;
-    if (!xml) return reply(refused("Erro 1001 - Arquivo compactado inválido."));
-    XmlDoc doc = parse_xml(*xml, &reason);
-    if (!doc) return reply(refused("Erro 1001 - XML mal formado: " + reason));
-    xmlNode* root = xmlDocGetRootElement(doc.get());
-    const std::string kind = local_name(root);
-    if ((op == kSendOperation) == (kind == "Manutencao") ||
-        (kind != "ReducaoZ" && kind != "Estoque" && kind != "Manutencao"))
-        return reply(
-            refused("Erro 1004 - Documento " + kind + " não cabe na operação " + op + "."));
-    std::string signature_fault = verify_signature(doc.get(), keys_);
-    if (!signature_fault.empty()) return reply(refused("Erro 1002 - " + signature_fault + "."));
-    std::string fault = check_document(root);
-    if (!fault.empty()) return reply(refused("Erro 1003 - Estrutura inválida: " + fault + "."));
-    return reply(op == kSendOperation ? answer_send(root, *xml) : answer_query(root));
+std::string Authority::taxpayer_pendencies(xmlNode* root) {
+    const std::string ie = text_in_message(root, "IE");
+    Pendencies p(ie);
+    std::vector<FileRecord> files = books_.all();
+    std::sort(files.begin(), files.end(), [](const FileRecord& a, const FileRecord& b) {
+        return std::tie(a.reference, a.received) < std::tie(b.reference, b.received);
+    });
+    // Whatever was cancelled and not sent again is owed; so is every CRZ
+    // missing between the first and the last one received from a printer.
+    std::set<std::string> live_identities;
+    std::map<std::string, std::set<int>> crzs;
+    for (const FileRecord& f : files) {
+        if (f.ie != ie || f.state == FileRecord::State::kCancelled) continue;
+        live_identities.insert(f.identity);
+        if (f.kind == "ReducaoZ") crzs[f.ecf].insert(std::atoi(f.crz.c_str()));
+    }
+    for (const FileRecord& f : files) {
+        if (f.ie != ie) continue;
+        if (f.state == FileRecord::State::kWaiting) p.add_waiting(f);
+        if (f.state == FileRecord::State::kCancelled && !live_identities.count(f.identity))
+            p.add_cancelled(f);
+    }
+    for (const auto& [ecf, seen] : crzs)
+        for (int crz = *seen.begin() + 1; crz < *seen.rbegin(); ++crz)
+            if (!seen.count(crz)) p.add_missing_crz(ecf, crz);
+    return p.text();
+}
+
+std::string Authority::list_files(xmlNode* root) {
+    const std::string ie = text_in_message(root, "IE");
+    std::vector<FileRecord> files = books_.all();
+    std::sort(files.begin(), files.end(), [](const FileRecord& a, const FileRecord& b) {
+        return std::tie(a.reference, a.received) < std::tie(b.reference, b.received);
+    });
+    std::vector<FileRecord> mine;
+    for (const FileRecord& f : files)
+        if (f.ie == ie) mine.push_back(f);
+    return file_list(ie, mine);
+}
+
+std::string Authority::file_history(xmlNode* root) {
+    const std::string receipt = text_in_message(root, "Recibo");
+    if (!books_.find(receipt))
+        return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
+    return history_answer(receipt, books_.history(receipt));
+}
+
+std::string Authority::download(xmlNode* root) {
+    const std::string receipt = text_in_message(root, "Recibo");
+    const std::optional<FileRecord> r = books_.find(receipt);
+    if (!r) return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
+    return download_answer(receipt,
+                           to_base64(zip_one_file(receipt + ".xml", books_.signed_file(*r))));
+}
+
+std::string Authority::cancel(xmlNode* root) {
+    const std::string receipt = text_in_message(root, "Recibo");
+    const std::string reason = text_in_message(root, "Motivo");
+    const std::optional<FileRecord> r = books_.find(receipt);
+    if (!r) return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
+    if (reason.empty())
+        return operation_failed("Erro 1013 - Motivo do cancelamento não informado.");
+    const std::string refused = books_.cancel(*r, reason);
+    if (!refused.empty()) return operation_failed(refused);
+    return upkeep_answer(receipt, "3", "Cancelado", "Arquivo cancelado.");
+}
+
+std::string Authority::reprocess(xmlNode* root) {
+    const std::string receipt = text_in_message(root, "Recibo");
+    const std::optional<FileRecord> r = books_.find(receipt);
+    if (!r) return operation_failed("Erro 1010 - Recibo não encontrado: " + receipt);
+    const std::string refused = books_.reprocess(*r, text_in_message(root, "Motivo"));
+    if (!refused.empty()) return operation_failed(refused);
+    return upkeep_answer(receipt, "0", "Aguardando processamento",
+                         "Arquivo enviado para reprocessamento.");
+}
+
+std::string Authority::developer_pendencies() {
+    std::map<std::string, int> waiting;
+    for (const FileRecord& f : books_.all())
+        if (f.state == FileRecord::State::kWaiting) ++waiting[f.ie];
+    return developer_answer(waiting);
+}
+
+std::string Authority::method_status() {
+    return status_answer();
 }
 
 }  // namespace blocox

@@ -174,10 +174,34 @@ Rule stock() {
     return group("Estoque", {group("Mensagem", message)});
 }
 
-Rule query() {
-    return group(
-        "Manutencao",
-        {group("Mensagem", {leaf("Recibo", [](const std::string& v) { return v.size() == 36; })})});
+Check receipt() {
+    return [](const std::string& v) { return v.size() == 36; };
+}
+
+// A receipt and, to cancel or reprocess, the reason.
+Rule upkeep() {
+    return group("Manutencao",
+                 {group("Mensagem", {leaf("Recibo", receipt()), leaf("Motivo", filled(), true)})});
+}
+
+Rule request(const char* root, Rule asked) {
+    return group(root, {group("Mensagem", {std::move(asked)})});
+}
+
+Rule rule_for(const std::string& name) {
+    if (name == "ReducaoZ") return z_reduction();
+    if (name == "Estoque") return stock();
+    if (name == "Manutencao") return upkeep();
+    if (name == "ConsultarPendenciasContribuinte" || name == "ListarArquivos")
+        return request(
+            name == "ListarArquivos" ? "ListarArquivos" : "ConsultarPendenciasContribuinte",
+            leaf("IE", state_registration()));
+    if (name == "ConsultarHistoricoArquivo" || name == "DownloadArquivo")
+        return request(name == "DownloadArquivo" ? "DownloadArquivo" : "ConsultarHistoricoArquivo",
+                       leaf("Recibo", receipt()));
+    if (name == "ConsultarPendenciasDesenvolvedorPafEcf")
+        return request("ConsultarPendenciasDesenvolvedorPafEcf", leaf("CNPJ", digits(14)));
+    return Rule{};
 }
 
 bool is_signature(xmlNode* node) {
@@ -232,10 +256,7 @@ std::string check(xmlNode* node, const Rule& rule, const std::string& path) {
 
 std::string check_document(xmlNode* root) {
     std::string name = local_name(root);
-    Rule rule = name == "ReducaoZ"     ? z_reduction()
-                : name == "Estoque"    ? stock()
-                : name == "Manutencao" ? query()
-                                       : Rule{};
+    Rule rule = rule_for(name);
     if (!rule.name) return "documento de tipo desconhecido: " + name;
     xmlChar* version = xmlGetProp(root, reinterpret_cast<const xmlChar*>("Versao"));
     std::string v = version ? reinterpret_cast<char*>(version) : "";

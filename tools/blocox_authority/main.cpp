@@ -1,7 +1,8 @@
 // balcora-autoridade-blocox: a Bloco X authority for tests and the demo. It
 // serves the web service the client speaks to over HTTPS on 127.0.0.1, checks
 // the signature and the form of every file, answers with receipts and, after
-// a delay, reports received files as processed.
+// a delay, reports received files as processed. It serves the published
+// service "BlocoX" (SOAP 1.1 and 1.2) and its description on GET "?WSDL".
 #include "authority.h"
 #include "tls_server.h"
 #include "xml_security.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
         std::cerr << "autoridade: " << (error.empty() ? "falha ao iniciar" : error) << "\n";
         return 1;
     }
+    authority.set_port(server.port());
     // The port in a file of the root, for whoever started it on any free port.
     {
         std::ofstream(fs::path(root) / "porta.tmp") << server.port() << "\n";
@@ -76,9 +78,9 @@ int main(int argc, char** argv) {
     }
     std::cerr << "autoridade: atendendo em https://127.0.0.1:" << server.port() << "/blocox\n";
     while (!stop_requested) {
-        server.serve_one(500, [&](const std::string& body) {
+        server.serve_one(500, [&](const blocox::HttpRequest& request) {
             std::lock_guard<std::mutex> lock(books);
-            return authority.handle(body);
+            return authority.handle(request);
         });
         std::lock_guard<std::mutex> lock(books);
         authority.process_due();

@@ -47,14 +47,14 @@ std::string lower(std::string s) {
     return s;
 }
 
-// The value of a header, lower-cased; empty when absent.
+// The value of a header as sent (its name in any case); empty when absent.
 std::string header(const std::string& head, const std::string& name) {
     const std::string l = lower(head);
     size_t at = l.find("\r\n" + name + ":");
     if (at == std::string::npos) return {};
     at += name.size() + 3;
     size_t end = l.find("\r\n", at);
-    std::string v = l.substr(at, end - at);
+    std::string v = head.substr(at, end - at);
     while (!v.empty() && v.front() == ' ') v.erase(0, 1);
     while (!v.empty() && v.back() == ' ') v.pop_back();
     return v;
@@ -66,6 +66,8 @@ std::string status_line(int status) {
             return "200 OK";
         case 400:
             return "400 Bad Request";
+        case 404:
+            return "404 Not Found";
         case 405:
             return "405 Method Not Allowed";
         case 411:
@@ -77,15 +79,16 @@ std::string status_line(int status) {
     }
 }
 
-bool send_reply(SSL* ssl, int status, const std::string& body) {
-    std::string text = "HTTP/1.1 " + status_line(status) +
-                       "\r\nContent-Type: application/soap+xml; charset=utf-8\r\nContent-Length: " +
-                       std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+bool send_reply(SSL* ssl, int status, const std::string& body,
+                const std::string& type = "text/plain; charset=utf-8") {
+    std::string text = "HTTP/1.1 " + status_line(status) + "\r\nContent-Type: " + type +
+                       "\r\nContent-Length: " + std::to_string(body.size()) +
+                       "\r\nConnection: close\r\n\r\n" + body;
     return write_all(ssl, text);
 }
 
 // Reads one request; false after answering (or dropping) a bad one.
-bool read_request(SSL* ssl, std::string* body) {
+bool read_request(SSL* ssl, HttpRequest* request) {
     const Clock::time_point deadline = Clock::now() + kRequestDeadline;
     std::string data;
     char buffer[16384];
@@ -98,15 +101,25 @@ bool read_request(SSL* ssl, std::string* body) {
         data.append(buffer, static_cast<size_t>(n));
     }
     const std::string head = data.substr(0, head_end + 2);
-    if (head.rfind("POST ", 0) != 0) return send_reply(ssl, 405, ""), false;
+    const size_t method_end = head.find(' ');
+    const size_t target_end = head.find(' ', method_end + 1);
+    if (method_end == std::string::npos || target_end == std::string::npos)
+        return send_reply(ssl, 400, ""), false;
+    request->method = head.substr(0, method_end);
+    request->target = head.substr(method_end + 1, target_end - method_end - 1);
+    if (request->method == "GET") return true;
+    if (request->method != "POST") return send_reply(ssl, 405, ""), false;
+    request->content_type = header(head, "content-type");
+    request->soap_action = header(head, "soapaction");
     const std::string length_text = header(head, "content-length");
     char* end = nullptr;
     unsigned long long length = std::strtoull(length_text.c_str(), &end, 10);
     if (length_text.empty() || *end != '\0') return send_reply(ssl, 411, ""), false;
     if (length > kLargestBody) return send_reply(ssl, 413, ""), false;
-    if (header(head, "expect") == "100-continue" &&
+    if (lower(header(head, "expect")) == "100-continue" &&
         !write_all(ssl, "HTTP/1.1 100 Continue\r\n\r\n"))
         return false;
+    std::string* body = &request->body;
     *body = data.substr(head_end + 4);
     while (body->size() < length) {
         if (Clock::now() > deadline) return false;
@@ -211,12 +224,12 @@ void TlsServer::forget(int fd) {
 void TlsServer::serve(int fd, const Handler& handler, Worker& self) {
     SSL* ssl = SSL_new(context_);
     SSL_set_fd(ssl, fd);
-    std::string body;
-    if (SSL_accept(ssl) == 1 && read_request(ssl, &body)) {
-        Reply reply = handler(body);
+    HttpRequest request;
+    if (SSL_accept(ssl) == 1 && read_request(ssl, &request)) {
+        Reply reply = handler(request);
         if (reply.silent)
             hold_silent();
-        else if (send_reply(ssl, reply.status, reply.body))
+        else if (send_reply(ssl, reply.status, reply.body, reply.content_type))
             SSL_shutdown(ssl);
     }
     ERR_clear_error();

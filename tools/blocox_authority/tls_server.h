@@ -16,9 +16,19 @@ namespace blocox {
 
 struct Reply;
 
+// One request as it came: the method, the target ("/blocox?WSDL"), the two
+// headers a SOAP service reads, and the body.
+struct HttpRequest {
+    std::string method;
+    std::string target;
+    std::string content_type;
+    std::string soap_action;
+    std::string body;
+};
+
 // An HTTPS listener on 127.0.0.1: each connection is served by a thread of
-// its own, one POST per connection, every read and write bounded in time, so
-// that an idle or slow client holds its own thread and never the others.
+// its own, one request (POST, or GET for the service description) per connection, every read and
+// write bounded in time, so that an idle or slow client holds its own thread and never the others.
 class TlsServer {
   public:
     TlsServer() = default;
@@ -31,7 +41,7 @@ class TlsServer {
               std::string* error);
     int port() const { return port_; }
 
-    using Handler = std::function<Reply(const std::string&)>;
+    using Handler = std::function<Reply(const HttpRequest&)>;
 
     // Waits up to wait_ms for a connection and hands it to a thread of its
     // own. The handler may run on several threads at once: it guards what

@@ -126,16 +126,42 @@ bool read_exchange(const fs::path& ini_path, const fs::path& root, Exchange* out
     out->authority_certificate = trusted.empty() ? fs::path() : machine_path(trusted, root);
     out->connect_seconds = seconds(ini, "TempoConexao", 15, 300);
     out->total_seconds = seconds(ini, "TempoResposta", 60, 600);
+    const std::string version = value(ini, "Config", "VersaoSoap");
+    if (version.empty() || version == "1.1")
+        out->soap_version = SoapVersion::k11;
+    else if (version == "1.2")
+        out->soap_version = SoapVersion::k12;
+    else {
+        *error = "VersaoSoap inválida no arquivo de troca: \"" + version + "\" (use 1.1 ou 1.2)";
+        return false;
+    }
+    std::string signature = value(ini, "Config", "Assinatura");
+    for (char& c : signature) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (signature.empty() || signature == "SHA1" || signature == "SHA-1")
+        out->signature = SignatureProfile::kRsaSha1;
+    else if (signature == "SHA256" || signature == "SHA-256")
+        out->signature = SignatureProfile::kRsaSha256;
+    else {
+        *error =
+            "Assinatura inválida no arquivo de troca: \"" + signature + "\" (use SHA1 ou SHA256)";
+        return false;
+    }
+    const std::string trace = value(ini, "Config", "RegistroSoap");
+    out->trace_folder = trace.empty() ? fs::path() : machine_path(trace, root);
     return true;
 }
 
 bool write_outcome(const fs::path& ini_path, bool answered, const fs::path& answer,
-                   const std::string& message, std::string* error) {
+                   const std::string& message, std::string* error, const fs::path& extracted) {
     CSimpleIniA ini;
     if (!load(ini_path, ini, error)) return false;
     ini.SetValue("Retorno", "Status", answered ? "Ok" : "Erro");
     ini.SetValue("Retorno", "Arquivo", answered ? answer.c_str() : "null");
     ini.SetValue("Retorno", "Mensagem", message.c_str());
+    if (extracted.empty())
+        ini.Delete("Retorno", "ArquivoBaixado");
+    else
+        ini.SetValue("Retorno", "ArquivoBaixado", extracted.c_str());
     std::string text;
     if (ini.Save(text, false) < 0 || !replace_keeping_mode(ini_path, text)) {
         *error = "Erro ao gravar o arquivo de troca " + ini_path.string() + " (" +

@@ -122,8 +122,9 @@ SigningKey open_certificate(const fs::path& pfx, const std::string& password, st
     return key;
 }
 
-bool sign_document(const std::string& xml, xmlSecKey* key, std::string* signed_xml,
-                   std::string* error) {
+bool sign_document(const std::string& xml, xmlSecKey* key, SignatureProfile profile,
+                   std::string* signed_xml, std::string* error) {
+    const bool sha1 = profile == SignatureProfile::kRsaSha1;
     std::string reason;
     XmlDoc doc = parse_xml(xml, &reason);
     if (!doc) {
@@ -131,15 +132,17 @@ bool sign_document(const std::string& xml, xmlSecKey* key, std::string* signed_x
         return false;
     }
     xmlNode* root = xmlDocGetRootElement(doc.get());
-    xmlNode* signature = xmlSecTmplSignatureCreate(doc.get(), xmlSecTransformInclC14NId,
-                                                   xmlSecTransformRsaSha256Id, nullptr);
+    xmlNode* signature = xmlSecTmplSignatureCreate(
+        doc.get(), xmlSecTransformInclC14NId,
+        sha1 ? xmlSecTransformRsaSha1Id : xmlSecTransformRsaSha256Id, nullptr);
     if (!signature) {
         *error = "Falha ao preparar a assinatura digital";
         return false;
     }
     xmlAddChild(root, signature);
     xmlNode* reference = xmlSecTmplSignatureAddReference(
-        signature, xmlSecTransformSha256Id, nullptr, reinterpret_cast<const xmlChar*>(""), nullptr);
+        signature, sha1 ? xmlSecTransformSha1Id : xmlSecTransformSha256Id, nullptr,
+        reinterpret_cast<const xmlChar*>(""), nullptr);
     bool built = reference &&
                  xmlSecTmplReferenceAddTransform(reference, xmlSecTransformEnvelopedId) &&
                  xmlSecTmplReferenceAddTransform(reference, xmlSecTransformInclC14NId);

@@ -116,7 +116,8 @@ std::string zip_one_file(std::string_view name, std::string_view content) {
     return zip;
 }
 
-std::optional<std::string> unzip_first_file(std::string_view zip, size_t max_size) {
+std::optional<std::string> unzip_first_file(std::string_view zip, size_t max_size,
+                                            std::string* name) {
     if (zip.size() < 30 || get(zip, 0, 4) != 0x04034b50) return std::nullopt;
     const uint32_t flags = get(zip, 6, 2);
     const uint32_t method = get(zip, 8, 2);
@@ -127,6 +128,7 @@ std::optional<std::string> unzip_first_file(std::string_view zip, size_t max_siz
     // Sizes given after the data (bit 3) and encryption (bit 0) are not taken.
     if ((flags & 0x9) != 0 || size > max_size) return std::nullopt;
     if (data_at > zip.size() || packed > zip.size() - data_at) return std::nullopt;
+    if (name) *name = std::string(zip.substr(30, get(zip, 26, 2)));
     std::string_view data = zip.substr(data_at, packed);
     std::optional<std::string> content;
     if (method == 0 && packed == size)

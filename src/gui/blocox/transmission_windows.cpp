@@ -110,12 +110,14 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent, FormOpener opener)
     QPushButton* edit = row_button(this, tr("&Editar"), "edit");
     QPushButton* remove = row_button(this, tr("E&xcluir"), "remove");
     QPushButton* query = row_button(this, tr("Consultar &Fisco"), "consultar_fisco");
+    QPushButton* ask = row_button(this, tr("Perguntar ao Fisco (&linha)"), "perguntar_fisco");
     QPushButton* close = row_button(this, tr("&Fechar"), "fechar");
     connect(consult, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kView); });
     connect(add, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kInsert); });
     connect(edit, &QPushButton::clicked, this, [this] { open_form(forms::FormMode::kChange); });
     connect(remove, &QPushButton::clicked, this, &Reg60mBrowseWindow::remove_selected);
     connect(query, &QPushButton::clicked, this, &Reg60mBrowseWindow::query_authority);
+    connect(ask, &QPushButton::clicked, this, &Reg60mBrowseWindow::ask_authority);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Insert), this), &QShortcut::activated, this,
             [this] { open_form(forms::FormMode::kInsert); });
@@ -128,7 +130,7 @@ Reg60mBrowseWindow::Reg60mBrowseWindow(QWidget* parent, FormOpener opener)
     layout->addLayout(period);
     layout->addWidget(order_);
     layout->addWidget(list_, 1);
-    layout->addLayout(button_row({consult, add, edit, remove, query}, close));
+    layout->addLayout(button_row({consult, add, edit, remove, query, ask}, close));
     resize(860, 400);
 
     browse_.reload();
@@ -179,6 +181,17 @@ void Reg60mBrowseWindow::remove_selected() {
 
 void Reg60mBrowseWindow::query_authority() {
     browse_.query_authority();
+    fill();
+}
+
+void Reg60mBrowseWindow::ask_authority() {
+    const std::int32_t id = selected_id();
+    if (id == 0) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The window keeps drawing while the client runs.
+    browse_.ask_authority(id,
+                          [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    QApplication::restoreOverrideCursor();
     fill();
 }
 

@@ -34,7 +34,9 @@ class BlocoXProgressWindow : public QDialog, public blocox::ProgressView {
 // "Envio da Redução Z - Bloco X" over a Reg60mBrowse: period fields
 // "inicio" and "fim", tabs "ordem" (Id, Dt Movimento), list "reducoes",
 // buttons "consult", "add", "edit", "remove" (the record form),
-// "consultar_fisco" and "fechar". Enter in the period refreshes.
+// "consultar_fisco" (every transmitted reduction), "perguntar_fisco" (the
+// selected one: its state and history at the authority) and "fechar". Enter
+// in the period refreshes.
 class Reg60mBrowseWindow final : public QWidget {
     Q_OBJECT
   public:
@@ -46,6 +48,7 @@ class Reg60mBrowseWindow final : public QWidget {
     void refresh();
     void fill();
     void query_authority();
+    void ask_authority();
     std::int32_t selected_id() const;
     void open_form(forms::FormMode mode);
     void remove_selected();

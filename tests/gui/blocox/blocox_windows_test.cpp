@@ -73,6 +73,16 @@ TEST_F(BlocoXWindows, TheReductionBrowseListsThePeriodAndItsQueryRunsInTheProgre
     EXPECT_EQ(lines, (std::vector<std::string>{"Consulta Redução Z - 05/12/2026 - 2",
                                                "Consulta Redução Z - 06/12/2026 - 3"}));
     EXPECT_EQ(column(list, 5), (QStringList{"Aceito p/Fisco", "Aceito p/Fisco"}));
+
+    // The selected row alone, with its receipt's state at the authority.
+    prompt_.clear();
+    child<QPushButton>(window, "perguntar_fisco")->click();
+    ASSERT_FALSE(texts().empty());
+    EXPECT_NE(
+        texts().back().find("Consulta ao Fisco: Redução Z 2 de 05/12/2026|Recibo: " +
+                            std::string(kReceipt) + "|Situação no Fisco: Processado e aceito"),
+        std::string::npos)
+        << texts().back();
 }
 
 TEST_F(BlocoXWindows, TheRecordFormSavesAPendingReductionFromItsFields) {
