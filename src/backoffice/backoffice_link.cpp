@@ -1,5 +1,6 @@
 #include "backoffice/backoffice_link.h"
 
+#include "credentials/link_password.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/literals.h"
@@ -31,11 +32,20 @@ std::string link_literal() {
     return TXTSQL(kLinkName);
 }
 
-// The password the link logs in with: the installation's own when the
-// setting says so (the back office is this machine's cluster).
+// The host the link names, as its password entry is keyed.
+std::string link_host(const LinkSettings& s) {
+    if (s.type != ConnectionType::kMachineName) return trimmed(s.ip);
+    return db::is_local_server(s.servidor) ? std::string("127.0.0.1") : trimmed(s.servidor);
+}
+
+// The password the link logs in with when the setting says it is kept in a
+// file: the one stored for that back-office server (a shop's server), else
+// the installation's own (the back office is this machine's cluster).
 std::string effective_password(const LinkSettings& s) {
-    if (s.senha == kPasswordFromFile) return db::read_role_password(data_root());
-    return s.senha;
+    if (s.senha != kPasswordFromFile) return s.senha;
+    std::string stored = db::read_link_password(data_root(), link_host(s), s.porta,
+                                                trimmed(s.database), trimmed(s.usuario));
+    return stored.empty() ? db::read_role_password(data_root()) : stored;
 }
 
 // The statement the operator sees when the connection fails: the password
