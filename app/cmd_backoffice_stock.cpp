@@ -1,5 +1,6 @@
 #include "app/commands.h"
 #include "backoffice/stock_export.h"
+#include "db/record_hash.h"
 #include "ecf/aux_file.h"
 #include "globals/globals.h"
 #include "shell/startup.h"
@@ -25,6 +26,8 @@ int run_backoffice_stock(CommandLine& cl) {
         return 2;
     }
     if (!open_program_database(cl)) return 1;
+    // The products' balances come back sealed, as at the program's start.
+    DEFINEHASH();
     const auto company = shell::find_active_company();
     if (!company) return fail("não há empresa ativa");
     glo::id_empresa = company->id;

@@ -3,6 +3,7 @@
 #include "cluster/embedded_server.h"
 #include "credentials/link_password.h"
 #include "credentials/role_password.h"
+#include "db/pg_handles.h"
 #include "support/balcora_cli.h"
 #include "support/server_root.h"
 
@@ -47,7 +48,7 @@ TEST(ShopServerCommand, ACheckoutLinksByAddressWithAPasswordThatOnlyPrivateFiles
     ASSERT_GT(port, 0);
     EXPECT_NE(served.output.find("127.0.0.1:" + std::to_string(port)), std::string::npos);
 
-    ASSERT_EQ(balcora_cli(checkout.path(), {"db", "init"}).exit_code, 0);
+    ASSERT_EQ(balcora_cli(checkout.path(), {"demo"}).exit_code, 0);
     const std::vector<std::string> link{
         "backoffice",      "link",
         "--server",        "127.0.0.1",
@@ -61,6 +62,41 @@ TEST(ShopServerCommand, ACheckoutLinksByAddressWithAPasswordThatOnlyPrivateFiles
     EXPECT_EQ(mode_of(db::link_password_file(checkout.root())), 0600u);
     const auto senha = balcora_cli(checkout.path(), {"setting", "get", "PAF-ECF", "Senha"});
     EXPECT_EQ(last_line(senha.output), "(arquivo de senha)");
+
+    // Sales of the open day reach the server's stock, those made while it was
+    // stopped once it serves again, each once.
+    auto sell = [&](int coupon, int product) {
+        const std::string id = std::to_string(coupon);
+        return balcora_cli(checkout.path(),
+                           {"sql",
+                            "INSERT INTO balcora.cfiscal (id_cfiscal, id_empresa, numero, "
+                            "data, situacao) VALUES (" +
+                                id + ", 1, " + id +
+                                ", current_date, 'E'); INSERT INTO "
+                                "balcora.cfiscald (id_cfiscal, num_item, id_produto, "
+                                "qtdade, item_cancelado) VALUES (" +
+                                id + ", 1, " + std::to_string(product) + ", 2, 0)"})
+            .exit_code;
+    };
+    auto movements = [&] {
+        std::string error;
+        auto bo = db::PgConnection::open(db::EmbeddedServer(server.root()).conninfo("retaguarda"),
+                                         &error);
+        if (!bo) return error;
+        auto r = bo->exec(
+            "SELECT string_agg(origem_seq || ':' || id_produto || ':' || qtdade, ' ' ORDER BY "
+            "id_produto) FROM gestao.estmovto");
+        return r.ok() && r.rows() ? std::string(r.value(0, 0)) : r.error_message();
+    };
+    ASSERT_EQ(sell(901, 1), 0);
+    EXPECT_EQ(balcora_cli(checkout.path(), {"backoffice", "stock"}).exit_code, 0);
+    EXPECT_EQ(movements(), "1:1:2.000");
+    ASSERT_EQ(balcora_cli(server.path(), {"backoffice", "stop"}).exit_code, 0);
+    ASSERT_EQ(sell(902, 2), 0);
+    EXPECT_EQ(balcora_cli(checkout.path(), {"backoffice", "stock"}).exit_code, 1);
+    ASSERT_EQ(balcora_cli(server.path(), {"backoffice", "serve"}).exit_code, 0);
+    EXPECT_EQ(balcora_cli(checkout.path(), {"backoffice", "stock"}).exit_code, 0);
+    EXPECT_EQ(movements(), "1:1:2.000 1:2:2.000");
 
     // A wrong password is refused and shown masked; the server stopped, the
     // link says the back office does not answer.
