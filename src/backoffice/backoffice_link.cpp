@@ -133,11 +133,14 @@ bool open_link(const LinkSettings& settings, const Status& status, db::SqlFailur
     // The connection text travels as a parameter: the password appears in no
     // statement text, neither in a dialog nor in the server's log.
     const std::string shown = shown_connect_statement(settings);
-    auto r = db::run_pipeline(
-        {{"backoffice_link_connect",
-          "select dblink_connect($1, $2)",
-          {std::string(kLinkName), link_conninfo(real)}}},
-        [&](const db::SqlFailure& f, std::string_view) { db::report_in_sql_dialog(f, shown); });
+    auto r = db::run_pipeline({{"backoffice_link_connect",
+                                "select dblink_connect($1, $2)",
+                                {std::string(kLinkName), link_conninfo(real)}}},
+                              [&](const db::SqlFailure& f, std::string_view) {
+                                  if (!failure) return db::report_in_sql_dialog(f, shown);
+                                  *failure = f;
+                                  if (shown_statement) *shown_statement = shown;
+                              });
     if (!r) return false;
     // Literals built for this program (backslashes doubled) mean the same on
     // the back office's side.
