@@ -27,7 +27,8 @@ int run_demo_command(CommandLine& cl);     // demo
 // taken from `launch_dir`, where the command was typed.
 int run_fiscal_command(CommandLine& cl, const std::filesystem::path& launch_dir);
 int run_mail_command(CommandLine& cl);        // mail BODY -subject S -to A ...
-int run_backoffice_command(CommandLine& cl);  // backoffice init [--demo]
+int run_backoffice_command(CommandLine& cl);  // backoffice init|serve|stop|link|stock
+int run_backoffice_stock(CommandLine& cl);    // backoffice stock
 // backup [--verify] | list | restore FILE --into NAME; relative file names
 // are taken from `launch_dir`.
 int run_backup_command(CommandLine& cl, const std::filesystem::path& launch_dir);

@@ -32,7 +32,7 @@ void print_usage() {
         "  mail ARQUIVO -subject S -to A    envia um e-mail (balcora mail -h)\n"
         "  report --model N --from D --to D --pdf ARQ  relatorio de vendas em PDF\n"
         "  blocox SUBCOMANDO                arquivos do Bloco X (balcora blocox -h)\n"
-        "  backoffice init [--demo]         banco da retaguarda (e sua demonstracao)\n"
+        "  backoffice SUBCOMANDO            retaguarda: init, serve, stop, link (-h)\n"
         "  backup [--verify]|list|restore   copia de seguranca (balcora backup -h)\n"
         "  --version                        versao do programa\n"
         "\n"

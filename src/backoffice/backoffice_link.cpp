@@ -1,5 +1,6 @@
 #include "backoffice/backoffice_link.h"
 
+#include "credentials/link_password.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
 #include "db/literals.h"
@@ -31,11 +32,20 @@ std::string link_literal() {
     return TXTSQL(kLinkName);
 }
 
-// The password the link logs in with: the installation's own when the
-// setting says so (the back office is this machine's cluster).
+// The host the link names, as its password entry is keyed.
+std::string link_host(const LinkSettings& s) {
+    if (s.type != ConnectionType::kMachineName) return trimmed(s.ip);
+    return db::is_local_server(s.servidor) ? std::string("127.0.0.1") : trimmed(s.servidor);
+}
+
+// The password the link logs in with when the setting says it is kept in a
+// file: the one stored for that back-office server (a shop's server), else
+// the installation's own (the back office is this machine's cluster).
 std::string effective_password(const LinkSettings& s) {
-    if (s.senha == kPasswordFromFile) return db::read_role_password(data_root());
-    return s.senha;
+    if (s.senha != kPasswordFromFile) return s.senha;
+    std::string stored = db::read_link_password(data_root(), link_host(s), s.porta,
+                                                trimmed(s.database), trimmed(s.usuario));
+    return stored.empty() ? db::read_role_password(data_root()) : stored;
 }
 
 // The statement the operator sees when the connection fails: the password
@@ -123,11 +133,14 @@ bool open_link(const LinkSettings& settings, const Status& status, db::SqlFailur
     // The connection text travels as a parameter: the password appears in no
     // statement text, neither in a dialog nor in the server's log.
     const std::string shown = shown_connect_statement(settings);
-    auto r = db::run_pipeline(
-        {{"backoffice_link_connect",
-          "select dblink_connect($1, $2)",
-          {std::string(kLinkName), link_conninfo(real)}}},
-        [&](const db::SqlFailure& f, std::string_view) { db::report_in_sql_dialog(f, shown); });
+    auto r = db::run_pipeline({{"backoffice_link_connect",
+                                "select dblink_connect($1, $2)",
+                                {std::string(kLinkName), link_conninfo(real)}}},
+                              [&](const db::SqlFailure& f, std::string_view) {
+                                  if (!failure) return db::report_in_sql_dialog(f, shown);
+                                  *failure = f;
+                                  if (shown_statement) *shown_statement = shown;
+                              });
     if (!r) return false;
     // Literals built for this program (backslashes doubled) mean the same on
     // the back office's side.

@@ -8,8 +8,10 @@
 #include "ecf/printer_layouts.h"
 #include "globals/globals.h"
 #include "ui/environment.h"
+#include "util/fixed_point_text.h"
 #include "util/text.h"
 
+#include <array>
 #include <vector>
 
 namespace balcora::backoffice {
@@ -24,30 +26,129 @@ std::string company() {
 // kept here, in the local settings table, so that it is marked later and
 // never printed a second time (the printer's paper cannot be taken back).
 constexpr const char* kPrintedKey = "SPOOL_ECF_IMPRESSO";
+// A document this checkout claimed in the back office, with the back
+// office's transaction that claimed it: every checkout of the shop polls the
+// same rows, and a claim whose commit was not seen (a lost link, a crash) is
+// settled by asking the back office whether that transaction committed.
+constexpr const char* kClaimKey = "SPOOL_ECF_RESERVA";
+// situacao of a document a checkout claimed and is printing.
+constexpr const char* kClaimed = "I";
 
-std::string printed_name(const std::string& id_docto) {
+std::string local_name(const std::string& id_docto) {
     return TXTSQL(company() + "/" + id_docto);
 }
 
-bool printed_unmarked(const std::string& id_docto) {
+bool has_local(const char* key, const std::string& id_docto) {
     db::SqlRecord r;
-    // A doubt counts as printed: a second copy is the fault to avoid.
-    if (!db::read_rows(std::string("SELECT 1 FROM balcora.registro WHERE chave='") + kPrintedKey +
-                           "' AND nome=" + printed_name(id_docto) + ";",
+    // A doubt counts as present: a second copy is the fault to avoid.
+    if (!db::read_rows(std::string("SELECT 1 FROM balcora.registro WHERE chave='") + key +
+                           "' AND nome=" + local_name(id_docto) + ";",
                        r))
         return true;
     return r.has_row();
 }
 
-void keep_printed(const std::string& id_docto) {
-    db::run_sql(std::string("INSERT INTO balcora.registro (chave, nome, valor) VALUES ('") +
-                kPrintedKey + "', " + printed_name(id_docto) +
-                ", 'E') ON CONFLICT (chave, nome) DO NOTHING;");
+bool keep_local(const char* key, const std::string& id_docto, const std::string& value) {
+    return db::run_sql(std::string("INSERT INTO balcora.registro (chave, nome, valor) VALUES ('") +
+                       key + "', " + local_name(id_docto) + ", " + TXTSQL(value) +
+                       ") ON CONFLICT (chave, nome) DO UPDATE SET valor=EXCLUDED.valor;")
+        .has_value();
 }
 
-void forget_printed(const std::string& id_docto) {
-    db::run_sql(std::string("DELETE FROM balcora.registro WHERE chave='") + kPrintedKey +
-                "' AND nome=" + printed_name(id_docto) + ";");
+void forget_local(const char* key, const std::string& id_docto) {
+    db::run_sql(std::string("DELETE FROM balcora.registro WHERE chave='") + key +
+                "' AND nome=" + local_name(id_docto) + ";");
+}
+
+std::string document_rows(const std::string& id_docto) {
+    return " WHERE id_docto=" + TXTSQL(id_docto) + " and id_empresa=" + company();
+}
+
+// Marks the document printed. The document's id comes from the back office:
+// it enters the statement as a literal, whatever it holds.
+bool mark_printed(const std::string& id_docto, const db::FailureReport& report) {
+    return db::run_sql(
+               linked_exec("UPDATE gestao.spoolecf SET situacao='E'" + document_rows(id_docto)),
+               report)
+        .has_value();
+}
+
+// Puts a claimed document back to waiting, for any checkout to print.
+bool give_back(const std::string& id_docto) {
+    return db::run_sql(linked_exec(std::string("UPDATE gestao.spoolecf SET situacao='L'") +
+                                   document_rows(id_docto) + " and situacao='" + kClaimed + "'"),
+                       db::report_nothing)
+        .has_value();
+}
+
+// Claims the document's waiting lines in one back-office transaction that
+// only one checkout can win: the lines are locked in their order, and a
+// checkout that waited for another's claim finds them no longer waiting.
+// The claim is recorded here before the back office commits it.
+enum class Claim { kWon, kLost, kUnknown };
+Claim claim(const std::string& id_docto) {
+    if (!db::run_sql(linked_exec("BEGIN;"), db::report_nothing)) return Claim::kUnknown;
+    auto rollback = [] { db::run_sql(linked_exec("ROLLBACK;"), db::report_nothing); };
+    db::SqlRecord r;
+    const bool ran = read_linked(
+        std::string("UPDATE gestao.spoolecf SET situacao='") + kClaimed +
+            "' WHERE id_spoolecf IN (SELECT id_spoolecf FROM gestao.spoolecf" +
+            document_rows(id_docto) +
+            " and situacao='L' ORDER BY id_spoolecf FOR UPDATE) RETURNING txid_current()",
+        "reserva", {"xid"}, r);
+    if (!ran || !r.has_row()) {
+        rollback();
+        return ran ? Claim::kLost : Claim::kUnknown;
+    }
+    const auto xid = util::read_integer(r.C(1));
+    if (!xid.valid || !keep_local(kClaimKey, id_docto, std::to_string(xid.value))) {
+        rollback();
+        return Claim::kUnknown;
+    }
+    // A commit whose answer is lost leaves the claim to be settled later.
+    return db::run_sql(linked_exec("COMMIT;"), db::report_nothing) ? Claim::kWon : Claim::kUnknown;
+}
+
+// "committed", "aborted", "in progress", or empty when it cannot be told.
+std::string back_office_transaction(const std::string& xid) {
+    const auto n = util::read_integer(xid);
+    if (!n.valid) return {};
+    db::SqlRecord r;
+    if (!read_linked("SELECT txid_status(" + std::to_string(n.value) + ")", "t", {"status"}, r) ||
+        !r.has_row())
+        return {};
+    return std::string(r.C(1));
+}
+
+// The claims and printed documents this checkout left unsettled: a printed
+// one is marked, a claim that committed and was not printed goes back to
+// waiting, one that never committed is forgotten. What cannot be told now
+// waits for a later tick.
+void settle_earlier_work() {
+    db::SqlRecord r;
+    if (!db::read_rows(
+            std::string("SELECT chave, substr(nome, ") + std::to_string(company().size() + 2) +
+                "), valor FROM balcora.registro WHERE chave IN ('" + kClaimKey + "', '" +
+                kPrintedKey + "') AND nome LIKE " + TXTSQL(company() + "/%") + " ORDER BY chave;",
+            r, db::report_nothing))
+        return;
+    std::vector<std::array<std::string, 3>> rows;
+    for (bool more = r.has_row(); more; more = r.next())
+        rows.push_back({std::string(r.C(1)), std::string(r.whole(2)), std::string(r.C(3))});
+    for (const auto& [key, id_docto, value] : rows) {
+        if (key == kPrintedKey) {
+            // Printed (by this version or an earlier one, which kept no claim).
+            if (mark_printed(id_docto, db::report_nothing)) {
+                forget_local(kPrintedKey, id_docto);
+                forget_local(kClaimKey, id_docto);
+            }
+            continue;
+        }
+        if (has_local(kPrintedKey, id_docto)) continue;  // marked above or next tick
+        const std::string outcome = back_office_transaction(value);
+        if (outcome == "aborted" || (outcome == "committed" && give_back(id_docto)))
+            forget_local(kClaimKey, id_docto);
+    }
 }
 
 }  // namespace
@@ -85,6 +186,7 @@ void PrintSpoolScreen::close() {
 
 bool PrintSpoolScreen::tick() {
     if (!link_) return false;
+    settle_earlier_work();
     set_status("Consultando Spool ECF...");
     db::SqlRecord r;
     const std::string poll = linked_select(
@@ -106,24 +208,31 @@ bool PrintSpoolScreen::tick() {
         return false;
     }
     const std::string id_docto = util::cut_characters(r.C(1), 30);
-    // Printed on an earlier tick, its mark failed: only the mark is retried.
-    const bool printed = printed_unmarked(id_docto) || print_and_keep(id_docto, r.C(2));
-    if (printed) {
-        set_status("Atualizando situação do docto...");
-        // The document's id comes from the back office: it enters the
-        // statement as a literal, whatever it holds.
-        if (exec_linked("UPDATE gestao.spoolecf SET situacao='E' WHERE id_docto=" +
-                        TXTSQL(id_docto) + " and id_empresa=" + company()))
-            forget_printed(id_docto);
+    const std::string title(r.C(2));
+    if (claim(id_docto) != Claim::kWon) {
+        // Another checkout has it, or the back office did not answer: the
+        // claim, if it was taken, is settled on a later tick.
+        set_status("Aguardando...");
+        return false;
+    }
+    if (!print_and_keep(id_docto, title)) {
+        if (give_back(id_docto)) forget_local(kClaimKey, id_docto);
+        set_status("Aguardando...");
+        return false;
+    }
+    set_status("Atualizando situação do docto...");
+    if (mark_printed(id_docto, db::report_in_sql_dialog)) {
+        forget_local(kPrintedKey, id_docto);
+        forget_local(kClaimKey, id_docto);
     }
     set_status("Aguardando...");
-    return printed;
+    return true;
 }
 
 bool PrintSpoolScreen::print_and_keep(const std::string& id_docto, std::string_view title) {
     set_status("Imprimindo " + util::trim(title) + "...");
     if (!print_document(id_docto)) return false;
-    keep_printed(id_docto);
+    keep_local(kPrintedKey, id_docto, "E");
     return true;
 }
 

@@ -14,7 +14,10 @@ class LinkSession;
 // management reports and marked printed. The link stays open while the
 // window is; a document cut by the printer stays waiting and is printed
 // again whole on a later tick; one printed whose mark failed is only marked
-// on a later tick, never printed twice.
+// on a later tick, never printed twice. Every checkout of the shop polls the
+// same rows: a document is claimed in the back office before the printer is
+// touched (situacao 'I', which one checkout alone can win), and given back
+// to waiting when the printer refuses it.
 namespace balcora::backoffice {
 
 class PrintSpoolScreen {

@@ -6,6 +6,7 @@
 #include "db/settings.h"
 #include "db/sql_record.h"
 #include "db/sql_runner.h"
+#include "ecf/maqecf_record.h"
 #include "globals/globals.h"
 #include "platform/file_digest.h"
 #include "ui/environment.h"
@@ -31,14 +32,31 @@ std::int32_t whole(std::string_view text) {
 }
 
 // A movement as the back office stores it, every value built here from
-// numbers and dates.
+// numbers and dates. origem_seq carries the number of the checkout's printer:
+// the shop's checkouts export into the same table, and each replaces only
+// its own rows.
 std::string movement_values(std::int32_t company, std::int32_t location,
                             const std::string& id_produto, util::DayNumber day,
-                            const std::string& qtdade, int order) {
+                            const std::string& qtdade, int order, std::int32_t printer) {
     return "(" + std::to_string(company) + ", " + std::to_string(location) + ", " + id_produto +
            ", ' ', ' ', 'F', ' ', ' ', ' ', '" + util::iso_date(day) +
            "', 'MOVIMENTO BALCORA', 'S', " + qtdade + ", 0, 0, 0, 'PDV', 1, 'PDV', " +
-           std::to_string(day) + ", " + std::to_string(order) + ", 0)";
+           std::to_string(day) + ", " + std::to_string(order) + ", " + std::to_string(printer) +
+           ")";
+}
+
+// This checkout's printer row; its number is 0 after the reason was shown.
+MaqecfRecord checkout_printer() {
+    MaqecfRecord row;
+    const std::string serial = util::trim(glo::numfab);
+    if (!serial.empty() && ecf::load_maqecf_by_serial(serial, row) && row.numero > 0) return row;
+    row.numero = 0;
+    prompt().message("Aviso",
+                     "O ECF deste caixa (" + serial +
+                         ") não tem número no cadastro de impressoras fiscais: o estoque não "
+                         "pode ser atualizado sem ele.",
+                     ui::Icon::kWarning);
+    return row;
 }
 
 constexpr const char* kMovementInsert =
@@ -148,6 +166,9 @@ bool StockExportScreen::run() {
         return false;
     }
     if (!settings.automatic) return false;
+    const MaqecfRecord printer = checkout_printer();
+    printer_ = printer.numero;
+    if (printer_ == 0) return false;
     LinkSession link(settings.link, [this](const std::string& text) { set_status(text); });
     if (!link.ok()) return false;
     const util::DayNumber start = stock_export_start();
@@ -158,9 +179,15 @@ bool StockExportScreen::run() {
         if (!export_company(company, start, last_day)) return false;
         if (!copy_balances(company, start)) return false;
     }
-    if (last_day > 0 &&
-        !GRAVAREGISTRO("balcora", kSection, "Data Estoque", util::iso_date(last_day + 1)))
-        return false;
+    if (last_day > 0) {
+        util::DayNumber next = last_day + 1;
+        // The cash day still open may take sales after this run read it (a
+        // pre-sale issued from the command line, a second window): it is
+        // exported again by the next run, which replaces it whole.
+        if (util::trim(printer.situacao) == "A" && printer.data_sit > 0 && printer.data_sit < next)
+            next = printer.data_sit;
+        if (!GRAVAREGISTRO("balcora", kSection, "Data Estoque", util::iso_date(next))) return false;
+    }
     if (!publish_digest()) return false;
     set_status("");
     if (mode_ == ExportMode::kMenu)
@@ -175,7 +202,8 @@ bool StockExportScreen::export_company(std::int32_t company, util::DayNumber sta
     set_status("Excluindo movimento do estoque...");
     if (!db::run_sql(
             linked_exec("DELETE FROM gestao.estmovto WHERE id_empresa=" + std::to_string(company) +
-                        " AND origem_prefixo='PDV' AND origem_id>=" + std::to_string(start) + ";")))
+                        " AND origem_prefixo='PDV' AND origem_id>=" + std::to_string(start) +
+                        " AND origem_seq=" + std::to_string(printer_) + ";")))
         return false;
     set_status("Gerando movimento do estoque no Balcora...");
     // The checkout's sales of this company only: a second company gets its
@@ -208,7 +236,8 @@ bool StockExportScreen::export_company(std::int32_t company, util::DayNumber sta
         const std::string quantity = util::to_plain(util::read_number<3>(r.C(3)).value);
         set_status("Atualizando estoque do produto # " + id + "...");
         if (!values.empty()) values += ", ";
-        values += movement_values(company, settings.local_estoque, id, day, quantity, order);
+        values +=
+            movement_values(company, settings.local_estoque, id, day, quantity, order, printer_);
         if (++pending == kRowsPerStatement && !flush()) return false;
     }
     if (!flush()) return false;

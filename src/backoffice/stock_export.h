@@ -10,10 +10,13 @@
 
 // "Atualizar Estoque/Gestão" (ATUALIZAESTOQUEGESTAO): the quantities the
 // checkout sold per product and day written to the back office's stock
-// movements, replacing what an earlier run wrote from the same first day,
-// and the back office's stock balances copied back into the products. Each
-// company's movements are replaced in one back-office transaction, so a
-// refused movement leaves the earlier run's rows in place.
+// movements, replacing what an earlier run of this checkout wrote from the
+// same first day (its rows carry its printer's number: the shop's other
+// checkouts export into the same table), and the back office's stock
+// balances copied back into the products. Each company's movements are
+// replaced in one back-office transaction, so a refused movement leaves the
+// earlier run's rows in place; the first day moves on only once the back
+// office took them, never past the cash day still open.
 namespace balcora::backoffice {
 
 // How the window was asked for: from the menu (" "), at start-up when the
@@ -70,6 +73,7 @@ class StockExportScreen {
     bool publish_digest();
 
     ExportMode mode_;
+    std::int32_t printer_ = 0;  // this checkout's printer number: the key of its movements
     bool unlocked_ = false;
     bool focus_server_ = false;
     std::string status_;

@@ -2,6 +2,9 @@
 
 #include "cluster/server_conninfo.h"
 #include "db/connection_settings.h"
+#include "platform/ini_file.h"
+
+#include <arpa/inet.h>
 
 #include <sstream>
 
@@ -21,15 +24,41 @@ std::string conf_quote(const std::string& value) {
 
 }  // namespace
 
-std::string server_config_text(const ServerLayout& layout, int port) {
+bool is_ipv4_address(std::string_view text) {
+    if (text.empty() || text.size() > 15) return false;
+    in_addr ignored{};
+    return inet_pton(AF_INET, std::string(text).c_str(), &ignored) == 1;
+}
+
+ListenPolicy read_listen_policy(const platform::DataRoot& root) {
+    ListenPolicy policy;
+    std::string address =
+        platform::ini_read(root.ini_file(kSettingsFile), kShopSection, kShopAddressKey);
+    while (!address.empty() && address.back() == ' ') address.pop_back();
+    while (!address.empty() && address.front() == ' ') address.erase(0, 1);
+    // A damaged entry never opens the server wider than the loopback.
+    if (is_ipv4_address(address)) policy.shop_address = address;
+    return policy;
+}
+
+bool write_shop_address(const platform::DataRoot& root, std::string_view address) {
+    return platform::ini_write(root.ini_file(kSettingsFile), kShopSection, kShopAddressKey,
+                               address);
+}
+
+std::string server_config_text(const ServerLayout& layout, int port, const ListenPolicy& policy) {
+    std::string listen = "127.0.0.1";
+    if (policy.serves_shop() && policy.shop_address != listen) listen += ", " + policy.shop_address;
     std::ostringstream o;
     o << "# Written by Balcora at every start: edits here are lost.\n"
-      << "listen_addresses = '127.0.0.1'\n"
+      << "listen_addresses = " << conf_quote(listen) << "\n"
       << "port = " << port << "\n"
       << "unix_socket_directories = " << conf_quote(layout.socket_dir.string()) << "\n"
       << "unix_socket_permissions = 0700\n"
-      // One checkout, its back-office link and a test run's parallel jobs.
-      << "max_connections = 40\n"
+      // One checkout, its back-office link and a test run's parallel jobs; a
+      // shop's server takes a link (and a pre-sale window) of up to forty
+      // checkouts besides.
+      << "max_connections = " << (policy.serves_shop() ? 160 : 40) << "\n"
       << "shared_buffers = 32MB\n"
       << "work_mem = 4MB\n"
       << "maintenance_work_mem = 32MB\n"
@@ -50,7 +79,7 @@ std::string server_config_text(const ServerLayout& layout, int port) {
     return o.str();
 }
 
-std::string client_auth_text() {
+std::string client_auth_text(const ListenPolicy& policy) {
     const std::string admin(kAdminRoleName), role(kRoleName);
     std::string text =
         "# Written by Balcora.\n"
@@ -61,6 +90,9 @@ std::string client_auth_text() {
     text += "local   all       " + admin + "                trust\n";
     text += "local   all       " + role + "                      trust\n";
     text += "host    all       " + role + "        127.0.0.1/32  scram-sha-256\n";
+    // The shop's checkouts: machines of the networks this server is on.
+    if (policy.serves_shop() && policy.shop_address != "127.0.0.1")
+        text += "host    all       " + role + "        samenet       scram-sha-256\n";
     return text;
 }
 

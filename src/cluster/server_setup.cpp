@@ -155,14 +155,15 @@ bool EmbeddedServer::configure(std::string* error, bool* changed) {
         *changed = true;
     }
     const fs::path ours = layout_.data_dir / "balcora.conf";
-    const std::string text = server_config_text(layout_, port_);
+    const ListenPolicy policy = read_listen_policy(root_);
+    const std::string text = server_config_text(layout_, port_, policy);
     if (read_file(ours) != text) {
         if (!write_cluster_file(ours, text, error)) return false;
         *changed = true;
     }
     const fs::path hba = layout_.data_dir / "pg_hba.conf";
-    if (read_file(hba) != client_auth_text()) {
-        if (!write_cluster_file(hba, client_auth_text(), error)) return false;
+    if (read_file(hba) != client_auth_text(policy)) {
+        if (!write_cluster_file(hba, client_auth_text(policy), error)) return false;
         *changed = true;
     }
     return true;

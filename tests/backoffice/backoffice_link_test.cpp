@@ -1,5 +1,6 @@
 #include "backoffice/backoffice_link.h"
 #include "backoffice/retaguarda_screen.h"
+#include "credentials/link_password.h"
 #include "credentials/role_password.h"
 #include "db/literals.h"
 #include "db/query_sql.h"
@@ -113,6 +114,26 @@ TEST_F(BackOfficeLinkTest, StaleLinkIsReplacedAndRefusedLoginHidesThePassword) {
     EXPECT_EQ(prompt_.shown()[0].text.find("segredo"), std::string::npos);
     EXPECT_NE(prompt_.shown()[0].text.find("********"), std::string::npos);
     EXPECT_FALSE(backoffice::link_is_open());
+
+    // A caller that words the failure itself gets it, masked, and nothing is shown.
+    db::SqlFailure failure;
+    std::string shown;
+    EXPECT_FALSE(backoffice::open_link(wrong, {}, &failure, &shown));
+    EXPECT_EQ(prompt_.shown().size(), 1u);
+    EXPECT_FALSE(failure.text.empty());
+    EXPECT_EQ(shown.find("segredo"), std::string::npos);
+    EXPECT_NE(shown.find("********"), std::string::npos);
+
+    // A shop's server: its password comes from the checkout's link password
+    // file, kept for that address, port, database and user.
+    auto shop = bo_.link();
+    ASSERT_TRUE(db::keep_link_password(root_.root(), shop.ip, shop.porta, shop.database,
+                                       shop.usuario, shop.senha, &error))
+        << error;
+    ASSERT_TRUE(db::write_role_password(root_.root(), "nao-e-esta", &error)) << error;
+    shop.senha = std::string(backoffice::kPasswordFromFile);
+    EXPECT_TRUE(backoffice::open_link(shop));
+    backoffice::close_link();
 }
 
 }  // namespace

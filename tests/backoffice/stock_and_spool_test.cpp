@@ -155,19 +155,48 @@ TEST_F(PrintSpool, DocumentsPrintOnePerTickAndACutDocumentComesAgainWhole) {
     // Printed, but the back office refuses its mark: the next tick only marks
     // it, the paper has it once.
     queue("ORC-4", "ORCAMENTO 4", {"ORCAMENTO 4 - UMA VEZ"});
-    bo("CREATE FUNCTION gestao.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
-       "EXCEPTION 'retaguarda fora do ar'; END $$");
+    bo("CREATE FUNCTION gestao.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+       "NEW.situacao='E' THEN RAISE EXCEPTION 'retaguarda fora do ar'; END IF; RETURN NEW; END "
+       "$$");
     bo("CREATE TRIGGER refuse BEFORE UPDATE ON gestao.spoolecf FOR EACH ROW EXECUTE PROCEDURE "
        "gestao.refuse()");
     EXPECT_TRUE(spool.tick());
-    EXPECT_EQ(situations(), "ORC'1=E ORC-2=E ORC-3=E ORC-4=L");
+    // Still claimed by this checkout: no other one prints it meanwhile.
+    EXPECT_EQ(situations(), "ORC'1=E ORC-2=E ORC-3=E ORC-4=I");
     bo("DROP TRIGGER refuse ON gestao.spoolecf");
-    EXPECT_TRUE(spool.tick());
+    EXPECT_FALSE(spool.tick());
     EXPECT_EQ(situations(), "ORC'1=E ORC-2=E ORC-3=E ORC-4=E");
     const std::string tape = paper();
     EXPECT_EQ(tape.find("UMA VEZ"), tape.rfind("UMA VEZ"));
     EXPECT_NE(tape.find("UMA VEZ"), std::string::npos);
-    EXPECT_EQ(value("SELECT count(*) FROM balcora.registro WHERE chave='SPOOL_ECF_IMPRESSO'"), "0");
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.registro WHERE chave LIKE 'SPOOL_ECF_%'"), "0");
+}
+
+TEST_F(PrintSpool, AClaimLeftByACrashIsSettledByWhetherItsTransactionCommitted) {
+    queue("ORC-9", "ORCAMENTO 9", {"ORCAMENTO 9 - DE NOVO"});
+    queue("ORC-10", "ORCAMENTO 10", {"ORCAMENTO 10 - DE OUTRO CAIXA"});
+    // This checkout claimed ORC-9 and died before printing it.
+    const std::string ours = back_office_->value(
+        "UPDATE gestao.spoolecf SET situacao='I' WHERE id_docto='ORC-9' RETURNING "
+        "txid_current()");
+    // Its claim of ORC-10 never committed; another checkout holds that one.
+    back_office_->exec("BEGIN");
+    const std::string lost = back_office_->value("SELECT txid_current()");
+    back_office_->exec("ROLLBACK");
+    bo("UPDATE gestao.spoolecf SET situacao='I' WHERE id_docto='ORC-10'");
+    for (const auto& [docto, xid] : {std::pair{"ORC-9", ours}, std::pair{"ORC-10", lost}})
+        ASSERT_EQ(QUERYSQL("INSERT INTO balcora.registro (chave, nome, valor) VALUES "
+                           "('SPOOL_ECF_RESERVA', '1/" +
+                           std::string(docto) + "', '" + xid + "');"),
+                  "1");
+
+    backoffice::PrintSpoolScreen spool;
+    ASSERT_TRUE(spool.open());
+    ASSERT_TRUE(spool.tick());
+    EXPECT_NE(paper().find("DE NOVO"), std::string::npos);
+    EXPECT_EQ(paper().find("DE OUTRO CAIXA"), std::string::npos);
+    EXPECT_EQ(situations(), "ORC-10=I ORC-9=E");
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.registro WHERE chave LIKE 'SPOOL_ECF_%'"), "0");
 }
 
 }  // namespace

@@ -133,6 +133,25 @@ TEST(ServerConfig, TheSocketServesAdminAndProgramAndTcpOnlyTheProgramWithAPasswo
     EXPECT_EQ(rules, 3);
 }
 
+TEST(ServerConfig, AShopServerAddsItsAddressAndOnlyPasswordLoginsFromItsNetworks) {
+    ServerLayout l;
+    l.socket_dir = "/tmp/s";
+    ListenPolicy shop{"192.168.0.10"};
+    EXPECT_EQ(parse_conf(server_config_text(l, 5433, shop))["listen_addresses"],
+              "'127.0.0.1, 192.168.0.10'");
+    const std::string hba = client_auth_text(shop);
+    EXPECT_NE(hba.find("host    all       balcora        samenet       scram-sha-256"),
+              std::string::npos);
+    // On the loopback alone nothing is opened beyond what a checkout has.
+    EXPECT_EQ(client_auth_text(ListenPolicy{"127.0.0.1"}), client_auth_text());
+    // A damaged address never widens the server: it is read as no address.
+    test::TempRoot root;
+    ASSERT_TRUE(write_shop_address(root.root(), "0.0.0.0/0"));
+    EXPECT_FALSE(read_listen_policy(root.root()).serves_shop());
+    ASSERT_TRUE(write_shop_address(root.root(), " 10.0.0.5 "));
+    EXPECT_EQ(read_listen_policy(root.root()).shop_address, "10.0.0.5");
+}
+
 // --- ports -------------------------------------------------------------------
 
 // A listening socket on a port the kernel picks, closed at the end.
