@@ -55,7 +55,7 @@ bool prepare_demo_blocox(std::string* error) {
         }
     }
     const std::string address =
-        "https://127.0.0.1:" + std::to_string(demo::kBlocoXAuthorityPort) + "/blocox";
+        "https://127.0.0.1:" + std::to_string(demo::kBlocoXAuthorityPort) + "/wsDfeSiv/BlocoX.asmx";
     if (!set("TipoCertificado", "A1") || !set("Ambiente", "2") || !set("EnderecoFisco", address) ||
         !set("CertificadoFisco", server_cert.string())) {
         *error = "Erro ao gravar o arquivo " + data_root().map(blocox::kExchangeFile).string();

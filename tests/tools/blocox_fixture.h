@@ -166,7 +166,7 @@ class BlocoXClientTest : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_TRUE(fs::exists(books / "porta"));
         port_ = std::stoi(read_text(books / "porta"));
-        address_ = "https://127.0.0.1:" + std::to_string(port_) + "/blocox";
+        address_ = "https://127.0.0.1:" + std::to_string(port_) + "/wsDfeSiv/BlocoX.asmx";
     }
 
     // The exchange file as the program writes it before each run.
