@@ -50,6 +50,9 @@ class PreSaleScreen {
     // office as it is now). True when the coupon was issued (and cancelled).
     bool issue(std::int32_t id_pedido);
     bool cancel(std::int32_t id_pedido);
+    // The order of a waiting pre-sale by its number (the command line names
+    // pre-sales so); nullopt after the operator was told why it waits no more.
+    std::optional<std::int32_t> order_of(std::int64_t num_pv);
 
   private:
     void set_status(std::string text);
