@@ -273,6 +273,15 @@ bool retry_pending_updates() {
 bool update_order_after_browse_cancellation(std::int64_t id_cfiscal) {
     LinkSession link;
     if (!link.ok()) return false;
+    // The coupon's issue still owed goes first: told after the cancellation,
+    // it would mark the cancelled order issued again.
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT 1 FROM balcora.registro WHERE chave='" +
+                           pending_key(id_cfiscal, OrderOutcome::kIssued) +
+                           "' AND nome LIKE 'ID_%';",
+                       r))
+        return false;
+    if (r.has_row() && !update_order(id_cfiscal, OrderOutcome::kIssued)) return false;
     return update_order(id_cfiscal, OrderOutcome::kCancelled, LogTable::kKontora);
 }
 
