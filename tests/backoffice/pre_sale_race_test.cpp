@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kCheckouts = 3;
-constexpr int kRounds = 4;
+constexpr int kRounds = 3;
 
 std::uintmax_t printer_memory(const ServerRoot& root) {
     std::error_code ec;
@@ -111,6 +111,20 @@ TEST_F(PreSaleRace, ThreeCheckoutsIssueTheSameOrderAtOnceAndOnlyOneCouponComesOu
     EXPECT_EQ(back_office.value("SELECT count(*) FROM gestao.log WHERE descricao LIKE "
                                 "'Emissão CF%'"),
               std::to_string(kRounds));
+
+    // A give-up from the first checkout: every other one is told it is gone.
+    const auto listed =
+        balcora_cli(roots[1]->path(), {"--user", "demo", "--password", "demo", "presale", "list"});
+    ASSERT_EQ(listed.exit_code, 0) << listed.output;
+    EXPECT_NE(listed.output.find("\n1\t1001\t"), std::string::npos) << listed.output;
+    EXPECT_EQ(listed.output.find("\n500\t"), std::string::npos) << listed.output;
+    const auto cancelled = balcora_cli(roots[0]->path(), {"--user", "demo", "--password", "demo",
+                                                          "presale", "cancel", "1", "--sim"});
+    EXPECT_EQ(cancelled.exit_code, 0) << cancelled.output;
+    const auto late = balcora_cli(roots[1]->path(), {"--user", "demo", "--password", "demo",
+                                                     "presale", "issue", "1", "--sim"});
+    EXPECT_EQ(late.exit_code, 1);
+    EXPECT_NE(late.output.find("A Pré-Venda 1 foi cancelada"), std::string::npos) << late.output;
 }
 
 }  // namespace
