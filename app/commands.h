@@ -39,6 +39,9 @@ int run_fiscal_buyers(CommandLine& cl);   // fiscal buyers --month YYYY-MM [--bu
 int run_blocox_command(CommandLine& cl);  // blocox SUBCOMMAND (see blocox_commands.h)
 // report --model N --from DATE --to DATE --pdf FILE: the sales report as a PDF.
 int run_report_command(CommandLine& cl, const std::filesystem::path& launch_dir);
+// presale list | issue NUM_PV | cancel NUM_PV [--sim]: the pre-sale window's
+// work from a terminal; 0 only when the back office took the outcome.
+int run_presale_command(CommandLine& cl);
 
 // Opens the program's database as the program does at start: settings,
 // connection (starting the embedded server when it is ours), schema scripts

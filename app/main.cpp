@@ -34,6 +34,7 @@ void print_usage() {
         "  blocox SUBCOMANDO                arquivos do Bloco X (balcora blocox -h)\n"
         "  backoffice SUBCOMANDO            retaguarda: init, serve, stop, link (-h)\n"
         "  backup [--verify]|list|restore   copia de seguranca (balcora backup -h)\n"
+        "  presale list|issue|cancel        pre-vendas da retaguarda (balcora presale)\n"
         "  --version                        versao do programa\n"
         "\n"
         "Sem comando: abre o programa (menu principal); --user e --password\n"
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
     if (command == "blocox") return app::run_blocox_command(cl);
     if (command == "backoffice") return app::run_backoffice_command(cl);
     if (command == "backup") return app::run_backup_command(cl, launch_dir);
+    if (command == "presale") return app::run_presale_command(cl);
     std::fprintf(stderr, "balcora: comando desconhecido: %s\n", command.c_str());
     print_usage();
     return 2;

@@ -3,6 +3,7 @@
 #include "credentials/link_password.h"
 #include "credentials/role_password.h"
 #include "db/connection_settings.h"
+#include "db/durable_point.h"
 #include "db/literals.h"
 #include "db/pg_handles.h"
 #include "db/query_sql.h"
@@ -12,6 +13,7 @@
 #include "util/text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace balcora::backoffice {
 
@@ -178,7 +180,30 @@ bool read_linked(std::string_view select, std::string_view alias,
 }
 
 bool exec_linked(std::string_view statement) {
-    return db::run_sql(linked_exec(statement)).has_value();
+    return exec_linked_status(statement).has_value();
+}
+
+std::optional<std::string> exec_linked_status(std::string_view statement) {
+    // The back office's own transaction, opened and ended over the link: its
+    // writes are for good only at its COMMIT.
+    static bool remote_transaction = false;
+    auto r = db::run_sql(linked_exec(statement));
+    if (!r) {
+        remote_transaction = false;
+        return std::nullopt;
+    }
+    std::string status = r->rows() > 0 ? std::string(r->value(0, 0)) : std::string();
+    if (status.starts_with("BEGIN")) {
+        remote_transaction = true;
+    } else if (status.starts_with("COMMIT") || status.starts_with("ROLLBACK")) {
+        if (std::exchange(remote_transaction, false) && status.starts_with("COMMIT"))
+            db::note_durable_point();
+    } else if (!remote_transaction &&
+               (status.starts_with("UPDATE") || status.starts_with("INSERT") ||
+                status.starts_with("DELETE"))) {
+        db::note_durable_point();
+    }
+    return status;
 }
 
 std::string last_link_error() {

@@ -4,6 +4,7 @@
 #include "db/sql_runner.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,10 @@ bool read_linked(std::string_view select, std::string_view alias,
 // Runs a back-office statement through the link. False after the failure
 // was shown (the server's message and the statement).
 bool exec_linked(std::string_view statement);
+// The same, with the back office's command status ("UPDATE 1", "COMMIT"),
+// so a conditional statement tells whether it changed a row. Nullopt after
+// the failure was shown.
+std::optional<std::string> exec_linked_status(std::string_view statement);
 
 // The last error the back office reported on the link (dblink_error_message),
 // empty when none.

@@ -197,15 +197,19 @@ std::optional<PreSaleForm> load_payment_form(std::int32_t codigo, std::int32_t h
 
 std::optional<OrderNow> load_order(std::int32_t id_pedido) {
     db::SqlRecord r;
-    if (!read_linked(
-            "SELECT numero, data FROM kontora.pedidos WHERE id_pedido=" + id(id_pedido) + ";",
-            "pedido", {"numero", "data"}, r))
+    if (!read_linked("SELECT numero, data, situa, serie_docfiscal_vinc, num_docfiscal_vinc FROM "
+                     "kontora.pedidos WHERE id_pedido=" +
+                         id(id_pedido) + ";",
+                     "pedido", {"numero", "data", "situa", "serie", "coo"}, r))
         return std::nullopt;
     OrderNow o;
     if (!r.has_row()) return o;
     o.found = true;
     o.numero = integer(r.C(1));
     o.data = date(r.C(2));
+    o.situa = integer(r.C(3));
+    o.serie_docfiscal_vinc = integer(r.C(4));
+    o.num_docfiscal_vinc = integer(r.C(5));
     return o;
 }
 

@@ -80,11 +80,14 @@ std::optional<std::vector<PreSaleTitle>> load_pre_sale_titles(std::int32_t id_pe
 std::optional<PreSaleForm> load_payment_form(std::int32_t codigo, std::int32_t head_office,
                                              bool with_terms);
 
-// The order's number and date as the back office holds them now.
+// The order's number, date and state as the back office holds them now.
 struct OrderNow {
     bool found = false;
     std::int32_t numero = 0;
     util::DayNumber data = 0;
+    std::int32_t situa = 0;
+    std::int32_t serie_docfiscal_vinc = 0;  // the coupon's CRO once told
+    std::int32_t num_docfiscal_vinc = 0;    // its COO
 };
 std::optional<OrderNow> load_order(std::int32_t id_pedido);
 

@@ -1,6 +1,7 @@
 #include "backoffice/pre_sale_screen.h"
 
 #include "backoffice/backoffice_link.h"
+#include "backoffice/pre_sale_claim.h"
 #include "backoffice/pre_sale_issue.h"
 #include "backoffice/pre_sale_updates.h"
 #include "db/sql_record.h"
@@ -58,6 +59,7 @@ bool PreSaleScreen::ensure_link() {
 
 bool PreSaleScreen::refresh() {
     if (!ensure_link()) return false;
+    settle_claim_left_behind();
     retry_pending_updates();
     set_status("Consultando Pré-Venda...");
     auto rows = load_pre_sale_list(glo::id_empresa);
@@ -68,10 +70,24 @@ bool PreSaleScreen::refresh() {
 }
 
 const PreSaleHeader* PreSaleScreen::choose(std::int32_t id_pedido) {
+    std::int64_t num_pv = 0;
+    for (const PreSaleHeader& row : rows_)
+        if (row.id_pedido == id_pedido) num_pv = row.num_pv;
     if (!refresh()) return nullptr;
     for (const PreSaleHeader& row : rows_)
         if (row.id_pedido == id_pedido) return &row;
+    // Another checkout took it meanwhile, or the back office moved it on.
+    if (num_pv != 0) explain_order_not_waiting(id_pedido, num_pv);
     return nullptr;
+}
+
+std::optional<std::int32_t> PreSaleScreen::order_of(std::int64_t num_pv) {
+    if (!ensure_link()) return std::nullopt;
+    for (const PreSaleHeader& row : rows_)
+        if (row.num_pv == num_pv) return row.id_pedido;
+    const auto id = order_of_pre_sale(glo::id_empresa, num_pv);
+    if (id) explain_order_not_waiting(*id, num_pv);
+    return std::nullopt;
 }
 
 bool PreSaleScreen::may_issue(const PreSaleHeader& row) {
@@ -117,13 +133,21 @@ bool PreSaleScreen::issue(std::int32_t id_pedido) {
     if (!prompt().confirm("Confirme", "Confirma emitir Cupom Fiscal da Pré-Venda " +
                                           std::to_string(row.num_pv) + "?"))
         return false;
-    const auto coupon = issue_pre_sale_coupon(checkout_, row);
-    if (!coupon) {
+    if (claim_order(row, ClaimIntent::kIssue) != ClaimResult::kClaimed) {
         refresh();
         return false;
     }
-    // The outcome is kept before anything else can fail.
-    record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued);
+    const auto coupon = issue_pre_sale_coupon(checkout_, row);
+    if (!coupon) {
+        // Not issued, or so the printer answered: the coupon as it stands
+        // decides whether the order waits again.
+        settle_claim_left_behind();
+        refresh();
+        return false;
+    }
+    // The outcome is kept before anything else can fail; it then stands for
+    // the claim.
+    if (record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued)) forget_claim();
     sale::print_sale_documents(coupon->id_cfiscal, coupon->last_form_printer_name);
     update_order(coupon->id_cfiscal, OrderOutcome::kIssued);
     refresh();
@@ -137,15 +161,22 @@ bool PreSaleScreen::cancel(std::int32_t id_pedido) {
     if (!prompt().confirm("Confirme",
                           "Confirma cancelar Pré-Venda " + std::to_string(row.num_pv) + "?"))
         return false;
-    const auto coupon = issue_pre_sale_coupon(checkout_, row);
-    if (!coupon) {
+    if (claim_order(row, ClaimIntent::kCancel) != ClaimResult::kClaimed) {
         refresh();
         return false;
     }
-    if (!cancel_issued_coupon(*coupon)) {
+    const auto coupon = issue_pre_sale_coupon(checkout_, row);
+    if (!coupon) {
+        // Not issued, or so the printer answered: the coupon as it stands
+        // decides whether the order waits again.
+        settle_claim_left_behind();
+        refresh();
+        return false;
+    }
+    if (!note_cancellation_begun() || !cancel_issued_coupon(*coupon)) {
         // The coupon stands: the back office hears it was issued, and a later
         // cancellation in the coupon browse gives the order back.
-        record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued);
+        if (record_pending_update(coupon->id_cfiscal, OrderOutcome::kIssued)) forget_claim();
         prompt().message("Aviso",
                          "O cupom fiscal da Pré-Venda " + std::to_string(row.num_pv) +
                              " foi emitido mas não pôde ser cancelado.|Cancele-o na tela do "
@@ -155,7 +186,7 @@ bool PreSaleScreen::cancel(std::int32_t id_pedido) {
         refresh();
         return false;
     }
-    record_pending_update(coupon->id_cfiscal, OrderOutcome::kCancelled);
+    if (record_pending_update(coupon->id_cfiscal, OrderOutcome::kCancelled)) forget_claim();
     update_order(coupon->id_cfiscal, OrderOutcome::kCancelled);
     refresh();
     return true;

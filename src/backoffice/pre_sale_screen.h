@@ -47,9 +47,14 @@ class PreSaleScreen {
 
     // "&Emitir CF" and "&Cancela PV" on the pre-sale with this order id (the
     // list is read again first, so the choice is checked against the back
-    // office as it is now). True when the coupon was issued (and cancelled).
+    // office as it is now, and the order is claimed there before the printer
+    // takes anything: pre_sale_claim.h). True when the coupon was issued (and
+    // cancelled).
     bool issue(std::int32_t id_pedido);
     bool cancel(std::int32_t id_pedido);
+    // The order of a waiting pre-sale by its number (the command line names
+    // pre-sales so); nullopt after the operator was told why it waits no more.
+    std::optional<std::int32_t> order_of(std::int64_t num_pv);
 
   private:
     void set_status(std::string text);

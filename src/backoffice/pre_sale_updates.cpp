@@ -11,6 +11,7 @@
 #include "util/fixed_point_text.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -212,6 +213,13 @@ bool update_order(std::int64_t id_cfiscal, OrderOutcome outcome, LogTable log) {
                          ui::Icon::kWarning);
         return false;
     }
+    // Taken already: the back office committed it and the checkout stopped
+    // before it could forget the record. Told twice, the order would be
+    // renumbered and its log and registro rows doubled.
+    const int told = outcome == OrderOutcome::kIssued ? 3 : 4;
+    if (order->situa == told && order->serie_docfiscal_vinc == c->cro &&
+        order->num_docfiscal_vinc == c->coo)
+        return delete_pending_update(id_cfiscal, outcome);
     const bool done = outcome == OrderOutcome::kIssued ? order_issued(*c, *order)
                                                        : order_cancelled(*c, *order, log);
     return done && delete_pending_update(id_cfiscal, outcome);
@@ -240,8 +248,22 @@ bool retry_pending_updates() {
         pending.push_back({util::read_integer(r.C(1)).value, outcome});
     }
     bool all = true;
-    for (const Pending& p : pending)
-        if (!update_order(p.id, p.outcome)) all = false;
+    // An outcome that stays pending holds back the later ones of its order:
+    // told out of turn, the earlier one would overwrite them when it finally
+    // went through (an issue undoing its own later cancellation).
+    std::vector<std::int32_t> held;
+    auto order_of = [](std::int64_t id) {
+        const auto c = load_coupon(id);
+        return c ? c->id_pedido : 0;
+    };
+    for (const Pending& p : pending) {
+        if (!held.empty() && std::find(held.begin(), held.end(), order_of(p.id)) != held.end())
+            continue;
+        if (!update_order(p.id, p.outcome)) {
+            all = false;
+            held.push_back(order_of(p.id));
+        }
+    }
     if (!all)
         prompt().message("Atenção", "Pré-Venda não está conseguido atualizar o(s) pedido(s)!",
                          ui::Icon::kWarning);
@@ -251,6 +273,15 @@ bool retry_pending_updates() {
 bool update_order_after_browse_cancellation(std::int64_t id_cfiscal) {
     LinkSession link;
     if (!link.ok()) return false;
+    // The coupon's issue still owed goes first: told after the cancellation,
+    // it would mark the cancelled order issued again.
+    db::SqlRecord r;
+    if (!db::read_rows("SELECT 1 FROM balcora.registro WHERE chave='" +
+                           pending_key(id_cfiscal, OrderOutcome::kIssued) +
+                           "' AND nome LIKE 'ID_%';",
+                       r))
+        return false;
+    if (r.has_row() && !update_order(id_cfiscal, OrderOutcome::kIssued)) return false;
     return update_order(id_cfiscal, OrderOutcome::kCancelled, LogTable::kKontora);
 }
 

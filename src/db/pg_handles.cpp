@@ -1,4 +1,5 @@
 #include "db/pg_handles.h"
+#include "db/durable_point.h"
 
 #include <cctype>
 
@@ -325,6 +326,10 @@ std::string PgConnection::error_message() const {
 
 void set_durable_point_hook(DurablePointHook hook) {
     durable_point_hook = hook;
+}
+
+void note_durable_point() {
+    if (durable_point_hook) durable_point_hook();
 }
 
 std::string conninfo_quote(std::string_view value) {

@@ -223,7 +223,8 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
               backoffice::pending_key(std::stoll(id), backoffice::OrderOutcome::kIssued) + " ID_" +
                   std::string(8 - id.size(), '0') + id + " " + std::string(8 - id.size(), '0') +
                   id);
-    EXPECT_EQ(bo_value("SELECT situa FROM kontora.pedidos WHERE id_pedido=10"), "2");
+    // Still held by this checkout: no other one lists it meanwhile.
+    EXPECT_EQ(bo_value("SELECT situa FROM kontora.pedidos WHERE id_pedido=10"), "5");
     EXPECT_EQ(bo_value("SELECT count(*) FROM gestao.log"), "0");
     screen.close();
 
@@ -243,8 +244,10 @@ TEST_F(PreSale, BackOfficeFailingInTheMiddleLosesNothingAndHalfIssuesNothing) {
 // given to it in the order they happened: a stale cancellation never undoes
 // a later coupon of the same order.
 TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappened) {
-    bo("CREATE FUNCTION kontora.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE "
-       "EXCEPTION 'retaguarda fora do ar'; END $$");
+    // The claim goes through; the outcome does not.
+    bo("CREATE FUNCTION kontora.refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+       "NEW.situa IN (3, 4) THEN RAISE EXCEPTION 'retaguarda fora do ar'; END IF; RETURN NEW; "
+       "END $$");
     bo("CREATE TRIGGER refuse BEFORE UPDATE ON kontora.pedidos FOR EACH ROW EXECUTE "
        "PROCEDURE kontora.refuse()");
     const std::int64_t first = [&] {
@@ -259,8 +262,11 @@ TEST_F(PreSale, PendingOutcomesHoldTheOrderBackAndAreRetriedInTheOrderTheyHappen
         << testing::PrintToString(messages());
     EXPECT_EQ(pending(), 2);
 
-    // The order still waits in the back office, yet no second coupon is made
-    // for it while its updates are pending.
+    // The order stays claimed by this checkout, out of every list.
+    EXPECT_EQ(bo_value("SELECT situa FROM kontora.pedidos WHERE id_pedido=11"), "5");
+    // Put back to waiting by hand, yet no second coupon is made for it while
+    // its updates are pending.
+    bo("UPDATE kontora.pedidos SET situa=2 WHERE id_pedido=11");
     PreSaleScreen screen{checkout_};
     ASSERT_TRUE(screen.open());
     prompt_.clear();
