@@ -478,10 +478,12 @@ void QuickSaleScreen::cancel_coupon() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
-    if (run_cancel_coupon(checkout_, coupon_open(), session_.coupon_id())) {
-        completed_ = false;
-        session_.tape().add(coupon_cancelled_entry());
-    }
+    if (run_cancel_coupon(checkout_, coupon_open(), session_.coupon_id())) show_coupon_cancelled();
+}
+
+void QuickSaleScreen::show_coupon_cancelled() {
+    completed_ = false;
+    session_.coupon_cancelled();
 }
 
 void QuickSaleScreen::x_reading() {
@@ -538,9 +540,14 @@ void QuickSaleScreen::finalize(std::string_view mode) {
 // coupon: the tape gives way to the change.
 bool QuickSaleScreen::complete_if_paid() {
     db::SqlRecord r;
-    if (!db::read_row("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=",
+    if (!db::read_row("SELECT vl_recebido, total, situacao FROM balcora.cfiscal WHERE id_cfiscal=",
                       session_.coupon_id(), r))
         return false;
+    // A card payment undone after the printer had it cancels the coupon.
+    if (util::trim(r.text("situacao")) == "C") {
+        show_coupon_cancelled();
+        return false;
+    }
     const util::Money received = r.money("vl_recebido");
     const util::Money total = r.money("total");
     if (total.is_zero() || received < total) return false;

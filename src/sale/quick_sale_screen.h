@@ -143,6 +143,8 @@ class QuickSaleScreen {
     void cancel_item();
     void cash_movement();
     void cancel_coupon();
+    // The tape ends in the cancellation and the coupon's total goes.
+    void show_coupon_cancelled();
     void x_reading();
     void day_function(std::string_view function);
     void adjustment(std::string_view mode);

@@ -438,6 +438,8 @@ TEST_F(QuickSaleScreenTest, CancellingACouponAsksForASupervisorAndTheQuestion) {
     EXPECT_EQ(prompt_.shown()[0].title, "Cancelar?");
     EXPECT_EQ(prompt_.shown()[0].text, "Confirma cancelar cupom atual/anterior?");
     EXPECT_EQ(screen_.tape().entries().back(), sale::coupon_cancelled_entry());
+    // A cancelled coupon leaves nothing to pay on the screen.
+    EXPECT_EQ(util::to_br(screen_.coupon_total()), "0,00");
 }
 
 TEST_F(QuickSaleScreenTest, ItemCancellationOnlyWithItemsAndACouponOpen) {
