@@ -2,6 +2,7 @@
 // payments, consumer, closing and cancellation.
 #include "command.h"
 #include "globals/globals.h"
+#include "globals/open_document.h"
 #include "tape.h"
 #include "text.h"
 #include "util/documents.h"
@@ -379,6 +380,10 @@ void read_coupon_state(Command& c) {
     const LastCoupon& lc = m.last_coupon;
     const bool open = m.doc.kind == DocKind::coupon;
     glo::cf_aberto = open ? 1 : 0;
+    glo::doc_aberto = open                             ? 1
+                      : m.doc.kind == DocKind::report  ? 2
+                      : m.doc.kind == DocKind::voucher ? 3
+                                                       : 0;
     glo::cf_permcanc =
         open || (lc.coo != 0 && lc.cancellable && !lc.cancelled && !z_pending(m, c.now));
 }

@@ -68,6 +68,9 @@ std::string coupons(const RegistersContext& c) {
 }
 constexpr const char* kCouponOrder = "c.data, c.numero, c.id_cfiscal";
 
+// A card payment the manager undid took no money: it is no payment at all.
+constexpr const char* kPaymentTaken = "coalesce(cancelada, 0)=0";
+
 std::string with_intact(std::string_view table, std::string_view where = {}) {
     return "(SELECT balcora." + std::string(table) + ".*, " + db::hash_intact_column(table) +
            " AS intact FROM balcora." + std::string(table) +
@@ -160,7 +163,7 @@ std::string r07_query(const RegistersContext& c) {
            ", p.intact, p.id_cfiscalfp, coalesce(p.num_coo,0)=0 FROM (SELECT id_cfiscal, numero, "
            "num_ccf, data FROM balcora.cfiscal WHERE id_empresa=" +
            std::to_string(c.id_empresa) + " AND id_maqecf=" + std::to_string(c.id_maqecf) +
-           period(c, "data") + ") c JOIN " + with_intact("cfiscalfp") +
+           period(c, "data") + ") c JOIN " + with_intact("cfiscalfp", kPaymentTaken) +
            " p ON p.id_cfiscal=c.id_cfiscal ORDER BY " + kCouponOrder + ", p.ordem, p.id_cfiscalfp";
 }
 
@@ -236,7 +239,8 @@ bool write_a2(const RegistersContext& c) {
         "bool_and(p.intact) AS intact FROM balcora.cfiscal c JOIN (SELECT id_cfiscal, tipo, "
         "valor, " +
         db::hash_intact_column("cfiscalfp") +
-        " AS intact FROM balcora.cfiscalfp WHERE valor>0) p ON p.id_cfiscal=c.id_cfiscal WHERE "
+        " AS intact FROM balcora.cfiscalfp WHERE valor>0 AND " + kPaymentTaken +
+        ") p ON p.id_cfiscal=c.id_cfiscal WHERE "
         "c.id_empresa=" +
         e + period(c, "c.data") +
         " AND c.situacao='E' GROUP BY 1, 2 UNION ALL SELECT dt_emissao, coalesce(tipo_pagto,''), "

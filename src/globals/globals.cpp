@@ -1,4 +1,5 @@
 #include "globals/globals.h"
+#include "globals/open_document.h"
 
 namespace glo {
 
@@ -17,6 +18,7 @@ flag cv0909 = 0;
 std::uint8_t cf_aberto = 0;
 flag fp_iniciada = 0;
 flag cf_permcanc = 0;
+std::uint8_t doc_aberto = kDocumentUnknown;
 flag rz_pendente = 0;
 flag hr_ativo = 0;
 flag flag_desligar = 0;
@@ -50,6 +52,7 @@ void reset_all() {
     dtenvredz = 0;
     pafsn = mfd = cv0909 = cf_aberto = fp_iniciada = cf_permcanc = rz_pendente = hr_ativo = 0;
     flag_desligar = modotef_ativo = jan_ecf_aberta = 0;
+    doc_aberto = kDocumentUnknown;
     cad_forma_pagto = sempapel = poucopapel = mf_lotada = rz_nodia = 0;
     datahora_ecf.clear();
     trocotela = {};

@@ -87,7 +87,8 @@ std::string period_filter(const SalesReport& report, std::string_view table) {
 bool read_payments(SalesReport& report) {
     auto r = db::run_sql(
         "select A.tipo,sum(A.valor-A.vl_troco) FROM balcora.cfiscalfp AS A LEFT OUTER JOIN "
-        "balcora.cfiscal AS B ON (A.id_cfiscal=B.id_cfiscal) WHERE B.situacao='E' AND " +
+        "balcora.cfiscal AS B ON (A.id_cfiscal=B.id_cfiscal) WHERE B.situacao='E' AND "
+        "coalesce(A.cancelada, 0)=0 AND " +
         period_filter(report, "B.") + " GROUP BY A.tipo");
     if (!r) return false;
     std::map<std::string, Money> by_code;  // one line per code, in code order

@@ -26,7 +26,8 @@ enum class CardOutcome {
     // The coupon was closed with the payment and the manager confirmed it.
     kConfirmed,
     // The payment reached the printer but a later step failed; the manager
-    // undid the transaction (or will, at the next start-up).
+    // undid the transaction (or will, at the next start-up) and the coupon
+    // was cancelled (left open only when the printer refused to cancel it).
     kUndone,
 };
 

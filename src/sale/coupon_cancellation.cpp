@@ -16,6 +16,7 @@
 #include "sale/card_functions.h"
 #include "sale/coupon_adjustment.h"
 #include "sale/open_coupon_recovery.h"
+#include "sale/payment_writes.h"
 #include "sale/printer_reconciliation.h"
 #include "sale/sale_documents.h"
 #include "sale/stock_date_mark.h"
@@ -322,6 +323,37 @@ bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal) {
         if (!send_reversal(c, coo)) return false;
     }
     return send_cancel();
+}
+
+bool cancel_coupon_of_undone_payment(std::int64_t id_cfiscal, std::int64_t id_cfiscalfp) {
+    const std::string undone = "UPDATE balcora.cfiscalfp SET cancelada=1 WHERE id_cfiscalfp=" +
+                               std::to_string(id_cfiscalfp) + ";";
+    CouponRow c;
+    const auto before = ecf::printer().read_counters();
+    // Noted before the printer is asked, as any cancellation of the last
+    // coupon: a cut before COMMIT is settled from the printer's tape.
+    bool done = load_coupon(id_cfiscal, c) && c.situacao == "E" && before &&
+                GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation,
+                              std::to_string(c.id) + ";" + std::to_string(before->coo));
+    if (done) {
+        done = commit_cancellation(
+            c.id, "situacao='C'", c.data, db::report_for_table("Grava CFiscal"), [&] {
+                return db::execute(undone) &&
+                       GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "") &&
+                       cancel_card_coupon_on_printer(c.id);
+            });
+        if (!done) GRAVAREGISTRO("balcora", "PAF-ECF", kPendingCancellation, "");
+    }
+    if (!done) db::execute(undone);
+    store_amount_received(id_cfiscal);
+    if (done) {
+        glo::cf_aberto = 0;
+        return true;
+    }
+    // The checkout's flag follows the printer: a coupon closed there goes by
+    // the cancellation of the last coupon.
+    ecf::printer().read_coupon_state();
+    return false;
 }
 
 }  // namespace balcora::sale

@@ -49,6 +49,14 @@ bool commit_cancellation(std::int64_t id_cfiscal, const std::string& set, util::
 // the operator why).
 bool cancel_card_coupon_on_printer(std::int64_t id_cfiscal);
 
+// A card payment the manager is to undo after the printer had registered it
+// (the closing refused, the voucher given up, the confirmation not taken):
+// the customer pays nothing, so the coupon it was to pay, still open or just
+// closed, is cancelled on the printer and in the database as after a power
+// failure, and the card row (id_cfiscalfp) counts no more, whatever the
+// printer did. True when the coupon was cancelled; then glo::cf_aberto is 0.
+bool cancel_coupon_of_undone_payment(std::int64_t id_cfiscal, std::int64_t id_cfiscalfp);
+
 // A card transaction left pending by a crash (the start-up found its answer
 // and set glo::cf_aberto to 2): the coupon it paid, still open or the
 // printer's last, is cancelled on the printer and in the database, and the

@@ -60,7 +60,8 @@ std::optional<std::vector<PaymentRow>> load_payments(std::int64_t id_cfiscal) {
     db::SqlRecord r;
     if (!db::read_rows("SELECT ordem, tipo, numero, data, valor, vl_troco FROM balcora.cfiscalfp "
                        "WHERE id_cfiscal=" +
-                           std::to_string(id_cfiscal) + " ORDER BY ordem, id_cfiscalfp;",
+                           std::to_string(id_cfiscal) +
+                           " AND coalesce(cancelada, 0)=0 ORDER BY ordem, id_cfiscalfp;",
                        r))
         return std::nullopt;
     std::vector<PaymentRow> out;

@@ -389,14 +389,15 @@ PaymentOutcome PaymentScreen::pay_with_card_manager() {
         recalculate();
         return out;
     }
-    // Confirmed, or undone after the printer had the payment: the sale is
-    // over for this screen either way.
+    // Confirmed, or undone after the printer had the payment and the coupon
+    // cancelled: the sale is over for this screen either way. A coupon the
+    // printer would not cancel stays open for the operator to cancel.
     result_ = 1;
-    completed_ = true;
-    if (outcome == CardOutcome::kConfirmed) checkout_.fp_iniciada = 0;
+    completed_ = outcome == CardOutcome::kConfirmed;
+    if (completed_) glo::cf_aberto = 0;
+    if (glo::cf_aberto == 0) checkout_.fp_iniciada = 0;
     clear_group();
     recalculate();
-    glo::cf_aberto = 0;
     out.close = true;
     return out;
 }

@@ -59,19 +59,6 @@ std::optional<std::int64_t> insert_payment_row(const PaymentCoupon& c, const Pay
     return util::read_integer(r->value(0, 0)).value;
 }
 
-// The amount received follows every payment inside its transaction, so the
-// row never disagrees with the payments it sums.
-bool store_amount_received(const PaymentCoupon& c) {
-    const std::string id = std::to_string(c.id_cfiscal);
-    const std::string sql =
-        "UPDATE balcora.cfiscal SET vl_recebido=(SELECT coalesce(sum(valor), 0) FROM "
-        "balcora.cfiscalfp WHERE id_cfiscal=" +
-        id + ") WHERE id_cfiscal=" + id +
-        "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
-        " where id_cfiscal=" + id + ";";
-    return db::run_sql(sql, db::report_for_table("cfiscal")).has_value();
-}
-
 bool send_payment(std::string_view code, util::Money amount, std::string_view text) {
     const std::string method = payment_printer_name(code);
     if (!ecf::payment(method, amount, text)) {
@@ -85,6 +72,17 @@ bool send_payment(std::string_view code, util::Money amount, std::string_view te
 }
 
 }  // namespace
+
+bool store_amount_received(std::int64_t id_cfiscal) {
+    const std::string id = std::to_string(id_cfiscal);
+    const std::string sql =
+        "UPDATE balcora.cfiscal SET vl_recebido=(SELECT coalesce(sum(valor), 0) FROM "
+        "balcora.cfiscalfp WHERE coalesce(cancelada, 0)=0 AND id_cfiscal=" +
+        id + ") WHERE id_cfiscal=" + id +
+        "; update balcora.cfiscal set hash=" + db::hash_expression("cfiscal") +
+        " where id_cfiscal=" + id + ";";
+    return db::run_sql(sql, db::report_for_table("cfiscal")).has_value();
+}
 
 std::string cheque_description(std::int32_t number, util::DayNumber good_for) {
     char digits[16];
@@ -105,7 +103,7 @@ std::optional<std::int64_t> register_payment(const PaymentCoupon& coupon, const 
     db::Transaction tx;
     if (!tx.begun()) return std::nullopt;
     const auto id = insert_payment_row(coupon, entry);
-    if (!id || !store_amount_received(coupon)) return std::nullopt;
+    if (!id || !store_amount_received(coupon.id_cfiscal)) return std::nullopt;
     if (!printer_step() || !tx.commit()) return std::nullopt;
     return id;
 }
@@ -123,7 +121,7 @@ bool register_credit(const PaymentCoupon& coupon, util::Money amount,
         e.data = coupon.data + days[i];
         if (!insert_payment_row(coupon, e)) return false;
     }
-    if (!store_amount_received(coupon)) return false;
+    if (!store_amount_received(coupon.id_cfiscal)) return false;
     if (!send_payment("CR", amount, credit_description(days, coupon.data))) return false;
     return tx.commit();
 }

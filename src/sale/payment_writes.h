@@ -50,6 +50,11 @@ std::optional<std::int64_t> register_payment(const PaymentCoupon& coupon, const 
 // one printer payment for the whole amount with the terms as its text.
 bool register_credit(const PaymentCoupon& coupon, util::Money amount, const std::vector<int>& days);
 
+// The coupon's amount received: what its payments sum, a card payment undone
+// at the manager counting nothing. Written by every payment inside its
+// transaction, and again when a card payment is undone.
+bool store_amount_received(std::int64_t id_cfiscal);
+
 // The printer payment's text of a cheque: "Numero: 000123 Bom para: dd/mm/yy".
 std::string cheque_description(std::int32_t number, util::DayNumber good_for);
 

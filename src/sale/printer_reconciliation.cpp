@@ -5,6 +5,7 @@
 #include "db/settings.h"
 #include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
+#include "ecf/open_document.h"
 #include "fiscal/ead_signing.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
@@ -45,8 +46,15 @@ bool registered_the_coupon_voucher(const std::string& ccf, const std::string& da
 }  // namespace
 
 void close_documents_left_open() {
-    ecf::printer().close_voucher();
-    ecf::printer().close_report();
+    ecf::Printer& printer = ecf::printer();
+    // Closing a document of the other kind is refused, in front of the
+    // cashier: only what the printer says is open is closed. A coupon is
+    // the recovery's; a driver that cannot tell gets both closings.
+    using ecf::OpenDocument;
+    const auto open = ecf::read_open_document(printer);
+    if (!open) return;
+    if (*open == OpenDocument::kVoucher || *open == OpenDocument::kUnknown) printer.close_voucher();
+    if (*open == OpenDocument::kReport || *open == OpenDocument::kUnknown) printer.close_report();
 }
 
 void settle_coupon_cancelled_on_printer() {

@@ -9,8 +9,8 @@
 namespace balcora::sale {
 
 // A credit voucher or management report a cut interrupted keeps the printer
-// from any new coupon: it is closed as it stands (closing one that is not
-// open prints nothing, as the documents' own retries rely on).
+// from any new coupon: the one the printer says is open is closed as it
+// stands; with a coupon open nothing is (its recovery follows).
 void close_documents_left_open();
 
 // The last coupon opened, still issued in the database, that the printer

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace balcora::sale {
 
@@ -226,6 +227,8 @@ int QuickSaleScreen::store_number() const {
 }
 
 std::string QuickSaleScreen::status_text() const {
+    if (day_function_ == "FechaCaixa") return "FECHANDO";
+    if (day_function_ == "AbreCaixa") return "ABRINDO";
     return session_.point_of_sale().day_open() ? "ABERTO" : "FECHADO";
 }
 
@@ -248,6 +251,8 @@ bool QuickSaleScreen::coupon_open() const {
 std::string QuickSaleScreen::message_line() const {
     const PointOfSale& pos = session_.point_of_sale();
     if (!pos.found) return "ECF NÃO CONFIGURADA";
+    if (day_function_ == "FechaCaixa") return "FECHAMENTO DO CAIXA EM ANDAMENTO";
+    if (day_function_ == "AbreCaixa") return "ABERTURA DO CAIXA EM ANDAMENTO";
     if (coupon_open()) return checkout_.fp_iniciada ? "CUPOM EM PAGAMENTO" : "CUPOM ABERTO";
     if (completed_) return "CUPOM FINALIZADO - OBRIGADO PELA PREFERÊNCIA";
     if (!pos.day_open()) return "CAIXA FECHADO";
@@ -425,7 +430,9 @@ void QuickSaleScreen::act(Action action, std::string_view mode) {
 QuickSaleScreen::TickResult QuickSaleScreen::tick() {
     TickResult r;
     if (!open_) return r;
-    if (scanner_ && scanner_->is_open()) {
+    r.header = std::exchange(header_changed_, false);
+    // Nothing is sold while a day function holds the printer.
+    if (scanner_ && scanner_->is_open() && day_function_.empty()) {
         r.codes = scanner_->poll([this](const std::string& code) {
             // What a refused entry left behind would spoil the code read.
             if (last_refused_) code_field.clear();
@@ -478,10 +485,12 @@ void QuickSaleScreen::cancel_coupon() {
     refresh_operator();
     if (!access::require_right(kProcedure, access::kRightSupervisor)) return;
     if (!prompt().confirm("Cancelar?", "Confirma cancelar cupom atual/anterior?")) return;
-    if (run_cancel_coupon(checkout_, coupon_open(), session_.coupon_id())) {
-        completed_ = false;
-        session_.tape().add(coupon_cancelled_entry());
-    }
+    if (run_cancel_coupon(checkout_, coupon_open(), session_.coupon_id())) show_coupon_cancelled();
+}
+
+void QuickSaleScreen::show_coupon_cancelled() {
+    completed_ = false;
+    session_.coupon_cancelled();
 }
 
 void QuickSaleScreen::x_reading() {
@@ -494,7 +503,12 @@ void QuickSaleScreen::x_reading() {
 }
 
 void QuickSaleScreen::day_function(std::string_view function) {
+    // The window keeps drawing behind the function's messages: what it shows
+    // of the day must not be the state the function is changing.
+    day_function_ = function;
+    header_changed_ = true;
     run_day_functions(function);
+    day_function_.clear();
     // The day functions change the day state the status shows.
     session_.load_point_of_sale();
 }
@@ -538,9 +552,14 @@ void QuickSaleScreen::finalize(std::string_view mode) {
 // coupon: the tape gives way to the change.
 bool QuickSaleScreen::complete_if_paid() {
     db::SqlRecord r;
-    if (!db::read_row("SELECT vl_recebido, total FROM balcora.cfiscal WHERE id_cfiscal=",
+    if (!db::read_row("SELECT vl_recebido, total, situacao FROM balcora.cfiscal WHERE id_cfiscal=",
                       session_.coupon_id(), r))
         return false;
+    // A card payment undone after the printer had it cancels the coupon.
+    if (util::trim(r.text("situacao")) == "C") {
+        show_coupon_cancelled();
+        return false;
+    }
     const util::Money received = r.money("vl_recebido");
     const util::Money total = r.money("total");
     if (total.is_zero() || received < total) return false;

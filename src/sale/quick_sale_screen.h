@@ -83,7 +83,7 @@ class QuickSaleScreen {
     int point_of_sale_number() const { return session_.point_of_sale().numero; }
     const std::string& date_text() const { return date_text_; }
     const std::string& time_text() const { return time_text_; }
-    std::string status_text() const;  // "ABERTO" / "FECHADO"
+    std::string status_text() const;  // "ABERTO" / "FECHADO" / "ABRINDO" / "FECHANDO"
     const std::string& port_text() const { return port_text_; }
     const std::filesystem::path& logo() const { return logo_; }
     const std::filesystem::path& picture() const { return picture_; }
@@ -120,6 +120,7 @@ class QuickSaleScreen {
         int codes = 0;         // codes the scanner delivered
         bool clock = false;    // date and time moved on
         bool picture = false;  // another picture is shown
+        bool header = false;   // the day's state shown changed
     };
     TickResult tick();
 
@@ -143,6 +144,8 @@ class QuickSaleScreen {
     void cancel_item();
     void cash_movement();
     void cancel_coupon();
+    // The tape ends in the cancellation and the coupon's total goes.
+    void show_coupon_cancelled();
     void x_reading();
     void day_function(std::string_view function);
     void adjustment(std::string_view mode);
@@ -162,6 +165,10 @@ class QuickSaleScreen {
     bool last_refused_ = false;
     bool supervisor_ = false;
     bool completed_ = false;  // the tape shows a coupon just paid
+    // The day function running ("AbreCaixa", "FechaCaixa"): while its
+    // messages are up the day is neither plainly open nor closed.
+    std::string day_function_;
+    bool header_changed_ = false;
     int ticks_ = 0;
     std::string date_text_;
     std::string time_text_;

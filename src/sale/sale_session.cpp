@@ -97,6 +97,12 @@ bool SaleSession::day_is_open() {
     return pos_.found && pos_.day_open();
 }
 
+void SaleSession::coupon_cancelled() {
+    totals_ = {};
+    coupon_total_ = {};
+    tape_.add(coupon_cancelled_entry());
+}
+
 bool SaleSession::coupon_open() const {
     return glo::cf_aberto != 0 && coupon_.id_cfiscal != 0;
 }

@@ -170,6 +170,9 @@ class SaleSession {
     bool refresh();
     // Drops coupon, items, tape and the product shown (no coupon open).
     void clear();
+    // The coupon was cancelled: the tape ends in its cancellation and there
+    // is no total left to pay; the coupon stays the one shown last.
+    void coupon_cancelled();
 
     bool coupon_open() const;
     const OpenCoupon& coupon() const { return coupon_; }

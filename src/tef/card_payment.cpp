@@ -6,6 +6,7 @@
 #include "db/sql_runner.h"
 #include "ecf/fiscal_printer.h"
 #include "ecf/printer_layouts.h"
+#include "sale/coupon_cancellation.h"
 #include "sale/coupon_closing.h"
 #include "sale/payment_forms.h"
 #include "sale/payment_writes.h"
@@ -98,14 +99,38 @@ class CardFlow {
             !exchange_.send(RequestKind::kCnf,
                             confirmation_request(Confirmation::kConfirm, id_, p_.coupon.numero,
                                                  r_.network, r_.nsu, r_.control))) {
-            undo();
+            // The customer pays nothing: the coupon goes before the manager
+            // is told, so that a cut in between leaves the transaction
+            // pending for the start-up to undo, never a coupon paid by it.
+            DESATIVAMODOTEF();
+            const bool cancelled =
+                sale::cancel_coupon_of_undone_payment(p_.coupon.id_cfiscal, *row_);
+            const bool undone = undo();
             clear_confirmation_note();
+            tell_coupon_of_undone_payment(cancelled, undone);
             return CardOutcome::kUndone;
         }
         exchange_.remove_copy();
         exchange_.remove_response();
         clear_confirmation_note();
         return CardOutcome::kConfirmed;
+    }
+
+    // What the operator must know of a payment undone after the printer had
+    // it: the customer owes nothing, and what became of the coupon.
+    void tell_coupon_of_undone_payment(bool cancelled, bool undone) {
+        const std::string payment =
+            undone ? "O pagamento com cartão foi desfeito: nada foi cobrado do cliente.|"
+                   : "O pagamento com cartão será desfeito quando o Gerenciador Padrão "
+                     "responder: nada será cobrado do cliente.|";
+        const std::string coupon = "O cupom fiscal # " + util::zero_filled(p_.coupon.numero, 6);
+        if (cancelled)
+            prompt().message("Aviso", payment + coupon + " foi cancelado.", ui::Icon::kInformation);
+        else
+            prompt().message(
+                "Atenção",
+                payment + coupon + " não pôde ser cancelado: cancele-o antes da próxima venda.",
+                ui::Icon::kWarning);
     }
 
     std::string printer_name() const {
@@ -172,14 +197,15 @@ class CardFlow {
         return true;
     }
 
-    void undo() {
+    // True when the manager took the undoing.
+    bool undo() {
         window_.show("TEF: Cancelando transação...");
         if (!exchange_.send(RequestKind::kNcn,
                             confirmation_request(Confirmation::kUndo, id_, p_.coupon.numero,
                                                  r_.network, r_.nsu, r_.control))) {
             // The answer stays in its files: the next start-up undoes it.
             DESATIVAMODOTEF();
-            return;
+            return false;
         }
         exchange_.remove_status();
         exchange_.remove_copy();
@@ -193,6 +219,7 @@ class CardFlow {
         window_.close();
         prompt().message("T E F", undo_notice(r_.network, r_.nsu, r_.amount),
                          ui::Icon::kInformation);
+        return true;
     }
 
     const CardPayment& p_;

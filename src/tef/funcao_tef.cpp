@@ -8,6 +8,7 @@
 #include "ecf/maqecf_record.h"
 #include "globals/globals.h"
 #include "sale/coupon_cancellation.h"
+#include "sale/printer_reconciliation.h"
 #include "tef/tef_exchange.h"
 #include "tef/tef_message_window.h"
 #include "tef/tef_mode.h"
@@ -264,8 +265,7 @@ int Function::process(const Response& r, const PaymentRow* payment) {
 bool Function::print_voucher(const Response& r) {
     ecf::Printer& printer = ecf::printer();
     auto once = [&] {
-        printer.close_voucher();
-        printer.close_report();
+        sale::close_documents_left_open();
         if (!printer.open_management_report()) return false;
         for (int copy = 0; copy < 2; ++copy) {
             for (const auto& line : r.voucher)

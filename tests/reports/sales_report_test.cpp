@@ -69,6 +69,10 @@ TEST_F(SalesReports, SummaryTakesIssuedCouponsOfThePeriodAndNetPayments) {
     payment(2, 3, "PI", "0.75");
     payment(2, 4, "CC", "0.25");
     payment(3, 1, "DI", "999.00");
+    // A card payment the manager undid took no money.
+    QUERYSQL(
+        "INSERT INTO balcora.cfiscalfp (id_cfiscal, ordem, tipo, valor, vl_troco, cancelada) "
+        "VALUES (2, 5, 'CA', 5.25, 0, 1);");
 
     const SalesReport r = report(SalesReportModel::kSummary, nov(1), nov(30));
     EXPECT_EQ(r.company, "Mercado São João");

@@ -75,8 +75,8 @@ class CouponBrowseTest : public SaleScreenFixture {
 
 TEST_F(CouponBrowseTest, OpensThePortAndHoldsThePrinterWindowUntilClosed) {
     ASSERT_TRUE(browse_.open());
-    EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_CLOSE_VOUCHER,
-                                                 ecf::CMD_CLOSE_REPORT}));
+    // Nothing left open on the printer: asked, nothing closed.
+    EXPECT_EQ(sent(), (std::vector<std::int32_t>{ecf::CMD_OPEN_PORT, ecf::CMD_READ_COUPON_STATE}));
     EXPECT_EQ(checkout_.jan_ecf_aberta, 1);
     EXPECT_FALSE(browse_.pre_sale_button());
     EXPECT_FALSE(browse_.spool_button());

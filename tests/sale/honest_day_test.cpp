@@ -16,6 +16,8 @@
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
 #include "support/test_backoffice.h"
+#include "tef/card_manager.h"
+#include "tef/card_manager_process.h"
 #include "util/day_number.h"
 
 #include <filesystem>
@@ -140,6 +142,24 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
     EXPECT_EQ(value("SELECT string_agg(DISTINCT tipo, ' ') FROM balcora.cfiscalfp"),
               "CO CR DI PI VA");
     expect_clean("a discount, voucher, agreement and PIX");
+
+    // A card payment through the card-payment manager.
+    ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
+    CardManagerProcess manager{root_.path()};
+    ASSERT_TRUE(manager.start());
+    tef::CardSetup quick;
+    quick.limits.pause_after_response = quick.limits.pause_before_confirm =
+        quick.limits.pause_after_undo = 0;
+    tef::CardManager card{quick};
+    sell("300000000012");
+    pay("F10", [&card](sale::PaymentScreen& s) {
+        s.set_card_functions(&card);
+        ASSERT_TRUE(s.set_form("CA"));
+        s.confirm_payment();
+    });
+    ASSERT_FALSE(screen_.coupon_open()) << testing::PrintToString(messages());
+    EXPECT_EQ(value("SELECT count(*) FROM balcora.cfiscalfp WHERE tipo='CA' AND cancelada=0"), "1");
+    expect_clean("a card payment");
 
     // A third sale, cancelled after it was issued.
     sell("300000000011");

@@ -1,6 +1,8 @@
 #include "db/record_hash.h"
 #include "db/settings.h"
+#include "ecf/fiscal_printer.h"
 #include "ecf/printer.h"
+#include "fiscal/paf_registers.h"
 #include "sale/payment_screen.h"
 #include "sale/sale_screen_fixture.h"
 #include "sale/sale_session.h"
@@ -9,6 +11,7 @@
 #include "tef/card_manager_process.h"
 #include "tef/tef_exchange.h"
 #include "tef/tef_message_window.h"
+#include "util/day_number.h"
 
 #include <fstream>
 #include <iterator>
@@ -276,16 +279,76 @@ TEST_F(CardSale, APrinterRefusalIsRetriedReprintedAsAReportOrUndone) {
     EXPECT_EQ(glo::cf_aberto, 1);
     EXPECT_FALSE(exists(files_.copy));
 
-    // No to the voucher after the coupon closed: undone, the row marked.
+    // No to the voucher after the coupon closed: undone, the row marked and
+    // the coupon the customer no longer pays cancelled.
     ASSERT_TRUE(t->set_form("CA"));
     refuse_next_command(ecf::CMD_OPEN_CREDIT_VOUCHER);
     prompt_.clear();
     prompt_.answer(false);
     EXPECT_TRUE(t->confirm_payment().close);
     EXPECT_EQ(payment("cancelada"), "1");
-    EXPECT_EQ(prompt_.shown().back().title, "T E F");
+    EXPECT_EQ(coupon_state(), "C 0.00");
+    EXPECT_EQ(prompt_.count_containing("Cancelada a Transação"), 1);
+    EXPECT_EQ(
+        prompt_.shown().back().text,
+        "O pagamento com cartão foi desfeito: nada foi cobrado do cliente.|O cupom fiscal # " +
+            value("SELECT lpad(numero::text, 6, '0') FROM balcora.cfiscal WHERE id_cfiscal=" +
+                  std::to_string(session_.coupon_id())) +
+            " foi cancelado.");
     EXPECT_EQ(glo::cf_aberto, 0);
     EXPECT_EQ(manager_.last_event(payment("nsu")), "DESFEITA");
+}
+
+TEST_F(CardSale, AnUndonePaymentCancelsItsCouponAndCountsNowhere) {
+    ASSERT_TRUE(manager_.start());
+    // The closing refused: the coupon, still open on the printer, goes.
+    auto s = sale_of(k4230, "CA");
+    refuse_next_command(ecf::CMD_CLOSE_COUPON);
+    EXPECT_TRUE(s->confirm_payment().close);
+    EXPECT_FALSE(s->completed());
+    EXPECT_EQ(coupon_state(), "C 0.00");
+    EXPECT_EQ(payment("cancelada"), "1");
+    EXPECT_EQ(manager_.last_event(payment("nsu")), "DESFEITA");
+    EXPECT_EQ(glo::cf_aberto, 0);
+    EXPECT_EQ(checkout_.fp_iniciada, 0);
+    EXPECT_EQ(prompt_.count_containing("foi cancelado."), 1);
+    EXPECT_FALSE(ecf::printer().read_coupon_state()->open);
+
+    // The confirmation not taken after the voucher: the voucher is reversed
+    // and the closed coupon cancelled.
+    manager_.rules("nunca_responder=CNF\n");
+    setup_.limits.status_wait = 50;
+    auto t = sale_of(k4230, "CA");
+    EXPECT_TRUE(t->confirm_payment().close);
+    EXPECT_EQ(coupon_state(), "C 0.00");
+    EXPECT_EQ(payment("cancelada"), "1");
+    EXPECT_NE(tape().find("COO do comprovante estornado:"), std::string::npos);
+    EXPECT_EQ(manager_.last_event(payment("nsu")), "DESFEITA");
+
+    // The printer refusing the cancellation too: the operator is told, and
+    // the payment counts nowhere, not even on the payment screen.
+    manager_.rules("");
+    auto u = sale_of(k4230, "CA");
+    refuse_next_command(ecf::CMD_CLOSE_COUPON);
+    refuse_next_command(ecf::CMD_CANCEL_COUPON);
+    EXPECT_TRUE(u->confirm_payment().close);
+    EXPECT_EQ(prompt_.count_containing("não pôde ser cancelado"), 1);
+    EXPECT_EQ(coupon_state(), "E 0.00");
+    EXPECT_EQ(glo::cf_aberto, 1);
+    PaymentScreen again(checkout_);
+    ASSERT_TRUE(again.open()) << testing::PrintToString(messages());
+    EXPECT_EQ(again.state().received, cents(0));
+    EXPECT_TRUE(again.state().payments.empty());
+
+    // Nor in the registers file: every card payment of the day was undone.
+    fiscal::RegistersRequest r;
+    r.start = r.end = util::day_number(2026, 12, 7);
+    const auto file = fiscal::generate_paf_registers(r);
+    ASSERT_TRUE(file.ok) << testing::PrintToString(messages());
+    std::ifstream in(file.file, std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("A2", 0) == 0 || line.rfind("R07", 0) == 0)
+            EXPECT_EQ(line.find("CARTAO"), std::string::npos) << line;
 }
 
 TEST_F(CardSale, AnApprovalOfAnotherAmountIsUndoneNotRegistered) {

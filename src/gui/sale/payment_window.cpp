@@ -461,6 +461,8 @@ void PaymentWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void PaymentWindow::show_finished(const std::string& text) {
+    // Behind the notice the window shows the payments that closed the sale.
+    refresh();
     QDialog notice(this);
     notice.setObjectName("venda_finalizada");
     notice.setWindowTitle(tr("Venda Finalizada"));

@@ -410,7 +410,7 @@ void QuickSaleWindow::give_fields() {
 
 void QuickSaleWindow::tick() {
     const auto r = screen_.tick();
-    if (r.codes > 0) {
+    if (r.codes > 0 || r.header) {
         give_fields();
         refresh();
     }

@@ -118,6 +118,9 @@ TEST_F(PaymentWindowTest, TheWholeSaleThroughTheWidgets) {
         save_screenshot(w, "payment_window");
         when_modal("venda_finalizada", [&](QWidget& notice) {
             finished = notice.findChild<QLabel*>("mensagem")->text().toStdString();
+            // Behind it, the payments that closed the sale.
+            EXPECT_EQ(w.findChild<QLabel*>("valor_recebido")->text(), "58,77");
+            EXPECT_EQ(w.findChild<QTableWidget*>("pagamentos")->rowCount(), 3);
             notice.findChild<QPushButton*>("fechar")->click();
         });
         key(client, Qt::Key_Return);

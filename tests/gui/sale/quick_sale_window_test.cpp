@@ -176,3 +176,28 @@ TEST_F(QuickSaleWindowTest, TheCouponFormSellsTheItemTypedIntoItsEntryLine) {
 }
 
 }  // namespace balcora::test
+
+namespace balcora::test {
+
+TEST_F(QuickSaleWindowTest, BehindTheDayClosingMessagesTheHeaderTellsTheClosing) {
+    gui::QuickSaleWindow window(checkout_);
+    ASSERT_TRUE(window.opened()) << testing::PrintToString(messages());
+    window.show();
+    auto* code = window.findChild<QLineEdit*>("codigo");
+    auto* status = window.findChild<QLabel*>("situacao");
+    auto* message = window.findChild<QLabel*>("mensagem");
+    ASSERT_EQ(status->text(), "ABERTO");
+    std::string during;
+    screens_.provide("FUNCOESMAQECF", [&](const ui::ScreenPort::Arguments&) {
+        EXPECT_TRUE(wait_until([&] { return status->text() == "FECHANDO"; }));
+        during = message->text().toStdString();
+        EXPECT_EQ(QUERYSQL("UPDATE balcora.maqecf SET situacao='F';"), "1");
+        return 1;
+    });
+    key(code, Qt::Key_F, "F");
+    EXPECT_EQ(during, "FECHAMENTO DO CAIXA EM ANDAMENTO");
+    EXPECT_EQ(status->text(), "FECHADO");
+    EXPECT_EQ(message->text(), "CAIXA FECHADO");
+}
+
+}  // namespace balcora::test
