@@ -9,6 +9,7 @@
 #include "db/query_sql.h"
 #include "db/settings.h"
 #include "demo/demo_data.h"
+#include "ecf/driver_printer.h"
 #include "ecf/printer_driver.h"
 #include "globals/checkout_state.h"
 #include "globals/globals.h"
