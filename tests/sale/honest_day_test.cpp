@@ -120,7 +120,7 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
         s.confirm_payment();
     });
     ASSERT_FALSE(screen_.coupon_open()) << testing::PrintToString(messages());
-    // Ten per cent off, then voucher, agreement and PIX.
+    // Ten per cent off, then voucher, agreement, cheque and PIX.
     sell("300000000011");
     pay("Alt+7", [](sale::PaymentScreen& s) {
         ASSERT_TRUE(s.set_discount_percent_text("10"));
@@ -135,13 +135,20 @@ TEST_F(HonestDay, TheRegistersFileIsCleanAtEveryMomentOfTheDay) {
         s.confirm_payment();
     });
     pay("F10", [](sale::PaymentScreen& s) {
+        ASSERT_TRUE(s.set_form("CH"));
+        ASSERT_TRUE(s.set_amount_text("2,00"));
+        ASSERT_TRUE(s.set_cheque_number_text("123"));
+        ASSERT_TRUE(s.set_cheque_date(util::day_number(2026, 12, 7)));
+        s.confirm_payment();
+    });
+    pay("F10", [](sale::PaymentScreen& s) {
         ASSERT_TRUE(s.set_form("PI"));
         s.confirm_payment();
     });
     ASSERT_FALSE(screen_.coupon_open()) << testing::PrintToString(messages());
     EXPECT_EQ(value("SELECT string_agg(DISTINCT tipo, ' ') FROM balcora.cfiscalfp"),
-              "CO CR DI PI VA");
-    expect_clean("a discount, voucher, agreement and PIX");
+              "CH CO CR DI PI VA");
+    expect_clean("a discount, voucher, agreement, cheque and PIX");
 
     // A card payment through the card-payment manager.
     ASSERT_TRUE(GRAVAREGISTRO("balcora", "Configuração", "TEF Ativo/Configurado", "S"));
