@@ -16,6 +16,7 @@
 #include "ecf/printer_wrapper.h"
 #include "sale/coupon_procedures.h"
 #include "sale/sale_fixture.h"
+#include "support/database_copy.h"
 #include "support/test_backoffice.h"
 
 #include <signal.h>
@@ -115,18 +116,7 @@ class PreSaleKillMatrix : public SaleFixture {
     static std::string bo_conninfo(const std::string& name) {
         return template_conninfo() + " dbname=" + name;
     }
-    void connect(const std::string& name) {
-        std::string error;
-        auto conn = db::PgConnection::open(db_.conninfo() + " dbname=" + name, &error);
-        ASSERT_TRUE(conn) << error;
-        db::prepare_session(*conn);
-        db::set_connection(std::move(conn));
-        db::apply_program_session_settings();
-        // The printer's driver reaches the same database.
-        const std::string text = db_.connection_string();
-        const auto at = text.find("DATABASE=") + 9;
-        glo::string_conexao = text.substr(0, at) + name + text.substr(text.find(';', at));
-    }
+    void connect(const std::string& name) { ASSERT_TRUE(use_database_copy(db_, name)); }
     std::filesystem::path printer_folder() const {
         return root_.path() / "sistemas" / "balcora" / "ecf" / demo::kPrinterSerial;
     }

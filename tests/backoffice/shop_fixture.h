@@ -3,6 +3,7 @@
 #include "backoffice/pre_sale_fixture.h"
 #include "db/database.h"
 #include "db/session.h"
+#include "support/database_copy.h"
 
 #include <string>
 #include <vector>
@@ -45,15 +46,7 @@ class ShopCheckoutsFixture : public BackOfficeFixture {
     // reads) now on that database.
     void use(const std::string& name) {
         backoffice::close_link();
-        std::string error;
-        auto conn = db::PgConnection::open(db_.conninfo() + " dbname=" + name, &error);
-        ASSERT_TRUE(conn) << error;
-        db::prepare_session(*conn);
-        db::set_connection(std::move(conn));
-        db::apply_program_session_settings();
-        const std::string text = db_.connection_string();
-        const auto at = text.find("DATABASE=") + 9;
-        glo::string_conexao = text.substr(0, at) + name + text.substr(text.find(';', at));
+        ASSERT_TRUE(use_database_copy(db_, name));
     }
 
     bool admin(const std::string& sql) {

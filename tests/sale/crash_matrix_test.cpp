@@ -17,6 +17,7 @@
 #include "sale/payment_screen.h"
 #include "sale/quick_sale_screen.h"
 #include "sale/sale_screen_fixture.h"
+#include "support/database_copy.h"
 #include "tef/card_manager.h"
 #include "tef/card_manager_process.h"
 #include "tef/funcao_tef.h"
@@ -141,15 +142,7 @@ class CrashMatrix : public ShopFixture {
         return conninfo + " dbname=" + name;
     }
     void connect(const std::string& name) {
-        std::string error;
-        auto conn = db::PgConnection::open(with_database(db_.conninfo(), name), &error);
-        ASSERT_TRUE(conn) << error;
-        db::prepare_session(*conn);
-        db::set_connection(std::move(conn));
-        db::apply_program_session_settings();
-        const std::string text = db_.connection_string();
-        const auto at = text.find("DATABASE=") + 9;
-        glo::string_conexao = text.substr(0, at) + name + text.substr(text.find(';', at));
+        ASSERT_TRUE(use_database_copy(db_, name));
     }
     bool admin(const std::string& sql) {
         std::string error;
